@@ -1,0 +1,48 @@
+# Two entry points on a fresh Debian machine: `make demo` and `make test`.
+# Both install the Debian packages they need when missing (as root), or
+# print the one apt-get command to run.
+
+PKGS := cmake g++ make libgtest-dev libgmock-dev libcgal-dev libgmp-dev libmpfr-dev libboost-dev libbenchmark-dev libpng-dev
+JOBS := $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: deps test sanitize demo bench format clean
+
+deps:
+	@missing=""; \
+	for p in $(PKGS); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = "0" ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	  else \
+	    echo "Missing packages. Run: sudo apt-get install -y$$missing"; exit 1; \
+	  fi; \
+	fi
+
+test: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j $(JOBS)
+	cd build && ctest --output-on-failure -j $(JOBS)
+
+sanitize: deps
+	cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DKROMESH_SANITIZE=ON
+	cmake --build build-san -j $(JOBS)
+	cd build-san && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) -E 'Install\.'
+
+demo: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j $(JOBS) --target tricut
+	./build/tools/tricut/tricut demo --out demo-out
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKROMESH_BUILD_BENCH=ON -DKROMESH_BUILD_TESTS=OFF
+	cmake --build build-bench -j $(JOBS)
+	@for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf build build-san build-bench

@@ -1,0 +1,10 @@
+// Umbrella header: everything a host needs from the library.
+#pragma once
+
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/math/CMathFunCls.h"
+#include "kromesh/math/GeoMathPosition.h"
+#include "kromesh/mesh/KroMeshConvert.h"
+#include "kromesh/mesh/KroRecords.h"
+#include "kromesh/mesh/KroSimpleMesh.h"
+#include "kromesh/mesh/KroVersion.h"

@@ -1,0 +1,30 @@
+// Conversions between host objects, raw triangle buffers and KroSimpleMesh.
+// No conversion merges vertices, reorders triangles or recomputes
+// attributes. Not reentrant: the surface conversion reuses module-wide
+// scratch objects.
+#pragma once
+
+#include "kromesh/mesh/KroRecords.h"
+#include "kromesh/mesh/KroSimpleMesh.h"
+
+class C3DSurface;
+class C3DEntity;
+
+/// Host surface into mesh (points, colour set 0, normals, texture stages,
+/// triangles and neighbours, material name). Nothing happens for null
+/// arguments or a surface without triangles.
+void C3DSurfaceToASimpleMesh(C3DSurface* surf, KroSimpleMesh* mesh);
+/// All surfaces of a solid into one mesh named "0" (packed under 150000
+/// indices; only the first packed member reaches mesh). A solid without
+/// surfaces leaves mesh untouched.
+void C3DEntityToASimpleMesh(C3DEntity* ent, KroSimpleMesh* mesh);
+/// Appends mesh to surf (operation type 4, the mesh's material). False for
+/// null arguments or a mesh without triangles (surf untouched).
+bool ASimpleMeshToC3DSurface(KroSimpleMesh* mesh, C3DSurface* surf);
+/// Vertex-buffer layout into mesh (material name emptied).
+void KroMeshBufToASimpleMesh(KRO::G3D_DVertex* verts, long nVerts, C3DTriData* tris, long nTris,
+                             KroSimpleMesh* mesh);
+/// Point/net layout into mesh: 1-based numbers become 0-based, neighbour
+/// 0 becomes -1.
+void KroSurfBufToASimpleMesh(KroPntStrcT* pts, long nPts, KroNetStrcT* nets, long nNets,
+                             KroSimpleMesh* mesh);

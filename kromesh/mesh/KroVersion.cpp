@@ -1,0 +1,3 @@
+#include "kromesh/mesh/KroVersion.h"
+
+const char* KroMeshVersion() { return "0.1.0"; }
