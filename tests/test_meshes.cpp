@@ -318,6 +318,9 @@ TEST(CompdMeshMerge, MergeOtherReportsWhereTheLastMemberWent) {
   KroCompdMesh src;
   *src.createSimpleMesh("a") = Fan(3);
   *src.createSimpleMesh("b") = Fan(4);
+  // Assigning a mesh copies its (empty) name too, so name them afterwards.
+  src.getSimpleMesh(0u)->m_meshName = "a";
+  src.getSimpleMesh(1u)->m_meshName = "b";
 
   KroCompdMesh empty;
   EXPECT_TRUE(empty.merge(&src));  // becomes a copy
@@ -339,7 +342,8 @@ TEST(CompdMeshMerge, MergeOtherReportsWhereTheLastMemberWent) {
   EXPECT_EQ(full.getSimpleMesh(1u)->m_meshName, "a");
   EXPECT_EQ(full.getSimpleMesh(1u)->m_positions.size(), 7u);
   KroCompdMesh big;
-  *big.createSimpleMesh("big") = WithTriangles(50000);
+  *big.createSimpleMesh("") = WithTriangles(50000);
+  big.getSimpleMesh(0u)->m_meshName = "big";
   KroCompdMesh fullOnly;
   *fullOnly.createSimpleMesh("f") = WithTriangles(50000);
   EXPECT_FALSE(fullOnly.merge(&big));  // the last member needed a new member
