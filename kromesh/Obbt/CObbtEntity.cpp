@@ -2,7 +2,7 @@
 
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/host/Kro3DObjects.h"
-#include "kromesh/organize/CMeshOrganizeEntity.h"
+#include "kromesh/organize/CMeshOrganize.h"
 
 CObbtEntity::CObbtEntity() { SetMeshOrganizeObj(new (std::nothrow) CMeshOrganizeEntity()); }
 
