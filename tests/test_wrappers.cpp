@@ -213,9 +213,8 @@ TEST(ObbtCorners, FourVerticesFollowTheRectangleOrder) {
   EXPECT_TRUE(Near(four[2], {c.x + A.x - C.x, c.y + A.y - C.y, c.z + A.z - C.z}));
   EXPECT_TRUE(Near(four[3], {c.x - A.x - C.x, c.y - A.y - C.y, c.z - A.z - C.z}));
   // A closed rectangle through the centre: opposite corners average to c.
-  EXPECT_TRUE(Near({(four[0].x + four[2].x) / 2, (four[0].y + four[2].y) / 2,
-                    (four[0].z + four[2].z) / 2},
-                   c));
+  EXPECT_TRUE(Near(
+      {(four[0].x + four[2].x) / 2, (four[0].y + four[2].y) / 2, (four[0].z + four[2].z) / 2}, c));
 }
 
 TEST(ObbtCorners, EightVerticesAreTheBoxCorners) {

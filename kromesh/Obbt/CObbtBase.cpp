@@ -15,10 +15,11 @@ constexpr double kBoxStartMax = -1.79769313486232e+307;
 
 // "内存申请失败!" (memory allocation failed) in the GBK code page, the
 // encoding of the host's dialogs.
-constexpr char kMsgAllocFailed[] =
-    "\xC4\xDA\xB4\xE6\xC9\xEA\xC7\xEB\xCA\xA7\xB0\xDC!";
+constexpr char kMsgAllocFailed[] = "\xC4\xDA\xB4\xE6\xC9\xEA\xC7\xEB\xCA\xA7\xB0\xDC!";
 
-bool IsBuilt(const RAPID_model* m) { return m != nullptr && m->buildState == OBBT_STATE_BUILT; }
+bool IsBuilt(const RAPID_model* m) {
+  return m != nullptr && m->buildState == OBBT_STATE_BUILT;
+}
 
 }  // namespace
 
@@ -51,7 +52,9 @@ void CObbtBase::CreateObbtObj() {
   m_pObbtModel.reset(model);
 }
 
-void CObbtBase::DeleteObbtObj() { m_pObbtModel.reset(); }
+void CObbtBase::DeleteObbtObj() {
+  m_pObbtModel.reset();
+}
 
 void CObbtBase::SetMeshOrganizeObj(CMeshOrganizeBase* organizer) {
   m_pMeshOrganize.reset(organizer);

@@ -3,7 +3,9 @@
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/organize/CMeshOrganize.h"
 
-CObbtSurface::CObbtSurface() { SetMeshOrganizeObj(new (std::nothrow) CMeshOrganizeSurf()); }
+CObbtSurface::CObbtSurface() {
+  SetMeshOrganizeObj(new (std::nothrow) CMeshOrganizeSurf());
+}
 
 CObbtSurface::~CObbtSurface() = default;
 

@@ -14,8 +14,7 @@ namespace {
 constexpr double kRestartDx = 0.15000000596046448;
 constexpr double kRestartDy = 0.25;
 
-double AheadOf(const KRO::G3D_DVertex& o, const KRO::G3D_DVertex& dir,
-               const KRO::G3D_DVertex& p) {
+double AheadOf(const KRO::G3D_DVertex& o, const KRO::G3D_DVertex& dir, const KRO::G3D_DVertex& p) {
   return (p.x - o.x) * dir.x + (p.y - o.y) * dir.y + (p.z - o.z) * dir.z;
 }
 

@@ -59,8 +59,8 @@ inline Solid Prism(const Vec& base, const Vec& a, const Vec& U, const Vec& V, do
     s.tris.push_back({{k, n + k1, n + k}});
   }
   for (long k = 1; k + 1 < n; ++k) {
-    s.tris.push_back({{0, k + 1, k}});              // start cap faces -a
-    s.tris.push_back({{n, n + k, n + k + 1}});      // end cap faces +a
+    s.tris.push_back({{0, k + 1, k}});          // start cap faces -a
+    s.tris.push_back({{n, n + k, n + k + 1}});  // end cap faces +a
   }
   return s;
 }
@@ -71,6 +71,29 @@ inline Solid Fan(double z) {
   Solid s;
   s.pts = {{0, 0, z}, {-1, -1, z}, {1, -1, z}, {1, 1, z}, {-1, 1, z}};
   s.tris = {{{0, 1, 2}}, {{0, 2, 3}}, {{0, 3, 4}}, {{0, 4, 1}}};
+  return s;
+}
+
+/// Convex hull of four points as an outward tetrahedron.
+inline Solid Tetra(const Vec& a, const Vec& b, const Vec& c, const Vec& d) {
+  Solid s;
+  s.pts = {a, b, c, d};
+  const Vec g{(a.x + b.x + c.x + d.x) / 4, (a.y + b.y + c.y + d.y) / 4,
+              (a.z + b.z + c.z + d.z) / 4};
+  const long faces[4][3] = {{0, 1, 2}, {0, 3, 1}, {1, 3, 2}, {2, 3, 0}};
+  for (const auto& f : faces) {
+    const Vec& p = s.pts[f[0]];
+    const Vec& q = s.pts[f[1]];
+    const Vec& r = s.pts[f[2]];
+    const Vec u{q.x - p.x, q.y - p.y, q.z - p.z}, v{r.x - p.x, r.y - p.y, r.z - p.z};
+    const Vec n{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+    const double side = n.x * (p.x - g.x) + n.y * (p.y - g.y) + n.z * (p.z - g.z);
+    if (side > 0) {
+      s.tris.push_back({{f[0], f[1], f[2]}});
+    } else {
+      s.tris.push_back({{f[0], f[2], f[1]}});
+    }
+  }
   return s;
 }
 
