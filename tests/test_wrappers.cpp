@@ -77,6 +77,8 @@ TEST(ObbtBuild, WithoutModelEveryMemberAnswersMinusOne) {
   EXPECT_EQ(w.GetObbOfModel(out, e, out + 1), -1);
   EXPECT_EQ(w.Get8VertexOfOBB(out), -1);
   EXPECT_EQ(w.CalMeshAABB(), -1);
+  CObbtBase unbuilt;  // a model, but no tree: no box to answer from
+  EXPECT_EQ(unbuilt.Get4VertexOfOBB(out), -1);
 }
 
 TEST(ObbtBuild, EmptyModelLeavesInvertedBox) {
@@ -182,17 +184,6 @@ TEST(ObbtCheckMesh, NeighbourOutOfRangeGivesItsCode) {
   EXPECT_EQ(w3.CheckMesh(), -1);
 }
 
-TEST(ObbtCheckMesh, OpenSheetFailsThroughPointNetLayout) {
-  obbtsolids::Solid fan = obbtsolids::Fan(0.0);
-  std::vector<KroPntStrcT> pnts;
-  std::vector<KroNetStrcT> nets;
-  obbtsolids::ToPntNet(fan, pnts, nets);
-  CObbtBase w;
-  ASSERT_EQ(w.BuildMeshObbt(pnts.data(), 5, nets.data(), 4), OBBT_OK);
-  // Each fan triangle's second edge is on the rim: no neighbour there.
-  EXPECT_EQ(w.CheckMesh(), 0);
-}
-
 // ---------------------------------------------------------------------------
 // OBB corners
 
@@ -260,13 +251,6 @@ TEST(ObbtCorners, DefaultMessageBoxWritesToStandardError) {
   KroSetMessageBoxHandler(previous);
 }
 
-TEST(ObbtCorners, UnbuiltModelHasNoBox) {
-  CObbtBase w;
-  Vec out[8];
-  EXPECT_EQ(w.Get8VertexOfOBB(out), -1);
-  EXPECT_EQ(w.Get4VertexOfOBB(out), -1);
-}
-
 // ---------------------------------------------------------------------------
 // Surfaces and solids
 
@@ -302,6 +286,17 @@ TEST(ObbtEntityWrapper, OneSubTreePerSurface) {
   EXPECT_EQ(w.GetMeshAABB().zmax, 4.0);
 }
 
+TEST(ObbtEntityWrapper, BadIndicesLeaveNoSubTrees) {
+  C3DSurface bad = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 7}}});
+  C3DEntity solid(-1, 0);
+  solid.AddSurface(&bad, nullptr);
+  CObbtEntity w;
+  EXPECT_EQ(w.BuildMeshObbt(&solid), -1);
+  EXPECT_EQ(w.GetTriNumFromObbt(), 0);
+  EXPECT_EQ(w.CheckMesh(), 0);
+  EXPECT_EQ(w.GetSubMeshNum(), 0);
+}
+
 TEST(ObbtEntityWrapper, SubTreesTakeThePrecision) {
   C3DEntity sphere = shapes::MakeSphereEntity({0, 0, 0}, 2.0);
   CObbtEntity w;
@@ -313,29 +308,6 @@ TEST(ObbtEntityWrapper, SubTreesTakeThePrecision) {
   EXPECT_EQ(prec, 0.01);
   EXPECT_EQ(w.GetSubMeshObbt(0)->GetTriNumFromObbt() + w.GetSubMeshObbt(1)->GetTriNumFromObbt(),
             w.GetTriNumFromObbt());
-}
-
-TEST(ObbtEntityWrapper, EmptySolidBuildsNothing) {
-  C3DEntity none(-1, 0);
-  CObbtEntity w;
-  EXPECT_EQ(w.BuildMeshObbt(&none), OBBT_EMPTY);
-  EXPECT_EQ(w.GetSubMeshNum(), 0);
-  EXPECT_EQ(w.BuildMeshObbt(static_cast<C3DEntity*>(nullptr)), -1);
-}
-
-TEST(ObbtWrapperSettings, TypeAndPrecision) {
-  CObbtSurface w;
-  EXPECT_EQ(w.GetMeshType(), Kro_Mesh_Surface);
-  w.SetMeshType(Kro_Mesh_Plane);
-  EXPECT_EQ(w.GetMeshType(), Kro_Mesh_Plane);
-  double prec = 0;
-  w.GetDataPrec(prec);
-  EXPECT_EQ(prec, 0.001);
-  EXPECT_EQ(w.SetDataPrec(0.05), 1);
-  w.GetDataPrec(prec);
-  EXPECT_EQ(prec, 0.05);
-  EXPECT_EQ(w.GetSubMeshNum(), 0);
-  EXPECT_EQ(w.GetRefDot().x, 0.0);
 }
 
 // ---------------------------------------------------------------------------
