@@ -1,7 +1,10 @@
 // Umbrella header: everything a host needs from the library.
 #pragma once
 
+#include "kromesh/Obbt/CObbtBase.h"
+#include "kromesh/Obbt/CObbtObjProcc.h"
 #include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/host/KroMessageBox.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/mesh/KroMeshConvert.h"
