@@ -160,9 +160,3 @@ class CMeshIntersect {
   std::vector<std::vector<long>> m_cutTriSegs;
   bool m_cutTriSegsReady;
 };
-  std::vector<PntCell> m_pntHash;  // open-addressed table, empty cells index -1
-  size_t m_pntHashUsed;
-  double m_pntHashCell;
-  std::vector<std::vector<long>> m_cutTriSegs;  // pairs (dot0, dot1) per cut triangle
-  bool m_cutTriSegsReady;
-};
