@@ -6,6 +6,7 @@
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroGeoMath.h"
 #include "kromesh/host/KroMessageBox.h"
+#include "kromesh/host/KroTin.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/mesh/KroMeshConvert.h"
