@@ -15,35 +15,6 @@ using KRO::G3D_DVertex;
 
 constexpr double kMergeTol = 0.001;
 
-// Degenerate-triangle test: coincident corners (1e-6), an area below 0.01,
-// or, for small triangles, corners on one line.
-bool LegalTri(const G3D_DVertex& p0, const G3D_DVertex& p1, const G3D_DVertex& p2) {
-  auto same = [](const G3D_DVertex& a, const G3D_DVertex& b) {
-    return std::fabs(a.x - b.x) < 1e-6 && std::fabs(a.y - b.y) < 1e-6 &&
-           std::fabs(a.z - b.z) < 1e-6;
-  };
-  if (same(p0, p1) || same(p1, p2) || same(p2, p0)) return false;
-  auto dist = [](const G3D_DVertex& a, const G3D_DVertex& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
-                     (a.z - b.z) * (a.z - b.z));
-  };
-  const double l1 = dist(p0, p1), l2 = dist(p1, p2), l3 = dist(p2, p0);
-  const double s = (l1 + l2 + l3) * 0.5;
-  const double prod = s * (s - l1) * (s - l2) * (s - l3);
-  const double area = prod > 0.0 ? std::sqrt(prod) : 0.0;
-  if (std::fabs(area) < 0.01) return false;
-  if (area < 0.8) {
-    G3D_DVertex u{(p1.x - p0.x) / l1, (p1.y - p0.y) / l1, (p1.z - p0.z) / l1};
-    G3D_DVertex v{(p2.x - p0.x) / l3, (p2.y - p0.y) / l3, (p2.z - p0.z) / l3};
-    auto tiny = [](double a, double b, double c) {
-      return std::fabs(a) < 1e-6 && std::fabs(b) < 1e-6 && std::fabs(c) < 1e-6;
-    };
-    if (tiny(u.x + v.x, u.y + v.y, u.z + v.z) || tiny(u.x - v.x, u.y - v.y, u.z - v.z))
-      return false;
-  }
-  return true;
-}
-
 // The merged points of a surface, with a grid over them so that the first
 // point within the merge tolerance is found by looking at the 27 cells
 // around a point. Cells are twice the tolerance wide, so two points within
@@ -190,7 +161,8 @@ long CMathFunCls::RemoveRepeatedTriangle(C3DSurface& surf) {
     C3DTriangle tri;
     if (!surf.GetTriangle(t, &tri, nullptr) || !IndicesInRange(tri, nPts)) continue;
     if (tri.v[0] == tri.v[1] || tri.v[1] == tri.v[2] || tri.v[2] == tri.v[0]) continue;
-    if (!LegalTri(pts[tri.v[0]], pts[tri.v[1]], pts[tri.v[2]])) continue;
+    G3D_DVertex p0 = pts[tri.v[0]], p1 = pts[tri.v[1]], p2 = pts[tri.v[2]];
+    if (!IsLegalTri(&p0, &p1, &p2)) continue;
     kept.push_back(tri);
   }
 

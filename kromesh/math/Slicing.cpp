@@ -291,16 +291,21 @@ short GeoMathPosition::DecideFromStore(const D_3DOT& p) {
         e.start.x, e.start.y, 0.0, e.end.x, e.end.y, 0.0, p.x, p.y, 0.0);
     if (r == 0 || r == 1) return 0;
   }
+  // A slice of a solid with a cavity or a hole through it has nested
+  // polygons: p is inside when an odd number of them contain it.
   D_DOT q{p.x, p.y};
   std::vector<D_DOT> ring;
+  long containing = 0;
   for (std::vector<D_3DOT>& poly : polys) {
     if (poly.size() < 3) continue;
     ring.clear();
     for (const D_3DOT& v : poly) ring.push_back({v.x, v.y});
     if (!IsSame3Dot(poly.front(), poly.back())) ring.push_back(ring.front());
     const long r = CMathFunCls::Check2dPntAndCurve(&q, ring.data(), static_cast<long>(ring.size()));
-    if (r == 1 || r == 0) return static_cast<short>(r);
+    if (r == 0) return 0;
+    if (r == 1) ++containing;
   }
+  if (containing % 2 == 1) return 1;
   for (const F_IntsersecTri& t : res.onPlaneTris) {
     short pos = 0;
     const short r = CMathCheckPosition::GeoMath_CheckPntInTri(
