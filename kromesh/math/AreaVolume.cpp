@@ -164,18 +164,17 @@ double CMathFunCls::CalTriNetArea(KroPntStrcT* pts, KroNetStrcT* nets, long nPts
 long CMathFunCls::GetTetVolume(double* const a, double* const b, double* const c, double* const d,
                                double* vol) {
   if (!a || !b || !c || !d || !vol) return -1;
-  const G3D_DVertex A{a[0], a[1], a[2]}, B{b[0], b[1], b[2]}, C{c[0], c[1], c[2]},
-      D{d[0], d[1], d[2]};
-  // Signed distance of d from the plane through a, b, c (unit normal).
+  const G3D_DVertex A{a[0], a[1], a[2]}, B{b[0], b[1], b[2]}, C{c[0], c[1], c[2]};
+  // Without a plane through a, b, c the distance of d is undefined.
   const G3D_DVertex e1 = Sub(B, A), e2 = Sub(C, A);
-  G3D_DVertex n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
-  const double ln = Len(n);
-  if (!(ln > 0.0)) {
+  const G3D_DVertex n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z,
+                      e1.x * e2.y - e1.y * e2.x};
+  if (!(Len(n) > 0.0)) {
     *vol = 0.0;
     return 0;
   }
-  n = {n.x / ln, n.y / ln, n.z / ln};
-  const double dist = Dot(n, Sub(D, A));
+  double dist = 0.0;
+  GetDistOfPntToPanel(d, a, b, c, &dist);
   *vol = TriAreaXY(A, B, C) * dist / 3.0;
   return 1;
 }

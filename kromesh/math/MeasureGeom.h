@@ -1,42 +1,41 @@
-// Internal: the few elementary formulas the measuring, texture and polyline
-// sources share. Not part of the public interface.
+// Internal: small vector helpers and adapters the measuring, texture and
+// polyline sources share. Not part of the public interface.
 #pragma once
 
 #include <cmath>
 
+#include "kromesh/math/CMathFunCls.h"
 #include "kromesh/mesh/KroRecords.h"
 
 namespace kromesh_measure {
 
 using KRO::G3D_DVertex;
 
-/// Area of the triangle's projection on the xy plane (shoelace).
+// Thin adapters onto the predicates for the const references used here.
+
+/// Area of the triangle's projection on the xy plane.
 inline double TriAreaXY(const G3D_DVertex& a, const G3D_DVertex& b, const G3D_DVertex& c) {
-  return std::fabs(a.x * b.y - a.y * b.x + b.x * c.y - b.y * c.x + c.x * a.y - c.y * a.x) / 2.0;
+  return CMathFunCls::GetTriArea(const_cast<G3D_DVertex*>(&a), const_cast<G3D_DVertex*>(&b),
+                                 const_cast<G3D_DVertex*>(&c));
 }
 
 /// Area of the quadrilateral's projection on the xy plane.
 inline double QuadAreaXY(const G3D_DVertex& a, const G3D_DVertex& b, const G3D_DVertex& c,
                          const G3D_DVertex& d) {
-  return std::fabs(a.x * b.y - a.y * b.x + b.x * c.y - b.y * c.x + c.x * d.y - c.y * d.x +
-                   d.x * a.y - d.y * a.x) /
-         2.0;
+  return CMathFunCls::GetQuadArea(const_cast<G3D_DVertex*>(&a), const_cast<G3D_DVertex*>(&b),
+                                  const_cast<G3D_DVertex*>(&c), const_cast<G3D_DVertex*>(&d));
 }
 
-/// Plane z = coef[0] + coef[1] x + coef[2] y through three points; false for
-/// a vertical or degenerate triangle (plan determinant below 1e-6).
+/// Plane z = coef[0] + coef[1] x + coef[2] y; false for a vertical or
+/// degenerate triangle.
 inline bool ZPlane(const G3D_DVertex& a, const G3D_DVertex& b, const G3D_DVertex& c, double* coef) {
-  const double det = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-  if (std::fabs(det) < 1e-6) return false;
-  coef[1] = ((b.z - a.z) * (c.y - a.y) - (b.y - a.y) * (c.z - a.z)) / det;
-  coef[2] = ((b.x - a.x) * (c.z - a.z) - (b.z - a.z) * (c.x - a.x)) / det;
-  coef[0] = a.z - coef[1] * a.x - coef[2] * a.y;
-  return true;
+  return CMathFunCls::GetZPlane(const_cast<G3D_DVertex*>(&a), const_cast<G3D_DVertex*>(&b),
+                                const_cast<G3D_DVertex*>(&c), coef) == 1;
 }
 
-/// Point equality within 1e-6 per axis (strict).
+/// Point equality within 1e-6 per axis.
 inline bool Same3D(const G3D_DVertex& a, const G3D_DVertex& b) {
-  return std::fabs(a.x - b.x) < 1e-6 && std::fabs(a.y - b.y) < 1e-6 && std::fabs(a.z - b.z) < 1e-6;
+  return CMathFunCls::IsSame3DDot(a, b);
 }
 
 inline double Dot(const G3D_DVertex& a, const G3D_DVertex& b) {

@@ -26,24 +26,15 @@ bool SameEnd2D(double ax, double ay, double bx, double by) {
   return std::fabs(ax - bx) < kFoldTol && std::fabs(ay - by) < kFoldTol;
 }
 
-/// q on the closed plan segment a-b: at an end, or with the unit vectors
-/// a -> q and q -> b agreeing within the fold tolerance.
+/// q on the closed plan segment a-b: at an end, or strictly inside.
 bool OnFoldSegment(const D_DOT& a, const D_DOT& b, double qx, double qy) {
   if (SameEnd2D(a.x, a.y, qx, qy) || SameEnd2D(b.x, b.y, qx, qy)) return true;
-  const double l1 = Dist2D(a.x, a.y, qx, qy), l2 = Dist2D(qx, qy, b.x, b.y);
-  if (l1 == 0.0 || l2 == 0.0) return false;
-  return std::fabs((qx - a.x) / l1 - (b.x - qx) / l2) < kFoldTol &&
-         std::fabs((qy - a.y) / l1 - (b.y - qy) / l2) < kFoldTol;
+  return CMathFunCls::_tcGeoMath_CheckPntInLineSeg(a.x, a.y, 0.0, b.x, b.y, 0.0, qx, qy, 0.0) == 1;
 }
 
-/// q on the line of a-b outside the segment: the unit vectors a -> q and
-/// b -> q agree.
+/// q on the line of a-b outside the segment.
 bool BeyondFoldSegment(const D_DOT& a, const D_DOT& b, double qx, double qy) {
-  if (SameEnd2D(a.x, a.y, qx, qy) || SameEnd2D(b.x, b.y, qx, qy)) return false;
-  const double l1 = Dist2D(a.x, a.y, qx, qy), l2 = Dist2D(b.x, b.y, qx, qy);
-  if (l1 == 0.0 || l2 == 0.0) return false;
-  return std::fabs((qx - a.x) / l1 - (qx - b.x) / l2) < kFoldTol &&
-         std::fabs((qy - a.y) / l1 - (qy - b.y) / l2) < kFoldTol;
+  return CMathFunCls::_tcGeoMath_CheckPntInLineSegSec(a.x, a.y, b.x, b.y, qx, qy) == 1;
 }
 
 /// Points of surf and the stage-0 coordinates to overwrite: the surface's
