@@ -218,10 +218,10 @@ TEST(CutAndFill, NetsWithPointNumbersOutOfRangeAreSkipped) {
 
 TEST(NetArea, SumsPlanAreas) {
   NetSurface s = Grid(8, [](double x, double y) { return 3 * x + std::sin(5 * y); });
-  EXPECT_NEAR(CMathFunCls::CalTriNetArea(s.pts.data(), s.nets.data(),
-                                         static_cast<long>(s.pts.size()),
-                                         static_cast<long>(s.nets.size())),
-              4.0, 1e-12);
+  EXPECT_NEAR(
+      CMathFunCls::CalTriNetArea(s.pts.data(), s.nets.data(), static_cast<long>(s.pts.size()),
+                                 static_cast<long>(s.nets.size())),
+      4.0, 1e-12);
   EXPECT_EQ(CMathFunCls::CalTriNetArea(nullptr, s.nets.data(), 1, 1), 0.0);
 }
 
@@ -239,9 +239,9 @@ TEST(PolyhedronVolume, LayerBetweenTwoSurfaces) {
   EXPECT_EQ(CMathFunCls::CalPolyhedronVolume(a.pts.data(), a.nets.data(), a.pts.data(),
                                              a.nets.data(), nP, nN),
             0.0);
-  EXPECT_EQ(CMathFunCls::CalPolyhedronVolume(a.pts.data(), nullptr, b.pts.data(), b.nets.data(),
-                                             nP, nN),
-            0.0);
+  EXPECT_EQ(
+      CMathFunCls::CalPolyhedronVolume(a.pts.data(), nullptr, b.pts.data(), b.nets.data(), nP, nN),
+      0.0);
 }
 
 TEST(TetVolume, SignedByTheSideOfTheApex) {
@@ -261,8 +261,8 @@ TEST(TetVolume, SignedByTheSideOfTheApex) {
 
 TEST(GaussSolver, SolvesWithPivoting) {
   // The first pivot is 0, so a row swap is needed.
-  double aug[] = {0, 2, 1, 7,  //
-                  1, 1, 1, 6,  //
+  double aug[] = {0, 2, 1,  7,  //
+                  1, 1, 1,  6,  //
                   2, 1, -1, 1};
   double x[3];
   ASSERT_EQ(CMathFunCls::GetCeofWithGauss(aug, x, 3), 1);

@@ -376,13 +376,15 @@ class CMathFunCls {
   /// per point when it has none or too few); a point that cannot be placed
   /// keeps the coordinate it had (0, 0 when new). Sets the material when
   /// the name is not empty. 1 (also for a surface without points); -1 for
-  /// a null surf or fold, or n < 2.
+  /// a null surf or fold, n < 2, or when working memory runs out (surface
+  /// unchanged).
   static long _tcUpdateSurfTexCoordByFoldSurf(C3DSurface* surf, D_DOT* fold, long n,
                                               std::string material, double su, double sv);
   /// Writes the texture coordinate of _tcGetVolToImgCoor against rect (four
   /// corners) of every point of surf into stage 0, as above. 1 (also for a
-  /// surface without points); -1 for a null surf or rect; 0 with the
-  /// surface unchanged when rect has no first axis.
+  /// surface without points); -1 for a null surf or rect or when working
+  /// memory runs out; 0 with the surface unchanged when rect has no first
+  /// axis.
   static long _tcUpdateSurfTexCoordByBoxSurf(C3DSurface* surf, D_3DOT* const rect,
                                              std::string material, double su, double sv);
   /// Gives every point of surf the colour *c: the surface's colours are

@@ -190,8 +190,14 @@ long CMathFunCls::_tcUpdateSurfTexCoordByBoxSurf(C3DSurface* surf, D_3DOT* const
   const long loaded = LoadSurface(surf, w);
   if (loaded < 1) return loaded == 0 ? 1 : -1;
   const long n = static_cast<long>(w.pos.size());
-  std::vector<D_3DOT> p(w.pos.size());
-  std::vector<D_DOT> uv(w.pos.size());
+  std::vector<D_3DOT> p;
+  std::vector<D_DOT> uv;
+  try {
+    p.resize(w.pos.size());
+    uv.resize(w.pos.size());
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
   for (size_t i = 0; i < w.pos.size(); ++i) p[i] = {w.pos[i].x, w.pos[i].y, w.pos[i].z};
   if (_tcGetVolToImgCoor(rect, p.data(), uv.data(), n, su, sv) != 1) return 0;
   for (size_t i = 0; i < uv.size(); ++i)
