@@ -29,10 +29,266 @@ class CMathFunCls {
   // ==================================================================
   // Points, segments, triangles and planes
   // ==================================================================
+  // ---- Vector basics ------------------------------------------------
+  // 3D points and vectors are KRO::G3D_DVertex or bare double[3] (x, y, z);
+  // functions taking `double* const` accept either. Pointers are never owned
+  // and, unless a line says otherwise, must not be null.
+
+  /// Divides v (3 doubles) by its length in place. A zero vector is left
+  /// unchanged (it has no direction), so the result never holds NaN.
+  static void Normalise3D(double* const v);
+  /// Divides the 2D vector v by its length; a length below 1e-6 counts as 1,
+  /// so a near-zero vector is left unchanged.
+  static void Normalise2D(double* const v);
+  /// out = a x b (out may alias a or b); returns out.
+  static KRO::G3D_DVertex* Vec3dCross(KRO::G3D_DVertex* out, KRO::G3D_DVertex* a,
+                                      KRO::G3D_DVertex* b);
+  /// Euclidean distance of two 3D points.
+  static double CalDist3dDot(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b);
+  /// Euclidean distance of two 3D points (const variant).
+  static double _tcGM_CalcDist(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b);
+  /// Euclidean distance of two 2D points.
+  static double CalDist2dDot(D_DOT* a, D_DOT* b);
+  /// Angle between a and b in radians, in [0, pi]; 0 when either is a zero
+  /// vector. The cosine is clamped to [-1, 1] so parallel vectors give 0 or pi.
+  static double CalVectorsAngle(KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b);
+  /// out = (a + b + c) / 3, the centroid.
+  static void GetBaryOfTri(double* const a, double* const b, double* const c, double* const out);
+  /// Area of the triangle's projection on the xy plane (shoelace, unsigned).
+  static double GetTriArea(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, KRO::G3D_DVertex* c);
+  /// *area = the 3D area by Heron's formula; 0 when s(s-l1)(s-l2)(s-l3) is
+  /// not positive (degenerate triangle).
+  static void GetTriArea(double* const a, double* const b, double* const c, double* area);
+  /// Area of the projection on the xy plane of the quadrilateral a, b, c, d.
+  static double GetQuadArea(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, KRO::G3D_DVertex* c,
+                            KRO::G3D_DVertex* d);
+  /// n = normalise((b - a) x (c - b)); a degenerate triangle gives (0, 0, 0).
+  static void GetTriangleNormal(double* const a, double* const b, double* const c, double* const n);
+  /// *z = z component of (b - a) x (c - b), not normalised (twice the signed
+  /// xy area; positive for a counter-clockwise triangle seen from +z).
+  static void Get2dTriNorm(double* const a, double* const b, double* const c, double* z);
+  /// Largest of a, b, c; which = 0, 1 or 2 for the winner. Ties go to the
+  /// later argument.
+  static double getMaxVal(double a, double b, double c, long& which);
+  /// out = unit vector from p to its foot on the line through q with
+  /// direction dir. A zero dir takes q as the foot; p on the line gives a
+  /// zero vector. Returns 1.
+  static long GetUnitVecToALin(KRO::G3D_DVertex* p, KRO::G3D_DVertex* q, KRO::G3D_DVertex* dir,
+                               KRO::G3D_DVertex* out);
+  /// out = the point of line a-b at height z (x, y interpolated linearly in
+  /// z, out.z = z). A horizontal line (a.z == b.z) gives a's x and y.
+  static void GetPnt(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, double z, KRO::G3D_DVertex* out);
+  /// Fills m with the rotation of the quaternion q = (x, y, z, w) for row
+  /// vectors, normalising q on the way (a zero q gives the identity).
+  /// Returns m.
+  static auto MatrixRotationQuaternion(double (*const m)[4], double* q) -> double (*)[4];
+  /// out = (p, 1) * m divided by its fourth component (kept as is when that
+  /// component is 0). Returns out.
+  static KRO::G3D_DVertex* TransformCoor(KRO::G3D_DVertex* out, KRO::G3D_DVertex* p,
+                                         double (*const m)[4]);
+  /// out = normalise((v, 0) * m). Returns out.
+  static KRO::G3D_DVertex* TransformVector(KRO::G3D_DVertex* out, KRO::G3D_DVertex* v,
+                                           double (*const m)[4]);
+
+  // ---- Point equality ---------------------------------------------------
+  /// True when every coordinate differs by less than 1e-6.
+  static bool IsSame3DDot(KRO::G3D_DVertex a, KRO::G3D_DVertex b);
+  /// True when every coordinate differs by less than eps.
+  static bool IsSame3DDot_Prec(KRO::G3D_DVertex a, KRO::G3D_DVertex b, double eps);
+  /// True when every coordinate differs by less than 0.01.
+  static bool IsSame3DDot_2Bit(KRO::G3D_DVertex a, KRO::G3D_DVertex b);
+  /// 1 when x and y differ by less than 1e-7 each, else 0.
+  static long IsSame2DDot(D_DOT* a, D_DOT* b);
+
+  // ---- Degenerate triangles -------------------------------------------
+  /// False for a degenerate triangle: two vertices within 1e-6, a 3D area
+  /// below 0.01, or (for an area below 0.8) collinear edge directions.
+  static bool IsLegalTri(KRO::G3D_DVertex* p0, KRO::G3D_DVertex* p1, KRO::G3D_DVertex* p2);
+
+  // ---- Planes ------------------------------------------------------------
+  /// coef = plane through a, b, c with unit normal normalise((b-a) x (c-a))
+  /// and d = -normal.a; coefficients below 1e-10 in magnitude become 0.
+  /// A degenerate triangle gives (0, 0, 0, 0). Returns 1.
+  static long GetPanelCoef(double* const a, double* const b, double* const c, double* const coef);
+  /// Plane z = coef[0] + coef[1]*x + coef[2]*y through a, b, c. Returns 1,
+  /// or 0 (coef untouched) when the xy determinant is below 1e-6 (vertical
+  /// or degenerate triangle).
+  static short GetZPlane(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, KRO::G3D_DVertex* c,
+                         double* coef);
+  /// a*x + b*y + c*z + d (not divided by the normal's length); a value below
+  /// 0.001 in magnitude is returned as exactly 0.
+  static float CalcSignedDistPntPlane(const double* const p, const double* const coef);
+  /// Side of p: 1 positive side, 0 within 0.001 of the plane, -1 negative
+  /// side; -1 also when p or coef is null.
+  static long Check3dPntAndPanel(KRO::G3D_DVertex* p, double* coef);
+  /// Check3dPntAndPanel against the plane GetPanelCoef(a, b, c).
+  static long Check3dPntAndPanelF(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
+                                  KRO::G3D_DVertex* c);
+  /// True when abs(a*x + b*y + c*z + d) < 0.001.
+  static bool PntIsOnPanel(double* p, double* coef);
+  /// *dist = unsigned distance of p to the plane coef (a plane with a zero
+  /// normal gives abs(d)).
+  static void GetDistOfPntToPanel(KRO::G3D_DVertex* p, double* coef, double* dist);
+  /// *dist = signed distance of p to the plane GetPanelCoef(a, b, c),
+  /// positive on the side the normal points to.
+  static void GetDistOfPntToPanel(double* const p, double* const a, double* const b,
+                                  double* const c, double* dist);
+  /// out = foot of p on the plane coef; *t (when t is not null) = the
+  /// parameter along the normal, stored as 0 below 1e-6. A zero normal gives
+  /// out = p. Returns 1, or -1 when coef is null.
+  static long GetPanelProjDot(KRO::G3D_DVertex* p, double* coef, KRO::G3D_DVertex* out, double* t);
+  /// out = p - t*dir (undoes GetPanelProjDot). Returns 1, or -1 when dir is
+  /// null.
+  static long GetOrgDotViaProj(KRO::G3D_DVertex* p, double* dir, double t, KRO::G3D_DVertex* out);
+  /// Side of p against triangle a, b, c by the angle between the normal and
+  /// the direction from the centroid: 1 in front, -1 behind, 0 in the plane
+  /// (within 1e-7 degrees of 90). A point at the centroid, or a degenerate
+  /// triangle, gives 0.
+  static long CheckPntToSurfPos(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
+                                KRO::G3D_DVertex* c);
+  /// 1 when n.v > 0, else -1.
+  static long GetDotPosToPolyh(KRO::G3D_DVertex* n, KRO::G3D_DVertex* v);
+  /// 1 when GetTriangleNormal(a, b, c).v > 0, else -1.
+  static long GetDotPosToPolyh(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, KRO::G3D_DVertex* c,
+                               KRO::G3D_DVertex* v);
+  /// Negates v in place when its angle to ref exceeds 1.5707963 radians.
+  static void CheckTriDir(KRO::G3D_DVertex* v, KRO::G3D_DVertex* ref);
+  /// True when the unit normals of the two triangles agree per component
+  /// within 1e-8 (parallel planes, same orientation; offsets not compared).
+  static bool IsOnOneSurf_Tri_Tri(KRO::G3D_DVertex& a1, KRO::G3D_DVertex& b1, KRO::G3D_DVertex& c1,
+                                  KRO::G3D_DVertex& a2, KRO::G3D_DVertex& b2, KRO::G3D_DVertex& c2);
+
+  // ---- Point against segment --------------------------------------------
+  /// p against the segment a-b: 0 on the closed segment (or within 1e-6 of
+  /// an end), 1 on the line beyond b, -1 on the line before a, -2 off the
+  /// line. Directions are compared per component within 1e-5.
+  static long Check3dPntAndSeg(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, KRO::G3D_DVertex* p);
+  /// p against the segment a-b: -1 null argument, 0 p on an end (1e-6),
+  /// 1 strictly inside, 2 off the line, 3 on the line outside nearer to a
+  /// (or equally near), 4 on the line outside nearer to b.
+  static long _tcGM_CheckPntInLineSeg(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a,
+                                      KRO::G3D_DVertex* b);
+  /// 1 when p lies strictly inside the 3D segment (tolerance 0.0001), else
+  /// 0 (an endpoint included).
+  static short _tcGeoMath_CheckPntInLineSeg(double x1, double y1, double z1, double x2, double y2,
+                                            double z2, double px, double py, double pz);
+  /// 2D: 1 p on the line outside the segment, 0 p on an endpoint (0.0001),
+  /// -1 otherwise (inside the segment or off the line).
+  static short _tcGeoMath_CheckPntInLineSegSec(double x1, double y1, double x2, double y2,
+                                               double px, double py);
+
+  // ---- Point in triangle -------------------------------------------------
+  /// 1 when p lies in the closed triangle a, b, c (angle sum within 1e-5
+  /// degrees of 360), else 0. With pos given: a p within 1e-6 per axis of a,
+  /// b or c is moved exactly onto that vertex with *pos = 1, 2 or 3;
+  /// otherwise *pos = 1, 2, 3 for p on edge a-b, b-c, c-a and 0 strictly
+  /// inside. pos may be null (no vertex test, no snapping; a p exactly on a
+  /// vertex then counts as inside).
+  static long IsPntInTriPanel(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
+                              KRO::G3D_DVertex* c, long* pos);
+  /// Identical to IsPntInTriPanel.
+  static long IsPntInTriPanel2(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
+                               KRO::G3D_DVertex* c, long* pos);
+
+  // ---- Lines -----------------------------------------------------------
+  /// Closest points pa = p1 + mua(p2 - p1), pb = p3 + mub(p4 - p3) of the
+  /// lines p1-p2 and p3-p4. Returns 1, or 0 (outputs untouched) when a line
+  /// is degenerate (1e-6) or the lines are parallel.
+  static int _tcGM_LineLineIntersect(const KRO::G3D_DVertex* p1, const KRO::G3D_DVertex* p2,
+                                     const KRO::G3D_DVertex* p3, const KRO::G3D_DVertex* p4,
+                                     KRO::G3D_DVertex* pa, KRO::G3D_DVertex* pb, double* mua,
+                                     double* mub);
+  /// True, with out set, when the 3D segments a1-a2 and b1-b2 meet (ends
+  /// included); skew or parallel segments give false and leave out.
+  static bool CalTwoLineInsercDot(KRO::G3D_DVertex& a1, KRO::G3D_DVertex& a2, KRO::G3D_DVertex& b1,
+                                  KRO::G3D_DVertex& b2, KRO::G3D_DVertex& out);
+  /// 2D intersection (x, y of each point) of the segments a1-a2 and b1-b2,
+  /// ends included; true with out[0..1] set when out is not null. Degenerate
+  /// or parallel segments give false.
+  static bool LinLinIntsect(double* const a1, double* const a2, double* const b1, double* const b2,
+                            double* out);
+
+  // ---- Boxes -------------------------------------------------------------
+  /// Bounding box of the first n points; with n <= 0 or null pts the box
+  /// stays empty (minima 3.402823e+38, maxima -3.402823e+38).
+  static void Get3DConvexBox(KroPntStrcT* pts, long n, tctagD3ConvexBox* box);
+  /// The same in x and y.
+  static void Get2DConvexBox(KroPntStrcT* pts, long n, tctagD2ConvexBox* box);
+  /// out[0..7] = the corners (xmin,ymin,zmin), (xmin,ymax,zmin),
+  /// (xmax,ymax,zmin), (xmax,ymin,zmin), then the same with zmax. Returns 1.
+  static long Get8VertexOfAABB(KRO::G3D_DVertex* const out, tctagD3ConvexBox* box);
+  /// box6 = (xmin, ymin, zmin, xmax, ymax, zmax): 1 when p is in the closed
+  /// box, else -1. flag is set to false in both cases.
+  static long CheckPntAndAABB(double* const box6, KRO::G3D_DVertex* p, bool& flag);
+  /// 1 when at least one coordinate of p lies in the box's closed range on
+  /// its axis, else -1.
+  static long CheckPntAndAABB(KRO::G3D_DVertex* p, tctagD3ConvexBox* box);
+  /// 1 when the ranges of the two boxes overlap on at least one axis (a
+  /// conservative pre-test: never 0 for boxes that really overlap), else 0.
+  static long CheckTwoAABB(tctagD3ConvexBox* a, tctagD3ConvexBox* b);
 
   // ==================================================================
   // Rays and point against surface
   // ==================================================================
+  // Triangle sets: vertex-buffer layout (G3D_DVertex + C3DTriData, 0-based)
+  // or point/net layout (KroPntStrcT + KroNetStrcT, 1-based point numbers).
+  // A triangle whose vertex numbers fall outside the point array is skipped.
+
+  /// Side of p against an open triangulated surface, decided by one triangle
+  /// whose centroid p sees unobstructed: 1 in front of its normal, -1 behind,
+  /// 0 in its plane, -2 failure (null or empty input, start triangle out of
+  /// range, every triangle hidden). tri in: -1 to start from the nearest
+  /// well-shaped triangle, else the triangle to start from; tri out: the
+  /// deciding triangle (on failure 0 when it was -1, else unchanged).
+  static long Check3dPntAndKroSurf(KRO::G3D_DVertex* p, KRO::G3D_DVertex* verts, long nVerts,
+                                   C3DTriData* tris, long nTris, long& tri);
+  /// Check3dPntAndKroSurf over the point/net layout.
+  static long Check3dPntAndSurf(KRO::G3D_DVertex* p, KroPntStrcT* pts, long nPts, KroNetStrcT* nets,
+                                long nNets, long& tri);
+  /// 1 when a triangle other than skip cuts the closed segment p-q (line_tri
+  /// hit on the segment), else 0 (also for null input).
+  static long CheckSegAndOtherKroSurf(long skip, KRO::G3D_DVertex* p, KRO::G3D_DVertex* q,
+                                      KRO::G3D_DVertex* verts, long nVerts, C3DTriData* tris,
+                                      long nTris);
+  /// CheckSegAndOtherKroSurf over the point/net layout (skip is 0-based).
+  static long CheckSegAndOtherSurf(long skip, KRO::G3D_DVertex* p, KRO::G3D_DVertex* q,
+                                   KroPntStrcT* pts, long nPts, KroNetStrcT* nets, long nNets);
+  /// -1 for a well-shaped triangle; for a sliver (angle opposite the longest
+  /// edge above 135 degrees, or a zero-length edge) the index of the longest
+  /// edge: 0 for a-b, 1 for b-c, 2 for c-a.
+  static short IsThinPlateTriangle(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, KRO::G3D_DVertex* c);
+  /// True when p lies inside or on the closed triangle set, by the parity of
+  /// crossings of the segment p-q (q far outside, chosen by the caller);
+  /// false for null input or no triangles.
+  static bool JudgePntInPolyhedron(KRO::G3D_DVertex* p, KRO::G3D_DVertex* q, KroPntStrcT* pts,
+                                   long nPts, KroNetStrcT* nets, long nNets);
+  /// 1 when the whole line through o with direction dir (both ways) meets the
+  /// triangle a, b, c, with the meeting point in hit (snapped onto a vertex it
+  /// matches when pos is given) and *pos the code of IsPntInTriPanel; 0 when
+  /// the line misses or is parallel to the plane (1e-5). pos may be null.
+  static int Radial_Tri(double* o, double* dir, double* a, double* b, double* c, double* hit,
+                        long* pos);
+  /// 1 when the segment p0-p1 meets the triangle t0, t1, t2 (accepted up to
+  /// t = 1 + 1e-5 past p1, never before p0), with the point in out (snapped
+  /// onto a matching vertex when pos is given; *pos as IsPntInTriPanel).
+  /// 0 for a segment in the plane (1e-6), parallel to it (1e-5) or missing.
+  static int line_tri(double* p0, double* p1, double* t0, double* t1, double* t2, double* out,
+                      long* pos);
+  /// Like line_tri but over the plane GetPanelCoef(a, b, c), parallel
+  /// tolerance 1e-6 (a segment in the plane included) and 0 <= t <= 1.
+  static int line_triF(double* p0, double* p1, double* a, double* b, double* c, double* out,
+                       long* pos);
+  /// The long thin triangle (o, p1, p2) standing for the ray o + s*dir in a
+  /// triangle-against-tree collision: p1 = o + 1e7*dir, p2 = p1 turned by a
+  /// small angle about an axis through o. Returns 1, or 0 for a zero dir
+  /// (then p1 = p2 = o).
+  static long GetTriByRadial(KRO::G3D_DVertex* o, KRO::G3D_DVertex* dir, KRO::G3D_DVertex* p1,
+                             KRO::G3D_DVertex* p2);
+  /// 1 when the ray origin + s*dir (s >= 0) hits the box minB..maxB, with
+  /// the first hit point in coord (the origin itself when it is inside);
+  /// 0 for a miss or a box behind the origin.
+  static char HitBoundingBox(double* const minB, double* const maxB, double* const origin,
+                             double* const dir, double* const coord);
 
   // ==================================================================
   // 2D polygons and polylines

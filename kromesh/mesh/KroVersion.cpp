@@ -1,3 +1,5 @@
 #include "kromesh/mesh/KroVersion.h"
 
-const char* KroMeshVersion() { return "0.1.0"; }
+const char* KroMeshVersion() {
+  return "0.1.0";
+}

@@ -1,0 +1,421 @@
+// Shape builders and geometric checkers shared by the tests.
+//
+// Builders return host objects (C3DSurface, C3DEntity) made through the
+// host layer's public calls, the way a host application would hand models
+// to the library. Checkers work on a plain triangle soup (TriSoup) that can
+// be taken from a KroSimpleMesh, a C3DSurface or a C3DEntity without going
+// through the library's conversions, so they stay independent of the code
+// under test.
+//
+// Everything is deterministic: no randomness, fixed tessellations.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/mesh/KroRecords.h"
+#include "kromesh/mesh/KroSimpleMesh.h"
+
+namespace shapes {
+
+constexpr double kPi = 3.14159265358979323846;
+
+using Vec = KRO::G3D_DVertex;
+
+inline Vec Sub(const Vec& a, const Vec& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec Add(const Vec& a, const Vec& b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec Scale(const Vec& a, double s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+inline double Dot(const Vec& a, const Vec& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline Vec Cross(const Vec& a, const Vec& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double Norm(const Vec& a) {
+  return std::sqrt(Dot(a, a));
+}
+inline Vec Normalized(const Vec& a) {
+  const double n = Norm(a);
+  return n > 0 ? Scale(a, 1.0 / n) : Vec{0, 0, 0};
+}
+
+// ---------------------------------------------------------------------------
+// Building host objects
+
+/// A host surface made from arrays: points appended through a
+/// CPointCollection, triangles through AddTriangle (neighbours -1).
+inline C3DSurface MakeSurface(const std::vector<Vec>& points, const std::vector<C3DTriData>& tris,
+                              const std::string& material = "BaseWhite") {
+  C3DSurface surf(-1, 0);
+  CPointCollection pc;
+  pc.AppendPoints(points.data(), static_cast<long>(points.size()));
+  CVertexDecorationObj deco;
+  std::vector<C3DTriangle> hostTris;
+  hostTris.reserve(tris.size());
+  for (const auto& t : tris) hostTris.emplace_back(t.v[0], t.v[1], t.v[2]);
+  surf.AddTriangle(hostTris.data(), nullptr, static_cast<long>(hostTris.size()));
+  surf.AppendPointCollection(&pc, &deco);
+  surf.SetMaterialName(material);
+  return surf;
+}
+
+/// The six faces of the box [lo, hi] as six host surfaces of 4 points and
+/// 2 outward-facing triangles each, in the order -x, +x, -y, +y, -z, +z.
+/// Surface k has material "face<k>".
+inline std::vector<C3DSurface> MakeBoxFaces(const Vec& lo, const Vec& hi) {
+  // Corner c has x from bit 0, y from bit 1, z from bit 2.
+  auto corner = [&](int c) {
+    return Vec{(c & 1) ? hi.x : lo.x, (c & 2) ? hi.y : lo.y, (c & 4) ? hi.z : lo.z};
+  };
+  // Each face as a quad a-b-c-d counter-clockwise seen from outside.
+  const int quads[6][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                           {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
+  std::vector<C3DSurface> faces;
+  for (int f = 0; f < 6; ++f) {
+    std::vector<Vec> pts;
+    for (int k = 0; k < 4; ++k) pts.push_back(corner(quads[f][k]));
+    faces.push_back(MakeSurface(pts, {{{0, 1, 2}}, {{0, 2, 3}}}, "face" + std::to_string(f)));
+  }
+  return faces;
+}
+
+/// A closed box solid of six surfaces (see MakeBoxFaces).
+inline C3DEntity MakeBox(const Vec& lo, const Vec& hi) {
+  C3DEntity solid(-1, 0);
+  for (const auto& face : MakeBoxFaces(lo, hi)) solid.AddSurface(&face, nullptr);
+  return solid;
+}
+
+/// The unit cube [0,1]^3 as a solid of six surfaces.
+inline C3DEntity MakeUnitCube() {
+  return MakeBox({0, 0, 0}, {1, 1, 1});
+}
+
+/// Points and outward triangles of a latitude/longitude sphere with nLat
+/// bands (>= 2) and nLon sectors (>= 3); shared vertices, poles single.
+inline void SphereArrays(const Vec& c, double r, int nLat, int nLon, std::vector<Vec>& pts,
+                         std::vector<C3DTriData>& tris) {
+  pts.clear();
+  tris.clear();
+  pts.push_back({c.x, c.y, c.z + r});  // north pole: 0
+  for (int i = 1; i < nLat; ++i) {
+    const double th = kPi * i / nLat;
+    for (int j = 0; j < nLon; ++j) {
+      const double ph = 2 * kPi * j / nLon;
+      pts.push_back({c.x + r * std::sin(th) * std::cos(ph), c.y + r * std::sin(th) * std::sin(ph),
+                     c.z + r * std::cos(th)});
+    }
+  }
+  const long south = static_cast<long>(pts.size());
+  pts.push_back({c.x, c.y, c.z - r});
+  auto ring = [&](int i, int j) { return 1 + static_cast<long>(i - 1) * nLon + (j % nLon); };
+  for (int j = 0; j < nLon; ++j) tris.push_back({{0, ring(1, j), ring(1, j + 1)}});
+  for (int i = 1; i < nLat - 1; ++i)
+    for (int j = 0; j < nLon; ++j) {
+      tris.push_back({{ring(i, j), ring(i + 1, j), ring(i + 1, j + 1)}});
+      tris.push_back({{ring(i, j), ring(i + 1, j + 1), ring(i, j + 1)}});
+    }
+  for (int j = 0; j < nLon; ++j)
+    tris.push_back({{ring(nLat - 1, j), south, ring(nLat - 1, j + 1)}});
+}
+
+/// A closed sphere as one host surface (outward facing).
+inline C3DSurface MakeSphereSurface(const Vec& c, double r, int nLat = 12, int nLon = 24) {
+  std::vector<Vec> pts;
+  std::vector<C3DTriData> tris;
+  SphereArrays(c, r, nLat, nLon, pts, tris);
+  return MakeSurface(pts, tris, "sphere");
+}
+
+/// A sphere solid of two surfaces, the northern and southern halves of the
+/// tessellation (nLat even); the equator's points appear in both.
+inline C3DEntity MakeSphereEntity(const Vec& c, double r, int nLat = 12, int nLon = 24) {
+  std::vector<Vec> pts;
+  std::vector<C3DTriData> tris;
+  SphereArrays(c, r, nLat, nLon, pts, tris);
+  // Split the triangles by the height of their centroid; each half gets
+  // its own compact point list.
+  C3DEntity solid(-1, 0);
+  for (int half = 0; half < 2; ++half) {
+    std::map<long, long> remap;
+    std::vector<Vec> hp;
+    std::vector<C3DTriData> ht;
+    for (const auto& t : tris) {
+      const double z = (pts[t.v[0]].z + pts[t.v[1]].z + pts[t.v[2]].z) / 3.0;
+      if ((z >= c.z) != (half == 0)) continue;
+      C3DTriData nt;
+      for (int k = 0; k < 3; ++k) {
+        auto it = remap.find(t.v[k]);
+        if (it == remap.end()) {
+          it = remap.emplace(t.v[k], static_cast<long>(hp.size())).first;
+          hp.push_back(pts[t.v[k]]);
+        }
+        nt.v[k] = it->second;
+      }
+      ht.push_back(nt);
+    }
+    C3DSurface s = MakeSurface(hp, ht, half == 0 ? "north" : "south");
+    solid.AddSurface(&s, nullptr);
+  }
+  return solid;
+}
+
+/// Default terrain relief: gentle hills, deterministic.
+inline double DefaultTerrainHeight(double x, double y) {
+  return 0.5 * std::sin(0.7 * x) * std::cos(0.5 * y) + 0.05 * x;
+}
+
+/// A height-field surface over [x0, x0 + nx*dx] x [y0, y0 + ny*dy] with
+/// (nx+1)(ny+1) points, 2*nx*ny upward-facing triangles, z = height(x, y).
+inline C3DSurface MakeTerrain(
+    int nx, int ny, double x0, double y0, double dx, double dy,
+    const std::function<double(double, double)>& height = DefaultTerrainHeight) {
+  std::vector<Vec> pts;
+  for (int j = 0; j <= ny; ++j)
+    for (int i = 0; i <= nx; ++i) {
+      const double x = x0 + i * dx, y = y0 + j * dy;
+      pts.push_back({x, y, height(x, y)});
+    }
+  auto id = [&](int i, int j) { return static_cast<long>(j) * (nx + 1) + i; };
+  std::vector<C3DTriData> tris;
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i) {
+      tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
+    }
+  return MakeSurface(pts, tris, "terrain");
+}
+
+/// A flat square of side 2*half centred at c, perpendicular to normal and
+/// facing along it, divided into n x n cells (2*n*n triangles).
+inline C3DSurface MakeTiltedPlane(const Vec& c, const Vec& normal, double half, int n = 4) {
+  const Vec nz = Normalized(normal);
+  // Any vector not parallel to the normal gives the in-plane axes.
+  const Vec helper = std::fabs(nz.z) < 0.9 ? Vec{0, 0, 1} : Vec{1, 0, 0};
+  const Vec u = Normalized(Cross(helper, nz));
+  const Vec v = Cross(nz, u);
+  std::vector<Vec> pts;
+  for (int j = 0; j <= n; ++j)
+    for (int i = 0; i <= n; ++i) {
+      const double a = -half + 2 * half * i / n, b = -half + 2 * half * j / n;
+      pts.push_back(Add(c, Add(Scale(u, a), Scale(v, b))));
+    }
+  auto id = [&](int i, int j) { return static_cast<long>(j) * (n + 1) + i; };
+  std::vector<C3DTriData> tris;
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
+    }
+  return MakeSurface(pts, tris, "plane");
+}
+
+// ---------------------------------------------------------------------------
+// Triangle soups and checkers
+
+/// Positions and triangles gathered from any model, read directly.
+struct TriSoup {
+  std::vector<Vec> pts;
+  std::vector<C3DTriData> tris;
+};
+
+inline TriSoup SoupOf(const KroSimpleMesh& m) {
+  return {m.m_positions, m.m_triangles};
+}
+
+/// Appends a surface's points and triangles to soup (indices offset).
+inline void AppendSurface(TriSoup& soup, const C3DSurface& s) {
+  const long off = static_cast<long>(soup.pts.size());
+  soup.pts.insert(soup.pts.end(), s.Points().begin(), s.Points().end());
+  for (long t = 0; t < s.GetTriangleCount(); ++t) {
+    C3DTriangle tri;
+    CTriangleTopInfo top;
+    s.GetTriangle(t, tri, top);
+    soup.tris.push_back({{tri.v[0] + off, tri.v[1] + off, tri.v[2] + off}});
+  }
+}
+
+inline TriSoup SoupOf(const C3DSurface& s) {
+  TriSoup soup;
+  AppendSurface(soup, s);
+  return soup;
+}
+
+/// Every surface of a solid in one soup (points not welded).
+inline TriSoup SoupOf(const C3DEntity& e) {
+  TriSoup soup;
+  for (long i = 0; i < e.GetSurfaceNum(); ++i) AppendSurface(soup, *e.SurfaceAt(i));
+  return soup;
+}
+
+/// True when every triangle index lies inside the point list.
+inline bool IndicesValid(const TriSoup& s) {
+  const long n = static_cast<long>(s.pts.size());
+  for (const auto& t : s.tris)
+    for (long v : t.v)
+      if (v < 0 || v >= n) return false;
+  return true;
+}
+
+/// Sum of triangle areas (invalid triangles skipped).
+inline double TotalArea(const TriSoup& s) {
+  double area = 0;
+  const long n = static_cast<long>(s.pts.size());
+  for (const auto& t : s.tris) {
+    if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0 || t.v[0] >= n || t.v[1] >= n || t.v[2] >= n)
+      continue;
+    area += 0.5 * Norm(Cross(Sub(s.pts[t.v[1]], s.pts[t.v[0]]), Sub(s.pts[t.v[2]], s.pts[t.v[0]])));
+  }
+  return area;
+}
+
+/// Signed enclosed volume by the divergence theorem: sum of p0.(p1 x p2)/6.
+/// Positive for a closed, outward-facing solid. Terms are taken about the
+/// soup's first point so that far-off models keep their precision.
+inline double SignedVolume(const TriSoup& s) {
+  if (s.pts.empty()) return 0;
+  const Vec o = s.pts.front();
+  const long n = static_cast<long>(s.pts.size());
+  double vol = 0;
+  for (const auto& t : s.tris) {
+    if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0 || t.v[0] >= n || t.v[1] >= n || t.v[2] >= n)
+      continue;
+    const Vec a = Sub(s.pts[t.v[0]], o), b = Sub(s.pts[t.v[1]], o), c = Sub(s.pts[t.v[2]], o);
+    vol += Dot(a, Cross(b, c)) / 6.0;
+  }
+  return vol;
+}
+
+/// Map from each point to the first point within tol on every axis
+/// (a grid hash with the neighbouring cells searched, so O(n)). A tol of 0
+/// or below welds nothing: every point maps to itself.
+inline std::vector<long> WeldMap(const std::vector<Vec>& pts, double tol) {
+  struct Key {
+    int64_t x, y, z;
+    bool operator==(const Key& o) const { return x == o.x && y == o.y && z == o.z; }
+  };
+  struct Hash {
+    size_t operator()(const Key& k) const {
+      return std::hash<int64_t>()(k.x * 73856093 ^ k.y * 19349663 ^ k.z * 83492791);
+    }
+  };
+  std::unordered_map<Key, std::vector<long>, Hash> grid;
+  std::vector<long> map(pts.size());
+  if (!(tol > 0)) {
+    for (size_t i = 0; i < map.size(); ++i) map[i] = static_cast<long>(i);
+    return map;
+  }
+  auto cell = [&](double v) { return static_cast<int64_t>(std::floor(v / tol)); };
+  for (size_t i = 0; i < pts.size(); ++i) {
+    const Vec& p = pts[i];
+    const Key k{cell(p.x), cell(p.y), cell(p.z)};
+    long found = -1;
+    for (int dx = -1; dx <= 1 && found < 0; ++dx)
+      for (int dy = -1; dy <= 1 && found < 0; ++dy)
+        for (int dz = -1; dz <= 1 && found < 0; ++dz) {
+          auto it = grid.find({k.x + dx, k.y + dy, k.z + dz});
+          if (it == grid.end()) continue;
+          for (long r : it->second) {
+            const Vec& q = pts[r];
+            if (std::fabs(q.x - p.x) <= tol && std::fabs(q.y - p.y) <= tol &&
+                std::fabs(q.z - p.z) <= tol) {
+              found = r;
+              break;
+            }
+          }
+        }
+    if (found < 0) {
+      found = static_cast<long>(i);
+      grid[k].push_back(found);
+    }
+    map[i] = found;
+  }
+  return map;
+}
+
+/// Edge use after welding points closer than tol.
+struct EdgeReport {
+  long edges = 0;        ///< distinct undirected edges
+  long boundary = 0;     ///< edges used by one triangle
+  long nonManifold = 0;  ///< edges used by more than two triangles
+  long misoriented = 0;  ///< two-triangle edges walked the same way twice
+  long degenerate = 0;   ///< triangles that collapse under welding
+  bool closed() const { return edges > 0 && boundary == 0 && nonManifold == 0 && misoriented == 0; }
+};
+
+inline EdgeReport CheckEdges(const TriSoup& s, double tol = 1e-6) {
+  const std::vector<long> w = WeldMap(s.pts, tol);
+  // Undirected edge -> (uses along a<b, uses along b<a).
+  std::map<std::pair<long, long>, std::pair<int, int>> uses;
+  EdgeReport r;
+  for (const auto& t : s.tris) {
+    long v[3];
+    for (int k = 0; k < 3; ++k) v[k] = w.at(static_cast<size_t>(t.v[k]));
+    if (v[0] == v[1] || v[1] == v[2] || v[2] == v[0]) {
+      ++r.degenerate;
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      const long a = v[k], b = v[(k + 1) % 3];
+      auto& u = uses[{std::min(a, b), std::max(a, b)}];
+      (a < b ? u.first : u.second)++;
+    }
+  }
+  r.edges = static_cast<long>(uses.size());
+  for (const auto& e : uses) {
+    const int total = e.second.first + e.second.second;
+    if (total == 1) ++r.boundary;
+    if (total > 2) ++r.nonManifold;
+    if (total == 2 && e.second.first != 1) ++r.misoriented;
+  }
+  return r;
+}
+
+/// Closed and consistently oriented once coincident points are welded.
+inline bool IsClosedAfterWelding(const TriSoup& s, double tol = 1e-6) {
+  return CheckEdges(s, tol).closed();
+}
+
+/// Number of edge-connected pieces after welding (isolated points ignored).
+inline long CountPieces(const TriSoup& s, double tol = 1e-6) {
+  const std::vector<long> w = WeldMap(s.pts, tol);
+  std::vector<long> parent(s.pts.size());
+  for (size_t i = 0; i < parent.size(); ++i) parent[i] = static_cast<long>(i);
+  std::function<long(long)> find = [&](long x) {
+    while (parent[x] != x) x = parent[x] = parent[parent[x]];
+    return x;
+  };
+  std::vector<bool> used(s.pts.size(), false);
+  for (const auto& t : s.tris)
+    for (int k = 0; k < 3; ++k) {
+      const long a = find(w.at(t.v[k])), b = find(w.at(t.v[(k + 1) % 3]));
+      used[w.at(t.v[k])] = true;
+      if (a != b) parent[a] = b;
+    }
+  long pieces = 0;
+  for (size_t i = 0; i < parent.size(); ++i)
+    if (used[i] && find(static_cast<long>(i)) == static_cast<long>(i)) ++pieces;
+  return pieces;
+}
+
+/// Volume of the sphere tessellation, for comparing with SignedVolume
+/// (below 4/3 pi r^3: the facets cut inside).
+inline double SphereVolume(double r) {
+  return 4.0 / 3.0 * kPi * r * r * r;
+}
+
+}  // namespace shapes

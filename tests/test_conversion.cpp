@@ -1,0 +1,294 @@
+// Conversions between host objects, raw buffers and KroSimpleMesh.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/mesh/KroMeshConvert.h"
+#include "support/Shapes.h"
+
+using shapes::Vec;
+
+namespace {
+
+// A 4-point, 2-triangle square with colours, normals and texture stages 0
+// and 3, and neighbour records.
+C3DSurface DecoratedSquare() {
+  C3DSurface s(-1, 0);
+  CPointCollection pc;
+  const Vec pts[4] = {{0, 0, 0}, {2, 0, 0.5}, {2, 3, 1}, {0, 3, 0.25}};
+  pc.AppendPoints(pts, 4);
+  CVertexDecorationObj deco;
+  const KRO::COLOR4 colours[4] = {
+      {1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 0.5f}, {0.25f, 0.5f, 0.75f, 1}};
+  deco.AppendColors(colours, 4);
+  const KRO::VECTOR3 normals[4] = {
+      {0, 0, 1}, {0.1f, 0, 0.99f}, {0, 0.2f, 0.98f}, {-0.3f, 0, 0.95f}};
+  deco.AppendNormals(normals, 4);
+  const KRO::G_TEXCOORD st0[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  const KRO::G_TEXCOORD st3[4] = {{0.5f, 0.125f}, {0.25f, 2}, {-1, 3}, {7, 8}};
+  deco.AppendTexcoords(0, st0, 4);
+  deco.AppendTexcoords(3, st3, 4);
+  const C3DTriangle tris[2] = {{0, 1, 2}, {0, 2, 3}};
+  const CTriangleTopInfo tops[2] = {{-1, -1, 1}, {0, -1, -1}};
+  s.AddTriangle(tris, tops, 2);
+  s.AppendPointCollection(&pc, &deco);
+  s.SetMaterialName("sandstone");
+  return s;
+}
+
+template <typename T>
+bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+  if (a.size() != b.size()) return false;
+  return a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+}
+
+}  // namespace
+
+TEST(SurfaceToMesh, PlainSurfaceGivesPositionsTrianglesAndMaterial) {
+  C3DSurface s = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                                     {{{0, 1, 2}}, {{0, 2, 3}}}, "slate");
+  KroSimpleMesh m;
+  C3DSurfaceToASimpleMesh(&s, &m);
+  EXPECT_EQ(m.m_materialName, "slate");
+  EXPECT_EQ(m.m_positions.size(), 4u);
+  ASSERT_EQ(m.m_triangles.size(), 2u);
+  EXPECT_EQ(m.m_triangles[1].v[2], 3);
+  EXPECT_TRUE(m.m_normals.empty());
+  EXPECT_TRUE(m.m_colours[0].empty());
+  for (const auto& t : m.m_texCoords) EXPECT_TRUE(t.empty());
+  ASSERT_EQ(m.m_triangleTops.size(), 2u);  // the host always has neighbour records
+  EXPECT_EQ(m.m_triangleTops[0].n[0], -1);
+}
+
+TEST(SurfaceToMesh, SurfaceWithoutTrianglesOrNullArgumentsLeavesMeshAlone) {
+  C3DSurface s(-1, 0);
+  CPointCollection pc;
+  Vec p{1, 1, 1};
+  pc.AppendPoints(&p, 1);
+  s.AppendPointCollection(&pc, nullptr);
+  s.SetMaterialName("none");
+  KroSimpleMesh m;
+  C3DSurfaceToASimpleMesh(&s, &m);
+  EXPECT_TRUE(m.isNull());
+  EXPECT_EQ(m.m_materialName, "BaseWhite");
+  C3DSurfaceToASimpleMesh(nullptr, &m);
+  C3DSurface full = DecoratedSquare();
+  C3DSurfaceToASimpleMesh(&full, nullptr);
+  EXPECT_EQ(m.m_materialName, "BaseWhite");
+}
+
+TEST(SurfaceToMesh, TrianglesWithoutPointsChangeOnlyTheMaterial) {
+  C3DSurface s(-1, 0);
+  C3DTriangle t(0, 1, 2);
+  s.AddTriangle(&t, nullptr, 1);
+  s.SetMaterialName("ghost");
+  KroSimpleMesh m;
+  C3DSurfaceToASimpleMesh(&s, &m);
+  EXPECT_EQ(m.m_materialName, "ghost");
+  EXPECT_TRUE(m.isNull());
+}
+
+TEST(SurfaceToMesh, FewerNormalsThanPointsArePaddedNotOverread) {
+  C3DSurface s = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 2}}});
+  CPointCollection pc;
+  CVertexDecorationObj deco;
+  s.GetPointCollection(pc, deco);
+  const KRO::VECTOR3 one{0, 0, 1};
+  deco.AppendNormals(&one, 1);
+  s.UpdatePointCollection(pc, deco);
+  KroSimpleMesh m;
+  C3DSurfaceToASimpleMesh(&s, &m);
+  ASSERT_EQ(m.m_normals.size(), 3u);
+  EXPECT_EQ(m.m_normals[0].z, 1.f);
+  EXPECT_EQ(m.m_normals[2].z, 0.f);
+}
+
+TEST(MeshToSurface, RoundTripKeepsEveryValue) {
+  C3DSurface src = DecoratedSquare();
+  KroSimpleMesh m;
+  C3DSurfaceToASimpleMesh(&src, &m);
+  ASSERT_EQ(m.m_colours[0].size(), 4u);
+  ASSERT_EQ(m.m_texCoords[3].size(), 4u);
+  EXPECT_TRUE(m.m_texCoords[1].empty());
+
+  C3DSurface back(-1, 0);
+  ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &back));
+  EXPECT_EQ(back.GetOperationType(), 4);
+  EXPECT_EQ(back.GetMaterialName(), "sandstone");
+  EXPECT_TRUE(SameBytes(back.Points(), src.Points()));
+  const CVertexDecorationObj& a = src.Decoration();
+  const CVertexDecorationObj& b = back.Decoration();
+  EXPECT_TRUE(SameBytes(a.m_colours, b.m_colours));
+  EXPECT_TRUE(SameBytes(a.m_normals, b.m_normals));
+  for (int k = 0; k < 8; ++k) EXPECT_TRUE(SameBytes(a.m_texcoords[k], b.m_texcoords[k])) << k;
+  ASSERT_EQ(back.GetTriangleCount(), 2);
+  for (long t = 0; t < 2; ++t) {
+    C3DTriangle ta, tb;
+    CTriangleTopInfo na, nb;
+    src.GetTriangle(t, ta, na);
+    back.GetTriangle(t, tb, nb);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(ta.v[k], tb.v[k]);
+      EXPECT_EQ(na.n[k], nb.n[k]);
+    }
+  }
+}
+
+TEST(MeshToSurface, BothColourSetsGoIntoOneColourArray) {
+  KroSimpleMesh m;
+  m.m_positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  m.m_triangles = {{{0, 1, 2}}};
+  m.m_colours[0].assign(3, KRO::COLOR4(1, 0, 0, 1));
+  m.m_colours[1].assign(3, KRO::COLOR4(0, 1, 0, 1));
+  C3DSurface s(-1, 0);
+  ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &s));
+  ASSERT_EQ(s.Decoration().GetNumColors(), 6);
+  EXPECT_EQ(s.Decoration().GetVexColor(3).g, 1.f);
+}
+
+TEST(MeshToSurface, AppendsToWhatTheSurfaceHolds) {
+  KroSimpleMesh m;
+  C3DSurface first = shapes::MakeTiltedPlane({0, 0, 0}, {0, 0, 1}, 1.0, 1);
+  C3DSurfaceToASimpleMesh(&first, &m);
+  C3DSurface out(-1, 0);
+  ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &out));
+  ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &out));
+  EXPECT_EQ(out.GetPointNum(), 8);
+  EXPECT_EQ(out.GetTriangleCount(), 4);
+}
+
+TEST(MeshToSurface, MeshWithoutTrianglesIsRefused) {
+  KroSimpleMesh m;
+  m.m_positions = {{0, 0, 0}};
+  m.m_materialName = "x";
+  C3DSurface s(-1, 0);
+  EXPECT_FALSE(ASimpleMeshToC3DSurface(&m, &s));
+  EXPECT_EQ(s.GetPointNum(), 0);
+  EXPECT_EQ(s.GetMaterialName(), "");
+  EXPECT_EQ(s.GetOperationType(), 0);
+  EXPECT_FALSE(ASimpleMeshToC3DSurface(nullptr, &s));
+  EXPECT_FALSE(ASimpleMeshToC3DSurface(&m, nullptr));
+}
+
+TEST(MeshToSurface, ShortNeighbourTableIsNotReadPastItsEnd) {
+  KroSimpleMesh m;
+  m.m_positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+  m.m_triangles = {{{0, 1, 2}}, {{1, 3, 2}}};
+  m.m_triangleTops = {{{-1, 1, -1}}};  // stale: one entry for two triangles
+  C3DSurface s(-1, 0);
+  ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &s));
+  C3DTriangle t;
+  CTriangleTopInfo n;
+  ASSERT_EQ(s.GetTriangle(1, t, n), 1);
+  EXPECT_EQ(n.n[0], -1);
+  EXPECT_EQ(n.n[1], -1);
+}
+
+TEST(BufferToMesh, VertexBufferLayoutCopiesAsIs) {
+  Vec v[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  C3DTriData t[1] = {{{2, 1, 0}}};
+  KroSimpleMesh m;
+  m.m_colours[0].push_back(KRO::COLOR4(1, 1, 1, 1));
+  KroMeshBufToASimpleMesh(v, 3, t, 1, &m);
+  EXPECT_EQ(m.m_materialName, "");
+  EXPECT_TRUE(m.m_colours[0].empty());
+  ASSERT_EQ(m.m_positions.size(), 3u);
+  EXPECT_EQ(m.m_triangles[0].v[0], 2);
+  KroSimpleMesh untouched;
+  KroMeshBufToASimpleMesh(nullptr, 3, t, 1, &untouched);
+  KroMeshBufToASimpleMesh(v, 3, nullptr, 1, &untouched);
+  EXPECT_EQ(untouched.m_materialName, "BaseWhite");
+  KroMeshBufToASimpleMesh(v, 3, t, 0, &untouched);
+  EXPECT_EQ(untouched.m_positions.size(), 3u);
+  EXPECT_TRUE(untouched.m_triangles.empty());
+}
+
+TEST(BufferToMesh, NetNumbersBecomeZeroBasedAndMissingNeighboursMinusOne) {
+  KroPntStrcT p[4] = {
+      {0, 0, 0, 7, 1, 2}, {1, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 0}, {1, 1, 2, 0, 0, 0}};
+  KroNetStrcT n[2] = {{{1, 2, 3}, {0, 5, 2}, 0, 0}, {{2, 4, 3}, {0, 0, 1}, 0, 0}};
+  KroSimpleMesh m;
+  KroSurfBufToASimpleMesh(p, 4, n, 2, &m);
+  EXPECT_EQ(m.m_materialName, "");
+  ASSERT_EQ(m.m_positions.size(), 4u);
+  EXPECT_EQ(m.m_positions[3].z, 2.0);
+  ASSERT_EQ(m.m_triangles.size(), 2u);
+  EXPECT_EQ(m.m_triangles[0].v[0], 0);
+  EXPECT_EQ(m.m_triangles[1].v[1], 3);
+  ASSERT_EQ(m.m_triangleTops.size(), 2u);
+  EXPECT_EQ(m.m_triangleTops[0].n[0], -1);
+  EXPECT_EQ(m.m_triangleTops[0].n[1], 4);
+  EXPECT_EQ(m.m_triangleTops[0].n[2], 1);
+  EXPECT_EQ(m.m_triangleTops[1].n[2], 0);
+}
+
+TEST(EntityToMesh, ThreeSurfacesBecomeOneMeshNamedZero) {
+  C3DEntity e(-1, 0);
+  long pointsBefore[3] = {0, 0, 0};
+  long total = 0;
+  for (int i = 0; i < 3; ++i) {
+    // 10 triangles each: a 5 x 1 terrain strip, shifted per surface.
+    C3DSurface s = shapes::MakeTerrain(5, 1, 0, 10.0 * i, 1, 1);
+    s.SetMaterialName("m" + std::to_string(i));
+    ASSERT_EQ(s.GetTriangleCount(), 10);
+    pointsBefore[i] = total;
+    total += s.GetPointNum();
+    e.AddSurface(&s, nullptr);
+  }
+  KroSimpleMesh m;
+  C3DEntityToASimpleMesh(&e, &m);
+  EXPECT_EQ(m.m_meshName, "0");
+  EXPECT_EQ(m.m_materialName, "m2");
+  ASSERT_EQ(m.m_positions.size(), static_cast<size_t>(total));
+  ASSERT_EQ(m.m_triangles.size(), 30u);
+  C3DTriangle t;
+  CTriangleTopInfo n;
+  e.SurfaceAt(1)->GetTriangle(0, t, n);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(m.m_triangles[10].v[k], t.v[k] + pointsBefore[1]);
+  EXPECT_TRUE(m.m_triangleTops.empty());  // packing drops the neighbours
+  EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(m)), shapes::TotalArea(shapes::SoupOf(e)), 1e-12);
+}
+
+TEST(EntityToMesh, CubeAndSphereStayClosedWithTheirVolume) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  KroSimpleMesh m;
+  C3DEntityToASimpleMesh(&cube, &m);
+  EXPECT_EQ(m.m_triangles.size(), 12u);
+  EXPECT_NEAR(shapes::SignedVolume(shapes::SoupOf(m)), 1.0, 1e-12);
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(m)));
+
+  C3DEntity ball = shapes::MakeSphereEntity({10, -4, 3}, 1.5, 10, 20);
+  KroSimpleMesh b;
+  C3DEntityToASimpleMesh(&ball, &b);
+  EXPECT_NEAR(shapes::SignedVolume(shapes::SoupOf(b)), shapes::SignedVolume(shapes::SoupOf(ball)),
+              1e-9);
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(b)));
+}
+
+TEST(EntityToMesh, EmptySolidOrNullArgumentsLeaveMeshAlone) {
+  C3DEntity e(-1, 0);
+  KroSimpleMesh m;
+  m.m_meshName = "keep";
+  C3DEntityToASimpleMesh(&e, &m);
+  EXPECT_EQ(m.m_meshName, "keep");
+  C3DEntityToASimpleMesh(nullptr, &m);
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DEntityToASimpleMesh(&cube, nullptr);
+  EXPECT_EQ(m.m_meshName, "keep");
+}
+
+TEST(EntityToMesh, OnlyTheFirstPackedMemberReachesTheMesh) {
+  // Two terrains of 2*100*200 = 40000 triangles (120000 indices) each pack
+  // into one member; a third does not fit and is left out.
+  C3DEntity e(-1, 0);
+  for (int i = 0; i < 3; ++i) {
+    C3DSurface s = shapes::MakeTerrain(100, 200, 0, 0, 1, 1, [](double, double) { return 0.0; });
+    e.AddSurface(&s, nullptr);
+  }
+  KroSimpleMesh m;
+  C3DEntityToASimpleMesh(&e, &m);
+  EXPECT_EQ(m.m_triangles.size(), 80000u);
+  EXPECT_EQ(m.m_positions.size(), 2u * 101 * 201);
+  EXPECT_TRUE(shapes::IndicesValid(shapes::SoupOf(m)));
+}
