@@ -102,8 +102,9 @@ class CMathFunCls {
   static long IsSame2DDot(D_DOT* a, D_DOT* b);
 
   // ---- Degenerate triangles -------------------------------------------
-  /// False for a degenerate triangle: two vertices within 1e-6, a 3D area
-  /// below 0.01, or (for an area below 0.8) collinear edge directions.
+  /// False for a degenerate triangle: two vertices within 1e-6, no positive
+  /// 3D area, or edge directions at p0 parallel within 1e-6 per component
+  /// (collinear). Size alone never makes a triangle degenerate.
   static bool IsLegalTri(KRO::G3D_DVertex* p0, KRO::G3D_DVertex* p1, KRO::G3D_DVertex* p2);
 
   // ---- Planes ------------------------------------------------------------
