@@ -120,3 +120,53 @@ inline long TriangleCount(const C3DEntity& e) {
 }
 
 }  // namespace cutchecks
+
+namespace cutchecks {
+
+/// Volume of e by the divergence theorem with the surfaces from index
+/// `firstFlipped` on taken reversed (see VolumeWithFlipped).
+inline double VolumeFlippingFrom(const C3DEntity& e, long firstFlipped) {
+  shapes::TriSoup all;
+  for (long i = 0; i < e.GetSurfaceNum(); ++i) {
+    const long first = static_cast<long>(all.tris.size());
+    shapes::AppendSurface(all, *e.SurfaceAt(i));
+    if (i < firstFlipped) continue;
+    for (size_t k = static_cast<size_t>(first); k < all.tris.size(); ++k)
+      std::swap(all.tris[k].v[1], all.tris[k].v[2]);
+  }
+  return shapes::SignedVolume(all);
+}
+
+/// The box [lo, hi] turned by angle (radians) about the vertical axis
+/// through its centre and then moved by shift; six surfaces named m.
+inline C3DEntity MakeTurnedBox(const Vec& lo, const Vec& hi, double angle, const Vec& shift,
+                               const std::string& m) {
+  const Vec c = shapes::Scale(shapes::Add(lo, hi), 0.5);
+  const double cs = std::cos(angle), sn = std::sin(angle);
+  C3DEntity solid(-1, 0);
+  for (const C3DSurface& face : shapes::MakeBoxFaces(lo, hi)) {
+    shapes::TriSoup soup = shapes::SoupOf(face);
+    for (Vec& p : soup.pts) {
+      const double x = p.x - c.x, y = p.y - c.y;
+      p = {c.x + cs * x - sn * y + shift.x, c.y + sn * x + cs * y + shift.y, p.z + shift.z};
+    }
+    C3DSurface s = shapes::MakeSurface(soup.pts, soup.tris, m);
+    solid.AddSurface(&s, nullptr);
+  }
+  return solid;
+}
+
+/// Sum of the areas of all surfaces of e.
+inline double Area(const C3DEntity& e) { return shapes::TotalArea(shapes::SoupOf(e)); }
+
+/// Volume of e by the divergence theorem (all surfaces as they are).
+inline double Volume(const C3DEntity& e) { return shapes::SignedVolume(shapes::SoupOf(e)); }
+
+/// True when every surface of e carries material m.
+inline bool AllMaterial(const C3DEntity& e, const std::string& m) {
+  for (long i = 0; i < e.GetSurfaceNum(); ++i)
+    if (e.SurfaceAt(i)->GetMaterialName() != m) return false;
+  return true;
+}
+
+}  // namespace cutchecks
