@@ -443,7 +443,7 @@ int RAPID_model::FinishModel() {
     const double a = moments[i].area;
     if (a == 0.0) {
       anyZero = true;
-    } else if (minArea == 0.0 || a < minArea) {
+    } else if (a > 0.0 && (minArea == 0.0 || a < minArea)) {
       minArea = a;
     }
   }
