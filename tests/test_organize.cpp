@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <random>
 #include <set>
 #include <vector>
 
 #include "kromesh/Obbt/RAPID_model.h"
+#include "kromesh/math/CMathFunCls.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
 #include "kromesh/organize/CBFSearch.h"
 #include "kromesh/organize/CMeshOrganize.h"
@@ -203,6 +205,36 @@ TEST(RegionSearch, CutPointsMatchWithinOneHundredthPerAxis) {
   CBFSearch s;
   KRO::G3D_DVertex a{0, 0, 0}, b{1, 1, 0};
   EXPECT_FALSE(s.judgeInterLin(a, b));  // no cut points at all
+}
+
+TEST(RegionSearch, IndexedCutPointMatchAgreesWithAPlainScan) {
+  // Points on a coarse lattice so that many queries land within the
+  // tolerance of some cut point, on one axis or several.
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<int> cell(0, 4);
+  std::uniform_real_distribution<double> jitter(-0.012, 0.012);
+  auto point = [&]() {
+    return KRO::G3D_DVertex{cell(rng) * 0.02 + jitter(rng), cell(rng) * 0.02 + jitter(rng),
+                            cell(rng) * 0.5 + jitter(rng)};
+  };
+  std::vector<KRO::G3D_DVertex> cuts(60);
+  for (auto& c : cuts) c = point();
+  KroSimpleMesh m = Grid(1);
+  CBFSearch s;
+  s.InitSeachObj(m.m_positions.data(), 4, m.m_triangles.data(), nullptr, 2, cuts.data(), 60);
+  auto scan = [&](const KRO::G3D_DVertex& p) {
+    for (const auto& c : cuts)
+      if (CMathFunCls::IsSame3DDot_Prec(c, p, 0.01)) return true;
+    return false;
+  };
+  int matches = 0;
+  for (int i = 0; i < 2000; ++i) {
+    KRO::G3D_DVertex a = point(), b = point();
+    EXPECT_EQ(s.judgeInterLin(a, b), scan(a) && scan(b));
+    matches += scan(a) && scan(b);
+  }
+  EXPECT_GT(matches, 100);  // the comparison covered both outcomes
+  EXPECT_LT(matches, 1900);
 }
 
 TEST(RegionSearch, EmptyMeshGivesNoPieces) {
