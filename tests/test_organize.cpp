@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <random>
 #include <set>
@@ -575,6 +576,33 @@ TEST(Classify, NullAndEmptyInputs) {
   KroSimpleMesh cut = Grid(4);
   EXPECT_EQ(o.ClassifySurfMeshTo2Side(&cut, nullptr, nullptr), 1);
   EXPECT_EQ(SideList(o, Kro_Remain_Side2).size(), 8u);
+}
+
+TEST(Classify, CurvedCutterSendsWhatLiesBelowItToSide1) {
+  // A wavy terrain (facing +z) cuts a tilted plane; side 1 must be exactly
+  // the triangles whose centroid lies below the terrain.
+  auto height = [](double x, double y) { return 0.3 * std::sin(x * 0.2) * std::cos(y * 0.2); };
+  KroSimpleMesh cutter = Grid(16, 0.0, -0.5, -0.5);
+  for (auto& p : cutter.m_positions) p.z = height(p.x, p.y);
+  KroSimpleMesh cut = Grid(8);
+  for (auto& p : cut.m_positions) {
+    p.x *= 2, p.y *= 2;
+    p.z = (p.x + p.y) * 0.05 - 1.0;
+  }
+  CMeshOrganizeSurf o;
+  o.SetObbtObj(nullptr, cutter.m_positions.data(), static_cast<long>(cutter.m_positions.size()),
+               cutter.m_triangles.data(), static_cast<long>(cutter.m_triangles.size()));
+  o.BuildPosCheckObj();
+  KroSimpleMesh s1, s2;
+  ASSERT_EQ(o.ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
+  std::vector<long> below;
+  for (long t = 0; t < static_cast<long>(cut.m_triangles.size()); ++t) {
+    const KRO::G3D_DVertex g = Centroid(cut, t);
+    if (g.z < height(g.x, g.y)) below.push_back(t);
+  }
+  ASSERT_FALSE(below.empty());
+  EXPECT_EQ(SideList(o, Kro_Remain_Side1), below);
+  EXPECT_EQ(s1.m_triangles.size() + s2.m_triangles.size(), cut.m_triangles.size());
 }
 
 TEST(Classify, SolidCutterPutsOutsideOnSide1) {
