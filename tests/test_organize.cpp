@@ -444,6 +444,21 @@ TEST(Classify, EveryTriangleOnOneSideIsAPlainCopy) {
   EXPECT_EQ(s2.m_triangles.size(), 1u);
 }
 
+TEST(Classify, CutMeshMayAlsoBeASideMesh) {
+  PlaneOrganizer po;
+  KroSimpleMesh cut = TrianglesAtHeights({-2.0, 3.0, -1.0, 4.0, 5.0});
+  KroSimpleMesh ref1, ref2, s2;
+  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&cut, &ref1, &ref2), 1);
+  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&cut, &cut, &s2), 1);  // side 1 written first
+  ASSERT_EQ(cut.m_triangles.size(), 2u);
+  ASSERT_EQ(s2.m_triangles.size(), 3u);
+  ASSERT_EQ(s2.m_positions.size(), ref2.m_positions.size());
+  for (size_t v = 0; v < s2.m_positions.size(); ++v)
+    EXPECT_EQ(s2.m_positions[v].z, ref2.m_positions[v].z);
+  for (size_t v = 0; v < cut.m_positions.size(); ++v)
+    EXPECT_EQ(cut.m_positions[v].z, ref1.m_positions[v].z);
+}
+
 TEST(Classify, WholeSideWithUnusedLeadingVertexIsRenumbered) {
   PlaneOrganizer po;
   CMeshOrganizeSurf& o = po.o;
