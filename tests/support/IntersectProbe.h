@@ -77,12 +77,18 @@ namespace itest {
 
 using V = KRO::G3D_DVertex;
 
-inline V Sub(const V& a, const V& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline V Sub(const V& a, const V& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 inline V Cross(const V& a, const V& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double Dot(const V& a, const V& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double Len(const V& a) { return std::sqrt(Dot(a, a)); }
+inline double Dot(const V& a, const V& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline double Len(const V& a) {
+  return std::sqrt(Dot(a, a));
+}
 
 inline KroSimpleMesh MakeMesh(const std::vector<V>& pts, const std::vector<C3DTriData>& tris) {
   KroSimpleMesh m;
