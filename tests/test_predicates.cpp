@@ -61,24 +61,15 @@ TEST(VectorBasics, MaxValTiesGoToTheLaterArgument) {
 TEST(VectorBasics, AreasAndNormals) {
   G3D_DVertex a = {0, 0, 5}, b = {4, 0, 1}, c = {0, 3, 9}, d = {4, 3, 0};
   EXPECT_DOUBLE_EQ(M::GetTriArea(&a, &b, &c), 6.0);  // plan area, z ignored
-  G3D_DVertex q2 = {4, 3, 0};
-  EXPECT_DOUBLE_EQ(M::GetQuadArea(&a, &b, &q2, &c), 12.0);
-  G3D_DVertex f0 = {0, 0, 0}, f1 = {3, 0, 0}, f2 = {0, 4, 0};
+  EXPECT_DOUBLE_EQ(M::GetQuadArea(&a, &b, &d, &c), 12.0);
   double area = -1;
-  M::GetTriArea(P(f0), P(f1), P(f2), &area);
-  EXPECT_NEAR(area, 6.0, 1e-12);
-  M::GetTriArea(P(f0), P(f1), P(f1), &area);
+  M::GetTriArea(P(a), P(b), P(b), &area);  // Heron on a flat triangle: 0, not NaN
   EXPECT_EQ(area, 0.0);
-  double n[3];
-  M::GetTriangleNormal(P(f0), P(f1), P(f2), n);
-  EXPECT_DOUBLE_EQ(n[2], 1.0);
-  double z = 0;
-  M::Get2dTriNorm(P(f0), P(f2), P(f1), &z);
+  double n[3], z = 0;
+  M::GetTriangleNormal(P(a), P(b), P(b), n);
+  EXPECT_EQ(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 0.0);
+  M::Get2dTriNorm(P(a), P(c), P(b), &z);  // clockwise seen from +z
   EXPECT_DOUBLE_EQ(z, -12.0);
-  double g[3];
-  M::GetBaryOfTri(P(f0), P(f1), P(f2), g);
-  EXPECT_DOUBLE_EQ(g[0], 1.0);
-  (void)d;
 }
 
 TEST(VectorBasics, PointAtHeightAndFootOnLine) {

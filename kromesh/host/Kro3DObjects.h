@@ -73,8 +73,10 @@ class CPointCollection {
   long AppendPoints(const KRO::G3D_DVertex* pts, long n);
   /// Single-precision view of the points for quick box work: *list gets an
   /// array of GetPointNum() positions and *ref a reference vector such that
-  /// the point i is list[i] - ref (the list holds offsets from -ref, so that
-  /// large coordinates keep their precision). 1, or 0 for null outputs.
+  /// the point i is list[i] - ref (the list holds offsets from the centre
+  /// of the points' box, which is -ref, so that large coordinates keep
+  /// their precision; ref is zero for an empty collection, whose list is
+  /// null). 1, or 0 for null outputs.
   /// The list stays valid until the collection changes.
   long GetPointList(KRO::VECTOR3** list, KRO::G3D_DVertex* ref);
   /// Overwrites point i. 1, or 0 when i is out of range or p is null.
@@ -209,7 +211,8 @@ class C3DSurface : public C3DBaseSurface {
   long GetPointCollection(CPointCollection* points, CVertexDecorationObj* deco) const;
   long GetPointCollection(CPointCollection& points, CVertexDecorationObj& deco) const;
   /// Appends the points and, when deco is given, its decorations. Returns
-  /// the new point count (above 0) on success, 0 for a null points.
+  /// the new point count (above 0) on success; 0 for a null points or when
+  /// the surface still has no points afterwards.
   long AppendPointCollection(const CPointCollection* points, const CVertexDecorationObj* deco);
   /// Replaces the points (and, when deco is given, the decorations) with
   /// the given ones. 1, or 0 for a null points.

@@ -40,7 +40,7 @@ class CMathFunCls {
   /// Divides the 2D vector v by its length; a length below 1e-6 counts as 1,
   /// so a near-zero vector is left unchanged.
   static void Normalise2D(double* const v);
-  /// out = a x b (out may alias neither a nor b); returns out.
+  /// out = a x b (out may alias a or b); returns out.
   static KRO::G3D_DVertex* Vec3dCross(KRO::G3D_DVertex* out, KRO::G3D_DVertex* a,
                                       KRO::G3D_DVertex* b);
   /// Euclidean distance of two 3D points.

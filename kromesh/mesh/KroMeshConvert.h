@@ -12,14 +12,20 @@ class C3DEntity;
 
 /// Host surface into mesh (points, colour set 0, normals, texture stages,
 /// triangles and neighbours, material name). Nothing happens for null
-/// arguments or a surface without triangles.
+/// arguments or a surface without triangles; a surface with triangles but
+/// no points sets only the material name. Normals are taken one per point:
+/// when the host holds fewer, the rest are zero. Arrays the host leaves
+/// empty keep the mesh's previous content (callers hand in an empty mesh).
 void C3DSurfaceToASimpleMesh(C3DSurface* surf, KroSimpleMesh* mesh);
 /// All surfaces of a solid into one mesh named "0" (packed under 150000
 /// indices; only the first packed member reaches mesh). A solid without
 /// surfaces leaves mesh untouched.
 void C3DEntityToASimpleMesh(C3DEntity* ent, KroSimpleMesh* mesh);
-/// Appends mesh to surf (operation type 4, the mesh's material). False for
-/// null arguments or a mesh without triangles (surf untouched).
+/// Appends mesh to surf (operation type 4, the mesh's material; both colour
+/// sets, in order, go into the one colour array). m_triangleTops goes along
+/// only when it has an entry per triangle, else every neighbour is -1.
+/// True when surf then holds points; false for null arguments or a mesh
+/// without triangles (surf untouched).
 bool ASimpleMeshToC3DSurface(KroSimpleMesh* mesh, C3DSurface* surf);
 /// Vertex-buffer layout into mesh (material name emptied).
 void KroMeshBufToASimpleMesh(KRO::G3D_DVertex* verts, long nVerts, C3DTriData* tris, long nTris,

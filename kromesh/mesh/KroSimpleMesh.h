@@ -42,8 +42,8 @@ class KroSimpleMesh {
   /// Appends other (positions, normals, colours, texture sets each only
   /// when other's is non-empty; triangles and index list offset by this
   /// mesh's former position count). Takes other's material name. m_meshName
-  /// and m_triangleTops are untouched. A null other changes nothing.
-  /// Always true.
+  /// and m_triangleTops are untouched. A null other changes nothing; other
+  /// == this appends a copy of the mesh to itself. Always true.
   bool merge(KroSimpleMesh* other);
 
   std::string m_materialName;
@@ -89,10 +89,19 @@ class KroCompdMesh {
   /// caller deletes it. Null when index is out of range; the range is
   /// clipped to the member's positions.
   KroSimpleMesh* getPoint(long first, long last, unsigned index);
-  /// Packs the members under the limit; true when the member count fell.
+  /// Packs the members: each, in order, is merged into the first packed
+  /// member whose getIndexBufferSize is below m_maxIndexBufferSize, else
+  /// copied (with its names) into a new packed member with an empty name.
+  /// When that lowers the member count the packed members replace ours and
+  /// the result is true; otherwise false and nothing changes (also for an
+  /// empty compound). A member may end above the limit by one source mesh.
   bool merge();
-  /// Packs the members of other into this compound; see the source for the
-  /// exact result rule.
+  /// Packs the members of other into this compound (other keeps its own).
+  /// An empty compound becomes a copy of other: true. Otherwise each member
+  /// of other is merged into our first member below the limit, else copied
+  /// into a new member; true when other's last member was merged into an
+  /// existing member, false when it needed a new one, when other has no
+  /// members or is null. other == this packs a snapshot of the members.
   bool merge(KroCompdMesh* other);
 
   std::vector<std::unique_ptr<KroSimpleMesh>> m_meshes;
