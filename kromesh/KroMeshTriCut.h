@@ -2,6 +2,7 @@
 #pragma once
 
 #include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/host/KroGeoMath.h"
 #include "kromesh/host/KroTin.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
