@@ -6,7 +6,7 @@
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroMessageBox.h"
 #include "kromesh/mesh/KroMeshConvert.h"
-#include "kromesh/organize/CMeshOrganizeBase.h"
+#include "kromesh/organize/CMeshOrganize.h"
 
 namespace {
 
@@ -15,10 +15,11 @@ constexpr double kBoxStartMax = -1.79769313486232e+307;
 
 // "内存申请失败!" (memory allocation failed) in the GBK code page, the
 // encoding of the host's dialogs.
-constexpr char kMsgAllocFailed[] =
-    "\xC4\xDA\xB4\xE6\xC9\xEA\xC7\xEB\xCA\xA7\xB0\xDC!";
+constexpr char kMsgAllocFailed[] = "\xC4\xDA\xB4\xE6\xC9\xEA\xC7\xEB\xCA\xA7\xB0\xDC!";
 
-bool IsBuilt(const RAPID_model* m) { return m != nullptr && m->buildState == OBBT_STATE_BUILT; }
+bool IsBuilt(const RAPID_model* m) {
+  return m != nullptr && m->buildState == OBBT_STATE_BUILT;
+}
 
 }  // namespace
 
@@ -51,7 +52,9 @@ void CObbtBase::CreateObbtObj() {
   m_pObbtModel.reset(model);
 }
 
-void CObbtBase::DeleteObbtObj() { m_pObbtModel.reset(); }
+void CObbtBase::DeleteObbtObj() {
+  m_pObbtModel.reset();
+}
 
 void CObbtBase::SetMeshOrganizeObj(CMeshOrganizeBase* organizer) {
   m_pMeshOrganize.reset(organizer);
@@ -85,19 +88,23 @@ long CObbtBase::BuildObbt() {
 
 long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
   if (mesh == nullptr || !m_pObbtModel) return -1;
-  // Every vertex index is checked before anything is added: a bad index
-  // would otherwise read outside the position array.
-  const long nv = static_cast<long>(mesh->m_positions.size());
-  for (const C3DTriData& t : mesh->m_triangles) {
-    for (long v : t.v) {
-      if (v < 0 || v >= nv) return -1;
-    }
-  }
   if (mesh != &m_srcMesh) {
     m_srcMesh = *mesh;
     m_srcMesh.m_triangleTops = mesh->m_triangleTops;  // not part of the mesh's own copy
   }
   if (!PrepareModelForBuild()) return -1;
+  // Every vertex index is checked before anything is added: a bad index
+  // would otherwise read outside the position array. Such a mesh leaves an
+  // empty, unbuilt model (and CheckMesh reports it).
+  const long nv = static_cast<long>(m_srcMesh.m_positions.size());
+  for (const C3DTriData& t : m_srcMesh.m_triangles) {
+    for (long v : t.v) {
+      if (v < 0 || v >= nv) {
+        CalMeshAABB();
+        return -1;
+      }
+    }
+  }
   const long nt = static_cast<long>(m_srcMesh.m_triangles.size());
   for (long i = 0; i < nt; ++i) {
     const C3DTriData& t = m_srcMesh.m_triangles[i];

@@ -49,10 +49,11 @@ class CObbtBase {
   void DeleteObbtObj();
 
   /// Builds the tree over the triangles of mesh (copied into this wrapper's
-  /// own mesh first unless mesh is that mesh). A second build replaces the
-  /// first. -1 without a model, for a null mesh, or when a triangle names a
-  /// vertex outside the mesh's positions (nothing is built then); else the
-  /// status of the tree build (5 for a mesh without triangles).
+  /// own mesh first unless mesh is that mesh, neighbour list included). A
+  /// second build replaces the first. -1 without a model or for a null
+  /// mesh; -1 also when a triangle names a vertex outside the positions
+  /// (the mesh is kept, the model left empty and unbuilt); else the status
+  /// of the tree build (5 for a mesh without triangles).
   long BuildMeshObbt(KroSimpleMesh* mesh);
   /// Converts every surface of the solid into this wrapper's mesh and builds
   /// the tree over it. -1 for a null solid or without a model.

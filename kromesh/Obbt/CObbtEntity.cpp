@@ -2,9 +2,11 @@
 
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/host/Kro3DObjects.h"
-#include "kromesh/organize/CMeshOrganizeEntity.h"
+#include "kromesh/organize/CMeshOrganize.h"
 
-CObbtEntity::CObbtEntity() { SetMeshOrganizeObj(new (std::nothrow) CMeshOrganizeEntity()); }
+CObbtEntity::CObbtEntity() {
+  SetMeshOrganizeObj(new (std::nothrow) CMeshOrganizeEntity());
+}
 
 CObbtEntity::CObbtEntity(const CObbtEntity& other) : CObbtBase(other) {
   m_subObbts.reserve(other.m_subObbts.size());
@@ -21,7 +23,9 @@ CObbtEntity& CObbtEntity::operator=(const CObbtEntity& other) {
   return *this;
 }
 
-CObbtEntity::~CObbtEntity() { m_subObbts.clear(); }
+CObbtEntity::~CObbtEntity() {
+  m_subObbts.clear();
+}
 
 CObbtSurface* CObbtEntity::GetSubMeshObbt(long i) const {
   if (i < 0 || i >= GetSubMeshNum()) return nullptr;

@@ -89,7 +89,7 @@ long CObbtObjProcc::ObbtCollide(CObbtBase* a, CObbtBase* b, double* R1, double* 
   // An unbuilt tree leaves the contact list of an earlier query in place:
   // those pairs belong to other models.
   if (status == OBBT_NOT_BUILT) return status;
-  m_pairCount = RAPID_num_contacts;
+  m_pairCount = ObbtContactCount();
   try {
     KroObbtRay::CopyContacts(m_pairs);
   } catch (const std::bad_alloc&) {

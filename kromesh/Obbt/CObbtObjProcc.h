@@ -11,6 +11,7 @@
 // processor they are called on, so they replace its pairs and wrappers.
 #pragma once
 
+#include <type_traits>
 #include <vector>
 
 #include "kromesh/mesh/KroRecords.h"
@@ -23,6 +24,7 @@ struct tcTriCutPair {
   long triIndex1;
   long triIndex2;
 };
+static_assert(std::is_trivially_copyable<tcTriCutPair>::value, "pairs are copied as raw memory");
 
 /// Most direction changes the point-in-solid test makes before it gives up
 /// (each change tilts the ray when it met an edge or a vertex).

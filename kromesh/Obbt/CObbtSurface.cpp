@@ -1,9 +1,11 @@
 #include <new>
 
 #include "kromesh/Obbt/CObbtBase.h"
-#include "kromesh/organize/CMeshOrganizeSurf.h"
+#include "kromesh/organize/CMeshOrganize.h"
 
-CObbtSurface::CObbtSurface() { SetMeshOrganizeObj(new (std::nothrow) CMeshOrganizeSurf()); }
+CObbtSurface::CObbtSurface() {
+  SetMeshOrganizeObj(new (std::nothrow) CMeshOrganizeSurf());
+}
 
 CObbtSurface::~CObbtSurface() = default;
 

@@ -14,20 +14,20 @@ namespace {
 constexpr double kRestartDx = 0.15000000596046448;
 constexpr double kRestartDy = 0.25;
 
-double AheadOf(const KRO::G3D_DVertex& o, const KRO::G3D_DVertex& dir,
-               const KRO::G3D_DVertex& p) {
+double AheadOf(const KRO::G3D_DVertex& o, const KRO::G3D_DVertex& dir, const KRO::G3D_DVertex& p) {
   return (p.x - o.x) * dir.x + (p.y - o.y) * dir.y + (p.z - o.z) * dir.z;
 }
 
 }  // namespace
 
 void CopyContacts(std::vector<tcTriCutPair>& pairs) {
-  const long n = RAPID_num_contacts;
+  const long n = ObbtContactCount();
+  const ContactPair* contacts = ObbtContacts();
   pairs.clear();
-  if (n <= 0 || RAPID_contact == nullptr) return;
+  if (n <= 0 || contacts == nullptr) return;
   pairs.resize(static_cast<size_t>(n));
   for (long k = 0; k < n; ++k) {
-    pairs[static_cast<size_t>(k)] = {RAPID_contact[k].id1, RAPID_contact[k].id2};
+    pairs[static_cast<size_t>(k)] = {contacts[k].id1, contacts[k].id2};
   }
 }
 

@@ -36,9 +36,9 @@ long SelectCrossings(RAPID_model* model, const std::vector<long>& cands,
 
 /// Crossing list from origin along dir: fills tris and hits (room for one
 /// per triangle) and returns the count, or -1 when memory ran out.
-using CrossingListFn = std::function<long(const KRO::G3D_DVertex& origin,
-                                          const KRO::G3D_DVertex& dir, long* tris,
-                                          KRO::G3D_DVertex* hits)>;
+using CrossingListFn =
+    std::function<long(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir, long* tris,
+                       KRO::G3D_DVertex* hits)>;
 
 /// Point in solid by ray parity with bounded direction restarts (codes of
 /// CObbtObjProcc::_CheckPntAndPolyhWithObbt). surfaceFirst: test every
