@@ -562,3 +562,24 @@ TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {
   copy.GetIntersectDot(&dots);
   EXPECT_TRUE(Near(dots[1], {1, 2.5, 0}));
 }
+
+TEST(CutMesh, UnusedPointsDropAndIndicesFollow) {
+  CMeshIntersect e;
+  std::vector<V> pts = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}, {5, 0, 0}};
+  std::vector<KRO::COLOR4> cols;
+  for (int i = 0; i < 6; ++i) cols.push_back(KRO::COLOR4(float(i), 0, 0, 1));
+  std::vector<C3DTriData> tris = {{{4, 2, 5}}, {{5, 2, 0}}};
+  long n = 6;
+  Probe::DeleteTinPnts(e, tris, &n, pts, &cols);
+  ASSERT_EQ(n, 4);
+  EXPECT_EQ(tris[0].v[0], 2);
+  EXPECT_EQ(tris[0].v[1], 1);
+  EXPECT_EQ(tris[0].v[2], 3);
+  EXPECT_EQ(tris[1].v[2], 0);
+  EXPECT_EQ(pts[1].x, 2.0);
+  EXPECT_EQ(pts[3].x, 5.0);
+  EXPECT_EQ(cols[2].r, 4.0f);
+  long zero = 0;
+  Probe::DeleteTinPnts(e, tris, &zero, pts, nullptr);  // nothing to do
+  EXPECT_EQ(zero, 0);
+}

@@ -58,6 +58,11 @@ class CMeshIntersectProbe {
     return e.m_dotCutTris;
   }
   static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
+  static void DeleteTinPnts(CMeshIntersect& e, std::vector<C3DTriData>& tris, long* n,
+                            std::vector<KRO::G3D_DVertex>& pts, std::vector<KRO::COLOR4>* cols) {
+    e.DeleteTinPnts(static_cast<long>(tris.size()), tris.data(), n, pts.data(),
+                    cols ? cols->data() : nullptr, nullptr);
+  }
   /// Points and constraint segments of cut triangle j, as re-triangulation
   /// gathers them.
   static long TriPntAndSeg(CMeshIntersect& e, long j, std::vector<long>& idx,
