@@ -115,8 +115,7 @@ TEST(CutLines, BranchingAndDanglingSegmentsStillStop) {
   EXPECT_EQ(Probe::Lines(e)[1], (std::vector<long>{3, 0, 4}));
 
   // Two lollipops: each walk runs into its own loop and ends there.
-  Probe::SetPointCount(e, 8,
-                       {{0, 1}, {1, 2}, {2, 3}, {3, 1}, {4, 5}, {5, 6}, {6, 7}, {7, 5}});
+  Probe::SetPointCount(e, 8, {{0, 1}, {1, 2}, {2, 3}, {3, 1}, {4, 5}, {5, 6}, {6, 7}, {7, 5}});
   e.CalAllCutLines();
   ASSERT_EQ(e.GetIntersectLinNum(), 2);
   EXPECT_EQ(Probe::Lines(e)[0], (std::vector<long>{0, 1, 2, 3, 1}));
@@ -143,9 +142,9 @@ TEST(CutLines, Getters) {
   // Lines of 3, 5 and 5 entries.
   std::vector<V> dots;
   for (int i = 0; i < 12; ++i) dots.push_back({double(i), 2.0 * i, 3.0 * i});
-  Probe::SetPointsAndSegs(e, dots,
-                          {{0, 1}, {1, 2}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {8, 9}, {9, 10},
-                           {10, 11}, {11, 8}});
+  Probe::SetPointsAndSegs(
+      e, dots,
+      {{0, 1}, {1, 2}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {8, 9}, {9, 10}, {10, 11}, {11, 8}});
   e.CalAllCutLines();
   ASSERT_EQ(e.GetIntersectLinNum(), 3);
   EXPECT_EQ(e.GetLongestIntersectLin(&line), 1);
@@ -212,8 +211,8 @@ TEST(IntersectHelpers, TextureInterpolation) {
   D_3DOT a = {0, 0, 0}, b = {4, 0, 0}, c = {0, 4, 0};
   // An affine texture (u, v) = (x / 4, y / 4 + 0.5) is reproduced exactly.
   D_DOT ta = {0, 0.5}, tb = {1, 0.5}, tc = {0, 1.5};
-  for (D_3DOT p : {D_3DOT{1, 1, 0}, D_3DOT{2, 0, 0}, D_3DOT{0, 3, 0}, D_3DOT{2, 2, 0},
-                   D_3DOT{0.5, 2.5, 0}}) {
+  for (D_3DOT p :
+       {D_3DOT{1, 1, 0}, D_3DOT{2, 0, 0}, D_3DOT{0, 3, 0}, D_3DOT{2, 2, 0}, D_3DOT{0.5, 2.5, 0}}) {
     D_DOT out = {-9, -9};
     EXPECT_EQ(CMathFunCls::_tcGetTextureOfTriangle(&a, &b, &c, &p, &ta, &tb, &tc, &out), 1);
     EXPECT_NEAR(out.x, p.x / 4, 1e-9);
@@ -281,12 +280,14 @@ TEST(Intersect, SharedPointsAndSegmentsAreStoredOnce) {
   // Two cutting triangles sharing the edge through (1, 1, z): both pairs
   // find the point on it, and the second of two identical cutters finds the
   // same segment again.
-  const std::vector<V> wall = {{1, -1, -1}, {1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, 3, -1}, {1, 3, 1}};
+  const std::vector<V> wall = {{1, -1, -1}, {1, 1, -1}, {1, 1, 1},
+                               {1, -1, 1},  {1, 3, -1}, {1, 3, 1}};
   CutRig rig;
-  ASSERT_EQ(rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}),
-                          itest::MakeMesh(wall, {{{0, 1, 2}}, {{0, 2, 3}}, {{1, 4, 5}}, {{1, 5, 2}},
-                                                 {{1, 5, 2}}})),
-            1);
+  ASSERT_EQ(
+      rig.Intersect(
+          itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}),
+          itest::MakeMesh(wall, {{{0, 1, 2}}, {{0, 2, 3}}, {{1, 4, 5}}, {{1, 5, 2}}, {{1, 5, 2}}})),
+      1);
   std::vector<V> dots;
   rig.engine.GetIntersectDot(&dots);
   // Points at y = 0, 1, 2 and 3 along x = 1: y = 1 and y = 2 are found by
@@ -302,7 +303,8 @@ TEST(Intersect, SharedPointsAndSegmentsAreStoredOnce) {
   EXPECT_EQ(Probe::CutTris(rig.engine), (std::vector<long>{0}));
   // The triangle list of the shared point names the cut triangle once per pair.
   size_t maxRepeats = 0;
-  for (const std::vector<long>& l : Probe::DotCutTris(rig.engine)) maxRepeats = std::max(maxRepeats, l.size());
+  for (const std::vector<long>& l : Probe::DotCutTris(rig.engine))
+    maxRepeats = std::max(maxRepeats, l.size());
   EXPECT_GE(maxRepeats, 2u);
   // ...but the cut triangle lists every point once.
   const std::vector<long>& pts = Probe::CutTriPnts(rig.engine)[0];
@@ -316,14 +318,15 @@ TEST(Intersect, TrianglesSharingAnEdgeMeetAtTheExactVertices) {
   // (0,0,0)-(4,0,0).
   const std::vector<V> fold = {{0, 0, 0}, {4, 0, 0}, {2, -1, 3}};
   CutRig rig;
-  ASSERT_EQ(rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}),
-                          itest::MakeMesh(fold, {{{0, 1, 2}}})),
-            1);
+  ASSERT_EQ(
+      rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}), itest::MakeMesh(fold, {{{0, 1, 2}}})),
+      1);
   std::vector<V> dots;
   rig.engine.GetIntersectDot(&dots);
   ASSERT_EQ(dots.size(), 2u);
-  for (const V& p : dots) EXPECT_TRUE(Near(p, kFlatTri[0], 0) || Near(p, kFlatTri[1], 0));
-  EXPECT_FALSE(Near(dots[0], dots[1], 0));
+  auto same = [](const V& p, const V& q) { return p.x == q.x && p.y == q.y && p.z == q.z; };
+  for (const V& p : dots) EXPECT_TRUE(same(p, kFlatTri[0]) || same(p, kFlatTri[1]));
+  EXPECT_FALSE(same(dots[0], dots[1]));
   // The cut runs along the triangle's own edge: it stays one triangle.
   ASSERT_EQ(rig.engine.TranglateMdl(), 1);
   EXPECT_EQ(rig.Result().m_triangles.size(), 1u);
@@ -441,7 +444,7 @@ TEST(Retriangulate, UncutTrianglesStayFirstInOrder) {
 }
 
 TEST(Retriangulate, TriangleWithoutFrameOrSegmentStays) {
-  const std::vector<V> tilted = {{0, 0, 0}, {4, 0, 1}, {0, 4, 1}};
+  const std::vector<V> tilted = {{0, 0, 0}, {4, 0, 1}, {0, 4, 2}};
   {
     // Corner moved onto the opposite edge after the points were found: no
     // frame can be built, so the triangle stays.
@@ -449,7 +452,7 @@ TEST(Retriangulate, TriangleWithoutFrameOrSegmentStays) {
     ASSERT_EQ(rig.Intersect(itest::MakeMesh(tilted, {{{0, 1, 2}}}),
                             itest::MakeMesh(kWallTri, {{{0, 1, 2}}})),
               1);
-    rig.Result().m_positions[0] = {2, 2, 1};
+    rig.Result().m_positions[0] = {2, 2, 1.5};
     ASSERT_EQ(rig.engine.TranglateMdl(), 1);
     ASSERT_EQ(rig.Result().m_triangles.size(), 1u);
     EXPECT_EQ(rig.Result().m_positions.size(), 3u);
@@ -558,4 +561,25 @@ TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {
   EXPECT_EQ(Probe::Chain(copy), (std::vector<Seg>{{0, 1}}));
   copy.GetIntersectDot(&dots);
   EXPECT_TRUE(Near(dots[1], {1, 2.5, 0}));
+}
+
+TEST(CutMesh, UnusedPointsDropAndIndicesFollow) {
+  CMeshIntersect e;
+  std::vector<V> pts = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}, {5, 0, 0}};
+  std::vector<KRO::COLOR4> cols;
+  for (int i = 0; i < 6; ++i) cols.push_back(KRO::COLOR4(float(i), 0, 0, 1));
+  std::vector<C3DTriData> tris = {{{4, 2, 5}}, {{5, 2, 0}}};
+  long n = 6;
+  Probe::DeleteTinPnts(e, tris, &n, pts, &cols);
+  ASSERT_EQ(n, 4);
+  EXPECT_EQ(tris[0].v[0], 2);
+  EXPECT_EQ(tris[0].v[1], 1);
+  EXPECT_EQ(tris[0].v[2], 3);
+  EXPECT_EQ(tris[1].v[2], 0);
+  EXPECT_EQ(pts[1].x, 2.0);
+  EXPECT_EQ(pts[3].x, 5.0);
+  EXPECT_EQ(cols[2].r, 4.0f);
+  long zero = 0;
+  Probe::DeleteTinPnts(e, tris, &zero, pts, nullptr);  // nothing to do
+  EXPECT_EQ(zero, 0);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/host/KroGeoMath.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "support/Shapes.h"
@@ -58,6 +59,25 @@ Solid FaceCentredCube() {
     const long ci = static_cast<long>(s.pts.size());
     s.pts.push_back(c);
     for (int k = 0; k < 4; ++k) s.tris.emplace_back(ci, q[k], q[(k + 1) % 4]);
+  }
+  return s;
+}
+
+// The unit cube whose vertical faces are cut in two at height 0.5, so that
+// horizontal edges of the side faces lie at that height.
+Solid SplitSideCube() {
+  Solid s = UnitCube();
+  s.tris.erase(s.tris.begin(), s.tris.begin() + 8);  // keep bottom and top
+  const double cx[4] = {0, 1, 1, 0}, cy[4] = {0, 0, 1, 1};
+  for (int k = 0; k < 4; ++k) s.pts.push_back({cx[k], cy[k], 0.5});  // 8..11
+  auto bottom = [](int k) { return long((k == 0) ? 0 : (k == 1) ? 1 : (k == 2) ? 3 : 2); };
+  for (int k = 0; k < 4; ++k) {
+    const int n = (k + 1) % 4;
+    const long b0 = bottom(k), b1 = bottom(n), m0 = 8 + k, m1 = 8 + n, t0 = b0 + 4, t1 = b1 + 4;
+    s.tris.emplace_back(b0, b1, m1);  // counter-clockwise seen from outside
+    s.tris.emplace_back(b0, m1, m0);
+    s.tris.emplace_back(m0, m1, t1);
+    s.tris.emplace_back(m0, t1, t0);
   }
   return s;
 }
@@ -284,6 +304,16 @@ TEST(SlicePointInSolid, VertexAtPointHeight) {
   EXPECT_EQ(s.Check(0.5, 0.5, 0.25), 1);
 }
 
+TEST(SlicePointInSolid, PointOnEdgeLyingInThePlane) {
+  // At height 0.5 the side faces meet the plane only in their horizontal
+  // edges: a point on one of them is on the boundary.
+  Solid s = SplitSideCube();
+  EXPECT_EQ(s.Check(0.0, 0.5, 0.5), 0);
+  EXPECT_EQ(s.Check(0.3, 1.0, 0.5), 0);
+  EXPECT_EQ(s.Check(0.5, 0.5, 0.7), 1);
+  EXPECT_EQ(s.Check(1.2, 0.5, 0.7), -1);
+}
+
 TEST(SlicePointInSolid, HostObjectOverloads) {
   Solid cube = UnitCube();
   C3DSurface surf = cube.Surface();
@@ -395,4 +425,47 @@ TEST(SlicePointInSolid, TorusHoleIsOutside) {
   int compared = 0;
   CompareWithParity(t, -1.5, 1.5, 300, 77, &compared);
   EXPECT_GT(compared, 250);
+}
+
+TEST(HostGeoMath, LinePlaneSegmentTriangleAndNormalise) {
+  const G3DPLANE plane{0, 0, 1, -2};  // z = 2
+  V out{}, start{1, 1, 0}, dir{0, 1, 4}, flat{1, 1, 0};
+  ASSERT_EQ(CMathCheckPosition::GM_intersLine_Plane(&out, &start, &dir, &plane), 1);
+  EXPECT_NEAR(out.y, 1.5, 1e-12);
+  EXPECT_NEAR(out.z, 2.0, 1e-12);
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&out, &start, &flat, &plane), 0);
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(nullptr, &start, &flat, &plane), -1);
+
+  V a{0, 0, 0}, b{2, 0, 0}, mid{1, 0, 0}, past{3, 0, 0}, before{-1, 0, 0}, off{1, 1, 0};
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &mid), 0);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &b), 0);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &past), 1);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &before), -1);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &off), -2);
+
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 1, 0, 0), 1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 2, 0, 0), 0);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 3, 0, 0), -1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 1, 0.1, 0), -1);
+
+  short pos = 9;
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 0.5, 0.5, 0, &pos),
+            1);
+  EXPECT_EQ(pos, -1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 0, 0, &pos), 0);
+  EXPECT_EQ(pos, 1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 1, 1, 0, &pos),
+            -1);
+  EXPECT_EQ(pos, 1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 2, 0, &pos),
+            -2);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 1, 1, 0, 2, 2, 0, 1, 1, 0, nullptr),
+            -2);
+
+  KRO::G_DTEXCOORD v{3, 4}, zero{0, 0};
+  EXPECT_EQ(CMathVectorCal::GM_Normalise2DV(&v), 1);
+  EXPECT_NEAR(v.u, 0.6, 1e-15);
+  EXPECT_NEAR(v.v, 0.8, 1e-15);
+  EXPECT_EQ(CMathVectorCal::GM_Normalise2DV(&zero), 0);
+  EXPECT_EQ(zero.u, 0.0);
 }

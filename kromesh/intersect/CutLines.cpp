@@ -154,11 +154,17 @@ long CMeshIntersect::CalAllCutLines() {
   return r;
 }
 
-void CMeshIntersect::SetCalIntsersecLinFlag(int flag) { m_calLinFlag = flag; }
+void CMeshIntersect::SetCalIntsersecLinFlag(int flag) {
+  m_calLinFlag = flag;
+}
 
-void CMeshIntersect::GetCalIntsersecLinFlag(int& flag) { flag = m_calLinFlag; }
+void CMeshIntersect::GetCalIntsersecLinFlag(int& flag) {
+  flag = m_calLinFlag;
+}
 
-long CMeshIntersect::GetIntersectLinNum() { return static_cast<long>(m_intersectLins.size()); }
+long CMeshIntersect::GetIntersectLinNum() {
+  return static_cast<long>(m_intersectLins.size());
+}
 
 long CMeshIntersect::GetIntersectLin(long i, std::vector<long>* out) {
   if (!out || i < 0 || i >= static_cast<long>(m_intersectLins.size())) return 0;

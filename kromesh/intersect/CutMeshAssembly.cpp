@@ -41,14 +41,18 @@ CMeshIntersect::CMeshIntersect()
       m_pntGridCell(KRO_DEFAULT_PRECISION),
       m_cutTriSegsReady(false) {}
 
-CMeshIntersect::CMeshIntersect(const CMeshIntersect& other) : CMeshIntersect() { CopyFrom(other); }
+CMeshIntersect::CMeshIntersect(const CMeshIntersect& other) : CMeshIntersect() {
+  CopyFrom(other);
+}
 
 CMeshIntersect& CMeshIntersect::operator=(const CMeshIntersect& other) {
   if (this != &other) CopyFrom(other);
   return *this;
 }
 
-CMeshIntersect::~CMeshIntersect() { FreeSegChain(); }
+CMeshIntersect::~CMeshIntersect() {
+  FreeSegChain();
+}
 
 void CMeshIntersect::CopyFrom(const CMeshIntersect& other) {
   // The chain is cloned before anything is replaced, so that a failed
@@ -160,9 +164,10 @@ long CMeshIntersect::DeleteCutTinTris() {
   m_finalTriNum = static_cast<long>(mesh->m_triangles.size());
 
   long nUsed = n;
-  KRO::COLOR4* cols = mesh->m_colours[0].size() >= static_cast<size_t>(n) && !mesh->m_colours[0].empty()
-                          ? mesh->m_colours[0].data()
-                          : nullptr;
+  KRO::COLOR4* cols =
+      mesh->m_colours[0].size() >= static_cast<size_t>(n) && !mesh->m_colours[0].empty()
+          ? mesh->m_colours[0].data()
+          : nullptr;
   KRO::G_TEXCOORD* texs =
       mesh->m_texCoords[0].size() >= static_cast<size_t>(n) && !mesh->m_texCoords[0].empty()
           ? mesh->m_texCoords[0].data()
@@ -171,7 +176,8 @@ long CMeshIntersect::DeleteCutTinTris() {
                 texs);
   if (nUsed < n) {
     mesh->m_positions.resize(nUsed);
-    if (!mesh->m_colours[0].empty()) mesh->m_colours[0].resize(std::min<size_t>(mesh->m_colours[0].size(), nUsed));
+    if (!mesh->m_colours[0].empty())
+      mesh->m_colours[0].resize(std::min<size_t>(mesh->m_colours[0].size(), nUsed));
     if (!mesh->m_texCoords[0].empty())
       mesh->m_texCoords[0].resize(std::min<size_t>(mesh->m_texCoords[0].size(), nUsed));
   }

@@ -20,7 +20,9 @@ struct SegKeyHash {
   }
 };
 
-std::pair<long, long> SegKey(long a, long b) { return a < b ? std::make_pair(a, b) : std::make_pair(b, a); }
+std::pair<long, long> SegKey(long a, long b) {
+  return a < b ? std::make_pair(a, b) : std::make_pair(b, a);
+}
 
 long long CellIndex(double v, double cell) {
   if (!std::isfinite(v)) return 0;

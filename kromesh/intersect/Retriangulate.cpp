@@ -22,6 +22,21 @@ struct TinGuard {
   ~TinGuard() { Reset(); }
 };
 
+// A triangle whose corners are collinear up to rounding. Intersection
+// points on a triangle's edge are rarely exactly on it, and the triangulator
+// then closes its hull with such slivers; written out they would have no
+// area or face the wrong way.
+bool IsSliver(const KroTinPntStrcT& a, const KroTinPntStrcT& b, const KroTinPntStrcT& c) {
+  const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+  const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+  const double wx = c.x - b.x, wy = c.y - b.y, wz = c.z - b.z;
+  const double cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
+  const double area2 = std::sqrt(cx * cx + cy * cy + cz * cz);
+  const double longest = std::max(
+      {ux * ux + uy * uy + uz * uz, vx * vx + vy * vy + vz * vz, wx * wx + wy * wy + wz * wz});
+  return area2 <= 1e-12 * longest;
+}
+
 }  // namespace
 
 void CMeshIntersect::BuildCutTriSegs() {
@@ -200,7 +215,8 @@ long CMeshIntersect::TranglateMdl() {
 
       tinSegs.clear();
       for (long k = 0; k < m; ++k)
-        tinSegs.push_back({static_cast<int32_t>(segBuf[2 * k]), static_cast<int32_t>(segBuf[2 * k + 1])});
+        tinSegs.push_back(
+            {static_cast<int32_t>(segBuf[2 * k]), static_cast<int32_t>(segBuf[2 * k + 1])});
       tin.Reset(KroTinCreate(nullptr, pntBuf.data(), n, tinSegs.data(), m, 0, 0, 1));
       if (!tin.h) {
         result = -1;
@@ -284,6 +300,8 @@ long CMeshIntersect::TranglateMdl() {
         bool usable = true;
         for (int c = 0; c < 3; ++c)
           usable = usable && ot.v[c] >= 0 && ot.v[c] < np && outPnts[ot.v[c] + 1].flag != 0;
+        if (usable && IsSliver(outPnts[ot.v[0] + 1], outPnts[ot.v[1] + 1], outPnts[ot.v[2] + 1]))
+          usable = false;
         if (!usable) {
           ot.flag = 0;
           continue;

@@ -10,13 +10,21 @@ namespace {
 
 using V3 = KRO::G3D_DVertex;
 
-V3 Sub(const V3& a, const V3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double Dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+V3 Sub(const V3& a, const V3& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+double Dot(const V3& a, const V3& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 V3 Cross(const V3& a, const V3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-double Len(const V3& a) { return std::sqrt(Dot(a, a)); }
-V3 ToV3(const D_3DOT& p) { return {p.x, p.y, p.z}; }
+double Len(const V3& a) {
+  return std::sqrt(Dot(a, a));
+}
+V3 ToV3(const D_3DOT& p) {
+  return {p.x, p.y, p.z};
+}
 
 // Appends the vertices of B lying in A and the de-duplicated edge meetings
 // (already in tmp) to out, as both overlap routines do.
@@ -35,9 +43,8 @@ long FinishOverlap(const std::vector<V3>& tmp, V3* a, V3* b, std::vector<V3>& ou
 
 }  // namespace
 
-long CMathFunCls::Tri_Tri_OnSurf(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1,
-                                 KRO::G3D_DVertex& a2, KRO::G3D_DVertex& b0,
-                                 KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
+long CMathFunCls::Tri_Tri_OnSurf(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1, KRO::G3D_DVertex& a2,
+                                 KRO::G3D_DVertex& b0, KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
                                  std::vector<KRO::G3D_DVertex>& out) {
   V3 a[3] = {a0, a1, a2};
   V3 b[3] = {b0, b1, b2};
@@ -51,9 +58,8 @@ long CMathFunCls::Tri_Tri_OnSurf(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1,
   return FinishOverlap(tmp, a, b, out);
 }
 
-long CMathFunCls::Tri_Tri_OnSurf2(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1,
-                                  KRO::G3D_DVertex& a2, KRO::G3D_DVertex& b0,
-                                  KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
+long CMathFunCls::Tri_Tri_OnSurf2(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1, KRO::G3D_DVertex& a2,
+                                  KRO::G3D_DVertex& b0, KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
                                   std::vector<KRO::G3D_DVertex>& out) {
   V3 a[3] = {a0, a1, a2};
   V3 b[3] = {b0, b1, b2};
@@ -70,7 +76,8 @@ long CMathFunCls::Tri_Tri_OnSurf2(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1,
       const V3 nT = Cross(Sub(a1, a0), Sub(a2, a0));
       const V3 nR = Cross(Sub(rect[1], rect[0]), Sub(rect[3], rect[0]));
       const double lt = Len(nT), lr = Len(nR);
-      haveFrame = lt > 1e-12 && lr > 1e-12 && std::fabs(std::fabs(Dot(nT, nR)) / (lt * lr) - 1.0) < 1e-6;
+      haveFrame =
+          lt > 1e-12 && lr > 1e-12 && std::fabs(std::fabs(Dot(nT, nR)) / (lt * lr) - 1.0) < 1e-6;
     }
   }
   if (!haveFrame && _tcGetRectof3DTri(a, rect) != 1) return out.empty() ? 0 : 1;

@@ -58,6 +58,11 @@ class CMeshIntersectProbe {
     return e.m_dotCutTris;
   }
   static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
+  static void DeleteTinPnts(CMeshIntersect& e, std::vector<C3DTriData>& tris, long* n,
+                            std::vector<KRO::G3D_DVertex>& pts, std::vector<KRO::COLOR4>* cols) {
+    e.DeleteTinPnts(static_cast<long>(tris.size()), tris.data(), n, pts.data(),
+                    cols ? cols->data() : nullptr, nullptr);
+  }
   /// Points and constraint segments of cut triangle j, as re-triangulation
   /// gathers them.
   static long TriPntAndSeg(CMeshIntersect& e, long j, std::vector<long>& idx,
@@ -77,12 +82,18 @@ namespace itest {
 
 using V = KRO::G3D_DVertex;
 
-inline V Sub(const V& a, const V& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline V Sub(const V& a, const V& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 inline V Cross(const V& a, const V& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double Dot(const V& a, const V& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double Len(const V& a) { return std::sqrt(Dot(a, a)); }
+inline double Dot(const V& a, const V& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline double Len(const V& a) {
+  return std::sqrt(Dot(a, a));
+}
 
 inline KroSimpleMesh MakeMesh(const std::vector<V>& pts, const std::vector<C3DTriData>& tris) {
   KroSimpleMesh m;
