@@ -93,6 +93,10 @@ void GeoMathPosition::EmptyIntersecStore() {
 }
 
 short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, D_3DOT& c) {
+  // A triangle at least 1e-5 above or below the plane can neither touch it
+  // (edges meet it farther than 1e-6 from themselves) nor lie in it.
+  const double zmin = std::min({a.z, b.z, c.z}), zmax = std::max({a.z, b.z, c.z});
+  if (zmin - z >= 1e-5 || z - zmax >= 1e-5) return 1;
   F_Intsersecs& store = Store();
   const G3DPLANE plane{0.0, 0.0, 1.0, -z};
   D_3DOT* ends[3][2] = {{&a, &b}, {&a, &c}, {&b, &c}};
