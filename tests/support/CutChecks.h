@@ -157,10 +157,14 @@ inline C3DEntity MakeTurnedBox(const Vec& lo, const Vec& hi, double angle, const
 }
 
 /// Sum of the areas of all surfaces of e.
-inline double Area(const C3DEntity& e) { return shapes::TotalArea(shapes::SoupOf(e)); }
+inline double Area(const C3DEntity& e) {
+  return shapes::TotalArea(shapes::SoupOf(e));
+}
 
 /// Volume of e by the divergence theorem (all surfaces as they are).
-inline double Volume(const C3DEntity& e) { return shapes::SignedVolume(shapes::SoupOf(e)); }
+inline double Volume(const C3DEntity& e) {
+  return shapes::SignedVolume(shapes::SoupOf(e));
+}
 
 /// True when every surface of e carries material m.
 inline bool AllMaterial(const C3DEntity& e, const std::string& m) {
