@@ -116,6 +116,29 @@ TEST(CutManagerSS, SplitTypeOutsideOneToThreeClassifiesNothing) {
   EXPECT_TRUE(p.cut.GetSide2Mesh()->m_triangles.empty());
 }
 
+TEST(CutManagerSS, RepeatedCutHandsOutOnlyItsOwnResult) {
+  C3DSurface terrain = Terrain();
+  C3DSurface plane = Plane();
+  SurfacePair p(terrain, plane);
+  C3DSurface a1(-1, 0), a2(-1, 0);
+  p.mgr.CutMdlByMdl(Kro_Cut_First, &a1, &a2);
+  ASSERT_GT(a2.GetTriangleCount(), 0);
+  // The same wrappers cut again with a type that classifies nothing: the
+  // side meshes of the first cut must not come out again.
+  p.mgr.setSplitSurfType(static_cast<Kro_Split_Type>(9), Kro_Split_ByMesh);
+  C3DSurface b1(-1, 0), b2(-1, 0);
+  EXPECT_EQ(p.mgr.CutMdlByMdl(Kro_Cut_First, &b1, &b2), 1);
+  EXPECT_EQ(b1.GetTriangleCount() + b2.GetTriangleCount(), 0);
+  // Split off: the whole mesh to out1, still nothing to out2.
+  p.mgr.setSplitSurfFlag(false, true);
+  C3DSurface c1(-1, 0), c2(-1, 0);
+  p.mgr.CutMdlByMdl(Kro_Cut_First, &c1, &c2);
+  EXPECT_EQ(c2.GetTriangleCount(), 0);
+  const double whole = shapes::TotalArea(shapes::SoupOf(terrain));
+  EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(c1)), whole, 1e-9 * whole);
+  EXPECT_EQ(c1.GetMaterialName(), "terrain");
+}
+
 TEST(CutManagerSS, BothOutputsNullReturnsZeroAndTouchesNothing) {
   C3DSurface terrain = Terrain();
   C3DSurface plane = Plane();

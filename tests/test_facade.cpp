@@ -94,6 +94,9 @@ TEST(CutSurface, BothSplitFlagsOffGiveWholeCutMeshes) {
   EXPECT_GT(o3.GetTriangleCount(), fault.GetTriangleCount());
   EXPECT_NEAR(AreaOf(o1), AreaOf(terrain), 1e-9 * AreaOf(terrain));
   EXPECT_NEAR(AreaOf(o3), AreaOf(fault), 1e-9 * AreaOf(fault));
+  // The whole pieces keep their surfaces' materials.
+  EXPECT_EQ(o1.GetMaterialName(), "terrain");
+  EXPECT_EQ(o3.GetMaterialName(), "fault");
 }
 
 TEST(CutSurface, OutputsAreAppendedTo) {
