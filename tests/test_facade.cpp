@@ -109,6 +109,9 @@ TEST(CutSurface, OutputsAreAppendedTo) {
   cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true);
   EXPECT_EQ(o1.GetTriangleCount(), 2 * n1);
   EXPECT_EQ(o2.GetTriangleCount(), 2 * n2);
+  // Each appended piece keeps its shape: the areas double too.
+  const double at = AreaOf(terrain);
+  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), 2 * at, 1e-9 * at);
 }
 
 // A plan line across the terrain's box, from its left side to its right.
@@ -265,6 +268,22 @@ TEST(CutSolid, CubeByMidPlaneWithCutFacesGivesClosedHalves) {
   // The plane's two sides hold its whole area; the inside part is the
   // cube's cross-section.
   EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane), 1e-9 * AreaOf(plane));
+}
+
+TEST(CutSolid, CutFaceIsThisCutsPartOnlyWhenSo2HoldsEarlierWork) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
+  // so2 already holds a triangle from elsewhere; it is appended to.
+  C3DSurface so2 = shapes::MakeSurface({{5, 5, 5}, {6, 5, 5}, {5, 6, 5}}, {{{0, 1, 2}}}, "old");
+  CKroMeshTriCut cut;
+  C3DEntity below(-1, 0), above(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, &so2, &below, &above, true), 1);
+  const C3DSurface* face = below.SurfaceAt(below.GetSurfaceNum() - 1);
+  EXPECT_NEAR(AreaOf(*face), 1.0, 1e-9);
+  EXPECT_EQ(so2.GetTriangleCount(), 1 + face->GetTriangleCount());
+  EXPECT_NEAR(AreaOf(so2), 1.5, 1e-9);
+  EXPECT_EQ(face->GetMaterialName(), "face5");
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
 }
 
 TEST(CutSolid, WithoutCutFacesTheHalvesStayOpen) {
