@@ -469,8 +469,9 @@ class CMathFunCls {
                                      KRO::G3D_DVertex* dir, long* tris, long* count);
   /// Point in the closed solid of a built tree by the parity of the
   /// crossings ahead of pnt on an upward ray, tilted by (0.15, 0.25, 0) at
-  /// most OBBT_MAX_DIR_RESTARTS (24, CObbtObjProcc.h) times when it meets an edge or a vertex.
-  /// Every listed triangle is tested for the point first. 1 inside (or on
+  /// most OBBT_MAX_DIR_RESTARTS (24, CObbtObjProcc.h) times when it meets an
+  /// edge or a vertex. Every listed triangle is tested for the point first.
+  /// 1 inside (or on
   /// the surface, onSurface true), -1 outside (also for a model without
   /// triangles), 0 for a null model or point or an allocation failure,
   /// OBBT_PNT_UNDECIDED (-2) when every ray met an edge or a vertex.
