@@ -10,3 +10,6 @@
 #include "kromesh/mesh/KroRecords.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
 #include "kromesh/mesh/KroVersion.h"
+#include "kromesh/organize/CBFSearch.h"
+#include "kromesh/organize/CMeshOrganize.h"
+#include "kromesh/organize/CMeshPosCheck.h"
