@@ -374,6 +374,38 @@ TEST(ObbtCopies, RebuildingACopyLeavesTheOriginalTree) {
   EXPECT_EQ(copy.GetTriNumFromObbt(), 2);
 }
 
+TEST(ObbtCopies, RebuiltSurfaceClassifiesWithItsNewTree) {
+  C3DSurface low = shapes::MakeSurface({{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0}},
+                                       {{{0, 1, 2}}, {{0, 2, 3}}});
+  C3DSurface high = shapes::MakeSurface({{-5, -5, 3}, {5, -5, 3}, {5, 5, 3}, {-5, 5, 3}},
+                                        {{{0, 1, 2}}, {{0, 2, 3}}});
+  CObbtSurface cutter;
+  ASSERT_EQ(cutter.BuildMeshObbt(&low), OBBT_OK);
+  CObbtSurface copy(cutter);
+  ASSERT_EQ(cutter.BuildMeshObbt(&high), OBBT_OK);  // takes its own tree and organizer
+  EXPECT_NE(copy.GetMeshOrganizeObj(), cutter.GetMeshOrganizeObj());
+  KroSimpleMesh cut;
+  cut.m_positions = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
+  cut.m_triangles = {{{0, 1, 2}}};
+  for (CObbtSurface* w : {&cutter, &copy}) {
+    w->SetMeshType(Kro_Mesh_Plane);
+    w->GetMeshOrganizeObj()->BuildPosCheckObj();
+    KroSimpleMesh side1, side2;
+    ASSERT_EQ(w->GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
+    // z = 1 lies below the rebuilt cutter (z = 3) and above the copy's (z = 0).
+    EXPECT_EQ(side1.m_triangles.size(), w == &cutter ? 1u : 0u);
+    EXPECT_EQ(side2.m_triangles.size(), w == &cutter ? 0u : 1u);
+  }
+  // Built again on its own (nothing shared any more): reset in place.
+  RAPID_model* before = copy.GetObbtModel();
+  ASSERT_EQ(copy.BuildMeshObbt(&high), OBBT_OK);
+  EXPECT_EQ(copy.GetObbtModel(), before);
+  copy.GetMeshOrganizeObj()->BuildPosCheckObj();
+  KroSimpleMesh side1, side2;
+  ASSERT_EQ(copy.GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
+  EXPECT_EQ(side1.m_triangles.size(), 1u);
+}
+
 TEST(ObbtCopies, EntityCopiesOwnTheirSubWrappers) {
   C3DEntity cube = shapes::MakeBox({0, 0, 0}, {1, 1, 1});
   auto* original = new CObbtEntity();

@@ -39,10 +39,11 @@ bool ReadTri(RAPID_model* model, long i, KRO::G3D_DVertex tri[3]) {
   return true;
 }
 
-void RayTriangle(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+bool RayTriangle(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
                  KRO::G3D_DVertex& farEnd, KRO::G3D_DVertex& third) {
   KRO::G3D_DVertex o = origin, d = dir;
-  CMathFunCls::GetTriByRadial(&o, &d, &farEnd, &third);
+  if (dir.x == 0.0 && dir.y == 0.0 && dir.z == 0.0) return false;
+  return CMathFunCls::GetTriByRadial(&o, &d, &farEnd, &third) == 1;
 }
 
 long SelectCrossings(RAPID_model* model, const std::vector<long>& cands,
@@ -88,7 +89,7 @@ long PointInSolid(RAPID_model* model, const KRO::G3D_DVertex& pnt, bool& onSurfa
   onSurface = false;
   if (model == nullptr) return 0;
   const long n = model->GetTriCount();
-  if (n <= 0) return 0;
+  if (n <= 0) return -1;  // nothing to be inside of
   std::vector<long> tris;
   std::vector<KRO::G3D_DVertex> hits;
   try {
