@@ -557,6 +557,10 @@ TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {
   rig.engine.GetIntersectDot(&dots);
   ASSERT_EQ(dots.size(), 2u);
   EXPECT_TRUE(Near(dots[1], {101, 202.5, 300}));
+  // A second run finds the cut consumed and moves nothing.
+  EXPECT_EQ(rig.engine.TranglateMdl(), 0);
+  rig.engine.GetIntersectDot(&dots);
+  EXPECT_TRUE(Near(dots[1], {101, 202.5, 300}));
   // The copy kept its own chain and its own points.
   EXPECT_EQ(Probe::Chain(copy), (std::vector<Seg>{{0, 1}}));
   copy.GetIntersectDot(&dots);
