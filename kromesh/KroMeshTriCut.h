@@ -3,6 +3,7 @@
 
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/Obbt/CObbtObjProcc.h"
+#include "kromesh/Obbt/RAPID_model.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroGeoMath.h"
 #include "kromesh/host/KroMessageBox.h"

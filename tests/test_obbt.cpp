@@ -202,6 +202,11 @@ TEST(ObbtBuild, RandomTreesEncloseEveryTriangleOnce) {
     std::sort(ids.begin(), ids.end());
     for (int i = 0; i < n; ++i) ASSERT_EQ(ids[i], i);
   }
+  // Large enough for the pool to take the huge-page path.
+  const double c[3] = {1, 2, 3};
+  RAPID_model big;
+  ASSERT_EQ(FillModel(big, MakeSphere(c, 2.0, 70, 140)), OBBT_OK);
+  EXPECT_EQ(CheckTree(big).size(), 19320u);
 }
 
 TEST(ObbtBuild, StatesAndCallOrder) {

@@ -19,9 +19,14 @@ std::vector<D_DOT> Polygon(const CMeshPosCheckPolylin& c) {
   return pts ? std::vector<D_DOT>(pts, pts + n) : std::vector<D_DOT>();
 }
 
-void ExpectDot(const D_DOT& got, double x, double y) {
-  EXPECT_DOUBLE_EQ(got.x, x);
-  EXPECT_DOUBLE_EQ(got.y, y);
+// The checker's polygon, point by point.
+void ExpectPolygon(const CMeshPosCheckPolylin& c, const std::vector<D_DOT>& want) {
+  std::vector<D_DOT> got = Polygon(c);
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) {
+    EXPECT_DOUBLE_EQ(got[i].x, want[i].x) << i;
+    EXPECT_DOUBLE_EQ(got[i].y, want[i].y) << i;
+  }
 }
 
 long Side(CMeshPosCheckBase& c, double x, double y, double z = 0.0) {
@@ -44,14 +49,7 @@ CMeshPosCheckPolylin Closed(std::vector<D_DOT> line) {
 
 TEST(FoldLine, LeftToRightIsClosedAlongTheBottom) {
   CMeshPosCheckPolylin c = Closed({{0, 4}, {5, 6}, {10, 4}});
-  std::vector<D_DOT> pg = Polygon(c);
-  ASSERT_EQ(pg.size(), 6u);
-  ExpectDot(pg[0], -kShift, 4);
-  ExpectDot(pg[1], 5, 6);
-  ExpectDot(pg[2], 10 + kShift, 4);
-  ExpectDot(pg[3], 10, 0);
-  ExpectDot(pg[4], 0, 0);
-  ExpectDot(pg[5], -kShift, 4);
+  ExpectPolygon(c, {{-kShift, 4}, {5, 6}, {10 + kShift, 4}, {10, 0}, {0, 0}, {-kShift, 4}});
   EXPECT_EQ(Side(c, 5, 2), 1);    // below the line
   EXPECT_EQ(Side(c, 5, 8), -1);   // above it
   EXPECT_EQ(Side(c, 0, 3.9), 1);  // on the box's edge, still inside: ends were pushed out
@@ -59,32 +57,16 @@ TEST(FoldLine, LeftToRightIsClosedAlongTheBottom) {
 
 TEST(FoldLine, OppositeSidesCloseTowardsTheMinimumCorner) {
   CMeshPosCheckPolylin rl = Closed({{10, 4}, {5, 6}, {0, 4}});
-  std::vector<D_DOT> pg = Polygon(rl);
-  ASSERT_EQ(pg.size(), 6u);
-  ExpectDot(pg[0], 10 + kShift, 4);
-  ExpectDot(pg[2], -kShift, 4);
-  ExpectDot(pg[3], 0, 0);
-  ExpectDot(pg[4], 10, 0);
+  ExpectPolygon(rl, {{10 + kShift, 4}, {5, 6}, {-kShift, 4}, {0, 0}, {10, 0}, {10 + kShift, 4}});
   EXPECT_EQ(Side(rl, 5, 2), 1);
 
   CMeshPosCheckPolylin tb = Closed({{4, 10}, {6, 5}, {4, 0}});
-  pg = Polygon(tb);
-  ASSERT_EQ(pg.size(), 6u);
-  ExpectDot(pg[0], 4, 10 + kShift);
-  ExpectDot(pg[2], 4, -kShift);
-  ExpectDot(pg[3], 0, 0);
-  ExpectDot(pg[4], 0, 10);
+  ExpectPolygon(tb, {{4, 10 + kShift}, {6, 5}, {4, -kShift}, {0, 0}, {0, 10}, {4, 10 + kShift}});
   EXPECT_EQ(Side(tb, 2, 5), 1);  // left of the line
   EXPECT_EQ(Side(tb, 8, 5), -1);
 
   CMeshPosCheckPolylin bt = Closed({{4, 0}, {4, 10}});
-  pg = Polygon(bt);
-  ASSERT_EQ(pg.size(), 5u);
-  ExpectDot(pg[0], 4, -kShift);
-  ExpectDot(pg[1], 4, 10 + kShift);
-  ExpectDot(pg[2], 0, 10);
-  ExpectDot(pg[3], 0, 0);
-  ExpectDot(pg[4], 4, -kShift);
+  ExpectPolygon(bt, {{4, -kShift}, {4, 10 + kShift}, {0, 10}, {0, 0}, {4, -kShift}});
   EXPECT_EQ(Side(bt, 2, 5), 1);
 }
 
@@ -109,12 +91,7 @@ TEST(FoldLine, AdjacentSidesCloseThroughTheirCorner) {
     SCOPED_TRACE(testing::Message()
                  << "F (" << r.f.x << ", " << r.f.y << ") L (" << r.l.x << ", " << r.l.y << ")");
     CMeshPosCheckPolylin c = Closed({r.f, r.l});
-    std::vector<D_DOT> pg = Polygon(c);
-    ASSERT_EQ(pg.size(), 4u);
-    ExpectDot(pg[0], r.fMoved.x, r.fMoved.y);
-    ExpectDot(pg[1], r.lMoved.x, r.lMoved.y);
-    ExpectDot(pg[2], r.corner.x, r.corner.y);
-    ExpectDot(pg[3], r.fMoved.x, r.fMoved.y);
+    ExpectPolygon(c, {r.fMoved, r.lMoved, r.corner, r.fMoved});
     // The cut-off corner region is inside, the far corner outside.
     const double cx = r.corner.x == 0 ? 0.5 : 9.5, cy = r.corner.y == 0 ? 0.5 : 9.5;
     EXPECT_EQ(Side(c, cx, cy), 1);
@@ -127,11 +104,7 @@ TEST(FoldLine, EndsOnOneSideOrOffTheBoxCloseStraight) {
        {std::vector<D_DOT>{{2, 10}, {5, 5}, {8, 10}},   // both on top
         std::vector<D_DOT>{{0, 2}, {5, 5}, {0, 8}},     // both on the left
         std::vector<D_DOT>{{2, 2}, {5, 5}, {8, 3}}}) {  // neither on the box
-    CMeshPosCheckPolylin c = Closed(line);
-    std::vector<D_DOT> pg = Polygon(c);
-    ASSERT_EQ(pg.size(), 4u);
-    for (size_t i = 0; i < 3; ++i) ExpectDot(pg[i], line[i].x, line[i].y);
-    ExpectDot(pg[3], line[0].x, line[0].y);
+    ExpectPolygon(Closed(line), {line[0], line[1], line[2], line[0]});
   }
   CMeshPosCheckPolylin top = Closed({{2, 10}, {5, 5}, {8, 10}});
   EXPECT_EQ(Side(top, 5, 8), 1);  // inside the notch the line cuts from the top
@@ -147,19 +120,14 @@ TEST(FoldLine, PointsBeyondTheBoxWidenItFirst) {
   EXPECT_EQ(b.xmax, 12);
   EXPECT_EQ(b.ymin, 0);
   EXPECT_EQ(b.ymax, 10);
-  std::vector<D_DOT> pg = Polygon(c);
-  ASSERT_EQ(pg.size(), 6u);
-  ExpectDot(pg[0], -2 - kShift, 4);
-  ExpectDot(pg[2], 12 + kShift, 4);
-  ExpectDot(pg[3], 12, 0);
-  ExpectDot(pg[4], -2, 0);
+  ExpectPolygon(c,
+                {{-2 - kShift, 4}, {5, 6}, {12 + kShift, 4}, {12, 0}, {-2, 0}, {-2 - kShift, 4}});
 }
 
 TEST(FoldLine, ClosedLineIsKeptUnchanged) {
-  CMeshPosCheckPolylin c = Closed({{1, 1}, {5, 1}, {5, 5}, {1, 1.00000001}});
-  std::vector<D_DOT> pg = Polygon(c);
-  ASSERT_EQ(pg.size(), 4u);
-  ExpectDot(pg[3], 1, 1.00000001);
+  const std::vector<D_DOT> ring = {{1, 1}, {5, 1}, {5, 5}, {1, 1.00000001}};
+  CMeshPosCheckPolylin c = Closed(ring);
+  ExpectPolygon(c, ring);
   EXPECT_EQ(Side(c, 4, 2), 1);
   EXPECT_EQ(Side(c, 2, 4), -1);
 }
@@ -185,19 +153,14 @@ TEST(FoldLine, MissingLineKeepsThePolygonAndCopiesAreIndependent) {
   CMeshPosCheckPolylin empty;
   EXPECT_EQ(Side(empty, 1, 1), -2);
   EXPECT_EQ(empty.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -2);
-
-  // Without a box the plan box is the line's own extent.
-  CMeshPosCheckPolylin nobox;
-  std::vector<D_DOT> v = {{0, 0}, {5, 10}, {10, 0}};
-  nobox.SetPolyWithFoldLinAndBox(v.data(), 3, nullptr);
-  EXPECT_EQ(Polygon(nobox).size(), 4u);  // both ends on the bottom: closed straight
-  EXPECT_EQ(Side(nobox, 5, 3), 1);
 }
 
 // ---------------------------------------------------------------------------
 // Side codes
 
 TEST(PlaneChecker, PointsWithinOneThousandthAreOnThePlane) {
+  CMeshPosCheckBase base;
+  EXPECT_EQ(Side(base, 1, 2, 3), 0);
   CMeshPosCheckPlane c;
   EXPECT_EQ(Side(c, 1, 2, 3), 0);  // no plane yet: every point on it
   double coef[4] = {0, 0, 1, -1};  // z = 1, normal +z
@@ -210,19 +173,6 @@ TEST(PlaneChecker, PointsWithinOneThousandthAreOnThePlane) {
   EXPECT_EQ(c.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -2);
   std::unique_ptr<CMeshPosCheckBase> clone(c.Clone());
   EXPECT_EQ(Side(*clone, 0, 0, 5), 1);
-}
-
-TEST(BaseChecker, AnswersNoSideAndKeepsItsSettings) {
-  CMeshPosCheckBase c;
-  EXPECT_EQ(Side(c, 1, 2, 3), 0);
-  EXPECT_EQ(static_cast<int>(c.GetCutedMdlType()), 0);
-  EXPECT_EQ(c.SetCutedMdlType(Kro_Mesh_Entity), 1);
-  EXPECT_EQ(c.GetCutedMdlType(), Kro_Mesh_Entity);
-  KRO::G3D_DVertex ref{1, 2, 3};
-  c.SetRefDot(&ref);
-  c.SetRefDot(nullptr);
-  EXPECT_EQ(c.GetRefDot().z, 3);
-  EXPECT_EQ(CMeshPosCheckEntity().GetCutedMdlType(), Kro_Mesh_Surface);
 }
 
 TEST(CurvedSurfaceChecker, OneTriangleDecidesByItsNormal) {

@@ -66,7 +66,10 @@ struct Query {
 
 // Pending first children of the descent; kept between queries so that the
 // many small queries of the ray tests allocate nothing.
-std::vector<BoxPair> g_pending;
+std::vector<BoxPair>& Pending() {
+  static std::vector<BoxPair> pending;
+  return pending;
+}
 
 inline void ToModel2(const Query& q, const double x[3], double out[3]) {
   for (int i = 0; i < 3; ++i)
@@ -110,7 +113,8 @@ inline void OpenSecond(const BoxPair& cur, const ObbBox* child, double s, BoxPai
 }
 
 int Descend(const Query& q, BoxPair cur) {
-  g_pending.clear();
+  std::vector<BoxPair>& pending = Pending();
+  pending.clear();
   for (;;) {
     if (q.firstContact && g_contactCount >= 1) return OBBT_OK;
 
@@ -138,7 +142,7 @@ int Descend(const Query& q, BoxPair cur) {
           OpenSecond(cur, b2.child2, q.s, second);
         }
         try {
-          g_pending.push_back(first);
+          pending.push_back(first);
         } catch (const std::bad_alloc&) {
           return OBBT_NO_CONTACT_MEMORY;
         }
@@ -146,9 +150,9 @@ int Descend(const Query& q, BoxPair cur) {
       }
     }
     if (done) {
-      if (g_pending.empty()) return OBBT_OK;
-      cur = g_pending.back();
-      g_pending.pop_back();
+      if (pending.empty()) return OBBT_OK;
+      cur = pending.back();
+      pending.pop_back();
     }
   }
 }

@@ -259,6 +259,18 @@ void CMeshOrganizeBase::InstallPosCheck(std::unique_ptr<CMeshPosCheckBase> check
 long CMeshOrganizeBase::ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
                                                 KroSimpleMesh* side2) {
   if (!cut) return -1;
+  // A side mesh that is the cut mesh itself is written before the other side
+  // is read: classify a copy then.
+  KroSimpleMesh source;
+  if (side1 == cut || side2 == cut) {
+    try {
+      source = *cut;
+      source.m_triangleTops = cut->m_triangleTops;
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+    cut = &source;
+  }
   const long nv = static_cast<long>(cut->m_positions.size());
   const long nt = static_cast<long>(cut->m_triangles.size());
 

@@ -31,8 +31,8 @@ class CMeshOrganizeBase {
   CMeshOrganizeBase();
   virtual ~CMeshOrganizeBase();
   /// Deep copies: the copy owns its own polyline, checker (a clone) and side
-  /// lists; the model, buffers and intersection points are shared pointers
-  /// to the caller's data, as in the original.
+  /// lists; the model, buffers and intersection points still point at the
+  /// caller's data.
   CMeshOrganizeBase(const CMeshOrganizeBase& other);
   CMeshOrganizeBase& operator=(const CMeshOrganizeBase& other);
 
@@ -48,10 +48,16 @@ class CMeshOrganizeBase {
   /// centroid at -1 and to side 2 for any other code, and degenerate
   /// triangles (or triangles with a corner outside cut's positions) to
   /// neither. Without a checker every legal triangle goes to side 2.
-  /// A side mesh gets only the side's positions (in order of first use),
-  /// colour set 0, texture set 0 and triangles; an empty side leaves its mesh
-  /// as it was. Returns 1; -1 for a null cut or when working memory runs out
-  /// (sides and side meshes untouched).
+  /// A side mesh gets the side's positions (numbered in order of first use
+  /// along the side's triangles), colour set 0 and texture set 0 when cut has
+  /// them, the triangles, and, when cut has neighbour records, those records
+  /// renumbered into the side (-1 across the side's border). A side holding
+  /// every triangle of cut, whose vertices are cut's first positions, keeps
+  /// cut's triangle order and vertex numbering. Other per-vertex
+  /// arrays of a side mesh are kept only when their length still matches;
+  /// an empty side leaves its mesh as it was. cut may be side1 or side2.
+  /// Returns 1; -1 for a null cut or when working memory runs out (sides and
+  /// side meshes untouched).
   virtual long ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
                                        KroSimpleMesh* side2);
   /// Stores the buffers of the model before cutting (not owned); passes them
