@@ -8,6 +8,7 @@
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
+#include "support/Shapes.h"
 
 namespace {
 
@@ -263,18 +264,7 @@ TEST(FoldLine, CurtainSurfaceCounts) {
   EXPECT_EQ(surf.GetOperationType(), 4);
   EXPECT_EQ(surf.GetMaterialName(), "");
   // The curtain's area is the polyline's length times the height.
-  double area = 0;
-  for (long t = 0; t < surf.GetTriangleCount(); ++t) {
-    C3DTriangle tri;
-    ASSERT_EQ(surf.GetTriangle(t, &tri, nullptr), 1);
-    KRO::G3D_DVertex a = surf.Points()[tri.v[0]], b = surf.Points()[tri.v[1]],
-                     c = surf.Points()[tri.v[2]];
-    double cr[3] = {(b.y - a.y) * (c.z - a.z) - (b.z - a.z) * (c.y - a.y),
-                    (b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z),
-                    (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)};
-    area += 0.5 * std::sqrt(cr[0] * cr[0] + cr[1] * cr[1] + cr[2] * cr[2]);
-  }
-  EXPECT_NEAR(area, 7.0 * 3.0, 1e-9);
+  EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(surf)), 7.0 * 3.0, 1e-9);
   EXPECT_EQ(surf.Points()[4].z, 2.0);
 
   std::vector<D_3DOT> pl3 = {{0, 0, 9}, {1, 1, 9}};

@@ -100,6 +100,31 @@ Solid Torus(double R, double r, int nu, int nv) {
   return s;
 }
 
+// A hexagonal prism of three storeys (rings at z = -1, 0, 1, 2) with fan
+// caps: many vertices and horizontal edges lie at whole heights.
+Solid LayeredPrism() {
+  Solid s;
+  const int m = 6;
+  for (int level = 0; level <= 3; ++level)
+    for (int k = 0; k < m; ++k)
+      s.pts.push_back({std::cos(2 * shapes::kPi * k / m), std::sin(2 * shapes::kPi * k / m),
+                       double(level - 1)});
+  auto id = [m](int level, int k) { return long(level * m + (k % m)); };
+  for (int level = 0; level < 3; ++level)
+    for (int k = 0; k < m; ++k) {
+      s.tris.emplace_back(id(level, k), id(level, k + 1), id(level + 1, k + 1));
+      s.tris.emplace_back(id(level, k), id(level + 1, k + 1), id(level + 1, k));
+    }
+  const long bottom = long(s.pts.size()), top = bottom + 1;
+  s.pts.push_back({0, 0, -1});
+  s.pts.push_back({0, 0, 2});
+  for (int k = 0; k < m; ++k) {
+    s.tris.emplace_back(bottom, id(0, k + 1), id(0, k));
+    s.tris.emplace_back(top, id(3, k), id(3, k + 1));
+  }
+  return s;
+}
+
 double DistToTriangle(const V& p, const V& a, const V& b, const V& c) {
   using namespace shapes;
   const V n = Normalized(Cross(Sub(b, a), Sub(c, a)));
@@ -121,7 +146,8 @@ double DistToTriangle(const V& p, const V& a, const V& b, const V& c) {
 
 // Counts agreement of the slicing test with the parity count of
 // JudgePntInPolyhedron for random points at least 1e-3 from the surface.
-void CompareWithParity(Solid& s, double lo, double hi, int n, unsigned seed, int* compared) {
+void CompareWithParity(Solid& s, double lo, double hi, int n, unsigned seed, int* compared,
+                       bool wholeHeights = false) {
   std::vector<KroPntStrcT> pts;
   for (const V& p : s.pts) pts.push_back({p.x, p.y, p.z, 0, 0, 0});
   std::vector<KroNetStrcT> nets;
@@ -135,6 +161,7 @@ void CompareWithParity(Solid& s, double lo, double hi, int n, unsigned seed, int
   *compared = 0;
   for (int i = 0; i < n; ++i) {
     V p{u(rng), u(rng), u(rng)};
+    if (wholeHeights) p.z = std::round(p.z);
     double d = 1e300;
     for (const auto& t : s.tris)
       d = std::min(d, DistToTriangle(p, s.pts[t.v[0]], s.pts[t.v[1]], s.pts[t.v[2]]));
@@ -304,14 +331,28 @@ TEST(SlicePointInSolid, VertexAtPointHeight) {
   EXPECT_EQ(s.Check(0.5, 0.5, 0.25), 1);
 }
 
-TEST(SlicePointInSolid, PointOnEdgeLyingInThePlane) {
+TEST(SlicePointInSolid, EdgesLyingInThePlane) {
   // At height 0.5 the side faces meet the plane only in their horizontal
   // edges: a point on one of them is on the boundary.
   Solid s = SplitSideCube();
   EXPECT_EQ(s.Check(0.0, 0.5, 0.5), 0);
   EXPECT_EQ(s.Check(0.3, 1.0, 0.5), 0);
+  // The side faces pass through the plane along those edges, so they
+  // outline the slice.
+  EXPECT_EQ(s.Check(0.5, 0.5, 0.5), 1);
+  EXPECT_EQ(s.Check(0.9, 0.1, 0.5), 1);
   EXPECT_EQ(s.Check(0.5, 0.5, 0.7), 1);
   EXPECT_EQ(s.Check(1.2, 0.5, 0.7), -1);
+  // An octahedron sliced through its four equator edges.
+  Solid oct;
+  oct.pts = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  for (long k = 0; k < 4; ++k) {
+    oct.tris.emplace_back(k, (k + 1) % 4, 4);
+    oct.tris.emplace_back((k + 1) % 4, k, 5);
+  }
+  EXPECT_EQ(oct.Check(0.1, 0.2, 0.0), 1);
+  EXPECT_EQ(oct.Check(0.5, 0.5, 0.0), 0);
+  EXPECT_EQ(oct.Check(0.1, 0.2, 0.5), 1);
 }
 
 TEST(SlicePointInSolid, HostObjectOverloads) {
@@ -414,6 +455,17 @@ TEST(SlicePointInSolid, SphereAgreesWithParityCount) {
   int compared = 0;
   CompareWithParity(s, -1.3, 1.3, 300, 2024, &compared);
   EXPECT_GT(compared, 250);
+}
+
+TEST(SlicePointInSolid, LayeredPrismAtRingHeights) {
+  // Every point at the height of a ring of vertices and horizontal edges.
+  Solid s = LayeredPrism();
+  int compared = 0;
+  CompareWithParity(s, -1.2, 1.2, 200, 99, &compared, true);
+  int inside = 0;
+  for (double z : {0.0, 1.0}) inside += s.Check(0.1, 0.1, z) == 1;
+  EXPECT_EQ(inside, 2);
+  EXPECT_GT(compared, 100);
 }
 
 TEST(SlicePointInSolid, TorusHoleIsOutside) {

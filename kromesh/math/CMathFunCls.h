@@ -371,9 +371,10 @@ class CMathFunCls {
   /// Returns 1; 0 for n < 2; -1 for null.
   static long ExtendALinSegF(KroPntStrcT* pts, long n);
   /// Appends to surf the curtain over the polyline between heights z1 and
-  /// z2: 2n points (z1 row, then z2 row) and 2(n - 1) triangles; sets the
-  /// operation type 4 and an empty material name. Returns 1; 0 for n < 2;
-  /// -1 for a null point array.
+  /// z2: 2n points (z1 row, then z2 row) and 2(n - 1) triangles (i, i + 1,
+  /// i + n) and (i + 1, i + 1 + n, i + n), numbered after the points surf
+  /// already holds; sets the operation type 4 and an empty material name.
+  /// Returns 1; 0 for n < 2; -1 for a null point array.
   static long GenSurfByPolylin(C3DSurface& surf, D_DOT* pts, long n, double z1, double z2);
   static long GenSurfByPolylin(C3DSurface& surf, D_3DOT* pts, long n, double z1, double z2);
   /// The curtain in caller-provided point/net records (1-based numbers):
@@ -395,9 +396,12 @@ class CMathFunCls {
   // Surface clean-up, topology and index utilities
   // ==================================================================
   /// Merges points of surf closer than 0.001 on every axis (the first
-  /// occurrence and its decorations are kept), then drops degenerate
-  /// triangles. Triangles with an index out of range are dropped. Returns
-  /// 1; 0 when surf has no points or no triangles (surf unchanged).
+  /// occurrence and its decorations are kept; a decoration kind travels
+  /// when it has one record per point), then drops degenerate triangles
+  /// and triangles with an index out of range. surf is replaced by the
+  /// rebuilt surface (id -1, operation type 0, material name kept, no
+  /// neighbours). Returns 1; 0 when surf has no points or no triangles
+  /// (surf unchanged).
   static long RemoveRepeatedPnt(C3DSurface& surf);
   /// Rebuilds surf's triangles without those with two equal indices, an
   /// index out of range, or rejected by IsLegalTri; points, decorations and

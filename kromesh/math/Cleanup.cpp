@@ -16,12 +16,16 @@ using KRO::G3D_DVertex;
 constexpr double kMergeTol = 0.001;
 
 // The merged points of a surface, with a grid over them so that the first
-// point within the merge tolerance is found by looking at the 27 cells
-// around a point. Cells are twice the tolerance wide, so two points within
-// it are never more than one cell apart, whatever the rounding.
+// point within the merge tolerance is found among the few points of the
+// cells around it. Cells are four times the tolerance wide and the cells
+// looked at cover 1.25 times the tolerance on each side, so rounding in the
+// cell computation can never hide a point within the tolerance.
 class MergedPoints {
  public:
-  explicit MergedPoints(size_t reserve) { m_pts.reserve(reserve); }
+  explicit MergedPoints(size_t reserve) {
+    m_pts.reserve(reserve);
+    m_cells.reserve(reserve);
+  }
 
   long Append(const G3D_DVertex& p) {
     const long id = static_cast<long>(m_pts.size());
@@ -32,12 +36,15 @@ class MergedPoints {
 
   // Smallest index of a point within the tolerance on every axis, or -1.
   long FindFirst(const G3D_DVertex& p) const {
+    constexpr double kReach = 1.25 * kMergeTol;
     long best = -1;
-    const int64_t cx = Cell(p.x), cy = Cell(p.y), cz = Cell(p.z);
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -1; dz <= 1; ++dz) {
-          auto it = m_cells.find(Key(cx + dx, cy + dy, cz + dz));
+    const int64_t x0 = Cell(p.x - kReach), x1 = Cell(p.x + kReach);
+    const int64_t y0 = Cell(p.y - kReach), y1 = Cell(p.y + kReach);
+    const int64_t z0 = Cell(p.z - kReach), z1 = Cell(p.z + kReach);
+    for (int64_t cx = x0; cx <= x1; ++cx)
+      for (int64_t cy = y0; cy <= y1; ++cy)
+        for (int64_t cz = z0; cz <= z1; ++cz) {
+          auto it = m_cells.find(Key(cx, cy, cz));
           if (it == m_cells.end()) continue;
           for (long id : it->second) {
             const G3D_DVertex& q = m_pts[id];
@@ -53,7 +60,7 @@ class MergedPoints {
 
  private:
   static int64_t Cell(double v) {
-    const double c = std::floor(v / (2.0 * kMergeTol));
+    const double c = std::floor(v / (4.0 * kMergeTol));
     if (!(c > -4e18)) return INT64_MIN / 4;  // also NaN
     if (c > 4e18) return INT64_MAX / 4;
     return static_cast<int64_t>(c);
@@ -66,6 +73,8 @@ class MergedPoints {
   }
 
   std::vector<G3D_DVertex> m_pts;
+  // Cells are keyed by a hash of their indices; a collision only adds
+  // candidates, which are always tested exactly.
   std::unordered_map<uint64_t, std::vector<long>> m_cells;
 };
 
