@@ -216,6 +216,10 @@ TEST(ObbtRay, NullArgumentsAnswerMinusOne) {
   EXPECT_EQ(proc._CheckPntAndPolyhWithObbt(nullptr, &o, on), 0);
   EXPECT_FALSE(on);
   EXPECT_EQ(CMathFunCls::CheckPntAndPolyhWithObbt(nullptr, &o, on), 0);
+  CObbtBase empty;
+  EXPECT_EQ(proc._CheckPntAndPolyhWithObbt(&empty, &o, on), -1);
+  empty.DeleteObbtObj();
+  EXPECT_EQ(proc._CheckPntAndPolyhWithObbt(&empty, &o, on), 0);
 }
 
 // ---------------------------------------------------------------------------

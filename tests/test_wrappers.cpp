@@ -10,6 +10,7 @@
 #include "kromesh/Obbt/RAPID_model.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroMessageBox.h"
+#include "kromesh/organize/CMeshOrganize.h"
 #include "support/ObbtSolids.h"
 #include "support/Shapes.h"
 
@@ -267,10 +268,38 @@ TEST(ObbtSurfaceWrapper, BuildKeepsMaterialForBothSides) {
   EXPECT_EQ(w.BuildMeshObbt(static_cast<C3DSurface*>(nullptr)), -1);
 }
 
+TEST(ObbtSurfaceWrapper, OrganizerClassifiesAgainstTheWrappedSurface) {
+  // A flat cutter at z = 0 facing +z; the organizer's checker reads the
+  // wrapper's tree and mesh buffers.
+  C3DSurface flat = shapes::MakeSurface({{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0}},
+                                        {{{0, 1, 2}}, {{0, 2, 3}}});
+  CObbtSurface cutter;
+  ASSERT_EQ(cutter.BuildMeshObbt(&flat), OBBT_OK);
+  CMeshOrganizeBase* organizer = cutter.GetMeshOrganizeObj();
+  ASSERT_NE(dynamic_cast<CMeshOrganizeSurf*>(organizer), nullptr);
+  cutter.SetMeshType(Kro_Mesh_Plane);
+  EXPECT_EQ(organizer->GetMeshType(), Kro_Mesh_Plane);
+  for (Kro_Mesh_Type type : {Kro_Mesh_Plane, Kro_Mesh_Surface}) {
+    cutter.SetMeshType(type);
+    organizer->BuildPosCheckObj();
+    ASSERT_NE(organizer->GetPosCheckObj(), nullptr);
+    KroSimpleMesh cut;
+    cut.m_positions = {{0, 0, -1}, {1, 0, -1}, {0, 1, -1}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
+    cut.m_triangles = {{{3, 4, 5}}, {{0, 1, 2}}};
+    KroSimpleMesh side1, side2;
+    ASSERT_EQ(organizer->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
+    ASSERT_EQ(side1.m_triangles.size(), 1u) << "type " << type;
+    ASSERT_EQ(side2.m_triangles.size(), 1u);
+    EXPECT_EQ(side1.m_positions[side1.m_triangles[0].v[0]].z, -1.0);  // behind the normal
+    EXPECT_EQ(side2.m_positions[side2.m_triangles[0].v[0]].z, 1.0);
+  }
+}
+
 TEST(ObbtEntityWrapper, OneSubTreePerSurface) {
   C3DEntity cube = shapes::MakeBox({0, 0, 0}, {2, 3, 4});
   CObbtEntity w;
   ASSERT_EQ(w.BuildMeshObbt(&cube), OBBT_OK);
+  EXPECT_NE(dynamic_cast<CMeshOrganizeEntity*>(w.GetMeshOrganizeObj()), nullptr);
   EXPECT_EQ(w.GetTriNumFromObbt(), 12);
   ASSERT_EQ(w.GetSubMeshNum(), 6);
   EXPECT_EQ(w.GetSubMeshObbt(6), nullptr);
@@ -343,6 +372,38 @@ TEST(ObbtCopies, RebuildingACopyLeavesTheOriginalTree) {
   EXPECT_NE(copy.GetObbtModel(), original.GetObbtModel());
   EXPECT_EQ(original.GetTriNumFromObbt(), 1);
   EXPECT_EQ(copy.GetTriNumFromObbt(), 2);
+}
+
+TEST(ObbtCopies, RebuiltSurfaceClassifiesWithItsNewTree) {
+  C3DSurface low = shapes::MakeSurface({{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0}},
+                                       {{{0, 1, 2}}, {{0, 2, 3}}});
+  C3DSurface high = shapes::MakeSurface({{-5, -5, 3}, {5, -5, 3}, {5, 5, 3}, {-5, 5, 3}},
+                                        {{{0, 1, 2}}, {{0, 2, 3}}});
+  CObbtSurface cutter;
+  ASSERT_EQ(cutter.BuildMeshObbt(&low), OBBT_OK);
+  CObbtSurface copy(cutter);
+  ASSERT_EQ(cutter.BuildMeshObbt(&high), OBBT_OK);  // takes its own tree and organizer
+  EXPECT_NE(copy.GetMeshOrganizeObj(), cutter.GetMeshOrganizeObj());
+  KroSimpleMesh cut;
+  cut.m_positions = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
+  cut.m_triangles = {{{0, 1, 2}}};
+  for (CObbtSurface* w : {&cutter, &copy}) {
+    w->SetMeshType(Kro_Mesh_Plane);
+    w->GetMeshOrganizeObj()->BuildPosCheckObj();
+    KroSimpleMesh side1, side2;
+    ASSERT_EQ(w->GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
+    // z = 1 lies below the rebuilt cutter (z = 3) and above the copy's (z = 0).
+    EXPECT_EQ(side1.m_triangles.size(), w == &cutter ? 1u : 0u);
+    EXPECT_EQ(side2.m_triangles.size(), w == &cutter ? 0u : 1u);
+  }
+  // Built again on its own (nothing shared any more): reset in place.
+  RAPID_model* before = copy.GetObbtModel();
+  ASSERT_EQ(copy.BuildMeshObbt(&high), OBBT_OK);
+  EXPECT_EQ(copy.GetObbtModel(), before);
+  copy.GetMeshOrganizeObj()->BuildPosCheckObj();
+  KroSimpleMesh side1, side2;
+  ASSERT_EQ(copy.GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
+  EXPECT_EQ(side1.m_triangles.size(), 1u);
 }
 
 TEST(ObbtCopies, EntityCopiesOwnTheirSubWrappers) {

@@ -21,6 +21,21 @@ bool IsBuilt(const RAPID_model* m) {
   return m != nullptr && m->buildState == OBBT_STATE_BUILT;
 }
 
+// A copy of an organizer of the same kind (null when memory runs out).
+std::shared_ptr<CMeshOrganizeBase> CloneOrganizer(const CMeshOrganizeBase& org) {
+  try {
+    if (auto* e = dynamic_cast<const CMeshOrganizeEntity*>(&org)) {
+      return std::make_shared<CMeshOrganizeEntity>(*e);
+    }
+    if (auto* s = dynamic_cast<const CMeshOrganizeSurf*>(&org)) {
+      return std::make_shared<CMeshOrganizeSurf>(*s);
+    }
+    return std::make_shared<CMeshOrganizeBase>(org);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -62,13 +77,27 @@ void CObbtBase::SetMeshOrganizeObj(CMeshOrganizeBase* organizer) {
 
 bool CObbtBase::PrepareModelForBuild() {
   if (!m_pObbtModel) return false;
-  // A model that was filled before (or is shared with a copy) is replaced by
-  // a fresh one, so a second build starts clean and copies keep their tree.
-  if (m_pObbtModel->buildState != OBBT_STATE_BUILDING || m_pObbtModel->GetTriCount() != 0 ||
-      m_pObbtModel.use_count() > 1) {
+  const bool fresh =
+      m_pObbtModel->buildState == OBBT_STATE_BUILDING && m_pObbtModel->GetTriCount() == 0;
+  const bool shared = m_pObbtModel.use_count() > 1;
+  if (fresh && !shared) return true;
+  if (shared) {
+    // Copies keep their tree: this wrapper takes a model (and an organizer)
+    // of its own before it fills anything.
     CreateObbtObj();
+    if (!m_pObbtModel) return false;
+    if (m_pMeshOrganize) {
+      std::shared_ptr<CMeshOrganizeBase> own = CloneOrganizer(*m_pMeshOrganize);
+      if (own) m_pMeshOrganize = std::move(own);
+    }
+  } else {
+    // Reset in place: an organizer holding this model stays valid.
+    m_pObbtModel->ResetModel();
   }
-  return m_pObbtModel != nullptr;
+  // Whatever the organizer was pointed at (the old tree, the mesh about to be
+  // replaced) must not be read any more; the subclass builds point it again.
+  if (m_pMeshOrganize) m_pMeshOrganize->SetObbtObj(nullptr, nullptr, 0, nullptr, 0);
+  return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -14,9 +14,11 @@
 //
 // Copies: copying a wrapper shares its OBB model and its organizer with the
 // original (shared ownership: the last wrapper alive releases them) and
-// copies the meshes. The organizer keeps pointers into the mesh buffers of
-// the wrapper that built it; that wrapper must outlive classifications run
-// through a copy.
+// copies the meshes. A wrapper that is built again while it shares them
+// first takes a model and an organizer of its own, so the others keep
+// theirs. The organizer keeps pointers into the mesh of the wrapper that
+// built it: that wrapper must stay alive, and must not be built again,
+// while a copy classifies through the shared organizer.
 //
 // Destroying the last owner of an OBB model empties the module-wide contact
 // list of the collision query: copy colliding pairs out before that
@@ -50,10 +52,11 @@ class CObbtBase {
 
   /// Builds the tree over the triangles of mesh (copied into this wrapper's
   /// own mesh first unless mesh is that mesh, neighbour list included). A
-  /// second build replaces the first. -1 without a model or for a null
-  /// mesh; -1 also when a triangle names a vertex outside the positions
-  /// (the mesh is kept, the model left empty and unbuilt); else the status
-  /// of the tree build (5 for a mesh without triangles).
+  /// second build replaces the first (the organizer is detached from the
+  /// old tree and mesh; the surface and solid builds attach it again). -1 without a model or for a
+  /// null mesh; -1 also when a triangle names a vertex outside the positions (the mesh is kept, the
+  /// model left empty and unbuilt); else the status of the tree build (5 for a mesh without
+  /// triangles).
   long BuildMeshObbt(KroSimpleMesh* mesh);
   /// Converts every surface of the solid into this wrapper's mesh and builds
   /// the tree over it. -1 for a null solid or without a model.
@@ -134,9 +137,9 @@ class CObbtBase {
  protected:
   /// Gives the wrapper an organizer of its kind (taking ownership).
   void SetMeshOrganizeObj(CMeshOrganizeBase* organizer);
-  /// Makes sure the model is fresh for a new build (a model that was
-  /// filled before is replaced, so that copies keep theirs). False when
-  /// the wrapper has no model.
+  /// Makes the model empty and ready to be filled: a filled model is reset
+  /// in place, a shared one replaced by an own model (and the organizer by
+  /// an own copy); the organizer is detached. False without a model.
   bool PrepareModelForBuild();
 
  private:

@@ -79,9 +79,9 @@ class CObbtObjProcc {
   /// ray (only crossings ahead of the point count). A ray through an edge
   /// or a vertex is tilted by (0.15, 0.25, 0) and cast again, at most
   /// OBBT_MAX_DIR_RESTARTS times. 1 inside, or on the surface with
-  /// onSurface true; -1 outside; 0 for a null solid or point, an empty solid
-  /// or an allocation failure; OBBT_PNT_UNDECIDED when every ray met an
-  /// edge or a vertex.
+  /// onSurface true; -1 outside (also for a solid without triangles); 0 for
+  /// a null solid or point, a wrapper without a model or an allocation
+  /// failure; OBBT_PNT_UNDECIDED when every ray met an edge or a vertex.
   long _CheckPntAndPolyhWithObbt(CObbtBase* solid, KRO::G3D_DVertex* pnt, bool& onSurface);
   /// Facing of triangle tri of a closed solid: 1 when its normal points out
   /// of the solid (odd number of crossings ahead of its centre along the

@@ -88,7 +88,7 @@ long PointInSolid(RAPID_model* model, const KRO::G3D_DVertex& pnt, bool& onSurfa
   onSurface = false;
   if (model == nullptr) return 0;
   const long n = model->GetTriCount();
-  if (n <= 0) return 0;
+  if (n <= 0) return -1;  // nothing to be inside of
   std::vector<long> tris;
   std::vector<KRO::G3D_DVertex> hits;
   try {

@@ -507,20 +507,21 @@ class CMathFunCls {
   // ==================================================================
   // Queries through OBB trees
   // ==================================================================
-  // Distinct triangles of a built tree crossed by the line through origin
-  // along dir (found with a thin triangle standing for the ray from origin;
-  // triangles crossed at one point count once). tris needs room for one
-  // entry per triangle of the model. 1 (count may be 0); -1 for a null
-  // argument; 0 when memory ran out. count is 0 unless the result is 1.
+  /// Distinct triangles of a built tree crossed by the line through origin
+  /// along dir (found with a thin triangle standing for the ray from origin;
+  /// triangles crossed at one point count once). tris needs room for one
+  /// entry per triangle of the model. 1 (count may be 0); -1 for a null
+  /// argument; 0 when memory ran out. count is 0 unless the result is 1.
   static long FindCollideTrisWithRay(class RAPID_model* model, KRO::G3D_DVertex* origin,
                                      KRO::G3D_DVertex* dir, long* tris, long* count);
-  // Point in the closed solid of a built tree by the parity of the
-  // crossings ahead of pnt on an upward ray, tilted by (0.15, 0.25, 0) at
-  // most OBBT_MAX_DIR_RESTARTS times when it meets an edge or a vertex.
-  // Every listed triangle is tested for the point first. 1 inside (or on
-  // the surface, onSurface true), -1 outside, 0 for a null model or point,
-  // an empty model or an allocation failure, OBBT_PNT_UNDECIDED (-2) when
-  // every ray met an edge or a vertex.
+  /// Point in the closed solid of a built tree by the parity of the
+  /// crossings ahead of pnt on an upward ray, tilted by (0.15, 0.25, 0) at
+  /// most OBBT_MAX_DIR_RESTARTS (24, CObbtObjProcc.h) times when it meets an
+  /// edge or a vertex. Every listed triangle is tested for the point first.
+  /// 1 inside (or on
+  /// the surface, onSurface true), -1 outside (also for a model without
+  /// triangles), 0 for a null model or point or an allocation failure,
+  /// OBBT_PNT_UNDECIDED (-2) when every ray met an edge or a vertex.
   static long CheckPntAndPolyhWithObbt(class RAPID_model* model, KRO::G3D_DVertex* pnt,
                                        bool& onSurface);
 };
