@@ -11,6 +11,7 @@
 #include "kromesh/intersect/CMeshIntersect.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "support/IntersectProbe.h"
+#include "support/Shapes.h"
 
 using itest::V;
 using Probe = CMeshIntersectProbe;
@@ -545,6 +546,48 @@ TEST(Retriangulate, TiltedPlaneCutByPlaneKeepsAreaAndPutsPointsOnBoth) {
     EXPECT_TRUE(itest::HasEdgeAt(m, dots[line[k]], dots[line[k + 1]]));
 }
 
+TEST(Retriangulate, ClosedSurfaceCutByPlaneGivesOneClosedLoop) {
+  std::vector<V> pts;
+  std::vector<C3DTriData> tris;
+  shapes::SphereArrays({0, 0, 0}, 5, 12, 24, pts, tris);
+  KroSimpleMesh sphere = itest::MakeMesh(pts, tris);
+  // Plane 0.2 x + 0.1 y + z = 0.6 as two large triangles; no sphere vertex
+  // lies within 0.016 of it, far above the data precision.
+  auto g = [](const V& p) { return 0.2 * p.x + 0.1 * p.y + p.z - 0.6; };
+  auto zAt = [](double x, double y) { return 0.6 - 0.2 * x - 0.1 * y; };
+  const std::vector<V> plane = {{-20, -20, zAt(-20, -20)},
+                                {20, -20, zAt(20, -20)},
+                                {20, 20, zAt(20, 20)},
+                                {-20, 20, zAt(-20, 20)}};
+  CutRig rig;
+  const double area0 = itest::Area(sphere);
+  ASSERT_EQ(rig.Intersect(sphere, itest::MakeMesh(plane, {{{0, 1, 2}}, {{0, 2, 3}}})), 1);
+  ASSERT_EQ(rig.engine.GetIntersectLinNum(), 1);
+  std::vector<long> loop;
+  rig.engine.GetIntersectLin(0, &loop);
+  std::vector<V> dots;
+  rig.engine.GetIntersectDot(&dots);
+  EXPECT_EQ(loop.front(), loop.back());
+  EXPECT_EQ(loop.size(), dots.size() + 1);
+  for (const V& p : dots) EXPECT_NEAR(g(p), 0.0, 1e-9);
+  ASSERT_EQ(rig.engine.TranglateMdl(), 1);
+  KroSimpleMesh& m = rig.Result();
+  ASSERT_TRUE(itest::IndicesValid(m));
+  EXPECT_NEAR(itest::Area(m), area0, 1e-9);
+  for (size_t i = 0; i < m.m_triangles.size(); ++i) {
+    // Outward facing kept: the area vector points away from the centre.
+    const C3DTriData& t = m.m_triangles[i];
+    const V& c = m.m_positions[t.v[0]];
+    EXPECT_GT(itest::Dot(itest::AreaVec(m, i), c), 0);
+    double lo = 0, hi = 0;
+    for (long v : t.v) {
+      lo = std::min(lo, g(m.m_positions[v]));
+      hi = std::max(hi, g(m.m_positions[v]));
+    }
+    EXPECT_FALSE(lo < -1e-9 && hi > 1e-9);
+  }
+}
+
 TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {
   CutRig rig;
   rig.a.SetRefDot({100, 200, 300});
@@ -556,6 +599,10 @@ TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {
   std::vector<V> dots;
   rig.engine.GetIntersectDot(&dots);
   ASSERT_EQ(dots.size(), 2u);
+  EXPECT_TRUE(Near(dots[1], {101, 202.5, 300}));
+  // A second run finds the cut consumed and moves nothing.
+  EXPECT_EQ(rig.engine.TranglateMdl(), 0);
+  rig.engine.GetIntersectDot(&dots);
   EXPECT_TRUE(Near(dots[1], {101, 202.5, 300}));
   // The copy kept its own chain and its own points.
   EXPECT_EQ(Probe::Chain(copy), (std::vector<Seg>{{0, 1}}));

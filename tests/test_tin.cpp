@@ -8,6 +8,8 @@
 
 #include "kromesh/host/KroTin.h"
 
+// The output records are packed: their members are read by value (unary +)
+// so that no misaligned reference is formed.
 namespace {
 
 struct TinResult {
@@ -49,8 +51,8 @@ double TotalArea(const TinResult& r) {
   double sum = 0.0;
   for (long k = 1; k <= r.nTris; ++k) {
     for (int i = 0; i < 3; ++i) {
-      EXPECT_GE(r.tris[k].v[i], 1);
-      EXPECT_LE(r.tris[k].v[i], r.nPts);
+      EXPECT_GE(+r.tris[k].v[i], 1);
+      EXPECT_LE(+r.tris[k].v[i], r.nPts);
     }
     const double a = SignedArea(r, r.tris[k]);
     EXPECT_GT(a, 0.0);
@@ -89,9 +91,9 @@ TEST(Tin, SquareWithDiagonalConstraintKeepsTheDiagonal) {
     ASSERT_EQ(r.nPts, 4);
     ASSERT_EQ(r.nTris, 2);
     for (long i = 1; i <= 4; ++i) {
-      EXPECT_EQ(r.pts[i].x, kSquare[i - 1].x);
-      EXPECT_EQ(r.pts[i].y, kSquare[i - 1].y);
-      EXPECT_EQ(r.pts[i].z, kSquare[i - 1].z);
+      EXPECT_EQ(+r.pts[i].x, kSquare[i - 1].x);
+      EXPECT_EQ(+r.pts[i].y, kSquare[i - 1].y);
+      EXPECT_EQ(+r.pts[i].z, kSquare[i - 1].z);
       EXPECT_NE(r.pts[i].flag, 0);
       EXPECT_EQ(r.pts[i].added, 0);
     }
@@ -113,9 +115,9 @@ TEST(Tin, CrossingConstraintsAddAPointAfterTheGivenOnes) {
   ASSERT_EQ(r.nPts, 5);
   EXPECT_EQ(r.nTris, 4);
   const KroTinPntStrcT& c = r.pts[5];
-  EXPECT_NEAR(c.x, 0.5, 1e-12);
-  EXPECT_NEAR(c.y, 0.5, 1e-12);
-  EXPECT_NEAR(c.z, 1.0, 1e-12);  // z = x + y on both diagonals
+  EXPECT_NEAR(+c.x, 0.5, 1e-12);
+  EXPECT_NEAR(+c.y, 0.5, 1e-12);
+  EXPECT_NEAR(+c.z, 1.0, 1e-12);  // z = x + y on both diagonals
   EXPECT_EQ(c.added, 1);
   EXPECT_NE(c.flag, 0);
   for (int32_t corner = 1; corner <= 4; ++corner) EXPECT_TRUE(HasEdge(r, corner, 5));
@@ -130,10 +132,10 @@ TEST(Tin, RepeatedPointsComeBackButTrianglesUseTheFirst) {
   TinResult r = Triangulate(pts, segs);
   ASSERT_EQ(r.runStatus, KRO_TIN_OK);
   ASSERT_EQ(r.nPts, 6);
-  EXPECT_EQ(r.pts[5].x, 1.0);
+  EXPECT_EQ(+r.pts[5].x, 1.0);
   EXPECT_NE(r.pts[5].flag, 0);
   for (long k = 1; k <= r.nTris; ++k)
-    for (int i = 0; i < 3; ++i) EXPECT_NE(r.tris[k].v[i], 5);
+    for (int i = 0; i < 3; ++i) EXPECT_NE(+r.tris[k].v[i], 5);
   EXPECT_TRUE(HasEdge(r, 3, 6));
   EXPECT_TRUE(HasEdge(r, 1, 3));
   EXPECT_NEAR(TotalArea(r), 1.0, 1e-12);
@@ -204,8 +206,8 @@ TEST(Tin, RandomPointsWithConstraintsAreCoveredByEdges) {
   ASSERT_GE(r.nPts, static_cast<long>(pts.size()));
   EXPECT_NEAR(TotalArea(r), 100.0, 1e-9);
   for (size_t i = 0; i < pts.size(); ++i) {
-    EXPECT_EQ(r.pts[i + 1].x, pts[i].x);
-    EXPECT_EQ(r.pts[i + 1].y, pts[i].y);
+    EXPECT_EQ(+r.pts[i + 1].x, pts[i].x);
+    EXPECT_EQ(+r.pts[i + 1].y, pts[i].y);
   }
   // Each constraint is the union of the triangle edges lying on it: the
   // lengths of those edges (each counted once) add up to its length.

@@ -105,8 +105,8 @@ class CMeshIntersect {
   /// cut model's reference point. A cut triangle that cannot be
   /// re-triangulated (no point on it, no frame, all segments collapsed)
   /// stays as it is. Returns 1 on success; 0 when there is no cut triangle
-  /// (nothing changes); -1 when a buffer cannot be allocated, the engine
-  /// has no result mesh or cut model, or the final assembly fails; otherwise
+  /// or the cut has been re-triangulated already (nothing changes); -1 when a buffer cannot be
+  /// allocated, the engine has no result mesh or cut model, or the final assembly fails; otherwise
   /// the failure status (below 1) of the triangulator, the run stopping at
   /// that triangle. Frees the segment chain except when returning 0.
   long TranglateMdl();

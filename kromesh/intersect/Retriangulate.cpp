@@ -99,7 +99,9 @@ long CMeshIntersect::GetAllCutTriPntAndSeg(long* idx, long* nPts, void* segs, lo
 }
 
 long CMeshIntersect::TranglateMdl() {
-  if (m_cutTris.empty()) return 0;
+  // Without a chain the cut has been re-triangulated already: running again
+  // would renumber nothing but move the points by the reference point twice.
+  if (m_cutTris.empty() || !m_pCutSegList) return 0;
   long result = 1;
   KroSimpleMesh* mesh = m_pFinalMesh;
   KroSimpleMesh* src = GetSrcMesh();
@@ -147,8 +149,11 @@ long CMeshIntersect::TranglateMdl() {
       break;
     }
 
-    const bool hasColours = !mesh->m_colours[0].empty();
-    const bool hasTex = !mesh->m_texCoords[0].empty();
+    // Attributes are extended only where they run parallel to the positions.
+    const bool hasColours =
+        !mesh->m_colours[0].empty() && mesh->m_colours[0].size() == mesh->m_positions.size();
+    const bool hasTex =
+        !mesh->m_texCoords[0].empty() && mesh->m_texCoords[0].size() == mesh->m_positions.size();
     long written = 0;
     bool stopped = false;
     for (size_t j = 0; j < m_cutTris.size() && !stopped; ++j) {
