@@ -198,6 +198,30 @@ TEST(Boolean, SolidsApartGiveWholeOutsidePieces) {
   EXPECT_EQ(inter.GetSurfaceNum(), 0);
 }
 
+TEST(Boolean, SolidInsideAnotherIsClassifiedWhole) {
+  // No contact at all: each solid's whole mesh is sorted by the other's
+  // point-in-solid test.
+  C3DEntity a = shapes::MakeBox({0.2, 0.3, 0.4}, {0.7, 0.6, 0.9});
+  C3DEntity b = shapes::MakeUnitCube();
+  cutchecks::SetMaterial(a, "A");
+  cutchecks::SetMaterial(b, "B");
+  const double va = 0.5 * 0.3 * 0.5;
+  CKroMeshTriCut cut;
+  C3DEntity p1(-1, 0), p2(-1, 0), p3(-1, 0), p4(-1, 0);
+  EXPECT_EQ(cut.CalMdlBetweenMdl(&a, &b, &p1, &p2, &p3, &p4), 1);
+  EXPECT_EQ(p1.GetSurfaceNum(), 0);
+  EXPECT_EQ(p2.GetSurfaceNum(), 6);
+  EXPECT_EQ(p3.GetSurfaceNum(), 6);
+  EXPECT_EQ(p4.GetSurfaceNum(), 0);
+  EXPECT_NEAR(Volume(Combine(a, b, Kro_Oper_Union)), 1.0, 1e-12);
+  EXPECT_NEAR(Volume(Combine(a, b, Kro_Oper_Intersect)), va, 1e-12);
+  EXPECT_EQ(Combine(a, b, Kro_Oper_FirstMinusSecond).GetSurfaceNum(), 0);
+  // b minus a: the cube with a cavity, a's surfaces facing into it.
+  C3DEntity hollow = Combine(a, b, Kro_Oper_SecondMinusFirst);
+  EXPECT_NEAR(VolumeWithFlipped(hollow, "A"), 1.0 - va, 1e-12);
+  EXPECT_EQ(shapes::CountPieces(shapes::SoupOf(hollow)), 2);
+}
+
 TEST(Boolean, FourPiecesPartitionBothSolids) {
   Cubes s;
   CKroMeshTriCut cut;

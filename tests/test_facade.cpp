@@ -286,6 +286,31 @@ TEST(CutSolid, CutFaceIsThisCutsPartOnlyWhenSo2HoldsEarlierWork) {
   EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
 }
 
+TEST(CutSolid, PlanesThroughEdgesAndCornersCutExactly) {
+  // The plane x = z holds two opposite edges of the cube; the plane
+  // x + y + z = 1 passes through three corners and cuts off a tetrahedron.
+  struct Case {
+    Vec c, n;
+    double lowVolume, faceArea;
+  };
+  const Case cases[] = {{{0.5, 0.5, 0.5}, {1, 0, -1}, 0.5, std::sqrt(2.0)},
+                        {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {1, 1, 1}, 1.0 / 6, std::sqrt(3.0) / 2}};
+  for (const Case& k : cases) {
+    C3DEntity cube = shapes::MakeUnitCube();
+    C3DSurface plane = shapes::MakeTiltedPlane(k.c, k.n, 1.5, 3);
+    CKroMeshTriCut cut;
+    C3DSurface so2(-1, 0);
+    C3DEntity low(-1, 0), high(-1, 0);
+    EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, &so2, &low, &high, true), 1);
+    EXPECT_NEAR(AreaOf(so2), k.faceArea, 1e-9);
+    EXPECT_NEAR(cutchecks::Volume(low), k.lowVolume, 1e-9);
+    EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(low)));
+    EXPECT_NEAR(cutchecks::VolumeFlippingFrom(high, high.GetSurfaceNum() - 1), 1.0 - k.lowVolume,
+                1e-9);
+    EXPECT_NEAR(Area(low) + Area(high), 6.0 + 2 * k.faceArea, 1e-9);
+  }
+}
+
 TEST(CutSolid, WithoutCutFacesTheHalvesStayOpen) {
   C3DEntity cube = shapes::MakeUnitCube();
   C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
