@@ -224,6 +224,30 @@ TEST(CutSurface, FreeSplitByIntersectionPointsSeparatesThePieces) {
 
 // ------------------------------------------------------- solid by surface
 
+TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
+  C3DSurface terrain = Terrain();
+  const Vec c{5.2, 4.9, 0.1};
+  const double r = 2.0;
+  C3DEntity ball = shapes::MakeSphereEntity(c, r, 8, 16);
+  CKroMeshTriCut cut;
+  C3DSurface outside(-1, 0), inside(-1, 0);
+  C3DEntity below(-1, 0), above(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&ball, &terrain, &outside, &inside, &below, &above, false), 1);
+  const double at = AreaOf(terrain);
+  EXPECT_NEAR(AreaOf(outside) + AreaOf(inside), at, 1e-9 * at);
+  // The faceted ball lies within the exact sphere; its cross-section is
+  // more than half the exact disc's area.
+  shapes::TriSoup in = shapes::SoupOf(inside);
+  ASSERT_GT(in.tris.size(), 0u);
+  for (const auto& t : in.tris)
+    ASSERT_LT(shapes::Norm(shapes::Sub(cutchecks::Centroid(in, t), c)), r);
+  EXPECT_GT(AreaOf(inside), 0.5 * shapes::kPi * r * r);
+  EXPECT_EQ(shapes::CountPieces(in), 1);
+  // The ball's two halves, each cut by the terrain, cover the ball.
+  const double ab = cutchecks::Area(ball);
+  EXPECT_NEAR(Area(below) + Area(above), ab, 1e-9 * ab);
+}
+
 TEST(CutSolid, CubeByMidPlaneWithCutFacesGivesClosedHalves) {
   C3DEntity cube = shapes::MakeUnitCube();
   const Vec c{0.5, 0.5, 0.5}, n{0.2, -0.3, 1.0};
