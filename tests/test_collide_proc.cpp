@@ -212,6 +212,9 @@ TEST(ObbtRay, NullArgumentsAnswerMinusOne) {
   EXPECT_EQ(proc._FindCollideTrisWithRay(w.get(), &o, nullptr, tris, &count), -1);
   EXPECT_EQ(proc._FindCollideTrisWithRay(w.get(), &o, &d, nullptr, &count), -1);
   EXPECT_EQ(CMathFunCls::FindCollideTrisWithRay(nullptr, &o, &d, tris, &count), -1);
+  Vec zero{0, 0, 0};
+  EXPECT_EQ(proc._FindCollideTrisWithRay(w.get(), &o, &zero, tris, &count), -1);
+  EXPECT_EQ(CMathFunCls::FindCollideTrisWithRay(w->GetObbtModel(), &o, &zero, tris, &count), -1);
   bool on = true;
   EXPECT_EQ(proc._CheckPntAndPolyhWithObbt(nullptr, &o, on), 0);
   EXPECT_FALSE(on);

@@ -112,7 +112,7 @@ long CObbtObjProcc::_FindCollideTrisWithRay(CObbtBase* solid, KRO::G3D_DVertex* 
     return -1;
   }
   KRO::G3D_DVertex farEnd, third;
-  KroObbtRay::RayTriangle(*origin, *dir, farEnd, third);
+  if (!KroObbtRay::RayTriangle(*origin, *dir, farEnd, third)) return -1;
   std::vector<long> cands;
   try {
     CObbtBase ray;
@@ -122,12 +122,13 @@ long CObbtObjProcc::_FindCollideTrisWithRay(CObbtBase* solid, KRO::G3D_DVertex* 
     m_pObbt2 = nullptr;
     cands.reserve(m_pairs.size());
     for (const tcTriCutPair& p : m_pairs) cands.push_back(p.triIndex1);
+    *count = KroObbtRay::SelectCrossings(solid->GetObbtModel(), cands, *origin, *dir, farEnd, tris,
+                                         nullptr);
   } catch (const std::bad_alloc&) {
     m_pObbt2 = nullptr;
+    *count = 0;
     return 0;
   }
-  *count = KroObbtRay::SelectCrossings(solid->GetObbtModel(), cands, *origin, *dir, farEnd, tris,
-                                       nullptr);
   return 1;
 }
 
@@ -166,7 +167,7 @@ long CObbtObjProcc::CheckTriDirOfModel(CObbtBase* solid, long tri) {
   try {
     tris.resize(static_cast<size_t>(n));
     hits.resize(static_cast<size_t>(n));
-    KroObbtRay::RayTriangle(centre, normal, farEnd, third);
+    if (!KroObbtRay::RayTriangle(centre, normal, farEnd, third)) return 0;
     std::vector<long> cands;
     {
       CObbtBase ray;

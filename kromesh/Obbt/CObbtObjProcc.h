@@ -71,7 +71,8 @@ class CObbtObjProcc {
   /// on the ray, beyond its far end and behind the origin all count, and
   /// triangles crossed at one point count once (the first in contact order
   /// stays). tris needs room for one entry per triangle of the solid.
-  /// Returns 1 (count may be 0); -1 when an argument is null; 0 when memory
+  /// Returns 1 (count may be 0); -1 when an argument is null or dir is the
+  /// zero vector; 0 when memory
   /// ran out. count is 0 whenever the result is not 1 (when count is given).
   long _FindCollideTrisWithRay(CObbtBase* solid, KRO::G3D_DVertex* origin, KRO::G3D_DVertex* dir,
                                long* tris, long* count);

@@ -39,10 +39,11 @@ bool ReadTri(RAPID_model* model, long i, KRO::G3D_DVertex tri[3]) {
   return true;
 }
 
-void RayTriangle(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+bool RayTriangle(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
                  KRO::G3D_DVertex& farEnd, KRO::G3D_DVertex& third) {
   KRO::G3D_DVertex o = origin, d = dir;
-  CMathFunCls::GetTriByRadial(&o, &d, &farEnd, &third);
+  if (dir.x == 0.0 && dir.y == 0.0 && dir.z == 0.0) return false;
+  return CMathFunCls::GetTriByRadial(&o, &d, &farEnd, &third) == 1;
 }
 
 long SelectCrossings(RAPID_model* model, const std::vector<long>& cands,

@@ -21,8 +21,9 @@ void CopyContacts(std::vector<tcTriCutPair>& pairs);
 /// null or i is out of range.
 bool ReadTri(RAPID_model* model, long i, KRO::G3D_DVertex tri[3]);
 
-/// The ray triangle of origin along dir: far end and third corner.
-void RayTriangle(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+/// The ray triangle of origin along dir: far end and third corner. False
+/// for a zero direction (no triangle).
+bool RayTriangle(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
                  KRO::G3D_DVertex& farEnd, KRO::G3D_DVertex& third);
 
 /// From the candidate triangles (contact order) keeps those whose plane the

@@ -511,7 +511,8 @@ class CMathFunCls {
   /// along dir (found with a thin triangle standing for the ray from origin;
   /// triangles crossed at one point count once). tris needs room for one
   /// entry per triangle of the model. 1 (count may be 0); -1 for a null
-  /// argument; 0 when memory ran out. count is 0 unless the result is 1.
+  /// argument or a zero dir; 0 when memory ran out. count is 0 unless the
+  /// result is 1.
   static long FindCollideTrisWithRay(class RAPID_model* model, KRO::G3D_DVertex* origin,
                                      KRO::G3D_DVertex* dir, long* tris, long* count);
   /// Point in the closed solid of a built tree by the parity of the

@@ -15,7 +15,7 @@ long CMathFunCls::FindCollideTrisWithRay(RAPID_model* model, KRO::G3D_DVertex* o
     return -1;
   }
   KRO::G3D_DVertex farEnd, third;
-  KroObbtRay::RayTriangle(*origin, *dir, farEnd, third);
+  if (!KroObbtRay::RayTriangle(*origin, *dir, farEnd, third)) return -1;
   std::vector<long> cands;
   try {
     std::vector<tcTriCutPair> pairs;
@@ -31,10 +31,11 @@ long CMathFunCls::FindCollideTrisWithRay(RAPID_model* model, KRO::G3D_DVertex* o
     }
     cands.reserve(pairs.size());
     for (const tcTriCutPair& p : pairs) cands.push_back(p.triIndex1);
+    *count = KroObbtRay::SelectCrossings(model, cands, *origin, *dir, farEnd, tris, nullptr);
   } catch (const std::bad_alloc&) {
+    *count = 0;
     return 0;
   }
-  *count = KroObbtRay::SelectCrossings(model, cands, *origin, *dir, farEnd, tris, nullptr);
   return 1;
 }
 
