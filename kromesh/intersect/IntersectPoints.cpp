@@ -144,7 +144,8 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
   if (!pairs || pairIndex < 0 || pairIndex >= count) return 1;
   const tcTriCutPair& pair = pairs[pairIndex];
 
-  KRO::G3D_DVertex a[3], b[3];
+  // Zeroed so that a triangle the tree cannot deliver reads as degenerate.
+  KRO::G3D_DVertex a[3] = {}, b[3] = {};
   cut->GetTriDotFromObbt(a, pair.triIndex1);
   cutting->GetTriDotFromObbt(b, pair.triIndex2);
   if (!CMathFunCls::IsLegalTri(&a[0], &a[1], &a[2]) ||
