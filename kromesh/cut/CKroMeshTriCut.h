@@ -46,8 +46,9 @@ class CKroMeshTriCut {
   /// Nonzero: the intersection engine traces the cut lines.
   void SetCalIntsersecLinFlag(int flag);
   /// Data precision (distance under which two intersection points are
-  /// one). Stored always; applied only when strictly between 0 and 1.
-  /// Always 1.
+  /// one; keep it well below the model's feature size). Stored always;
+  /// applied only when strictly between 0 and 1, to both wrappers and to
+  /// every per-surface wrapper of a solid. Always 1.
   long SetDataPrec(double prec);
   /// Texture scale pair for generated texture coordinates. Always 1.
   long SetTexScale(double u, double v);
