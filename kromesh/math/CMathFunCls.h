@@ -372,9 +372,10 @@ class CMathFunCls {
   /// Returns 1; 0 for n < 2; -1 for null.
   static long ExtendALinSegF(KroPntStrcT* pts, long n);
   /// Appends to surf the curtain over the polyline between heights z1 and
-  /// z2: 2n points (z1 row, then z2 row) and 2(n - 1) triangles; sets the
-  /// operation type 4 and an empty material name. Returns 1; 0 for n < 2;
-  /// -1 for a null point array.
+  /// z2: 2n points (z1 row, then z2 row) and 2(n - 1) triangles (i, i + 1,
+  /// i + n) and (i + 1, i + 1 + n, i + n), numbered after the points surf
+  /// already holds; sets the operation type 4 and an empty material name.
+  /// Returns 1; 0 for n < 2; -1 for a null point array.
   static long GenSurfByPolylin(C3DSurface& surf, D_DOT* pts, long n, double z1, double z2);
   static long GenSurfByPolylin(C3DSurface& surf, D_3DOT* pts, long n, double z1, double z2);
   /// The curtain in caller-provided point/net records (1-based numbers):
@@ -438,9 +439,12 @@ class CMathFunCls {
   // Surface clean-up, topology and index utilities
   // ==================================================================
   /// Merges points of surf closer than 0.001 on every axis (the first
-  /// occurrence and its decorations are kept), then drops degenerate
-  /// triangles. Triangles with an index out of range are dropped. Returns
-  /// 1; 0 when surf has no points or no triangles (surf unchanged).
+  /// occurrence and its decorations are kept; a decoration kind travels
+  /// when it has one record per point), then drops degenerate triangles
+  /// and triangles with an index out of range. surf is replaced by the
+  /// rebuilt surface (id -1, operation type 0, material name kept, no
+  /// neighbours). Returns 1; 0 when surf has no points or no triangles
+  /// (surf unchanged).
   static long RemoveRepeatedPnt(C3DSurface& surf);
   /// Rebuilds surf's triangles without those with two equal indices, an
   /// index out of range, or rejected by IsLegalTri; points, decorations and
@@ -584,7 +588,68 @@ class CMathFunCls {
   // Intersection engine helpers
   // ==================================================================
 
+  /// Overlap points of two triangles lying in one plane: the meeting points
+  /// of B's edges with A's edges (CalTwoLineInsercDot, repeats within 1e-6
+  /// dropped), then the vertices of B inside A (IsPntInTriPanel). Appends
+  /// to out; when no edges meet, out is left unchanged and the result is 0
+  /// (B's vertices are then not reported). 1 when out is not empty, else 0.
+  /// Vertices of A inside B are never reported.
+  static long Tri_Tri_OnSurf(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1, KRO::G3D_DVertex& a2,
+                             KRO::G3D_DVertex& b0, KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
+                             std::vector<KRO::G3D_DVertex>& out);
+  /// The same point set computed in a plane frame: the frame is the
+  /// rectangle of the OBB over both triangles (CObbtBase::Get4VertexOfOBB),
+  /// or A's own frame (_tcGetRectof3DTri) when that rectangle does not lie
+  /// in the triangles' plane; edges meet where InterOf2dLins returns 0.
+  /// 1 when out is not empty, else 0.
+  static long Tri_Tri_OnSurf2(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1, KRO::G3D_DVertex& a2,
+                              KRO::G3D_DVertex& b0, KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
+                              std::vector<KRO::G3D_DVertex>& out);
+  /// First index i < count with |p - buf[i]| < 1e-6 on each axis, or -1
+  /// (also for count <= 0 or a null buf).
+  static long SearchInDotBuf(KRO::G3D_DVertex p, KRO::G3D_DVertex* buf, long count);
+  /// Rectangle frame over the triangle tri[0..2]: rect[0] = tri[1], rect[1]
+  /// = tri[2], rect[2], rect[3] raised by the height of tri[0] over that
+  /// edge. 1; 0 when the edge or the height is shorter than 1e-6; -1 for a
+  /// null argument.
+  static long _tcGetRectof3DTri(KRO::G3D_DVertex* tri, KRO::G3D_DVertex* rect);
+  /// Frame coordinates of p: along rect[0]->rect[1] and rect[0]->rect[3].
+  /// 1; -1 when an argument is null.
+  static long GetVolToImgCoor(KRO::G3D_DVertex* rect, KRO::G3D_DVertex* p, D_DOT* out);
+  /// Inverse of GetVolToImgCoor: the 3D point of frame coordinates p. 1; -1
+  /// when an argument is null.
+  static long GetImgToVolCoor(KRO::G3D_DVertex* rect, D_DOT* p, KRO::G3D_DVertex* out);
+  /// Texture coordinates of p from the corners a, b, c and their texture
+  /// coordinates: along an edge when p lies on one, else through the point
+  /// where the line a-p meets the line b-c. out is left unchanged where the
+  /// triangle gives no answer. 1; -1 when an argument is null.
+  static long _tcGetTextureOfTriangle(D_3DOT* a, D_3DOT* b, D_3DOT* c, D_3DOT* p, D_DOT* ta,
+                                      D_DOT* tb, D_DOT* tc, D_DOT* out);
+  /// out = ta + (|p - a| / |b - a|) (tb - ta): 1; 0 when |b - a| < 1e-6
+  /// (out unchanged); -1 when an argument is null. The distance ratio has no
+  /// sign.
+  static long _tcGetTextureOfLine(D_3DOT* a, D_3DOT* b, D_DOT* ta, D_DOT* tb, D_3DOT* p,
+                                  D_DOT* out);
+
   // ==================================================================
   // Queries through OBB trees
   // ==================================================================
+  /// Distinct triangles of a built tree crossed by the line through origin
+  /// along dir (found with a thin triangle standing for the ray from origin;
+  /// triangles crossed at one point count once). tris needs room for one
+  /// entry per triangle of the model. 1 (count may be 0); -1 for a null
+  /// argument or a zero dir; 0 when memory ran out. count is 0 unless the
+  /// result is 1.
+  static long FindCollideTrisWithRay(class RAPID_model* model, KRO::G3D_DVertex* origin,
+                                     KRO::G3D_DVertex* dir, long* tris, long* count);
+  /// Point in the closed solid of a built tree by the parity of the
+  /// crossings ahead of pnt on an upward ray, tilted by (0.15, 0.25, 0) at
+  /// most OBBT_MAX_DIR_RESTARTS (24, CObbtObjProcc.h) times when it meets an
+  /// edge or a vertex. Every listed triangle is tested for the point first.
+  /// 1 inside (or on
+  /// the surface, onSurface true), -1 outside (also for a model without
+  /// triangles), 0 for a null model or point or an allocation failure,
+  /// OBBT_PNT_UNDECIDED (-2) when every ray met an edge or a vertex.
+  static long CheckPntAndPolyhWithObbt(class RAPID_model* model, KRO::G3D_DVertex* pnt,
+                                       bool& onSurface);
 };
