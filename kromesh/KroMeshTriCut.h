@@ -4,6 +4,7 @@
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
+#include "kromesh/math/KroVolumeInfo.h"
 #include "kromesh/mesh/KroMeshConvert.h"
 #include "kromesh/mesh/KroRecords.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
