@@ -2,6 +2,7 @@
 #pragma once
 
 #include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/host/KroGeoMath.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/math/KroVolumeInfo.h"
