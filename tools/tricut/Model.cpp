@@ -1,0 +1,370 @@
+#include "Model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <unordered_map>
+
+#include "Errors.h"
+
+namespace tricut {
+
+namespace {
+
+using Vec = KRO::G3D_DVertex;
+
+Vec Sub(const Vec& a, const Vec& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec Cross(const Vec& a, const Vec& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double Norm(const Vec& a) {
+  return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+}
+
+struct CellKey {
+  int64_t x, y, z;
+  bool operator==(const CellKey& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+struct CellHash {
+  std::size_t operator()(const CellKey& k) const {
+    uint64_t h = static_cast<uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
+    h ^= static_cast<uint64_t>(k.y) + 0x7F4A7C159E3779B9ull + (h << 6) + (h >> 2);
+    h ^= static_cast<uint64_t>(k.z) + 0x94D049BB133111EBull + (h << 6) + (h >> 2);
+    return static_cast<std::size_t>(h);
+  }
+};
+
+struct UnionFind {
+  std::vector<long> parent;
+  explicit UnionFind(long n) : parent(n) { std::iota(parent.begin(), parent.end(), 0); }
+  long Find(long a) {
+    while (parent[a] != a) a = parent[a] = parent[parent[a]];
+    return a;
+  }
+  void Join(long a, long b) { parent[Find(a)] = Find(b); }
+};
+
+// All points and triangles of a model in one index space.
+struct Soup {
+  std::vector<Vec> pts;
+  std::vector<C3DTriangle> tris;
+};
+
+Soup SoupOf(const Model& m) {
+  Soup s;
+  for (const auto& part : m.parts) {
+    const long base = static_cast<long>(s.pts.size());
+    const auto& pts = part.surface.Points();
+    s.pts.insert(s.pts.end(), pts.begin(), pts.end());
+    for (const auto& t : TrianglesOf(part.surface))
+      s.tris.emplace_back(t.v[0] + base, t.v[1] + base, t.v[2] + base);
+  }
+  return s;
+}
+
+bool TriangleValid(const C3DTriangle& t, long nPts) {
+  for (long v : t.v)
+    if (v < 0 || v >= nPts) return false;
+  return true;
+}
+
+template <class T>
+bool OnePerPoint(const std::vector<T>& values, long nPts) {
+  return static_cast<long>(values.size()) == nPts;
+}
+
+}  // namespace
+
+long Model::PointCount() const {
+  long n = 0;
+  for (const auto& p : parts) n += p.surface.GetPointNum();
+  return n;
+}
+
+long Model::TriangleCount() const {
+  long n = 0;
+  for (const auto& p : parts) n += p.surface.GetTriangleCount();
+  return n;
+}
+
+void Box3::Add(const KRO::G3D_DVertex& p) {
+  const double c[3] = {p.x, p.y, p.z};
+  for (int i = 0; i < 3; ++i) {
+    if (!valid || c[i] < lo[i]) lo[i] = c[i];
+    if (!valid || c[i] > hi[i]) hi[i] = c[i];
+  }
+  valid = true;
+}
+
+void Box3::Add(const Box3& other) {
+  if (!other.valid) return;
+  Add(Vec{other.lo[0], other.lo[1], other.lo[2]});
+  Add(Vec{other.hi[0], other.hi[1], other.hi[2]});
+}
+
+bool Box3::Overlaps(const Box3& other, double tol) const {
+  if (!valid || !other.valid) return false;
+  for (int i = 0; i < 3; ++i)
+    if (lo[i] > other.hi[i] + tol || other.lo[i] > hi[i] + tol) return false;
+  return true;
+}
+
+KRO::G3D_DVertex Box3::Centre() const {
+  return {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
+}
+
+double Box3::Diagonal() const {
+  if (!valid) return 0;
+  return Norm(Vec{hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
+}
+
+Box3 BoxOf(const C3DSurface& s) {
+  Box3 b;
+  for (const auto& p : s.Points()) b.Add(p);
+  return b;
+}
+
+Box3 BoxOf(const Model& m) {
+  Box3 b;
+  for (const auto& part : m.parts) b.Add(BoxOf(part.surface));
+  return b;
+}
+
+std::vector<long> WeldPoints(const std::vector<KRO::G3D_DVertex>& pts, double tol) {
+  std::vector<long> map(pts.size());
+  if (!(tol > 0)) {
+    std::iota(map.begin(), map.end(), 0);
+    return map;
+  }
+  std::unordered_map<CellKey, std::vector<long>, CellHash> grid;
+  grid.reserve(pts.size());
+  auto cell = [tol](double v) { return static_cast<int64_t>(std::floor(v / tol)); };
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    const Vec& p = pts[i];
+    const CellKey k{cell(p.x), cell(p.y), cell(p.z)};
+    long found = -1;
+    for (int dx = -1; dx <= 1 && found < 0; ++dx)
+      for (int dy = -1; dy <= 1 && found < 0; ++dy)
+        for (int dz = -1; dz <= 1 && found < 0; ++dz) {
+          auto it = grid.find(CellKey{k.x + dx, k.y + dy, k.z + dz});
+          if (it == grid.end()) continue;
+          for (long j : it->second) {
+            const Vec& q = pts[j];
+            if (std::fabs(p.x - q.x) < tol && std::fabs(p.y - q.y) < tol &&
+                std::fabs(p.z - q.z) < tol) {
+              found = j;
+              break;
+            }
+          }
+        }
+    if (found >= 0) {
+      map[i] = found;
+    } else {
+      map[i] = static_cast<long>(i);
+      grid[k].push_back(static_cast<long>(i));
+    }
+  }
+  return map;
+}
+
+Topology AnalyseTopology(const Model& m, double tol) {
+  Topology t;
+  const Soup s = SoupOf(m);
+  const long nPts = static_cast<long>(s.pts.size());
+  const std::vector<long> weld = WeldPoints(s.pts, tol);
+  for (long i = 0; i < nPts; ++i)
+    if (weld[i] == i) ++t.weldedPoints;
+
+  // Per undirected edge: uses in each direction.
+  struct EdgeUse {
+    long forward = 0, backward = 0;
+  };
+  struct PairHash {
+    std::size_t operator()(const std::pair<long, long>& p) const {
+      return std::hash<long>()(p.first) * 1000003u ^ std::hash<long>()(p.second);
+    }
+  };
+  std::unordered_map<std::pair<long, long>, EdgeUse, PairHash> edges;
+  UnionFind uf(nPts);
+  std::vector<char> used(nPts, 0);
+  for (const auto& tri : s.tris) {
+    if (!TriangleValid(tri, nPts)) {
+      ++t.degenerateTriangles;
+      continue;
+    }
+    const long v[3] = {weld[tri.v[0]], weld[tri.v[1]], weld[tri.v[2]]};
+    if (v[0] == v[1] || v[1] == v[2] || v[2] == v[0]) {
+      ++t.degenerateTriangles;
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      const long a = v[k], b = v[(k + 1) % 3];
+      auto& use = edges[{std::min(a, b), std::max(a, b)}];
+      (a < b ? use.forward : use.backward)++;
+      uf.Join(a, b);
+      used[a] = 1;
+    }
+  }
+  t.edges = static_cast<long>(edges.size());
+  for (const auto& e : edges) {
+    const long n = e.second.forward + e.second.backward;
+    if (n == 1) ++t.boundaryEdges;
+    if (n > 2) ++t.nonManifoldEdges;
+    if (n == 2 && e.second.forward != 1) ++t.misorientedEdges;
+  }
+  for (long i = 0; i < nPts; ++i)
+    if (used[i] && uf.Find(i) == i) ++t.components;
+  return t;
+}
+
+double SurfaceArea(const C3DSurface& s) {
+  const auto& pts = s.Points();
+  const long n = static_cast<long>(pts.size());
+  double area = 0;
+  for (const auto& t : TrianglesOf(s)) {
+    if (!TriangleValid(t, n)) continue;
+    area += 0.5 * Norm(Cross(Sub(pts[t.v[1]], pts[t.v[0]]), Sub(pts[t.v[2]], pts[t.v[0]])));
+  }
+  return area;
+}
+
+double SurfaceArea(const Model& m) {
+  double area = 0;
+  for (const auto& p : m.parts) area += SurfaceArea(p.surface);
+  return area;
+}
+
+double SignedVolume(const Model& m) {
+  // Relative to the box centre, so that large coordinates cancel before
+  // the products are formed.
+  const Vec c = BoxOf(m).Centre();
+  double vol = 0;
+  for (const auto& part : m.parts) {
+    const auto& pts = part.surface.Points();
+    const long n = static_cast<long>(pts.size());
+    for (const auto& t : TrianglesOf(part.surface)) {
+      if (!TriangleValid(t, n)) continue;
+      const Vec a = Sub(pts[t.v[0]], c), b = Sub(pts[t.v[1]], c), d = Sub(pts[t.v[2]], c);
+      const Vec x = Cross(b, d);
+      vol += (a.x * x.x + a.y * x.y + a.z * x.z) / 6.0;
+    }
+  }
+  return vol;
+}
+
+std::vector<C3DTriangle> TrianglesOf(const C3DSurface& s) {
+  std::vector<C3DTriangle> tris(static_cast<std::size_t>(s.GetTriangleCount()));
+  for (long i = 0; i < static_cast<long>(tris.size()); ++i) s.GetTriangle(i, &tris[i], nullptr);
+  return tris;
+}
+
+C3DSurface MakeSurface(const std::vector<KRO::G3D_DVertex>& pts,
+                       const std::vector<C3DTriangle>& tris, const std::string& material,
+                       const std::vector<KRO::COLOR4>& colours,
+                       const std::vector<KRO::VECTOR3>& normals,
+                       const std::vector<KRO::G_TEXCOORD>& texcoords) {
+  C3DSurface surf(-1, 0);
+  const long n = static_cast<long>(pts.size());
+  CPointCollection pc;
+  pc.AppendPoints(pts.data(), n);
+  CVertexDecorationObj deco;
+  if (OnePerPoint(colours, n) && n > 0) deco.AppendColors(colours.data(), n);
+  if (OnePerPoint(normals, n) && n > 0) deco.AppendNormals(normals.data(), n);
+  if (OnePerPoint(texcoords, n) && n > 0) deco.AppendTexcoords(0, texcoords.data(), n);
+  if (n > 0) surf.AppendPointCollection(&pc, &deco);
+  if (!tris.empty()) surf.AddTriangle(tris.data(), nullptr, static_cast<long>(tris.size()));
+  surf.SetMaterialName(material);
+  return surf;
+}
+
+C3DEntity ToEntity(const Model& m) {
+  C3DEntity e(-1, 0);
+  for (const auto& part : m.parts) e.AddSurface(&part.surface, &part.deco);
+  return e;
+}
+
+C3DSurface ToSurface(const Model& m) {
+  if (m.parts.size() == 1) return m.parts[0].surface;
+  bool colours = true, normals = true, tex = true;
+  for (const auto& part : m.parts) {
+    const long n = part.surface.GetPointNum();
+    if (n == 0) continue;
+    const auto& d = part.surface.Decoration();
+    colours = colours && OnePerPoint(d.m_colours, n);
+    normals = normals && OnePerPoint(d.m_normals, n);
+    tex = tex && OnePerPoint(d.m_texcoords[0], n);
+  }
+  std::vector<Vec> pts;
+  std::vector<C3DTriangle> tris;
+  std::vector<KRO::COLOR4> cols;
+  std::vector<KRO::VECTOR3> norms;
+  std::vector<KRO::G_TEXCOORD> tcs;
+  std::string material;
+  for (const auto& part : m.parts) {
+    const long base = static_cast<long>(pts.size());
+    const auto& p = part.surface.Points();
+    if (p.empty()) continue;
+    if (material.empty()) material = part.surface.GetMaterialName();
+    pts.insert(pts.end(), p.begin(), p.end());
+    const auto& d = part.surface.Decoration();
+    if (colours) cols.insert(cols.end(), d.m_colours.begin(), d.m_colours.end());
+    if (normals) norms.insert(norms.end(), d.m_normals.begin(), d.m_normals.end());
+    if (tex) tcs.insert(tcs.end(), d.m_texcoords[0].begin(), d.m_texcoords[0].end());
+    for (const auto& t : TrianglesOf(part.surface))
+      tris.emplace_back(t.v[0] + base, t.v[1] + base, t.v[2] + base);
+  }
+  return MakeSurface(pts, tris, material, cols, norms, tcs);
+}
+
+Model FromEntity(const C3DEntity& e, const std::string& name) {
+  Model m;
+  m.name = name;
+  const long n = e.GetSurfaceNum();
+  for (long i = 0; i < n; ++i) {
+    Part part;
+    part.name = n == 1 ? name : name + "_" + std::to_string(i + 1);
+    e.GetSurface(i, &part.surface, &part.deco);
+    m.parts.push_back(std::move(part));
+  }
+  return m;
+}
+
+Model FromSurface(const C3DSurface& s, const std::string& name) {
+  Model m;
+  m.name = name;
+  Part part;
+  part.name = name;
+  part.surface = s;
+  m.parts.push_back(std::move(part));
+  return m;
+}
+
+void FlipOrientation(Model& m) {
+  for (auto& part : m.parts) {
+    C3DTriangle* tris = nullptr;
+    long n = 0;
+    part.surface.GetTriangle(&tris, nullptr, &n);
+    for (long i = 0; i < n; ++i) std::swap(tris[i].v[1], tris[i].v[2]);
+  }
+}
+
+void ValidateModel(const Model& m, const std::string& where) {
+  for (const auto& part : m.parts) {
+    const auto& pts = part.surface.Points();
+    for (std::size_t i = 0; i < pts.size(); ++i)
+      if (!std::isfinite(pts[i].x) || !std::isfinite(pts[i].y) || !std::isfinite(pts[i].z))
+        throw ToolError(where + ": point " + std::to_string(i + 1) + " of surface '" + part.name +
+                        "' has a coordinate that is not finite");
+    const long n = static_cast<long>(pts.size());
+    const auto tris = TrianglesOf(part.surface);
+    for (std::size_t i = 0; i < tris.size(); ++i)
+      if (!TriangleValid(tris[i], n))
+        throw ToolError(where + ": triangle " + std::to_string(i + 1) + " of surface '" +
+                        part.name + "' uses a point index outside 1.." + std::to_string(n));
+  }
+}
+
+}  // namespace tricut
