@@ -160,6 +160,18 @@ std::optional<std::string> ArgList::Value(const std::string& name, const std::st
   return std::nullopt;
 }
 
+std::optional<std::vector<std::string>> ArgList::Values(const std::string& name, std::size_t n) {
+  for (auto it = m_args.begin(); it != m_args.end(); ++it)
+    if (*it == name) {
+      if (static_cast<std::size_t>(m_args.end() - it) < n + 1)
+        throw ToolError("option " + name + " needs " + std::to_string(n) + " values");
+      std::vector<std::string> v(it + 1, it + 1 + static_cast<long>(n));
+      m_args.erase(it, it + 1 + static_cast<long>(n));
+      return v;
+    }
+  return std::nullopt;
+}
+
 std::optional<double> ArgList::Number(const std::string& name) {
   auto v = Value(name);
   if (!v) return std::nullopt;

@@ -28,6 +28,8 @@ class ArgList {
   /// the option is last.
   std::optional<std::string> Value(const std::string& name, const std::string& alias = "");
   std::optional<double> Number(const std::string& name);
+  /// The n values after the option (removed with it).
+  std::optional<std::vector<std::string>> Values(const std::string& name, std::size_t n);
   /// What is left; throws ToolError for an unknown option.
   std::vector<std::string> Positionals() const;
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <numeric>
+#include <set>
 #include <unordered_map>
 
 #include "Errors.h"
@@ -365,6 +367,129 @@ void ValidateModel(const Model& m, const std::string& where) {
         throw ToolError(where + ": triangle " + std::to_string(i + 1) + " of surface '" +
                         part.name + "' uses a point index outside 1.." + std::to_string(n));
   }
+}
+
+long OrientSurfaces(Model& m, double tol) {
+  const Soup s = SoupOf(m);
+  const long nPts = static_cast<long>(s.pts.size());
+  const std::vector<long> weld = WeldPoints(s.pts, tol);
+  std::vector<long> partOf;
+  for (std::size_t p = 0; p < m.parts.size(); ++p)
+    partOf.insert(partOf.end(), static_cast<std::size_t>(m.parts[p].surface.GetTriangleCount()),
+                  static_cast<long>(p));
+  // Directed uses of each undirected edge: (part, forward?).
+  std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
+  for (std::size_t t = 0; t < s.tris.size(); ++t) {
+    const auto& tri = s.tris[t];
+    if (!TriangleValid(tri, nPts)) continue;
+    for (int k = 0; k < 3; ++k) {
+      const long a = weld[tri.v[k]], b = weld[tri.v[(k + 1) % 3]];
+      if (a == b) continue;
+      edges[{std::min(a, b), std::max(a, b)}].push_back({partOf[t], a < b});
+    }
+  }
+  // Neighbouring parts: same running direction means opposite facing.
+  const std::size_t nParts = m.parts.size();
+  std::vector<std::vector<std::pair<long, int>>> adj(nParts);
+  for (const auto& e : edges) {
+    if (e.second.size() != 2 || e.second[0].first == e.second[1].first) continue;
+    const int flip = e.second[0].second == e.second[1].second ? 1 : 0;
+    adj[e.second[0].first].push_back({e.second[1].first, flip});
+    adj[e.second[1].first].push_back({e.second[0].first, flip});
+  }
+  std::vector<int> flip(nParts, -1);
+  for (std::size_t start = 0; start < nParts; ++start) {
+    if (flip[start] >= 0) continue;
+    flip[start] = 0;
+    std::vector<long> stack{static_cast<long>(start)};
+    while (!stack.empty()) {
+      const long p = stack.back();
+      stack.pop_back();
+      for (const auto& [q, r] : adj[p])
+        if (flip[q] < 0) {
+          flip[q] = flip[p] ^ r;
+          stack.push_back(q);
+        }
+    }
+  }
+  auto turn = [](Part& part) {
+    C3DTriangle* tris = nullptr;
+    long n = 0;
+    part.surface.GetTriangle(&tris, nullptr, &n);
+    for (long i = 0; i < n; ++i) std::swap(tris[i].v[1], tris[i].v[2]);
+  };
+  long turned = 0;
+  for (std::size_t p = 0; p < nParts; ++p)
+    if (flip[p] == 1) {
+      turn(m.parts[p]);
+      ++turned;
+    }
+  if (SignedVolume(m) < 0) {
+    for (auto& part : m.parts) turn(part);
+    turned = static_cast<long>(nParts) - turned;
+  }
+  return turned;
+}
+
+std::vector<std::vector<KRO::G3D_DVertex>> SharedBoundaryLines(const Model& a, const Model& b,
+                                                               double tol) {
+  Model both;
+  both.parts = a.parts;
+  const std::size_t firstB = both.parts.size();
+  both.parts.insert(both.parts.end(), b.parts.begin(), b.parts.end());
+  const Soup s = SoupOf(both);
+  const long nPts = static_cast<long>(s.pts.size());
+  const std::vector<long> weld = WeldPoints(s.pts, tol);
+  long triOfB = 0;
+  for (std::size_t p = 0; p < firstB; ++p) triOfB += both.parts[p].surface.GetTriangleCount();
+  // Uses of each undirected edge in a and in b.
+  std::map<std::pair<long, long>, std::pair<int, int>> uses;
+  for (std::size_t t = 0; t < s.tris.size(); ++t) {
+    const auto& tri = s.tris[t];
+    if (!TriangleValid(tri, nPts)) continue;
+    for (int k = 0; k < 3; ++k) {
+      const long u = weld[tri.v[k]], v = weld[tri.v[(k + 1) % 3]];
+      if (u == v) continue;
+      auto& c = uses[{std::min(u, v), std::max(u, v)}];
+      (static_cast<long>(t) < triOfB ? c.first : c.second)++;
+    }
+  }
+  std::map<long, std::vector<long>> graph;
+  for (const auto& e : uses)
+    if (e.second.first == 1 && e.second.second == 1) {
+      graph[e.first.first].push_back(e.first.second);
+      graph[e.first.second].push_back(e.first.first);
+    }
+  // Chain the edges: open lines from their ends first, then closed loops.
+  std::set<std::pair<long, long>> done;
+  std::vector<std::vector<KRO::G3D_DVertex>> lines;
+  auto walk = [&](long start) -> bool {
+    std::vector<KRO::G3D_DVertex> line{s.pts[start]};
+    long cur = start;
+    for (;;) {
+      long next = -1;
+      for (long n : graph[cur])
+        if (!done.count({std::min(cur, n), std::max(cur, n)})) {
+          next = n;
+          break;
+        }
+      if (next < 0) break;
+      done.insert({std::min(cur, next), std::max(cur, next)});
+      line.push_back(s.pts[next]);
+      cur = next;
+    }
+    if (line.size() < 2) return false;
+    lines.push_back(std::move(line));
+    return true;
+  };
+  for (const auto& g : graph)
+    if (g.second.size() != 2)
+      while (walk(g.first)) {
+      }
+  for (const auto& g : graph)
+    while (walk(g.first)) {
+    }
+  return lines;
 }
 
 }  // namespace tricut

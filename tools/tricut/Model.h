@@ -100,6 +100,19 @@ std::vector<C3DTriangle> TrianglesOf(const C3DSurface& s);
 /// index), for models that face inwards.
 void FlipOrientation(Model& m);
 
+/// Makes the surfaces of a solid agree on their facing: surfaces that meet
+/// a neighbour along edges running the same way are turned round (each
+/// surface as a whole), and when the enclosed volume comes out negative
+/// every surface is turned. Returns the number of surfaces turned.
+long OrientSurfaces(Model& m, double tol = 1e-6);
+
+/// Polylines along the edges that lie on the open boundary of both a and
+/// b (after welding within tol): the cut lines between the two sides of a
+/// cut model. Each line is a list of points; a closed line repeats its
+/// first point at the end.
+std::vector<std::vector<KRO::G3D_DVertex>> SharedBoundaryLines(const Model& a, const Model& b,
+                                                               double tol = 1e-6);
+
 /// Throws ToolError when a coordinate is not finite or a triangle index is
 /// outside its part's points; where names the file for the message.
 void ValidateModel(const Model& m, const std::string& where);

@@ -16,7 +16,7 @@ struct RenderOptions {
   int height = 860;
   /// View direction: azimuth of the eye around z (degrees from +x,
   /// counter-clockwise) and its elevation above the xy plane.
-  double azimuth = 235;
+  double azimuth = 300;
   double elevation = 28;
   /// Vertical exaggeration (flat geological layers read better above 1).
   double zScale = 1;
