@@ -1,6 +1,7 @@
 // Umbrella header: everything a host needs from the library.
 #pragma once
 
+#include "kromesh/Obbt/RAPID_model.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroGeoMath.h"
 #include "kromesh/math/CMathFunCls.h"

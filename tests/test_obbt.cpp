@@ -1,0 +1,503 @@
+// OBB tree core: build, triangle and box tests, collision query, contact list.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "kromesh/Obbt/ObbtInternal.h"
+#include "kromesh/Obbt/RAPID_model.h"
+#include "support/ObbtShapes.h"
+
+using namespace obbt_test;
+
+namespace {
+
+// A box in model coordinates: axes (columns of R) and centre T.
+struct Frame {
+  double R[3][3];
+  double T[3];
+};
+
+Frame ChildFrame(const Frame& f, const ObbBox& child) {
+  Frame c;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j)
+      c.R[i][j] =
+          f.R[i][0] * child.rot[0][j] + f.R[i][1] * child.rot[1][j] + f.R[i][2] * child.rot[2][j];
+    c.T[i] =
+        f.R[i][0] * child.pos[0] + f.R[i][1] * child.pos[1] + f.R[i][2] * child.pos[2] + f.T[i];
+  }
+  return c;
+}
+
+bool Inside(const Frame& f, const ObbBox& b, const double x[3], double tol) {
+  for (int k = 0; k < 3; ++k) {
+    double c = 0;
+    for (int i = 0; i < 3; ++i) c += f.R[i][k] * (x[i] - f.T[i]);
+    if (std::fabs(c) > b.halfExt[k] + tol) return false;
+  }
+  return true;
+}
+
+bool Orthonormal(const double R[3][3], double tol) {
+  for (int a = 0; a < 3; ++a)
+    for (int b = 0; b < 3; ++b) {
+      double d = R[0][a] * R[0][b] + R[1][a] * R[1][b] + R[2][a] * R[2][b];
+      if (std::fabs(d - (a == b ? 1.0 : 0.0)) > tol) return false;
+    }
+  return true;
+}
+
+// Walks the tree: every box orthonormal and enclosing the triangles below
+// it, inner boxes with two children, leaves with one triangle. Returns the
+// leaf ids in walk order (first child first).
+void Walk(const RAPID_model& m, const ObbBox& b, const Frame& f, std::vector<const ObbBox*>& path,
+          std::vector<int>& ids) {
+  ASSERT_GE(&b, m.boxes);
+  ASSERT_LT(&b, m.boxes + m.boxesAllocated);
+  EXPECT_TRUE(Orthonormal(f.R, 1e-9));
+  path.push_back(&b);
+  if (b.IsLeaf()) {
+    ASSERT_NE(b.tri, nullptr);
+    ids.push_back(b.tri->id);
+    const double* pts[3] = {b.tri->p1, b.tri->p2, b.tri->p3};
+    // Re-derive every ancestor's frame and check the corners lie inside it.
+    Frame g{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
+    for (const ObbBox* a : path) {
+      g = ChildFrame(g, *a);
+      for (const double* p : pts) EXPECT_TRUE(Inside(g, *a, p, 1e-9)) << "leaf " << b.tri->id;
+    }
+  } else {
+    ASSERT_NE(b.child1, nullptr);
+    ASSERT_NE(b.child2, nullptr);
+    Walk(m, *b.child1, ChildFrame(f, *b.child1), path, ids);
+    Walk(m, *b.child2, ChildFrame(f, *b.child2), path, ids);
+  }
+  path.pop_back();
+}
+
+std::vector<int> CheckTree(const RAPID_model& m) {
+  Frame root{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
+  std::vector<const ObbBox*> path;
+  std::vector<int> ids;
+  Walk(m, m.boxes[0], ChildFrame(root, m.boxes[0]), path, ids);
+  return ids;
+}
+
+std::vector<int> LeafIds(const RAPID_model& m, const ObbBox& b) {
+  if (b.IsLeaf()) return {b.tri->id};
+  std::vector<int> a = LeafIds(m, *b.child1), c = LeafIds(m, *b.child2);
+  a.insert(a.end(), c.begin(), c.end());
+  return a;
+}
+
+Soup OneTri(double x0, double y0, double z0, double s = 1.0) {
+  return {Tri{x0, y0, z0, x0 + s, y0, z0, x0, y0 + s, z0}};
+}
+
+}  // namespace
+
+// --- build ------------------------------------------------------------------
+
+TEST(ObbtBuild, OneTriangleRootIsLeafOnLongestEdgeAndNormal) {
+  RAPID_model m;
+  Soup s = {Tri{0, 0, 0, 4, 0, 0, 0, 3, 0}};  // longest edge p2-p3
+  ASSERT_EQ(FillModel(m, s, 7), OBBT_OK);
+  EXPECT_EQ(m.buildState, OBBT_STATE_BUILT);
+  EXPECT_EQ(m.boxesAllocated, 2);
+  const ObbBox& r = m.boxes[0];
+  ASSERT_TRUE(r.IsLeaf());
+  EXPECT_EQ(r.tri->id, 7);
+  EXPECT_NEAR(std::fabs(r.rot[0][0]), 0.8, 1e-12);  // (4,-3,0)/5
+  EXPECT_NEAR(std::fabs(r.rot[1][0]), 0.6, 1e-12);
+  EXPECT_NEAR(std::fabs(r.rot[2][2]), 1.0, 1e-12);  // normal
+  EXPECT_NEAR(r.halfExt[0], 2.5, 1e-12);
+  EXPECT_NEAR(r.halfExt[2], 0.0, 1e-12);
+  CheckTree(m);
+}
+
+TEST(ObbtBuild, TwoTrianglesFirstAddedIsFirstChild) {
+  RAPID_model m;
+  Soup s = OneTri(50, 0, 0);
+  s.push_back(OneTri(-50, 0, 0)[0]);
+  ASSERT_EQ(FillModel(m, s), OBBT_OK);
+  EXPECT_EQ(m.boxes[0].child1->tri->id, 0);
+  EXPECT_EQ(m.boxes[0].child2->tri->id, 1);
+  EXPECT_EQ(m.boxes[0].child1, &m.boxes[1]);
+  EXPECT_EQ(m.boxes[0].child2, &m.boxes[2]);
+}
+
+TEST(ObbtBuild, IdenticalTrianglesSplitInHalvesByOrder) {
+  RAPID_model m;
+  Soup s(5, Tri{0, 0, 0, 2, 0, 0, 0, 1, 0.5});
+  ASSERT_EQ(FillModel(m, s), OBBT_OK);
+  EXPECT_EQ(LeafIds(m, *m.boxes[0].child1), (std::vector<int>{0, 1}));
+  EXPECT_EQ(LeafIds(m, *m.boxes[0].child2), (std::vector<int>{2, 3, 4}));
+  EXPECT_EQ(LeafIds(m, *m.boxes[0].child2->child1), (std::vector<int>{2}));
+}
+
+TEST(ObbtBuild, AllZeroAreaWarnsAndSplitsAtTheUnweightedMean) {
+  // Segments along x at 0, 1, 2 and 10: with unit weights the mean is 3.25,
+  // so the far one is split off alone (a failed split would halve 2 + 2).
+  RAPID_model m;
+  Soup s;
+  for (double x : {0.0, 1.0, 2.0, 10.0}) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(FillModel(m, s), OBBT_OK);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "----\nWarning!  Some triangles have zero area!\n----\n");
+  std::set<std::vector<int>> halves = {LeafIds(m, *m.boxes[0].child1),
+                                       LeafIds(m, *m.boxes[0].child2)};
+  EXPECT_EQ(halves, (std::set<std::vector<int>>{{3}, {0, 1, 2}}));
+  CheckTree(m);
+}
+
+TEST(ObbtBuild, ZeroAreaTrianglesBorrowTheSmallestArea) {
+  // Real triangles of area 2 at x=0 and 0.5 at x=1, segments at 4, 9, 10.
+  // Weight 0.5 for the segments puts the mean at 3 (segment 4 goes with the
+  // segments); weight 1 would put it at 4.27.
+  RAPID_model m;
+  Soup s = {Tri{-1, -1, 0, 1, -1, 0, -1, 1, 0}, Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0}};
+  for (double x : {4.0, 9.0, 10.0}) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(FillModel(m, s), OBBT_OK);
+  EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
+  std::set<std::vector<int>> halves = {LeafIds(m, *m.boxes[0].child1),
+                                       LeafIds(m, *m.boxes[0].child2)};
+  EXPECT_EQ(halves, (std::set<std::vector<int>>{{0, 1}, {2, 3, 4}}));
+}
+
+TEST(ObbtBuild, TinyAndCollinearTrianglesKeepAnEnclosingOrthonormalLeaf) {
+  // Normals of 1e-6 and below: the leaf frame must still be orthonormal and
+  // sit on the triangle, not near the origin.
+  for (const Tri& t : {Tri{10, 0, 0, 10.001, 0, 0, 10, 0.001, 0}, Tri{10, 5, 1, 11, 5, 1, 12, 5, 1},
+                       Tri{3, 3, 3, 3, 3, 3, 3, 3, 3}}) {
+    RAPID_model m;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(FillModel(m, Soup{t}), OBBT_OK);
+    testing::internal::GetCapturedStderr();
+    CheckTree(m);
+    EXPECT_NEAR(m.boxes[0].pos[0], (t[0] + t[3] + t[6]) / 3, 0.01);
+
+    // A triangle across it is found.
+    RAPID_model other;
+    const double c[3] = {(t[0] + t[3]) / 2, (t[1] + t[4]) / 2, (t[2] + t[5]) / 2};
+    ASSERT_EQ(FillModel(other, Soup{Tri{c[0], c[1] - 1, c[2] - 1, c[0], c[1] + 1, c[2] - 1, c[0],
+                                        c[1], c[2] + 1}}),
+              OBBT_OK);
+    ASSERT_EQ(CollideModelsInPlace(&m, &other), OBBT_OK);
+    EXPECT_EQ(ObbtContactCount(), 1);
+  }
+}
+
+TEST(ObbtBuild, RandomTreesEncloseEveryTriangleOnce) {
+  std::mt19937 rng(11);
+  for (int n : {3, 17, 200}) {
+    RAPID_model m;
+    ASSERT_EQ(FillModel(m, RandomSoup(rng, n, 10.0, 1.0)), OBBT_OK);
+    std::vector<int> ids = CheckTree(m);
+    std::sort(ids.begin(), ids.end());
+    for (int i = 0; i < n; ++i) ASSERT_EQ(ids[i], i);
+  }
+  // Large enough for the pool to take the huge-page path.
+  const double c[3] = {1, 2, 3};
+  RAPID_model big;
+  ASSERT_EQ(FillModel(big, MakeSphere(c, 2.0, 70, 140)), OBBT_OK);
+  EXPECT_EQ(CheckTree(big).size(), 19320u);
+}
+
+TEST(ObbtBuild, StatesAndCallOrder) {
+  RAPID_model m;
+  EXPECT_EQ(m.buildState, OBBT_STATE_NEW);
+  EXPECT_EQ(m.ResetModel(), OBBT_OK);
+  EXPECT_EQ(m.FinishModel(), OBBT_EMPTY);
+  EXPECT_EQ(m.buildState, OBBT_STATE_BUILDING);
+
+  const double p[3] = {0, 0, 0}, q[3] = {1, 0, 0}, r[3] = {0, 1, 0};
+  EXPECT_EQ(m.AppendTri(p, q, r, 0), OBBT_OK);
+  EXPECT_EQ(m.ResetModel(), OBBT_WRONG_ORDER);  // already building, still emptied
+  EXPECT_EQ(m.GetTriCount(), 0);
+
+  EXPECT_EQ(m.AppendTri(p, q, r, 5), OBBT_OK);
+  EXPECT_EQ(m.FinishModel(), OBBT_OK);
+  EXPECT_EQ(m.AppendTri(p, q, r, 6), OBBT_WRONG_ORDER);
+  EXPECT_EQ(m.GetTriCount(), 1);
+
+  // A second finish keeps the same tree.
+  const ObbBox* before = m.boxes;
+  EXPECT_EQ(m.FinishModel(), OBBT_OK);
+  EXPECT_EQ(m.boxes, before);
+
+  EXPECT_EQ(m.ResetModel(), OBBT_OK);
+  EXPECT_EQ(m.buildState, OBBT_STATE_BUILDING);
+  EXPECT_EQ(m.boxes, nullptr);
+}
+
+TEST(ObbtBuild, RefusesUnsafeInput) {
+  RAPID_model m;
+  m.ResetModel();
+  const double p[3] = {0, 0, 0}, q[3] = {1, 0, 0}, r[3] = {0, 1, 0};
+  EXPECT_EQ(m.AppendTri(nullptr, q, r, 0), OBBT_NULL_ARGUMENT);
+  EXPECT_EQ(m.AppendTri(p, q, r, 1L << 40), OBBT_BAD_ID);
+  EXPECT_EQ(m.AppendTri(p, q, r, -(1L << 40)), OBBT_BAD_ID);
+  EXPECT_EQ(m.AppendTri(p, q, r, INT32_MIN), OBBT_OK);
+
+  obbt_detail::SetTriLimitForTesting(3);
+  EXPECT_EQ(m.AppendTri(p, q, r, 1), OBBT_OK);
+  EXPECT_EQ(m.AppendTri(p, q, r, 2), OBBT_OK);
+  EXPECT_EQ(m.AppendTri(p, q, r, 3), OBBT_TOO_MANY_TRIS);
+  obbt_detail::SetTriLimitForTesting(0);
+  EXPECT_EQ(m.GetTriCount(), 3);
+  EXPECT_LE(m.trisAllocated, 4);
+
+  double out[9] = {0}, c[3], h[3], rot[9];
+  EXPECT_EQ(m.GetRootObb(c, h, rot), -1);  // not built yet
+  EXPECT_EQ(m.GetTriVertices(out, 3), -1);
+  EXPECT_EQ(m.GetTriVertices(out, -1), -1);
+  EXPECT_EQ(m.GetTriVertices(nullptr, 0), -1);
+  EXPECT_EQ(m.GetTriVertices(out, 2), 1);
+  EXPECT_EQ(out[3], 1.0);
+  EXPECT_EQ(out[7], 1.0);
+
+  ASSERT_EQ(m.FinishModel(), OBBT_OK);
+  EXPECT_EQ(m.GetRootObb(c, h, nullptr), -1);
+  EXPECT_EQ(m.GetRootObb(c, h, rot), 1);
+  EXPECT_EQ(c[0], m.boxes[0].pos[0]);
+  EXPECT_EQ(rot[1], m.boxes[0].rot[0][1]);
+}
+
+TEST(ObbtBuild, EigenvectorsDiagonaliseWithLargestFirst) {
+  const double a[3][3] = {{2, 1, 0.5}, {1, 5, -1}, {0.5, -1, 3}};
+  double v[3][3], d[3];
+  EXPECT_LT(obbt_detail::JacobiEigen(a, v, d), 50);
+  for (int k = 0; k < 3; ++k)
+    for (int i = 0; i < 3; ++i) {
+      double av = a[i][0] * v[0][k] + a[i][1] * v[1][k] + a[i][2] * v[2][k];
+      EXPECT_NEAR(av, d[k] * v[i][k], 1e-12);
+    }
+  double s[3][3];
+  obbt_detail::SortedEigenvectors(a, s);
+  EXPECT_TRUE(Orthonormal(s, 1e-12));
+  double lead = 0;  // Rayleigh quotient of column 0 is the largest eigenvalue
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) lead += s[i][0] * a[i][j] * s[j][0];
+  EXPECT_NEAR(lead, std::max(d[0], std::max(d[1], d[2])), 1e-12);
+}
+
+// --- overlap tests ------------------------------------------------------------
+
+TEST(ObbtOverlap, TrianglesTouchingCountAndGapsDoNot) {
+  const double a1[3] = {0, 0, 0}, a2[3] = {1, 0, 0}, a3[3] = {0, 1, 0};
+  // Coplanar, sharing the edge a2-a3.
+  const double b1[3] = {1, 1, 0};
+  EXPECT_TRUE(obbt_detail::TrianglesOverlap(a1, a2, a3, a2, b1, a3));
+  // Touching at one vertex from another plane.
+  const double c1[3] = {1, 0, 1}, c2[3] = {2, 0, 1};
+  EXPECT_TRUE(obbt_detail::TrianglesOverlap(a1, a2, a3, a2, c1, c2));
+  // Coplanar, a hair apart.
+  const double d1[3] = {1.000001, 0, 0}, d2[3] = {2, 0, 0}, d3[3] = {2, 1, 0};
+  EXPECT_FALSE(obbt_detail::TrianglesOverlap(a1, a2, a3, d1, d2, d3));
+  // Piercing, and parallel planes.
+  const double e1[3] = {0.2, 0.2, -1}, e2[3] = {0.2, 0.2, 1}, e3[3] = {5, 5, 0};
+  EXPECT_TRUE(obbt_detail::TrianglesOverlap(a1, a2, a3, e1, e2, e3));
+  const double f1[3] = {0, 0, 1e-9}, f2[3] = {1, 0, 1e-9}, f3[3] = {0, 1, 1e-9};
+  EXPECT_FALSE(obbt_detail::TrianglesOverlap(a1, a2, a3, f1, f2, f3));
+  // A degenerate triangle (a segment) through the interior.
+  EXPECT_TRUE(obbt_detail::TrianglesOverlap(e1, e2, e2, a1, a2, a3));
+}
+
+TEST(ObbtOverlap, BoxSeparationNeverSeparatesOverlappingBoxes) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(-1, 1);
+  const double a[3] = {1, 0.5, 0.25};
+  int separated = 0;
+  for (int n = 0; n < 2000; ++n) {
+    Placement p = Rotation(0.6, 0.0, 0.8, u(rng) * 3);
+    const double b[3] = {std::fabs(u(rng)), std::fabs(u(rng)), 0.1};
+    const double T[3] = {2 * u(rng), 2 * u(rng), 2 * u(rng)};
+    const int axis = obbt_detail::BoxSeparation(p.R, T, a, b);
+    // B's centre inside A, or A's centre inside B, means overlap.
+    double local[3];
+    for (int k = 0; k < 3; ++k)
+      local[k] = -(p.R[0][k] * T[0] + p.R[1][k] * T[1] + p.R[2][k] * T[2]);
+    const bool bInA = std::fabs(T[0]) <= a[0] && std::fabs(T[1]) <= a[1] && std::fabs(T[2]) <= a[2];
+    const bool aInB =
+        std::fabs(local[0]) <= b[0] && std::fabs(local[1]) <= b[1] && std::fabs(local[2]) <= b[2];
+    if (bInA || aInB) {
+      EXPECT_EQ(axis, 0);
+    }
+    if (axis != 0) ++separated;
+  }
+  EXPECT_GT(separated, 200);
+  Placement id;
+  const double far[3] = {3, 0, 0}, one[3] = {1, 1, 1};
+  EXPECT_EQ(obbt_detail::BoxSeparation(id.R, far, one, one), 1);
+  const double touch[3] = {2, 0, 0};
+  EXPECT_EQ(obbt_detail::BoxSeparation(id.R, touch, one, one), 0);
+}
+
+// --- collision query ------------------------------------------------------------
+
+TEST(ObbtCollide, OneTriangleModelsReportOnePairOrNone) {
+  RAPID_model a, b, c;
+  ASSERT_EQ(FillModel(a, OneTri(0, 0, 0), 3), OBBT_OK);
+  ASSERT_EQ(FillModel(b, Soup{Tri{0.2, 0.2, -1, 0.2, 0.2, 1, 2, 2, 0}}, 9), OBBT_OK);
+  ASSERT_EQ(FillModel(c, OneTri(0, 0, 0.5), 1), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  EXPECT_EQ(Contacts(), (std::vector<Pair>{{3, 9}}));
+  ASSERT_EQ(CollideModelsInPlace(&a, &c), OBBT_OK);
+  EXPECT_EQ(ObbtContactCount(), 0);
+}
+
+TEST(ObbtCollide, SharedFaceTouchingPairsAreReported) {
+  // Two unit squares (two triangles each) on the plane z=0 sharing the edge
+  // x=1, plus a square on x=1 standing on that edge.
+  Soup left = {Tri{0, 0, 0, 1, 0, 0, 1, 1, 0}, Tri{0, 0, 0, 1, 1, 0, 0, 1, 0}};
+  Soup wall = {Tri{1, 0, 0, 1, 1, 0, 1, 1, 1}, Tri{1, 0, 0, 1, 1, 1, 1, 0, 1}};
+  RAPID_model a, b;
+  ASSERT_EQ(FillModel(a, left), OBBT_OK);
+  ASSERT_EQ(FillModel(b, wall), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  EXPECT_EQ(Sorted(Contacts()), BruteForcePairs(left, {}, wall, {}));
+  // Triangle 0 of the floor has the edge x=1; both wall triangles touch it.
+  EXPECT_EQ(Sorted(Contacts()), (std::vector<Pair>{{0, 0}, {0, 1}, {1, 0}}));
+
+  // The same face in both models: every coplanar pair counts.
+  ASSERT_EQ(FillModel(b, left), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  EXPECT_EQ(ObbtContactCount(), 4);
+}
+
+TEST(ObbtCollide, FirstContactStopsAtOnePair) {
+  const double c0[3] = {0, 0, 0}, c1[3] = {0.5, 0.2, 0.1};
+  Soup s1 = MakeSphere(c0, 1.0, 10, 20), s2 = MakeSphere(c1, 1.0, 10, 20);
+  RAPID_model a, b;
+  ASSERT_EQ(FillModel(a, s1), OBBT_OK);
+  ASSERT_EQ(FillModel(b, s2), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b, OBBT_ALL_CONTACTS), OBBT_OK);
+  const std::vector<Pair> all = Contacts();
+  ASSERT_GT(all.size(), 10u);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b, OBBT_FIRST_CONTACT), OBBT_OK);
+  ASSERT_EQ(ObbtContactCount(), 1);
+  EXPECT_EQ(Contacts()[0], all[0]);                      // same walk, stopped early
+  ASSERT_EQ(CollideModelsInPlace(&a, &b, 99), OBBT_OK);  // unknown flag: all
+  EXPECT_EQ(Contacts(), all);
+}
+
+TEST(ObbtCollide, EqualRootSizesOpenTheSecondTreeFirst) {
+  // Two crossing triangles in each model; all four pairs collide. Opening
+  // tree 2 first on the tie gives (1,1), (0,1), (1,0), (0,0).
+  Soup s = {Tri{0, 0, 0, 2, 0, 0, 0, 2, 0}, Tri{0.5, 0.5, -1, 0.5, 0.5, 1, 1.5, 0.2, 0}};
+  RAPID_model a, b;
+  ASSERT_EQ(FillModel(a, s), OBBT_OK);
+  ASSERT_EQ(FillModel(b, s), OBBT_OK);
+  ASSERT_EQ(a.boxes[0].halfExt[0], b.boxes[0].halfExt[0]);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  EXPECT_EQ(Contacts(), (std::vector<Pair>{{1, 1}, {0, 1}, {1, 0}, {0, 0}}));
+
+  // A larger first tree is opened first: (1,1), (1,0), (0,1), (0,0).
+  ASSERT_EQ(FillModel(a, Soup{Tri{0, 0, 0, 2.5, 0, 0, 0, 2, 0}, s[1]}), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  EXPECT_EQ(Contacts(), (std::vector<Pair>{{1, 1}, {1, 0}, {0, 1}, {0, 0}}));
+}
+
+TEST(ObbtCollide, DestroyingAnyModelEmptiesTheContactList) {
+  RAPID_model a, b;
+  ASSERT_EQ(FillModel(a, OneTri(0, 0, 0)), OBBT_OK);
+  ASSERT_EQ(FillModel(b, OneTri(0.1, 0.1, 0)), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  ASSERT_EQ(ObbtContactCount(), 1);
+  { RAPID_model unrelated; }
+  EXPECT_EQ(ObbtContactCount(), 0);
+  EXPECT_EQ(ObbtContacts(), nullptr);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);  // the list comes back
+  EXPECT_EQ(ObbtContactCount(), 1);
+}
+
+TEST(ObbtCollide, UnbuiltModelsAreRefusedAndTheListKept) {
+  RAPID_model a, b, fresh, building;
+  ASSERT_EQ(FillModel(a, OneTri(0, 0, 0)), OBBT_OK);
+  ASSERT_EQ(FillModel(b, OneTri(0.1, 0.1, 0)), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  building.ResetModel();
+  const double p[3] = {0, 0, 0};
+  building.AppendTri(p, p, p, 0);
+  EXPECT_EQ(CollideModelsInPlace(&a, &fresh), OBBT_NOT_BUILT);
+  EXPECT_EQ(CollideModelsInPlace(&building, &b), OBBT_NOT_BUILT);
+  EXPECT_EQ(CollideModelsInPlace(nullptr, &b), OBBT_NOT_BUILT);
+  EXPECT_EQ(ObbtContactCount(), 1);
+}
+
+TEST(ObbtCollide, FullContactListKeepsThePairsFound) {
+  const double c0[3] = {0, 0, 0}, c1[3] = {0.5, 0.2, 0.1};
+  Soup s1 = MakeSphere(c0, 1.0, 8, 16), s2 = MakeSphere(c1, 1.0, 8, 16);
+  RAPID_model a, b;
+  ASSERT_EQ(FillModel(a, s1), OBBT_OK);
+  ASSERT_EQ(FillModel(b, s2), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  const std::vector<Pair> all = Contacts();
+  ASSERT_GT(all.size(), 25u);
+  obbt_detail::SetContactCapacityLimitForTesting(25);
+  { RAPID_model drop; }  // start again from an empty list
+  const int status = CollideModelsInPlace(&a, &b);
+  obbt_detail::SetContactCapacityLimitForTesting(0);
+  EXPECT_EQ(status, OBBT_NO_CONTACT_MEMORY);
+  ASSERT_EQ(ObbtContactCount(), 25);
+  EXPECT_EQ(Contacts(), std::vector<Pair>(all.begin(), all.begin() + 25));
+}
+
+TEST(ObbtCollide, PlacementsMatchPretransformedModels) {
+  std::mt19937 rng(3);
+  Soup s1 = RandomSoup(rng, 60, 4.0, 0.8), s2 = RandomSoup(rng, 60, 4.0, 0.8);
+  Placement p1 = Rotation(0.0, 0.6, 0.8, 0.7), p2 = Rotation(1, 0, 0, -0.3);
+  p1.T[0] = 0.5;
+  p1.s = 1.5;
+  p2.T[2] = -1.0;
+  p2.s = 0.75;
+  RAPID_model a, b;
+  ASSERT_EQ(FillModel(a, s1), OBBT_OK);
+  ASSERT_EQ(FillModel(b, s2), OBBT_OK);
+  ASSERT_EQ(CollideModels(p1.R, p1.T, p1.s, &a, p2.R, p2.T, p2.s, &b), OBBT_OK);
+  const std::vector<Pair> found = Sorted(Contacts());
+  EXPECT_FALSE(found.empty());
+  EXPECT_EQ(found, BruteForcePairs(s1, p1, s2, p2));
+}
+
+TEST(ObbtCollide, RandomModelsMatchBruteForce) {
+  std::mt19937 rng(20261206);
+  const double scales[] = {1.0, 1e-3, 1e4};  // 1e-3: normals below 1e-6
+  for (int round = 0; round < 30; ++round) {
+    const double k = scales[round % 3];
+    std::uniform_int_distribution<int> count(1, 80);
+    Soup s1 = RandomSoup(rng, count(rng), 5.0 * k, 0.7 * k);
+    Soup s2 = RandomSoup(rng, count(rng), 5.0 * k, 0.7 * k);
+    if (round % 5 == 0 && s1.size() > 2) {  // shared triangles and a sliver
+      s2.push_back(s1[0]);
+      s1[1][6] = s1[1][0] + (s1[1][3] - s1[1][0]) * 0.5;
+      s1[1][7] = s1[1][1] + (s1[1][4] - s1[1][1]) * 0.5;
+      s1[1][8] = s1[1][2] + (s1[1][5] - s1[1][2]) * 0.5;
+    }
+    RAPID_model a, b;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(FillModel(a, s1), OBBT_OK);
+    ASSERT_EQ(FillModel(b, s2), OBBT_OK);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+    EXPECT_EQ(Sorted(Contacts()), BruteForcePairs(s1, {}, s2, {})) << "round " << round;
+  }
+}
+
+TEST(ObbtCollide, OverlappingSpheresMatchBruteForce) {
+  const double c0[3] = {0, 0, 0}, c1[3] = {0.7, 0.3, -0.2};
+  Soup s1 = MakeSphere(c0, 1.0, 16, 32), s2 = MakeSphere(c1, 0.9, 14, 28);
+  RAPID_model a, b;
+  ASSERT_EQ(FillModel(a, s1), OBBT_OK);
+  ASSERT_EQ(FillModel(b, s2), OBBT_OK);
+  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  const std::vector<Pair> found = Contacts();
+  EXPECT_EQ(Sorted(found), BruteForcePairs(s1, {}, s2, {}));
+  EXPECT_EQ(std::set<Pair>(found.begin(), found.end()).size(), found.size());  // no repeats
+}
