@@ -95,6 +95,8 @@ int CmdClean(ArgList& args) {
   for (std::size_t i = 0; i < m.parts.size(); ++i) {
     progress.Step("surface " + std::to_string(i + 1) + " of " + std::to_string(m.parts.size()));
     CMathFunCls::RemoveRepeatedPnt(m.parts[i].surface);
+    // The clean-up keeps the points of the triangles it drops.
+    DropUnusedPoints(m.parts[i]);
   }
   progress.Done();
   // Surfaces left without triangles are dropped.

@@ -344,6 +344,37 @@ Model FromSurface(const C3DSurface& s, const std::string& name) {
   return m;
 }
 
+long DropUnusedPoints(Part& part) {
+  const auto& pts = part.surface.Points();
+  const long n = static_cast<long>(pts.size());
+  std::vector<C3DTriangle> tris = TrianglesOf(part.surface);
+  std::vector<long> map(n, -1);
+  long used = 0;
+  for (const auto& t : tris)
+    for (long v : t.v)
+      if (v >= 0 && v < n && map[v] < 0) map[v] = 0;
+  for (long i = 0; i < n; ++i)
+    if (map[i] == 0) map[i] = used++;
+  if (used == n) return 0;
+  const auto& d = part.surface.Decoration();
+  std::vector<KRO::G3D_DVertex> np;
+  std::vector<KRO::COLOR4> nc;
+  std::vector<KRO::VECTOR3> nn;
+  std::vector<KRO::G_TEXCOORD> nt;
+  for (long i = 0; i < n; ++i) {
+    if (map[i] < 0) continue;
+    np.push_back(pts[i]);
+    if (OnePerPoint(d.m_colours, n)) nc.push_back(d.m_colours[i]);
+    if (OnePerPoint(d.m_normals, n)) nn.push_back(d.m_normals[i]);
+    if (OnePerPoint(d.m_texcoords[0], n)) nt.push_back(d.m_texcoords[0][i]);
+  }
+  for (auto& t : tris)
+    for (long& v : t.v) v = map[v];
+  const std::string material = part.surface.GetMaterialName();
+  part.surface = MakeSurface(np, tris, material, nc, nn, nt);
+  return n - used;
+}
+
 void FlipOrientation(Model& m) {
   for (auto& part : m.parts) {
     C3DTriangle* tris = nullptr;

@@ -96,6 +96,10 @@ C3DSurface MakeSurface(const std::vector<KRO::G3D_DVertex>& pts,
 /// Triangles of a surface as a vector (copies).
 std::vector<C3DTriangle> TrianglesOf(const C3DSurface& s);
 
+/// Removes the points of a part that no triangle uses (with their
+/// decorations); returns how many went.
+long DropUnusedPoints(Part& part);
+
 /// Flips every triangle of every part (exchanges the second and third
 /// index), for models that face inwards.
 void FlipOrientation(Model& m);
