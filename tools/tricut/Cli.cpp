@@ -89,7 +89,9 @@ const CommandInfo kCommands[] = {
     {"info", CmdInfo, "tricut info FILE",
      "surfaces, points, triangles, box, open or closed, materials",
      "Also prints the area, the enclosed volume of a closed model, and which per-vertex\n"
-     "decorations each surface carries.\n",
+     "decorations each surface carries.\n"
+     "  --tolerance T  points closer than T on every axis count as one when edges are\n"
+     "                 matched (default 1e-6)\n",
      "tricut info body.obj"},
     {"render", CmdRender, "tricut render FILE... -o PNG", "draw one or more models into a picture",
      "One colour per file (per surface when a single file is drawn), shaded, with a\n"

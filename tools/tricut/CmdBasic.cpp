@@ -38,6 +38,11 @@ std::string Decorations(const C3DSurface& s) {
 }  // namespace
 
 int CmdInfo(ArgList& args) {
+  double tol = 1e-6;
+  if (auto t = args.Number("--tolerance")) {
+    if (!(*t >= 0)) throw ToolError("--tolerance must not be negative");
+    tol = *t;
+  }
   const std::string path = ExpectOne(args, "tricut info FILE");
   const Model m = ReadModel(path);
   std::printf("file:       %s (%s)\n", path.c_str(), FormatName(FormatOfPath(path)));
@@ -51,7 +56,7 @@ int CmdInfo(ArgList& args) {
     std::printf("            y %s .. %s\n", Fmt(b.lo[1]).c_str(), Fmt(b.hi[1]).c_str());
     std::printf("            z %s .. %s\n", Fmt(b.lo[2]).c_str(), Fmt(b.hi[2]).c_str());
   }
-  const Topology t = AnalyseTopology(m);
+  const Topology t = AnalyseTopology(m, tol);
   if (m.Empty()) {
     std::printf("kind:       empty\n");
   } else if (t.Closed()) {

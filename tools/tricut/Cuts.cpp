@@ -83,8 +83,13 @@ std::vector<Piece> CutSolidBySurface(const Model& solid, const std::string& sn,
   C3DSurface so1(-1, 0), so2(-1, 0);
   C3DEntity eo1(-1, 0), eo2(-1, 0);
   cut.CutMdlBetweenMdl(&e, &f, &so1, &so2, &eo1, &eo2, s.cutFaces);
-  return {{sn + "-side1", FromEntity(eo1, sn + "-side1")},
-          {sn + "-side2", FromEntity(eo2, sn + "-side2")},
+  Model side1 = FromEntity(eo1, sn + "-side1"), side2 = FromEntity(eo2, sn + "-side2");
+  // The cut face goes into both pieces as it lies in the cutting surface,
+  // so it faces into one of them; a closed piece is turned to face out.
+  for (Model* m : {&side1, &side2})
+    if (s.cutFaces && !m->Empty() && IsClosed(*m)) OrientSurfaces(*m);
+  return {{sn + "-side1", std::move(side1)},
+          {sn + "-side2", std::move(side2)},
           {fn + "-outside", Named(so1, fn + "-outside")},
           {fn + "-inside", Named(so2, fn + "-inside")}};
 }

@@ -1,5 +1,6 @@
 // tricut demo: a small but real geological scene, every kind of cut, the
 // cut-and-fill volume and point queries, with models, pictures and a table.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -59,7 +60,13 @@ int CmdDemo(ArgList& args) {
   RenderPiecesToPng({scene[0], scene[1]}, dir + "/scene-terrain.png", "Terrain and fault", 0, pic);
 
   std::vector<StepResult> steps;
-  auto run = [&](const std::string& name, const std::string& title,
+  struct View {
+    double explode = 0.35;
+    double azimuth = 300;
+    int grid = 0;
+    std::vector<std::string> leaveOut;  // pieces not drawn in the step picture
+  };
+  auto run = [&](const std::string& name, const std::string& title, const View& view,
                  const std::function<std::vector<Piece>()>& f) {
     progress.Step(name);
     StepResult r;
@@ -77,8 +84,14 @@ int CmdDemo(ArgList& args) {
         if (c == ' ' || c == '/') c = '-';
       WritePieces(dir + "/" + folder, r.pieces, Format::Obj, Encoding::Default);
       RenderOptions opt = pic;
-      opt.explode = 0.3;
-      RenderPiecesToPng(r.pieces, dir + "/" + folder + ".png", title, 0.3, opt);
+      opt.explode = view.explode;
+      opt.azimuth = view.azimuth;
+      opt.gridColumns = view.grid;
+      std::vector<Piece> shown;
+      for (const auto& p : r.pieces)
+        if (std::find(view.leaveOut.begin(), view.leaveOut.end(), p.label) == view.leaveOut.end())
+          shown.push_back(p);
+      RenderPiecesToPng(shown, dir + "/" + folder + ".png", title, view.explode, opt);
       RenderOptions small = pic;
       small.width = 600;
       small.height = 430;
@@ -92,23 +105,37 @@ int CmdDemo(ArgList& args) {
   const bool cuts = CutPipelineAvailable();
   if (cuts) {
     CutSettings s;
-    run("surface by surface", "Terrain and fault cut by each other",
+    View ss;
+    run("surface by surface", "Terrain and fault cut by each other", ss,
         [&] { return CutSurfaces(terrain, "terrain", fault, "fault", s); });
-    run("surface by curtain", "Terrain cut by the curtain of a survey line",
+    View curtain;
+    curtain.explode = 0.6;
+    run("surface by curtain", "Terrain cut by the curtain of a survey line", curtain,
         [&] { return CutByCurtain(terrain, "terrain", demo::CurtainLine(), s); });
     CutSettings faces = s;
     faces.cutFaces = true;
-    run("solid by surface", "Layered body cut by the fault, closed by the cut faces",
+    View es;
+    es.explode = 1.2;
+    es.azimuth = 215;
+    es.leaveOut = {"fault-outside"};
+    run("solid by surface", "Layered body cut by the fault, closed by the cut faces", es,
         [&] { return CutSolidBySurface(body, "body", fault, "fault", faces); });
-    run("booleans", "Body and ore lens: union, intersection, differences", [&] {
+    View grid2;
+    grid2.grid = 2;
+    run("booleans", "Body and ore lens: union, intersection, differences", grid2, [&] {
       std::vector<Piece> p;
       const char* names[4] = {"union", "intersection", "body-minus-lens", "lens-minus-body"};
       for (int op = 1; op <= 4; ++op) p.push_back({names[op - 1], BooleanOf(body, lens, op, true)});
       return p;
     });
-    run("six outputs", "Six-output cut of body and ore lens",
+    View grid3;
+    grid3.grid = 3;
+    run("six outputs", "Six-output cut of body and ore lens", grid3,
         [&] { return SplitSix(body, "body", lens, "lens", true); });
-    run("tunnel", "Layered body minus the tunnel", [&] {
+    View tv;
+    tv.grid = 2;
+    tv.azimuth = 200;
+    run("tunnel", "Layered body minus the tunnel, and the tunnel's part inside it", tv, [&] {
       return std::vector<Piece>{{"body-minus-tunnel", BooleanOf(body, tunnel, 3, true)},
                                 {"tunnel-in-body", BooleanOf(body, tunnel, 2, true)}};
     });

@@ -103,12 +103,29 @@ Image RenderScene(const std::vector<RenderItem>& items, const RenderOptions& opt
   const V3 up = Cross(toEye, right);
   const V3 light = Unit(right * -0.35 + up * 0.8 + toEye * 0.9);
 
+  // Grid layout: cell size from the largest item, in view axes.
+  double cell = 0;
+  if (opt.gridColumns > 0)
+    for (const auto& b : boxes)
+      if (b.valid)
+        cell = std::max(
+            cell, 1.1 * std::sqrt(std::pow(b.hi[0] - b.lo[0], 2) + std::pow(b.hi[1] - b.lo[1], 2) +
+                                  std::pow((b.hi[2] - b.lo[2]) * opt.zScale, 2)));
+  const int cols = opt.gridColumns > 0 ? opt.gridColumns : 1;
+  const int rows = opt.gridColumns > 0 ? (static_cast<int>(items.size()) + cols - 1) / cols : 1;
+
   // Project every triangle.
   std::vector<ScreenTri> tris;
   double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (!items[i].model || !boxes[i].valid) continue;
-    const V3 offset = (local(boxes[i].Centre()) - V3{0, 0, 0}) * opt.explode;
+    V3 offset = (local(boxes[i].Centre()) - V3{0, 0, 0}) * opt.explode;
+    if (opt.gridColumns > 0) {
+      // Each item centred in its own cell.
+      const int col = static_cast<int>(i) % cols, row = static_cast<int>(i) / cols;
+      offset = (local(boxes[i].Centre()) - V3{0, 0, 0}) * -1.0 +
+               right * ((col - (cols - 1) / 2.0) * cell) + up * (((rows - 1) / 2.0 - row) * cell);
+    }
     const auto& col = items[i].colour;
     for (const auto& part : items[i].model->parts) {
       const auto& pts = part.surface.Points();

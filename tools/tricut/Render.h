@@ -23,6 +23,9 @@ struct RenderOptions {
   /// Each piece moves away from the common centre by this fraction of the
   /// scene size times the direction to its own centre (0: no explosion).
   double explode = 0;
+  /// Above 0: the items are laid out side by side in a grid of this many
+  /// columns (across the view), instead of where they are.
+  int gridColumns = 0;
   std::string title;
   bool legend = true;
   /// Supersampling factor per axis for smooth edges.
