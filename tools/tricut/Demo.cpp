@@ -156,7 +156,7 @@ int CmdDemo(ArgList& args) {
   const Query queries[] = {
       {"centre of the body", {demo::kX0 + 200, demo::kY0 + 150, -20}},
       {"above the body", {demo::kX0 + 200, demo::kY0 + 150, 90}},
-      {"inside the lens part", {demo::kX0 + 300, demo::kY0 + 175, -15}},
+      {"where body and lens overlap", {demo::kX0 + 300, demo::kY0 + 175, -15}},
   };
   std::vector<std::string> answers;
   for (const auto& q : queries) {

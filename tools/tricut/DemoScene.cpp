@@ -212,9 +212,9 @@ Model Lens() {
 }
 
 Model Tunnel() {
-  // Floor paths 10 m apart from (40, 150) to (360, 175) at z = -30.
+  // Floor paths 30 m apart from (40, 140) to (360, 165) at z = -45.
   const int n = 17;
-  const double x0 = 40, y0 = 150, x1 = 360, y1 = 175, z = -30, halfWidth = 5;
+  const double x0 = 40, y0 = 140, x1 = 360, y1 = 165, z = -45, halfWidth = 15;
   const double dx = x1 - x0, dy = y1 - y0, len = std::hypot(dx, dy);
   const double nx = -dy / len, ny = dx / len;
   std::vector<Vec> left(n), right(n);
@@ -225,7 +225,7 @@ Model Tunnel() {
     right[i] = {kX0 + cx - halfWidth * nx, kY0 + cy - halfWidth * ny, z};
   }
   const long nDiv = 8;
-  const float h = 3.5f;  // the arch has radius 2h = 7 over the 10 m span
+  const float h = 8.f;  // the arch has radius 2h = 16 over the 30 m span
   std::vector<Vec> vault(static_cast<std::size_t>((nDiv + 1) * n));
   if (CMathFunCls::GetVaultPathFromLRPath(left.data(), right.data(), n, h, 0.0, nDiv,
                                           vault.data()) < 1)
