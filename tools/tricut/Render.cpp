@@ -87,11 +87,18 @@ Image RenderScene(const std::vector<RenderItem>& items, const RenderOptions& opt
   // Scene frame: centre of everything, z exaggerated.
   Box3 scene;
   std::vector<Box3> boxes(items.size());
-  for (std::size_t i = 0; i < items.size(); ++i)
-    if (items[i].model) {
-      boxes[i] = BoxOf(*items[i].model);
-      scene.Add(boxes[i]);
+  // Boxes of the points the triangles use (pieces may carry unused points).
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!items[i].model) continue;
+    for (const auto& part : items[i].model->parts) {
+      const auto& pts = part.surface.Points();
+      const long n = static_cast<long>(pts.size());
+      for (const auto& t : TrianglesOf(part.surface))
+        for (long v : t.v)
+          if (v >= 0 && v < n) boxes[i].Add(pts[v]);
     }
+    scene.Add(boxes[i]);
+  }
   const KRO::G3D_DVertex c = scene.valid ? scene.Centre() : KRO::G3D_DVertex{0, 0, 0};
   auto local = [&](const KRO::G3D_DVertex& p) {
     return V3{p.x - c.x, p.y - c.y, (p.z - c.z) * opt.zScale};
