@@ -372,9 +372,10 @@ class CMathFunCls {
   /// Returns 1; 0 for n < 2; -1 for null.
   static long ExtendALinSegF(KroPntStrcT* pts, long n);
   /// Appends to surf the curtain over the polyline between heights z1 and
-  /// z2: 2n points (z1 row, then z2 row) and 2(n - 1) triangles; sets the
-  /// operation type 4 and an empty material name. Returns 1; 0 for n < 2;
-  /// -1 for a null point array.
+  /// z2: 2n points (z1 row, then z2 row) and 2(n - 1) triangles (i, i + 1,
+  /// i + n) and (i + 1, i + 1 + n, i + n), numbered after the points surf
+  /// already holds; sets the operation type 4 and an empty material name.
+  /// Returns 1; 0 for n < 2; -1 for a null point array.
   static long GenSurfByPolylin(C3DSurface& surf, D_DOT* pts, long n, double z1, double z2);
   static long GenSurfByPolylin(C3DSurface& surf, D_3DOT* pts, long n, double z1, double z2);
   /// The curtain in caller-provided point/net records (1-based numbers):
@@ -436,9 +437,12 @@ class CMathFunCls {
   // Surface clean-up, topology and index utilities
   // ==================================================================
   /// Merges points of surf closer than 0.001 on every axis (the first
-  /// occurrence and its decorations are kept), then drops degenerate
-  /// triangles. Triangles with an index out of range are dropped. Returns
-  /// 1; 0 when surf has no points or no triangles (surf unchanged).
+  /// occurrence and its decorations are kept; a decoration kind travels
+  /// when it has one record per point), then drops degenerate triangles
+  /// and triangles with an index out of range. surf is replaced by the
+  /// rebuilt surface (id -1, operation type 0, material name kept, no
+  /// neighbours). Returns 1; 0 when surf has no points or no triangles
+  /// (surf unchanged).
   static long RemoveRepeatedPnt(C3DSurface& surf);
   /// Rebuilds surf's triangles without those with two equal indices, an
   /// index out of range, or rejected by IsLegalTri; points, decorations and
@@ -585,4 +589,22 @@ class CMathFunCls {
   // ==================================================================
   // Queries through OBB trees
   // ==================================================================
+  /// Distinct triangles of a built tree crossed by the line through origin
+  /// along dir (found with a thin triangle standing for the ray from origin;
+  /// triangles crossed at one point count once). tris needs room for one
+  /// entry per triangle of the model. 1 (count may be 0); -1 for a null
+  /// argument or a zero dir; 0 when memory ran out. count is 0 unless the
+  /// result is 1.
+  static long FindCollideTrisWithRay(class RAPID_model* model, KRO::G3D_DVertex* origin,
+                                     KRO::G3D_DVertex* dir, long* tris, long* count);
+  /// Point in the closed solid of a built tree by the parity of the
+  /// crossings ahead of pnt on an upward ray, tilted by (0.15, 0.25, 0) at
+  /// most OBBT_MAX_DIR_RESTARTS (24, CObbtObjProcc.h) times when it meets an
+  /// edge or a vertex. Every listed triangle is tested for the point first.
+  /// 1 inside (or on
+  /// the surface, onSurface true), -1 outside (also for a model without
+  /// triangles), 0 for a null model or point or an allocation failure,
+  /// OBBT_PNT_UNDECIDED (-2) when every ray met an edge or a vertex.
+  static long CheckPntAndPolyhWithObbt(class RAPID_model* model, KRO::G3D_DVertex* pnt,
+                                       bool& onSurface);
 };

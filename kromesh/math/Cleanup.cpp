@@ -15,42 +15,17 @@ using KRO::G3D_DVertex;
 
 constexpr double kMergeTol = 0.001;
 
-// Degenerate-triangle test: coincident corners (1e-6), an area below 0.01,
-// or, for small triangles, corners on one line.
-bool LegalTri(const G3D_DVertex& p0, const G3D_DVertex& p1, const G3D_DVertex& p2) {
-  auto same = [](const G3D_DVertex& a, const G3D_DVertex& b) {
-    return std::fabs(a.x - b.x) < 1e-6 && std::fabs(a.y - b.y) < 1e-6 &&
-           std::fabs(a.z - b.z) < 1e-6;
-  };
-  if (same(p0, p1) || same(p1, p2) || same(p2, p0)) return false;
-  auto dist = [](const G3D_DVertex& a, const G3D_DVertex& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
-                     (a.z - b.z) * (a.z - b.z));
-  };
-  const double l1 = dist(p0, p1), l2 = dist(p1, p2), l3 = dist(p2, p0);
-  const double s = (l1 + l2 + l3) * 0.5;
-  const double prod = s * (s - l1) * (s - l2) * (s - l3);
-  const double area = prod > 0.0 ? std::sqrt(prod) : 0.0;
-  if (std::fabs(area) < 0.01) return false;
-  if (area < 0.8) {
-    G3D_DVertex u{(p1.x - p0.x) / l1, (p1.y - p0.y) / l1, (p1.z - p0.z) / l1};
-    G3D_DVertex v{(p2.x - p0.x) / l3, (p2.y - p0.y) / l3, (p2.z - p0.z) / l3};
-    auto tiny = [](double a, double b, double c) {
-      return std::fabs(a) < 1e-6 && std::fabs(b) < 1e-6 && std::fabs(c) < 1e-6;
-    };
-    if (tiny(u.x + v.x, u.y + v.y, u.z + v.z) || tiny(u.x - v.x, u.y - v.y, u.z - v.z))
-      return false;
-  }
-  return true;
-}
-
 // The merged points of a surface, with a grid over them so that the first
-// point within the merge tolerance is found by looking at the 27 cells
-// around a point. Cells are twice the tolerance wide, so two points within
-// it are never more than one cell apart, whatever the rounding.
+// point within the merge tolerance is found among the few points of the
+// cells around it. Cells are four times the tolerance wide and the cells
+// looked at cover 1.25 times the tolerance on each side, so rounding in the
+// cell computation can never hide a point within the tolerance.
 class MergedPoints {
  public:
-  explicit MergedPoints(size_t reserve) { m_pts.reserve(reserve); }
+  explicit MergedPoints(size_t reserve) {
+    m_pts.reserve(reserve);
+    m_cells.reserve(reserve);
+  }
 
   long Append(const G3D_DVertex& p) {
     const long id = static_cast<long>(m_pts.size());
@@ -61,12 +36,15 @@ class MergedPoints {
 
   // Smallest index of a point within the tolerance on every axis, or -1.
   long FindFirst(const G3D_DVertex& p) const {
+    constexpr double kReach = 1.25 * kMergeTol;
     long best = -1;
-    const int64_t cx = Cell(p.x), cy = Cell(p.y), cz = Cell(p.z);
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -1; dz <= 1; ++dz) {
-          auto it = m_cells.find(Key(cx + dx, cy + dy, cz + dz));
+    const int64_t x0 = Cell(p.x - kReach), x1 = Cell(p.x + kReach);
+    const int64_t y0 = Cell(p.y - kReach), y1 = Cell(p.y + kReach);
+    const int64_t z0 = Cell(p.z - kReach), z1 = Cell(p.z + kReach);
+    for (int64_t cx = x0; cx <= x1; ++cx)
+      for (int64_t cy = y0; cy <= y1; ++cy)
+        for (int64_t cz = z0; cz <= z1; ++cz) {
+          auto it = m_cells.find(Key(cx, cy, cz));
           if (it == m_cells.end()) continue;
           for (long id : it->second) {
             const G3D_DVertex& q = m_pts[id];
@@ -82,7 +60,7 @@ class MergedPoints {
 
  private:
   static int64_t Cell(double v) {
-    const double c = std::floor(v / (2.0 * kMergeTol));
+    const double c = std::floor(v / (4.0 * kMergeTol));
     if (!(c > -4e18)) return INT64_MIN / 4;  // also NaN
     if (c > 4e18) return INT64_MAX / 4;
     return static_cast<int64_t>(c);
@@ -95,6 +73,8 @@ class MergedPoints {
   }
 
   std::vector<G3D_DVertex> m_pts;
+  // Cells are keyed by a hash of their indices; a collision only adds
+  // candidates, which are always tested exactly.
   std::unordered_map<uint64_t, std::vector<long>> m_cells;
 };
 
@@ -190,7 +170,8 @@ long CMathFunCls::RemoveRepeatedTriangle(C3DSurface& surf) {
     C3DTriangle tri;
     if (!surf.GetTriangle(t, &tri, nullptr) || !IndicesInRange(tri, nPts)) continue;
     if (tri.v[0] == tri.v[1] || tri.v[1] == tri.v[2] || tri.v[2] == tri.v[0]) continue;
-    if (!LegalTri(pts[tri.v[0]], pts[tri.v[1]], pts[tri.v[2]])) continue;
+    G3D_DVertex p0 = pts[tri.v[0]], p1 = pts[tri.v[1]], p2 = pts[tri.v[2]];
+    if (!IsLegalTri(&p0, &p1, &p2)) continue;
     kept.push_back(tri);
   }
 

@@ -91,8 +91,11 @@ class GeoMathPosition {
   /// The decision from the store's current contents (the solid and plane
   /// only name what was sliced): 0 when p meets a touching point, an edge
   /// lying in the plane or the boundary of an in-plane triangle in plan; 1
-  /// inside the first slice polygon that contains it or inside an in-plane
-  /// triangle; else -1. Does not empty the store.
+  /// inside an odd number of the slice polygons chained from the crossing
+  /// segments and the in-plane edges that the surface passes through (met
+  /// by triangles from both sides), so a cavity or a hole through the solid
+  /// counts as outside; 1 inside an in-plane triangle; else -1. Does not
+  /// empty the store.
   static short CheckPntAndPolyhWithGeoPlaneSur(C3DEntity& solid, C3DSurface& plane, D_3DOT& p);
   /// Appends to the store the intersections of the solid's triangles with
   /// the horizontal plane at the height of plane's top. 1 when every

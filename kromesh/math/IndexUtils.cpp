@@ -27,16 +27,16 @@ G3D_DVertex Unit(const G3D_DVertex& v) {
   return {v.x / len, v.y / len, v.z / len};
 }
 
-// Unit normal (b - a) x (c - b).
-G3D_DVertex TriNormal(const G3D_DVertex& a, const G3D_DVertex& b, const G3D_DVertex& c) {
-  return Unit(Cross(Sub(b, a), Sub(c, b)));
+G3D_DVertex TriNormal(G3D_DVertex a, G3D_DVertex b, G3D_DVertex c) {
+  G3D_DVertex n{};
+  CMathFunCls::GetTriangleNormal(&a.x, &b.x, &c.x, &n.x);
+  return n;
 }
 
-// Unit vector from p to its foot on the line through q with direction dir.
-G3D_DVertex UnitToLine(const G3D_DVertex& p, const G3D_DVertex& q, const G3D_DVertex& dir) {
-  const double t = Dot(Sub(p, q), dir) / Dot(dir, dir);
-  const G3D_DVertex foot{q.x + t * dir.x, q.y + t * dir.y, q.z + t * dir.z};
-  return Unit(Sub(foot, p));
+G3D_DVertex UnitToLine(G3D_DVertex p, G3D_DVertex q, G3D_DVertex dir) {
+  G3D_DVertex out{};
+  CMathFunCls::GetUnitVecToALin(&p, &q, &dir, &out);
+  return out;
 }
 
 G3D_DVertex Coords(const KroPntStrcT& p) {

@@ -11,37 +11,6 @@ bool Same2D(const D_DOT& a, const D_DOT& b, double eps) {
   return std::fabs(a.x - b.x) < eps && std::fabs(a.y - b.y) < eps;
 }
 
-// 2D segment intersection a1-a2 with b1-b2 (closed segments).
-bool SegSeg2D(const double* a1, const double* a2, const double* b1, const double* b2, double* out) {
-  if ((std::fabs(a1[0] - a2[0]) < 1e-6 && std::fabs(a1[1] - a2[1]) < 1e-6) ||
-      (std::fabs(b1[0] - b2[0]) < 1e-6 && std::fabs(b1[1] - b2[1]) < 1e-6))
-    return false;
-  double ka, kb, kc;
-  if (std::fabs(a1[0] - a2[0]) >= 1e-6) {
-    ka = (a1[1] - a2[1]) / (a1[0] - a2[0]);
-    kb = -1.0;
-    kc = a1[1] - ka * a1[0];
-  } else {
-    ka = 1.0;
-    kb = 0.0;
-    kc = -a1[0];
-  }
-  const double den = -(ka * (b2[0] - b1[0]) + kb * (b2[1] - b1[1]));
-  if (std::fabs(den) < 1e-6) return false;
-  const double t = (ka * b1[0] + kb * b1[1] + kc) / den;
-  if (t < 0.0 || t > 1.0) return false;
-  const double q[2] = {b1[0] + t * (b2[0] - b1[0]), b1[1] + t * (b2[1] - b1[1])};
-  const double lenA = std::hypot(a1[0] - a2[0], a1[1] - a2[1]);
-  const double d1 = std::hypot(a1[0] - q[0], a1[1] - q[1]);
-  const double d2 = std::hypot(a2[0] - q[0], a2[1] - q[1]);
-  if (std::fabs(lenA - d1 - d2) >= 1e-6) return false;
-  if (out) {
-    out[0] = q[0];
-    out[1] = q[1];
-  }
-  return true;
-}
-
 }  // namespace
 
 short CMathFunCls::PtInPolygon(D_DOT* poly, long n, D_DOT p) {
@@ -80,7 +49,7 @@ bool CMathFunCls::JudgePntInPoly(D_DOT* p, D_DOT* q, D_DOT* poly, long n) {
   hits.reserve(static_cast<size_t>(n));
   for (long i = 0; i + 1 < n; ++i) {
     D_DOT x{};
-    if (!SegSeg2D(&p->x, &q->x, &poly[i].x, &poly[i + 1].x, &x.x)) continue;
+    if (!LinLinIntsect(&p->x, &q->x, &poly[i].x, &poly[i + 1].x, &x.x)) continue;
     if (SearchInDotBuf(x, hits.data(), static_cast<long>(hits.size())) < 0) hits.push_back(x);
   }
   return hits.size() % 2 == 1;
@@ -152,12 +121,11 @@ long CMathFunCls::FindHoleDotsOfPoly(KRO::G3D_DVertex* pts, long* counts, long n
 bool CMathFunCls::Hit2DBoundingBox(double* const box, double* const origin, double* const dir,
                                    double* const out) {
   if (!box || !origin || !dir) return false;
-  const double far[2] = {origin[0] + 100000.0 * dir[0], origin[1] + 100000.0 * dir[1]};
+  double far[2] = {origin[0] + 100000.0 * dir[0], origin[1] + 100000.0 * dir[1]};
   const double xmin = box[0], xmax = box[1], ymin = box[2], ymax = box[3];
-  const double corners[5][2] = {
-      {xmin, ymin}, {xmin, ymax}, {xmax, ymax}, {xmax, ymin}, {xmin, ymin}};
+  double corners[5][2] = {{xmin, ymin}, {xmin, ymax}, {xmax, ymax}, {xmax, ymin}, {xmin, ymin}};
   for (int e = 0; e < 4; ++e) {
-    if (SegSeg2D(origin, far, corners[e], corners[e + 1], out)) return true;
+    if (LinLinIntsect(origin, far, corners[e], corners[e + 1], out)) return true;
   }
   return false;
 }

@@ -13,20 +13,18 @@ bool Same2D(const D_DOT& a, const D_DOT& b, double eps) {
   return std::fabs(a.x - b.x) < eps && std::fabs(a.y - b.y) < eps;
 }
 
-// Unit vector of (x, y); a length below 1e-6 leaves the vector as it is.
+bool Same2D(D_DOT& a, D_DOT& b) {
+  return CMathFunCls::IsSame2DDot(&a, &b) != 0;
+}
+
 D_DOT Unit2D(double x, double y) {
-  double len = std::sqrt(x * x + y * y);
-  if (len < 1e-6) len = 1.0;
-  return {x / len, y / len};
+  double v[2] = {x, y};
+  CMathFunCls::Normalise2D(v);
+  return {v[0], v[1]};
 }
 
 bool SameDir(const D_DOT& u, const D_DOT& w, double eps) {
   return std::fabs(u.x - w.x) < eps && std::fabs(u.y - w.y) < eps;
-}
-
-// z of (b - a) x (c - b).
-double TriNormZ(const D_DOT& a, const D_DOT& b, const D_DOT& c) {
-  return (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x);
 }
 
 // Meeting point of the lines through a1-a2 and b1-b2; false when parallel.
@@ -41,48 +39,6 @@ bool MeetOfLines(D_DOT* a1, D_DOT* a2, D_DOT* b1, D_DOT* b2, D_DOT* out) {
   return true;
 }
 
-// Ray against box by the quadrant method; coord gets the first hit.
-bool RayHitsBox(const double* minB, const double* maxB, const double* origin, const double* dir,
-                double* coord) {
-  enum { kLow, kHigh, kMiddle };
-  int quadrant[3];
-  double candidate[3], t[3];
-  bool inside = true;
-  for (int i = 0; i < 3; ++i) {
-    if (origin[i] < minB[i]) {
-      quadrant[i] = kLow;
-      candidate[i] = minB[i];
-      inside = false;
-    } else if (origin[i] > maxB[i]) {
-      quadrant[i] = kHigh;
-      candidate[i] = maxB[i];
-      inside = false;
-    } else {
-      quadrant[i] = kMiddle;
-      candidate[i] = 0.0;
-    }
-  }
-  if (inside) {
-    for (int i = 0; i < 3; ++i) coord[i] = origin[i];
-    return true;
-  }
-  for (int i = 0; i < 3; ++i)
-    t[i] = (quadrant[i] != kMiddle && dir[i] != 0.0) ? (candidate[i] - origin[i]) / dir[i] : -1.0;
-  int plane = 0;
-  for (int i = 1; i < 3; ++i)
-    if (t[plane] < t[i]) plane = i;
-  if (t[plane] < 0.0) return false;
-  for (int i = 0; i < 3; ++i) {
-    if (i == plane) {
-      coord[i] = candidate[i];
-    } else {
-      coord[i] = origin[i] + t[plane] * dir[i];
-      if (coord[i] < minB[i] || coord[i] > maxB[i]) return false;
-    }
-  }
-  return true;
-}
-
 double Snap(double v, double lo, double hi) {
   if (std::fabs(v - lo) < 1e-5) return lo;
   if (std::fabs(v - hi) < 1e-5) return hi;
@@ -91,12 +47,12 @@ double Snap(double v, double lo, double hi) {
 
 // Moves *end onto the box along dir, coming from far behind it.
 void ExtendEnd(const tctagD3ConvexBox& box, D_DOT* end, double dx, double dy) {
-  const double minB[3] = {box.xmin, box.ymin, box.zmin};
-  const double maxB[3] = {box.xmax, box.ymax, box.zmax};
-  const double origin[3] = {end->x - 1e9 * dx, end->y - 1e9 * dy, (box.zmin + box.zmax) * 0.5};
-  const double dir[3] = {dx, dy, 0.0};
+  double minB[3] = {box.xmin, box.ymin, box.zmin};
+  double maxB[3] = {box.xmax, box.ymax, box.zmax};
+  double origin[3] = {end->x - 1e9 * dx, end->y - 1e9 * dy, (box.zmin + box.zmax) * 0.5};
+  double dir[3] = {dx, dy, 0.0};
   double hit[3];
-  if (!RayHitsBox(minB, maxB, origin, dir, hit)) return;
+  if (!CMathFunCls::HitBoundingBox(minB, maxB, origin, dir, hit)) return;
   end->x = Snap(hit[0], box.xmin, box.xmax);
   end->y = Snap(hit[1], box.ymin, box.ymax);
 }
@@ -105,7 +61,7 @@ void ExtendEnd(const tctagD3ConvexBox& box, D_DOT* end, double dx, double dy) {
 
 long CMathFunCls::Check2dPntAndSeg(D_DOT* a, D_DOT* b, D_DOT* p) {
   if (!a || !b || !p) return -2;
-  if (Same2D(*p, *a, kTol2D) || Same2D(*p, *b, kTol2D)) return 0;
+  if (Same2D(*p, *a) || Same2D(*p, *b)) return 0;
   if (SameDir(Unit2D(b->x - a->x, b->y - a->y), Unit2D(p->x - b->x, p->y - b->y), kTol2D)) return 1;
   if (SameDir(Unit2D(b->x - p->x, b->y - p->y), Unit2D(p->x - a->x, p->y - a->y), kTol2D)) return 0;
   if (SameDir(Unit2D(b->x - a->x, b->y - a->y), Unit2D(a->x - p->x, a->y - p->y), kTol2D))
@@ -150,15 +106,15 @@ long CMathFunCls::CheckCurSegAndOtherSegs(D_DOT* p, D_DOT* q, D_DOT* poly, long 
     // The polyline counts as extended without end at both of its ends.
     const bool onLine = r == 0 || (r == -1 && i == 0) || (r == 1 && i == n - 2);
     if (!onLine) continue;
-    if (Check2dPntAndSeg(p, q, &x) == 0 && !Same2D(x, *p, kTol2D) && !Same2D(x, *q, kTol2D))
-      return 0;
+    if (Check2dPntAndSeg(p, q, &x) == 0 && !Same2D(x, *p) && !Same2D(x, *q)) return 0;
   }
   return -2;
 }
 
 long CMathFunCls::CheckPntPos(D_DOT* p, D_DOT* poly, long i) {
   if (!p || !poly || i < 0) return -2;
-  const double z = TriNormZ(poly[i], poly[i + 1], *p);
+  double z = 0.0;
+  Get2dTriNorm(&poly[i].x, &poly[i + 1].x, &p->x, &z);
   if (z > 0.0) return 1;
   if (z < 0.0) return -1;
   const long r = Check2dPntAndSeg(&poly[i], &poly[i + 1], p);

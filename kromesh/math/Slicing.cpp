@@ -21,6 +21,19 @@ F_Intsersecs& Store() {
   return store;
 }
 
+// Beside the store: every in-plane edge as recorded, with the side of the
+// plane (+1 above, -1 below) on which its triangle's third corner lies. An
+// edge met from both sides is where the surface passes through the plane,
+// so it belongs to the slice's outline like a crossing segment.
+struct SidedEdge {
+  F_IntsersecLines edge;
+  int side;
+};
+std::vector<SidedEdge>& EdgeSides() {
+  static std::vector<SidedEdge> sides;
+  return sides;
+}
+
 KRO::G3D_DVertex ToVertex(const D_3DOT& p) {
   return {p.x, p.y, p.z};
 }
@@ -85,6 +98,7 @@ class PointGrid {
 }  // namespace
 
 void GeoMathPosition::EmptyIntersecStore() {
+  EdgeSides().clear();
   F_Intsersecs& s = Store();
   s.interDots.clear();
   s.interLines.clear();
@@ -93,6 +107,10 @@ void GeoMathPosition::EmptyIntersecStore() {
 }
 
 short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, D_3DOT& c) {
+  // A triangle at least 1e-5 above or below the plane can neither touch it
+  // (edges meet it farther than 1e-6 from themselves) nor lie in it.
+  const double zmin = std::min({a.z, b.z, c.z}), zmax = std::max({a.z, b.z, c.z});
+  if (zmin - z >= 1e-5 || z - zmax >= 1e-5) return 1;
   F_Intsersecs& store = Store();
   const G3DPLANE plane{0.0, 0.0, 1.0, -z};
   D_3DOT* ends[3][2] = {{&a, &b}, {&a, &c}, {&b, &c}};
@@ -119,6 +137,10 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
     for (auto& pr : pairs) {
       if (onPlane(*pr[0]) && onPlane(*pr[1])) {
         store.onPlaneLines.push_back({*pr[0], *pr[1]});
+        const D_3DOT& third = (pr[0] != &a && pr[1] != &a)   ? a
+                              : (pr[0] != &b && pr[1] != &b) ? b
+                                                             : c;
+        if (!onPlane(third)) EdgeSides().push_back({{*pr[0], *pr[1]}, third.z > z ? 1 : -1});
         return 3;
       }
     }
@@ -276,11 +298,41 @@ short GeoMathPosition::GetInterLinesOfEntityAndSur(std::vector<F_IntsersecLines>
   return 1;
 }
 
+namespace {
+
+// In-plane edges met from both sides of the plane, each once.
+std::vector<F_IntsersecLines> PassThroughEdges() {
+  const std::vector<SidedEdge>& all = EdgeSides();
+  std::vector<F_IntsersecLines> out;
+  PointGrid grid(1e-6, true);
+  for (size_t i = 0; i < all.size(); ++i) {
+    grid.Add(all[i].edge.start, static_cast<long>(i));
+    grid.Add(all[i].edge.end, static_cast<long>(i));
+  }
+  for (const SidedEdge& e : all) {
+    bool opposite = false;
+    grid.ForNear(e.edge.start, [&](long id) {
+      const SidedEdge& o = all[id];
+      opposite =
+          opposite || (o.side != e.side &&
+                       ((Same3(o.edge.start, e.edge.start) && Same3(o.edge.end, e.edge.end)) ||
+                        (Same3(o.edge.start, e.edge.end) && Same3(o.edge.end, e.edge.start))));
+    });
+    if (opposite) out.push_back(e.edge);
+  }
+  GeoMathPosition::DelRepeatElement(out);
+  return out;
+}
+
+}  // namespace
+
 short GeoMathPosition::DecideFromStore(const D_3DOT& p) {
   F_Intsersecs res;
   GetIntersecResults(res);
+  std::vector<F_IntsersecLines> outline = res.interLines;
+  for (const F_IntsersecLines& e : PassThroughEdges()) outline.push_back(e);
   std::vector<std::vector<D_3DOT>> polys;
-  GetInterLinesOfEntityAndSur(res.interLines, polys);
+  GetInterLinesOfEntityAndSur(outline, polys);
 
   for (const D_3DOT& d : res.interDots)
     if (SameXY(d, p, 1e-5)) return 0;
@@ -291,16 +343,21 @@ short GeoMathPosition::DecideFromStore(const D_3DOT& p) {
         e.start.x, e.start.y, 0.0, e.end.x, e.end.y, 0.0, p.x, p.y, 0.0);
     if (r == 0 || r == 1) return 0;
   }
+  // A slice of a solid with a cavity or a hole through it has nested
+  // polygons: p is inside when an odd number of them contain it.
   D_DOT q{p.x, p.y};
   std::vector<D_DOT> ring;
+  long containing = 0;
   for (std::vector<D_3DOT>& poly : polys) {
     if (poly.size() < 3) continue;
     ring.clear();
     for (const D_3DOT& v : poly) ring.push_back({v.x, v.y});
     if (!IsSame3Dot(poly.front(), poly.back())) ring.push_back(ring.front());
     const long r = CMathFunCls::Check2dPntAndCurve(&q, ring.data(), static_cast<long>(ring.size()));
-    if (r == 1 || r == 0) return static_cast<short>(r);
+    if (r == 0) return 0;
+    if (r == 1) ++containing;
   }
+  if (containing % 2 == 1) return 1;
   for (const F_IntsersecTri& t : res.onPlaneTris) {
     short pos = 0;
     const short r = CMathCheckPosition::GeoMath_CheckPntInTri(

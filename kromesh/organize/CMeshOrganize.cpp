@@ -1,0 +1,535 @@
+#include "kromesh/organize/CMeshOrganize.h"
+
+#include <algorithm>
+#include <new>
+
+#include "kromesh/Obbt/RAPID_model.h"
+#include "kromesh/math/CMathFunCls.h"
+#include "kromesh/mesh/KroSimpleMesh.h"
+#include "kromesh/organize/CBFSearch.h"
+
+namespace {
+
+constexpr double kFarAway = 1.79769313486232e+307;
+
+bool IsSide1(Kro_Mesh_Remain_Side side) {
+  return side == Kro_Remain_Side1;
+}
+
+// True when every corner of t indexes one of nv positions.
+bool HasValidCorners(const C3DTriData& t, long nv) {
+  for (long v : t.v)
+    if (v < 0 || v >= nv) return false;
+  return true;
+}
+
+// Plane through the first legal triangle of the tree (or, without a tree, of
+// the buffers); the first triangle when none is legal. False when there is
+// no triangle at all.
+bool PlaneOfCutter(RAPID_model* model, KRO::G3D_DVertex* verts, long nv, C3DTriData* tris, long nt,
+                   double coef[4]) {
+  double first[9] = {0};
+  bool haveFirst = false;
+  auto legal = [](double* p) {
+    KRO::G3D_DVertex a{p[0], p[1], p[2]}, b{p[3], p[4], p[5]}, c{p[6], p[7], p[8]};
+    return CMathFunCls::IsLegalTri(&a, &b, &c);
+  };
+  double p[9];
+  if (model && model->GetTriCount() > 0) {
+    const long n = model->GetTriCount();
+    for (long i = 0; i < n; ++i) {
+      if (model->GetTriVertices(p, i) != 1) continue;
+      if (!haveFirst) std::copy(p, p + 9, first), haveFirst = true;
+      if (legal(p)) {
+        CMathFunCls::GetPanelCoef(p, p + 3, p + 6, coef);
+        return true;
+      }
+    }
+  } else if (verts && tris) {
+    for (long i = 0; i < nt; ++i) {
+      if (!HasValidCorners(tris[i], nv)) continue;
+      for (int k = 0; k < 3; ++k) {
+        const KRO::G3D_DVertex& v = verts[tris[i].v[k]];
+        p[3 * k] = v.x, p[3 * k + 1] = v.y, p[3 * k + 2] = v.z;
+      }
+      if (!haveFirst) std::copy(p, p + 9, first), haveFirst = true;
+      if (legal(p)) {
+        CMathFunCls::GetPanelCoef(p, p + 3, p + 6, coef);
+        return true;
+      }
+    }
+  }
+  if (!haveFirst) return false;
+  CMathFunCls::GetPanelCoef(first, first + 3, first + 6, coef);
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// CMeshOrganizeBase: settings
+
+CMeshOrganizeBase::CMeshOrganizeBase()
+    : m_pObbtModel(nullptr),
+      m_pVertices(nullptr),
+      m_vertexCount(0),
+      m_pTriangles(nullptr),
+      m_triCount(0),
+      m_pOrgVertices(nullptr),
+      m_orgVertexCount(0),
+      m_pOrgTriangles(nullptr),
+      m_orgTriCount(0),
+      m_splitFlag(0),
+      m_refDot{0.0, 0.0, kFarAway},
+      m_cutMeshBox{0.0, 0.0, 0.0, 0.0, 0.0, 0.0},
+      m_posCheckPolylineNum(0),
+      m_meshType(Kro_Mesh_Surface),
+      m_cutedMdlType(static_cast<Kro_Mesh_Type>(0)),
+      m_side1VertexNum(0),
+      m_side1TriNum(0),
+      m_side2VertexNum(0),
+      m_side2TriNum(0),
+      m_pInterDots(nullptr),
+      m_interDotNum(0) {}
+
+CMeshOrganizeBase::~CMeshOrganizeBase() = default;
+
+CMeshOrganizeBase::CMeshOrganizeBase(const CMeshOrganizeBase& other)
+    : m_pObbtModel(other.m_pObbtModel),
+      m_pVertices(other.m_pVertices),
+      m_vertexCount(other.m_vertexCount),
+      m_pTriangles(other.m_pTriangles),
+      m_triCount(other.m_triCount),
+      m_pOrgVertices(other.m_pOrgVertices),
+      m_orgVertexCount(other.m_orgVertexCount),
+      m_pOrgTriangles(other.m_pOrgTriangles),
+      m_orgTriCount(other.m_orgTriCount),
+      m_splitFlag(other.m_splitFlag),
+      m_refDot(other.m_refDot),
+      m_cutMeshBox(other.m_cutMeshBox),
+      m_posCheckPolyline(other.m_posCheckPolyline),
+      m_posCheckPolylineNum(other.m_posCheckPolylineNum),
+      m_meshType(other.m_meshType),
+      m_cutedMdlType(other.m_cutedMdlType),
+      m_pPosCheck(other.m_pPosCheck ? other.m_pPosCheck->Clone() : nullptr),
+      m_side1VertexNum(other.m_side1VertexNum),
+      m_side1TriNum(other.m_side1TriNum),
+      m_side1TriList(other.m_side1TriList),
+      m_side2VertexNum(other.m_side2VertexNum),
+      m_side2TriNum(other.m_side2TriNum),
+      m_side2TriList(other.m_side2TriList),
+      m_side1VertexMap(other.m_side1VertexMap),
+      m_side2VertexMap(other.m_side2VertexMap),
+      m_pInterDots(other.m_pInterDots),
+      m_interDotNum(other.m_interDotNum) {}
+
+CMeshOrganizeBase& CMeshOrganizeBase::operator=(const CMeshOrganizeBase& other) {
+  if (this == &other) return *this;
+  CMeshOrganizeBase copy(other);
+  m_pObbtModel = copy.m_pObbtModel;
+  m_pVertices = copy.m_pVertices;
+  m_vertexCount = copy.m_vertexCount;
+  m_pTriangles = copy.m_pTriangles;
+  m_triCount = copy.m_triCount;
+  m_pOrgVertices = copy.m_pOrgVertices;
+  m_orgVertexCount = copy.m_orgVertexCount;
+  m_pOrgTriangles = copy.m_pOrgTriangles;
+  m_orgTriCount = copy.m_orgTriCount;
+  m_splitFlag = copy.m_splitFlag;
+  m_refDot = copy.m_refDot;
+  m_cutMeshBox = copy.m_cutMeshBox;
+  m_posCheckPolyline.swap(copy.m_posCheckPolyline);
+  m_posCheckPolylineNum = copy.m_posCheckPolylineNum;
+  m_meshType = copy.m_meshType;
+  m_cutedMdlType = copy.m_cutedMdlType;
+  m_pPosCheck.swap(copy.m_pPosCheck);
+  m_side1VertexNum = copy.m_side1VertexNum;
+  m_side1TriNum = copy.m_side1TriNum;
+  m_side1TriList.swap(copy.m_side1TriList);
+  m_side2VertexNum = copy.m_side2VertexNum;
+  m_side2TriNum = copy.m_side2TriNum;
+  m_side2TriList.swap(copy.m_side2TriList);
+  m_side1VertexMap.swap(copy.m_side1VertexMap);
+  m_side2VertexMap.swap(copy.m_side2VertexMap);
+  m_pInterDots = copy.m_pInterDots;
+  m_interDotNum = copy.m_interDotNum;
+  return *this;
+}
+
+void CMeshOrganizeBase::SetObbtObj(RAPID_model* model, KRO::G3D_DVertex* vertices, long vertexCount,
+                                   C3DTriData* triangles, long triangleCount) {
+  m_pObbtModel = model;
+  m_pVertices = vertices;
+  m_vertexCount = vertexCount;
+  m_pTriangles = triangles;
+  m_triCount = triangleCount;
+  if (m_pPosCheck) m_pPosCheck->SetObbtObj(model, vertices, vertexCount, triangles, triangleCount);
+}
+
+void CMeshOrganizeBase::SetOrgMdl(KRO::G3D_DVertex* vertices, long vertexCount,
+                                  C3DTriData* triangles, long triangleCount) {
+  m_pOrgVertices = vertices;
+  m_orgVertexCount = vertexCount;
+  m_pOrgTriangles = triangles;
+  m_orgTriCount = triangleCount;
+  if (m_pPosCheck) m_pPosCheck->SetOrgMdl(vertices, vertexCount, triangles, triangleCount);
+}
+
+void CMeshOrganizeBase::BuildPosCheckObj() {}
+
+long CMeshOrganizeBase::SetCutedMdlType(Kro_Mesh_Type type) {
+  m_cutedMdlType = type;
+  if (m_pPosCheck) m_pPosCheck->SetCutedMdlType(type);
+  return 1;
+}
+
+void CMeshOrganizeBase::SetMeshType(Kro_Mesh_Type type) {
+  m_meshType = type;
+}
+
+void CMeshOrganizeBase::SetSplitFlag(int flag) {
+  m_splitFlag = flag;
+}
+
+void CMeshOrganizeBase::GetSplitFlag(int& flag) {
+  flag = m_splitFlag;
+}
+
+void CMeshOrganizeBase::SetRefDot(KRO::G3D_DVertex* p) {
+  if (p) m_refDot = *p;
+}
+
+void CMeshOrganizeBase::GetRefDot(KRO::G3D_DVertex* p) {
+  if (p) *p = m_refDot;
+}
+
+void CMeshOrganizeBase::SetAABBOfCutedMesh(tctagD3ConvexBox* box) {
+  if (box) m_cutMeshBox = *box;
+}
+
+void CMeshOrganizeBase::GetAABBOfCutedMesh(tctagD3ConvexBox* box) {
+  if (box) *box = m_cutMeshBox;
+}
+
+void CMeshOrganizeBase::SetPosCheckPolyline(D_DOT* pts, long n) {
+  if (!pts || n < 2) return;
+  // Copied aside first: pts may be our own polyline.
+  std::vector<D_DOT> copy;
+  try {
+    copy.assign(pts, pts + n);
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  m_posCheckPolyline.swap(copy);
+  m_posCheckPolylineNum = n;
+}
+
+void CMeshOrganizeBase::GetPosCheckPolyline(D_DOT** pts, long* n) {
+  if (n) *n = m_posCheckPolylineNum;
+  if (pts) *pts = m_posCheckPolyline.empty() ? nullptr : m_posCheckPolyline.data();
+}
+
+void CMeshOrganizeBase::setSurfInterDots(KRO::G3D_DVertex* pts, long n) {
+  m_pInterDots = pts;
+  m_interDotNum = n;
+}
+
+void CMeshOrganizeBase::GetSideTriList(Kro_Mesh_Remain_Side side, const long** list,
+                                       long* n) const {
+  const std::vector<long>& l = IsSide1(side) ? m_side1TriList : m_side2TriList;
+  if (list) *list = l.empty() ? nullptr : l.data();
+  if (n) *n = IsSide1(side) ? m_side1TriNum : m_side2TriNum;
+}
+
+long CMeshOrganizeBase::GetSideVertexNum(Kro_Mesh_Remain_Side side) const {
+  return IsSide1(side) ? m_side1VertexNum : m_side2VertexNum;
+}
+
+void CMeshOrganizeBase::InstallPosCheck(std::unique_ptr<CMeshPosCheckBase> checker) {
+  m_pPosCheck = std::move(checker);
+  if (!m_pPosCheck) return;
+  m_pPosCheck->SetCutedMdlType(m_cutedMdlType);
+  m_pPosCheck->SetOrgMdl(m_pOrgVertices, m_orgVertexCount, m_pOrgTriangles, m_orgTriCount);
+  m_pPosCheck->SetRefDot(&m_refDot);
+}
+
+// ---------------------------------------------------------------------------
+// CMeshOrganizeBase: classification
+
+long CMeshOrganizeBase::ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
+                                                KroSimpleMesh* side2) {
+  if (!cut) return -1;
+  // A side mesh that is the cut mesh itself is written before the other side
+  // is read: classify a copy then.
+  KroSimpleMesh source;
+  if (side1 == cut || side2 == cut) {
+    try {
+      source = *cut;
+      source.m_triangleTops = cut->m_triangleTops;
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+    cut = &source;
+  }
+  const long nv = static_cast<long>(cut->m_positions.size());
+  const long nt = static_cast<long>(cut->m_triangles.size());
+
+  // Working arrays first, so that a failure leaves everything as it was.
+  std::vector<unsigned char> seen;
+  std::vector<long> list1, list2;
+  try {
+    seen.assign(static_cast<size_t>(nv), 0);
+    list1.reserve(static_cast<size_t>(nt));
+    list2.reserve(static_cast<size_t>(nt));
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  m_side1VertexNum = m_side1TriNum = 0;
+  m_side2VertexNum = m_side2TriNum = 0;
+  m_side1VertexMap.clear();
+  m_side2VertexMap.clear();
+  m_side1TriList.clear();
+  m_side2TriList.clear();
+
+  const KRO::G3D_DVertex* pos = cut->m_positions.data();
+  const C3DTriData* tris = cut->m_triangles.data();
+  const bool regionRoad = m_pInterDots && m_interDotNum > 0 && m_posCheckPolylineNum < 2 &&
+                          m_meshType == Kro_Mesh_FreeSurface;
+  if (regionRoad) {
+    std::vector<C3DTriaTop> tops;
+    try {
+      tops.resize(static_cast<size_t>(nt));
+    } catch (const std::bad_alloc&) {
+      m_side1TriList.swap(list1);
+      m_side2TriList.swap(list2);
+      return 1;  // both sides empty, side meshes untouched
+    }
+    CBFSearch search;
+    search.InitSeachObj(cut->m_positions.data(), nv, cut->m_triangles.data(), tops.data(), nt,
+                        m_pInterDots, m_interDotNum);
+    search.SplitObj();
+    for (long piece = 0; piece < search.GetResObjNum() && piece < 2; ++piece) {
+      long* list = nullptr;
+      long n = 0;
+      search.GetSurfTriList(piece, &list, &n);
+      std::vector<long>& dst = piece == 0 ? list1 : list2;
+      // A triangle whose corners cannot be read cannot be copied out.
+      for (long k = 0; k < n; ++k)
+        if (HasValidCorners(tris[list[k]], nv)) dst.push_back(list[k]);
+    }
+  } else {
+    CMeshPosCheckBase noSide;  // without a checker every point has no side
+    CMeshPosCheckBase* checker = m_pPosCheck ? m_pPosCheck.get() : &noSide;
+    for (long i = 0; i < nt; ++i) {
+      const C3DTriData& t = tris[i];
+      if (!HasValidCorners(t, nv)) continue;
+      KRO::G3D_DVertex a = pos[t.v[0]], b = pos[t.v[1]], c = pos[t.v[2]];
+      if (!CMathFunCls::IsLegalTri(&a, &b, &c)) continue;
+      KRO::G3D_DVertex g{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0};
+      if (checker->PosCheckPntAndMesh(&g, &a, &b, &c) == -1)
+        list1.push_back(i);
+      else
+        list2.push_back(i);
+    }
+  }
+  m_side1TriList.swap(list1);
+  m_side2TriList.swap(list2);
+  m_side1TriNum = static_cast<long>(m_side1TriList.size());
+  m_side2TriNum = static_cast<long>(m_side2TriList.size());
+
+  // Vertex maps: each side numbers its vertices in order of first use.
+  auto number = [&](const std::vector<long>& list, std::map<long, long>& map) {
+    std::fill(seen.begin(), seen.end(), 0);
+    long next = 0;
+    for (long t : list) {
+      for (long v : tris[t].v) {
+        if (seen[static_cast<size_t>(v)]) continue;
+        seen[static_cast<size_t>(v)] = 1;
+        map.emplace(v, next++);
+      }
+    }
+    return next;
+  };
+  try {
+    m_side1VertexNum = number(m_side1TriList, m_side1VertexMap);
+    m_side2VertexNum = number(m_side2TriList, m_side2VertexMap);
+  } catch (const std::bad_alloc&) {
+    m_side1VertexMap.clear();
+    m_side2VertexMap.clear();
+    m_side1VertexNum = m_side1TriNum = m_side2VertexNum = m_side2TriNum = 0;
+    m_side1TriList.clear();
+    m_side2TriList.clear();
+    return -1;
+  }
+
+  if (side1) GetOneSideTile(cut, side1, Kro_Remain_Side1);
+  if (side2) GetOneSideTile(cut, side2, Kro_Remain_Side2);
+  return 1;
+}
+
+long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
+                                       Kro_Mesh_Remain_Side side) {
+  if (!cut || cut->m_positions.empty()) return -1;
+  if (!out) return 0;
+  const bool s1 = IsSide1(side);
+  const long vc = s1 ? m_side1VertexNum : m_side2VertexNum;
+  const long tc = s1 ? m_side1TriNum : m_side2TriNum;
+  const std::vector<long>& list = s1 ? m_side1TriList : m_side2TriList;
+  std::map<long, long>& map = s1 ? m_side1VertexMap : m_side2VertexMap;
+  const long nt = static_cast<long>(cut->m_triangles.size());
+  const std::vector<KRO::COLOR4>& col = cut->m_colours[0];
+  const std::vector<KRO::G_TEXCOORD>& tex = cut->m_texCoords[0];
+  const std::vector<C3DTriaTop>& tops = cut->m_triangleTops;
+  const bool hasCol = !col.empty(), hasTex = !tex.empty(), hasTops = !tops.empty();
+
+  // Built aside (cut and out may be the same mesh) and moved in at the end.
+  std::vector<KRO::G3D_DVertex> positions;
+  std::vector<KRO::COLOR4> colours;
+  std::vector<KRO::G_TEXCOORD> texCoords;
+  std::vector<C3DTriData> triangles;
+  std::vector<C3DTriaTop> triTops;
+  try {
+    if (vc > 0) {
+      positions.resize(static_cast<size_t>(vc));
+      if (hasCol) colours.resize(static_cast<size_t>(vc));
+      if (hasTex) texCoords.resize(static_cast<size_t>(vc));
+    }
+    if (tc > 0) {
+      triangles.resize(static_cast<size_t>(tc));
+      if (hasTops) triTops.resize(static_cast<size_t>(tc));
+    }
+
+    auto copyVertex = [&](long from, long to) {
+      positions[static_cast<size_t>(to)] = cut->m_positions[static_cast<size_t>(from)];
+      if (hasCol && from < static_cast<long>(col.size()))
+        colours[static_cast<size_t>(to)] = col[static_cast<size_t>(from)];
+      if (hasTex && from < static_cast<long>(tex.size()))
+        texCoords[static_cast<size_t>(to)] = tex[static_cast<size_t>(from)];
+    };
+    // Where each cut triangle sits in this side (-1: not in it), to carry the
+    // cut mesh's neighbour records over.
+    // The whole mesh on this side whose vertices are exactly the first vc
+    // positions: a plain copy keeps the cut mesh's numbering.
+    const bool plain =
+        tc > 0 && tc == nt && vc > 0 && !map.empty() && map.rbegin()->first == vc - 1;
+    std::vector<long> slot;
+    if (hasTops && tc > 0) {
+      slot.assign(static_cast<size_t>(nt), -1);
+      for (long k = 0; k < tc; ++k) slot[static_cast<size_t>(plain ? k : list[k])] = k;
+    }
+    auto copyTops = [&](long from, long to) {
+      C3DTriaTop r{{-1, -1, -1}};
+      if (from < static_cast<long>(tops.size())) {
+        for (int e = 0; e < 3; ++e) {
+          const long nb = tops[static_cast<size_t>(from)].n[e];
+          r.n[e] = (nb >= 0 && nb < nt) ? slot[static_cast<size_t>(nb)] : -1;
+        }
+      }
+      triTops[static_cast<size_t>(to)] = r;
+    };
+
+    if (plain) {
+      for (long v = 0; v < vc; ++v) copyVertex(v, v);
+      for (long k = 0; k < tc; ++k) {
+        triangles[static_cast<size_t>(k)] = cut->m_triangles[static_cast<size_t>(k)];
+        if (hasTops) copyTops(k, k);
+      }
+    } else {
+      for (const auto& entry : map) copyVertex(entry.first, entry.second);
+      for (long k = 0; k < tc; ++k) {
+        C3DTriData t = cut->m_triangles[static_cast<size_t>(list[k])];
+        for (long& v : t.v) v = CMathFunCls::bin_search_byMap(v, &map);
+        triangles[static_cast<size_t>(k)] = t;
+        if (hasTops) copyTops(list[k], k);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+
+  if (vc > 0) {
+    out->m_positions.swap(positions);
+    if (hasCol) out->m_colours[0].swap(colours);
+    if (hasTex) out->m_texCoords[0].swap(texCoords);
+    // Per-vertex arrays not copied here must not keep a length that no
+    // longer matches the positions.
+    const size_t n = static_cast<size_t>(vc);
+    auto dropStale = [n](auto& v) {
+      if (!v.empty() && v.size() != n) v.clear();
+    };
+    dropStale(out->m_normals);
+    dropStale(out->m_colours[0]);
+    dropStale(out->m_colours[1]);
+    for (auto& t : out->m_texCoords) dropStale(t);
+  }
+  if (tc > 0) {
+    out->m_triangles.swap(triangles);
+    if (hasTops) {
+      out->m_triangleTops.swap(triTops);
+    } else if (!out->m_triangleTops.empty() &&
+               out->m_triangleTops.size() != static_cast<size_t>(tc)) {
+      out->m_triangleTops.clear();
+    }
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// CMeshOrganizeSurf
+
+CMeshOrganizeSurf::CMeshOrganizeSurf() = default;
+
+CMeshOrganizeSurf::~CMeshOrganizeSurf() = default;
+
+void CMeshOrganizeSurf::SetObbtObj(RAPID_model* model, KRO::G3D_DVertex* vertices, long vertexCount,
+                                   C3DTriData* triangles, long triangleCount) {
+  CMeshOrganizeBase::SetObbtObj(model, vertices, vertexCount, triangles, triangleCount);
+}
+
+void CMeshOrganizeSurf::BuildPosCheckObj() {
+  m_pPosCheck.reset();
+  std::unique_ptr<CMeshPosCheckBase> checker;
+  if (m_meshType == Kro_Mesh_Plane) {
+    auto plane = std::unique_ptr<CMeshPosCheckPlane>(new (std::nothrow) CMeshPosCheckPlane);
+    if (!plane) return;
+    double coef[4] = {0.0, 0.0, 0.0, 0.0};
+    if (PlaneOfCutter(m_pObbtModel, m_pVertices, m_vertexCount, m_pTriangles, m_triCount, coef))
+      plane->SetPanelCoef(coef);
+    checker = std::move(plane);
+  } else if (m_posCheckPolylineNum >= 2) {
+    auto fold = std::unique_ptr<CMeshPosCheckPolylin>(new (std::nothrow) CMeshPosCheckPolylin);
+    if (!fold) return;
+    fold->SetPolyWithFoldLinAndBox(m_posCheckPolyline.data(), m_posCheckPolylineNum, &m_cutMeshBox);
+    checker = std::move(fold);
+  } else {
+    auto curv = std::unique_ptr<CMeshPosCheckCurv>(new (std::nothrow) CMeshPosCheckCurv);
+    if (!curv) return;
+    curv->SetKroMeshBuf(m_pVertices, m_vertexCount, m_pTriangles, m_triCount);
+    checker = std::move(curv);
+  }
+  checker->SetObbtObj(m_pObbtModel, nullptr, 0, nullptr, 0);
+  InstallPosCheck(std::move(checker));
+}
+
+// ---------------------------------------------------------------------------
+// CMeshOrganizeEntity
+
+CMeshOrganizeEntity::CMeshOrganizeEntity() {
+  m_cutedMdlType = Kro_Mesh_Surface;
+}
+
+CMeshOrganizeEntity::~CMeshOrganizeEntity() = default;
+
+void CMeshOrganizeEntity::SetObbtObj(RAPID_model* model, KRO::G3D_DVertex* vertices,
+                                     long vertexCount, C3DTriData* triangles, long triangleCount) {
+  CMeshOrganizeBase::SetObbtObj(model, vertices, vertexCount, triangles, triangleCount);
+}
+
+void CMeshOrganizeEntity::BuildPosCheckObj() {
+  m_pPosCheck.reset();
+  auto solid = std::unique_ptr<CMeshPosCheckEntity>(new (std::nothrow) CMeshPosCheckEntity);
+  if (!solid) return;
+  solid->SetObbtObj(m_pObbtModel, m_pVertices, m_vertexCount, m_pTriangles, m_triCount);
+  InstallPosCheck(std::move(solid));
+  SetCutedMdlType(m_cutedMdlType);
+}

@@ -1,0 +1,289 @@
+#include "kromesh/organize/CMeshPosCheck.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <new>
+
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/math/CMathFunCls.h"
+#include "kromesh/math/GeoMathPosition.h"
+
+namespace {
+
+// An end of a fold line lies on a side of the plan box when it is this close
+// to it.
+constexpr double kOnBoxSideTol = 1e-6;
+// How far the ends of a fold line crossing the box are pushed outside it, so
+// that the closed polygon holds the box's boundary points strictly inside.
+constexpr double kFoldEndShift = 0.10000000149011612;
+
+template <class T>
+CMeshPosCheckBase* CloneOf(const T& checker) {
+  return new (std::nothrow) T(checker);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// CMeshPosCheckBase
+
+CMeshPosCheckBase::CMeshPosCheckBase()
+    : m_pObbtModel(nullptr),
+      m_pVertices(nullptr),
+      m_vertexCount(0),
+      m_pTriangles(nullptr),
+      m_triCount(0),
+      m_refDot{0.0, 0.0, 0.0},
+      m_pOrgVertices(nullptr),
+      m_orgVertexCount(0),
+      m_pOrgTriangles(nullptr),
+      m_orgTriCount(0),
+      m_cutedMdlType(static_cast<Kro_Mesh_Type>(0)) {}
+
+CMeshPosCheckBase::~CMeshPosCheckBase() = default;
+
+long CMeshPosCheckBase::PosCheckPntAndMesh(KRO::G3D_DVertex* /*p*/, KRO::G3D_DVertex* /*a*/,
+                                           KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
+  return 0;
+}
+
+CMeshPosCheckBase* CMeshPosCheckBase::Clone() const {
+  return CloneOf(*this);
+}
+
+void CMeshPosCheckBase::SetObbtObj(RAPID_model* model, KRO::G3D_DVertex* vertices, long vertexCount,
+                                   C3DTriData* triangles, long triangleCount) {
+  m_pObbtModel = model;
+  m_pVertices = vertices;
+  m_vertexCount = vertexCount;
+  m_pTriangles = triangles;
+  m_triCount = triangleCount;
+}
+
+void CMeshPosCheckBase::SetOrgMdl(KRO::G3D_DVertex* vertices, long vertexCount,
+                                  C3DTriData* triangles, long triangleCount) {
+  m_pOrgVertices = vertices;
+  m_orgVertexCount = vertexCount;
+  m_pOrgTriangles = triangles;
+  m_orgTriCount = triangleCount;
+}
+
+long CMeshPosCheckBase::SetCutedMdlType(Kro_Mesh_Type type) {
+  m_cutedMdlType = type;
+  return 1;
+}
+
+void CMeshPosCheckBase::SetRefDot(KRO::G3D_DVertex* p) {
+  if (p) m_refDot = *p;
+}
+
+// ---------------------------------------------------------------------------
+// CMeshPosCheckPlane
+
+CMeshPosCheckPlane::CMeshPosCheckPlane() : m_coef{0.0, 0.0, 0.0, 0.0} {}
+
+CMeshPosCheckPlane::~CMeshPosCheckPlane() = default;
+
+long CMeshPosCheckPlane::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* /*a*/,
+                                            KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
+  if (!p) return -2;
+  return CMathFunCls::Check3dPntAndPanel(p, m_coef);
+}
+
+CMeshPosCheckBase* CMeshPosCheckPlane::Clone() const {
+  return CloneOf(*this);
+}
+
+void CMeshPosCheckPlane::SetPanelCoef(double* const coef) {
+  if (!coef) return;
+  std::copy(coef, coef + 4, m_coef);
+}
+
+// ---------------------------------------------------------------------------
+// CMeshPosCheckPolylin
+
+CMeshPosCheckPolylin::CMeshPosCheckPolylin() : m_polyCount(0), m_planBox{0.0, 0.0, 0.0, 0.0} {}
+
+CMeshPosCheckPolylin::~CMeshPosCheckPolylin() = default;
+
+long CMeshPosCheckPolylin::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* /*a*/,
+                                              KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
+  if (!p || m_polyCount < 1) return -2;
+  D_DOT q{p->x, p->y};
+  return CMathFunCls::Check2dPntAndCurve(&q, m_polygon.data(), m_polyCount);
+}
+
+CMeshPosCheckBase* CMeshPosCheckPolylin::Clone() const {
+  return CloneOf(*this);
+}
+
+void CMeshPosCheckPolylin::GetPolygon(const D_DOT** pts, long* n) const {
+  if (pts) *pts = m_polygon.empty() ? nullptr : m_polygon.data();
+  if (n) *n = m_polyCount;
+}
+
+void CMeshPosCheckPolylin::SetPolyWithFoldLinAndBox(D_DOT* poly, long n, tctagD3ConvexBox* box) {
+  if (!poly || n < 1) return;
+
+  // 1. Plan box: the given box in x and y, widened over the fold line.
+  tctagD2ConvexBox b =
+      box ? tctagD2ConvexBox{box->xmin, box->xmax, box->ymin, box->ymax} : KroEmptyD2Box();
+  for (long i = 0; i < n; ++i) {
+    b.xmin = std::min(b.xmin, poly[i].x);
+    b.xmax = std::max(b.xmax, poly[i].x);
+    b.ymin = std::min(b.ymin, poly[i].y);
+    b.ymax = std::max(b.ymax, poly[i].y);
+  }
+
+  // 2. A fresh polygon with room for the line, three corners and the
+  // closing point. Built aside so that a failure keeps the old one.
+  std::vector<D_DOT> pg;
+  try {
+    pg.reserve(static_cast<size_t>(n) + 4);
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  pg.assign(poly, poly + n);
+  m_planBox = b;
+
+  // 3. Already closed: used as it is.
+  if (CMathFunCls::IsSame2DDot(&pg.front(), &pg.back()) != 0) {
+    m_polygon.swap(pg);
+    m_polyCount = n;
+    return;
+  }
+
+  // 4. Which box sides the two ends lie on.
+  D_DOT& F = pg.front();
+  D_DOT& L = pg.back();
+  auto onSide = [](double v, double side) { return std::fabs(v - side) < kOnBoxSideTol; };
+  const bool fL = onSide(F.x, b.xmin), fR = onSide(F.x, b.xmax);
+  const bool fB = onSide(F.y, b.ymin), fT = onSide(F.y, b.ymax);
+  const bool lL = onSide(L.x, b.xmin), lR = onSide(L.x, b.xmax);
+  const bool lB = onSide(L.y, b.ymin), lT = onSide(L.y, b.ymax);
+  const double d = kFoldEndShift;
+  const D_DOT minMin{b.xmin, b.ymin}, minMax{b.xmin, b.ymax};
+  const D_DOT maxMax{b.xmax, b.ymax}, maxMin{b.xmax, b.ymin};
+
+  std::vector<D_DOT> corners;
+  auto closeWith = [&](double fdx, double fdy, double ldx, double ldy,
+                       std::initializer_list<D_DOT> boxCorners) {
+    F.x += fdx;
+    F.y += fdy;
+    L.x += ldx;
+    L.y += ldy;
+    corners.assign(boxCorners);
+  };
+  const bool sameSide = (fL && lL) || (fB && lB) || (fR && lR) || (fT && lT);
+  if (!sameSide) {
+    // Opposite sides first, then adjacent sides grouped by the corner.
+    if (fL && lR) {
+      closeWith(-d, 0, d, 0, {maxMin, minMin});
+    } else if (fR && lL) {
+      closeWith(d, 0, -d, 0, {minMin, maxMin});
+    } else if (fT && lB) {
+      closeWith(0, d, 0, -d, {minMin, minMax});
+    } else if (fB && lT) {
+      closeWith(0, -d, 0, d, {minMax, minMin});
+    } else if (fL && lB) {
+      closeWith(-d, 0, 0, -d, {minMin});
+    } else if (fB && lL) {
+      closeWith(0, -d, -d, 0, {minMin});
+    } else if (fL && lT) {
+      closeWith(-d, 0, 0, d, {minMax});
+    } else if (fT && lL) {
+      closeWith(0, d, -d, 0, {minMax});
+    } else if (fR && lT) {
+      closeWith(d, 0, 0, d, {maxMax});
+    } else if (fT && lR) {
+      closeWith(0, d, d, 0, {maxMax});
+    } else if (fR && lB) {
+      closeWith(d, 0, 0, -d, {maxMin});
+    } else if (fB && lR) {
+      closeWith(0, -d, d, 0, {maxMin});
+    }
+  }
+  // F and L refer into pg; appending stays within the reserved room, so the
+  // moved first point is read before any reallocation could happen.
+  const D_DOT first = pg.front();
+  for (const D_DOT& c : corners) pg.push_back(c);
+  // 5. Close the ring with the (moved) first point.
+  pg.push_back(first);
+  m_polygon.swap(pg);
+  m_polyCount = static_cast<long>(m_polygon.size());
+}
+
+// ---------------------------------------------------------------------------
+// CMeshPosCheckCurv
+
+CMeshPosCheckCurv::CMeshPosCheckCurv()
+    : m_pSurfVertices(nullptr),
+      m_surfVertexCount(0),
+      m_pSurfTriangles(nullptr),
+      m_surfTriCount(0) {}
+
+CMeshPosCheckCurv::~CMeshPosCheckCurv() = default;
+
+long CMeshPosCheckCurv::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* /*a*/,
+                                           KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
+  if (!p || !m_pSurfVertices || !m_pSurfTriangles || m_surfVertexCount < 1 || m_surfTriCount < 1)
+    return -2;
+  // A corner outside the vertex buffer cannot be read; such a surface
+  // decides nothing.
+  for (long t = 0; t < m_surfTriCount; ++t)
+    for (long v : m_pSurfTriangles[t].v)
+      if (v < 0 || v >= m_surfVertexCount) return -2;
+  long tri = 0;
+  return CMathFunCls::Check3dPntAndKroSurf(p, m_pSurfVertices, m_surfVertexCount, m_pSurfTriangles,
+                                           m_surfTriCount, tri);
+}
+
+CMeshPosCheckBase* CMeshPosCheckCurv::Clone() const {
+  return CloneOf(*this);
+}
+
+void CMeshPosCheckCurv::SetKroMeshBuf(KRO::G3D_DVertex* vertices, long vertexCount,
+                                      C3DTriData* triangles, long triangleCount) {
+  m_pSurfVertices = vertices;
+  m_surfVertexCount = vertexCount;
+  m_pSurfTriangles = triangles;
+  m_surfTriCount = triangleCount;
+}
+
+// ---------------------------------------------------------------------------
+// CMeshPosCheckEntity
+
+CMeshPosCheckEntity::CMeshPosCheckEntity() {
+  m_cutedMdlType = Kro_Mesh_Surface;
+}
+
+CMeshPosCheckEntity::~CMeshPosCheckEntity() = default;
+
+long CMeshPosCheckEntity::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* /*a*/,
+                                             KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
+  if (!p) return -1;
+  const long nv = m_pVertices ? std::max(m_vertexCount, 0L) : 0;
+  const long nt = m_pTriangles ? std::max(m_triCount, 0L) : 0;
+  // The slicing test takes host triangles; a solid with a corner outside
+  // the vertex buffer cannot be assembled.
+  std::vector<C3DTriangle> tris;
+  try {
+    tris.reserve(static_cast<size_t>(nt));
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  for (long t = 0; t < nt; ++t) {
+    const C3DTriData& s = m_pTriangles[t];
+    for (long v : s.v)
+      if (v < 0 || v >= nv) return -1;
+    tris.emplace_back(s.v[0], s.v[1], s.v[2]);
+  }
+  D_3DOT q{p->x, p->y, p->z};
+  return static_cast<long>(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
+      nv > 0 ? m_pVertices : nullptr, nv, tris.empty() ? nullptr : tris.data(), nt, &q));
+}
+
+CMeshPosCheckBase* CMeshPosCheckEntity::Clone() const {
+  return CloneOf(*this);
+}

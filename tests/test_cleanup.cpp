@@ -1,0 +1,334 @@
+// Surface clean-up, orientation, neighbourhoods and index utilities.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/math/CMathFunCls.h"
+
+namespace {
+
+using V = KRO::G3D_DVertex;
+
+C3DSurface Surface(const std::vector<V>& pts, const std::vector<C3DTriangle>& tris,
+                   const std::vector<KRO::G_TEXCOORD>& tex = {},
+                   const std::vector<KRO::COLOR4>& colours = {}) {
+  C3DSurface s(-1, 0);
+  CPointCollection pc;
+  pc.AppendPoints(pts.data(), static_cast<long>(pts.size()));
+  CVertexDecorationObj deco;
+  if (!tex.empty()) deco.AppendTexcoords(0, tex.data(), static_cast<long>(tex.size()));
+  if (!colours.empty()) deco.AppendColors(colours.data(), static_cast<long>(colours.size()));
+  s.AppendPointCollection(&pc, &deco);
+  s.AddTriangle(tris.data(), nullptr, static_cast<long>(tris.size()));
+  s.SetMaterialName("rock");
+  return s;
+}
+
+std::vector<C3DTriangle> Triangles(const C3DSurface& s) {
+  std::vector<C3DTriangle> out(static_cast<size_t>(s.GetTriangleCount()));
+  for (long t = 0; t < s.GetTriangleCount(); ++t) s.GetTriangle(t, &out[t], nullptr);
+  return out;
+}
+
+V Normal(const KroPntStrcT* pts, const KroNetStrcT& n) {
+  const KroPntStrcT &a = pts[n.pnt[0] - 1], &b = pts[n.pnt[1] - 1], &c = pts[n.pnt[2] - 1];
+  const V u{b.x - a.x, b.y - a.y, b.z - a.z}, v{c.x - a.x, c.y - a.y, c.z - a.z};
+  V r{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+  const double l = std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z);
+  return {r.x / l, r.y / l, r.z / l};
+}
+
+KroPntStrcT P(double x, double y, double z) {
+  return {x, y, z, 0, 0, 0};
+}
+
+KroNetStrcT Net(long a, long b, long c, long n0, long n1, long n2) {
+  KroNetStrcT n{};
+  n.pnt[0] = a;
+  n.pnt[1] = b;
+  n.pnt[2] = c;
+  n.adj[0] = n0;
+  n.adj[1] = n1;
+  n.adj[2] = n2;
+  return n;
+}
+
+}  // namespace
+
+TEST(RemoveRepeatedPnt, MergesCopiesOfASharedEdge) {
+  // Two unit triangles sharing the edge (1,0)-(0,1), each with its own
+  // copy of that edge's points, 0.0005 apart.
+  std::vector<V> pts = {{0, 0, 0},           {1, 0, 0}, {0, 1, 0},
+                        {1.0005, 0, 0.0005}, {1, 1, 0}, {0.0005, 1.0005, 0}};
+  std::vector<KRO::G_TEXCOORD> tex = {{0, 0}, {1, 0}, {0, 1}, {9, 9}, {1, 1}, {8, 8}};
+  std::vector<KRO::COLOR4> col(6, KRO::COLOR4(1, 0, 0, 1));
+  col[4] = KRO::COLOR4(0, 1, 0, 1);
+  C3DSurface s = Surface(pts, {{0, 1, 2}, {3, 4, 5}}, tex, col);
+  ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(s), 1);
+  EXPECT_EQ(s.GetPointNum(), 4);
+  EXPECT_EQ(s.GetTriangleCount(), 2);
+  const auto tris = Triangles(s);
+  EXPECT_EQ(tris[1].v[0], 1);  // merged into the first occurrence
+  EXPECT_EQ(tris[1].v[2], 2);
+  EXPECT_EQ(tris[1].v[1], 3);
+  // The first occurrence keeps its position and decorations.
+  EXPECT_EQ(s.Points()[1].x, 1.0);
+  ASSERT_EQ(s.Decoration().GetNumTexcoods(0), 4);
+  EXPECT_EQ(s.Decoration().m_texcoords[0][1].u, 1.0f);
+  EXPECT_EQ(s.Decoration().m_texcoords[0][3].u, 1.0f);
+  ASSERT_EQ(s.Decoration().GetNumColors(), 4);
+  EXPECT_EQ(s.Decoration().m_colours[3].g, 1.0f);
+  EXPECT_EQ(s.GetMaterialName(), "rock");
+}
+
+TEST(RemoveRepeatedPnt, TinyTriangleCollapsesAndNoChainMerging) {
+  std::vector<V> pts = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {5, 5, 5}, {5.0004, 5, 5}, {5, 5.0006, 5}};
+  C3DSurface s = Surface(pts, {{0, 1, 2}, {3, 4, 5}});
+  ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(s), 1);
+  EXPECT_EQ(s.GetTriangleCount(), 1);
+  EXPECT_EQ(s.GetPointNum(), 4);  // the collapsed triangle's point stays
+
+  // Merging is not transitive: a point 0.0008 beyond a merged one, but
+  // 0.0016 from the point it merged into, stays apart.
+  std::vector<V> chain = {{0, 0, 0},      {3, 0, 0},      {0, 3, 0},      {0.0008, 0, 0}, {3, 3, 0},
+                          {0.0016, 3, 0}, {0.0016, 0, 0}, {3, 0.0005, 0}, {3, 3.0009, 0}};
+  C3DSurface c = Surface(chain, {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}});
+  ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(c), 1);
+  const auto tris = Triangles(c);
+  ASSERT_EQ(tris.size(), 3u);
+  EXPECT_EQ(tris[1].v[0], 0);
+  EXPECT_EQ(tris[2].v[0], 5);  // (0.0016, 0, 0) is a new point
+  EXPECT_EQ(tris[2].v[1], 1);
+  EXPECT_EQ(tris[2].v[2], 3);
+}
+
+TEST(RemoveRepeatedPnt, EmptySurfaceIsLeftAlone) {
+  C3DSurface empty(-1, 0);
+  EXPECT_EQ(CMathFunCls::RemoveRepeatedPnt(empty), 0);
+  C3DSurface noTris = Surface({{0, 0, 0}, {1, 0, 0}}, {});
+  EXPECT_EQ(CMathFunCls::RemoveRepeatedPnt(noTris), 0);
+  EXPECT_EQ(noTris.GetPointNum(), 2);
+  EXPECT_EQ(noTris.GetMaterialName(), "rock");
+}
+
+TEST(RemoveRepeatedPnt, AgreesWithLinearFrontSearch) {
+  // A cloud with many near-duplicates straddling grid cells: the result
+  // must equal the plain front-to-back search.
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<int> base(0, 40);
+  std::uniform_real_distribution<double> jitter(-0.0012, 0.0012);
+  std::vector<V> pts;
+  for (int i = 0; i < 1500; ++i) {
+    const int b = base(rng);
+    pts.push_back({(b % 7) * 1.0 + jitter(rng), (b / 7) * 1.0 + jitter(rng), 0.5 + jitter(rng)});
+  }
+  std::vector<C3DTriangle> tris;
+  for (long i = 0; i + 2 < 1500; i += 3) tris.emplace_back(i, i + 1, i + 2);
+  C3DSurface s = Surface(pts, tris);
+  ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(s), 1);
+
+  std::vector<V> ref;
+  std::vector<C3DTriangle> refTris;
+  for (size_t t = 0; t < tris.size(); ++t) {
+    C3DTriangle out;
+    for (int k = 0; k < 3; ++k) {
+      const V& p = pts[tris[t].v[k]];
+      long id = -1;
+      for (size_t j = 0; t > 0 && j < ref.size() && id < 0; ++j)
+        if (std::fabs(ref[j].x - p.x) < 0.001 && std::fabs(ref[j].y - p.y) < 0.001 &&
+            std::fabs(ref[j].z - p.z) < 0.001)
+          id = static_cast<long>(j);
+      if (id < 0) {
+        id = static_cast<long>(ref.size());
+        ref.push_back(p);
+      }
+      out.v[k] = id;
+    }
+    V a = ref[out.v[0]], b = ref[out.v[1]], c = ref[out.v[2]];
+    if (out.v[0] != out.v[1] && out.v[1] != out.v[2] && out.v[0] != out.v[2] &&
+        CMathFunCls::IsLegalTri(&a, &b, &c))
+      refTris.push_back(out);
+  }
+  ASSERT_EQ(s.GetPointNum(), static_cast<long>(ref.size()));
+  for (size_t j = 0; j < ref.size(); ++j) {
+    EXPECT_EQ(s.Points()[j].x, ref[j].x);
+    EXPECT_EQ(s.Points()[j].y, ref[j].y);
+  }
+  const auto got = Triangles(s);
+  ASSERT_EQ(got.size(), refTris.size());
+  for (size_t t = 0; t < got.size(); ++t)
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(got[t].v[k], refTris[t].v[k]);
+}
+
+TEST(RemoveRepeatedTriangle, DropsOnlyDegenerateTriangles) {
+  std::vector<V> pts = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {9, 9, 9}};
+  std::vector<C3DTriangle> tris = {{0, 1, 2}, {0, 1, 1}, {0, 1, 3}, {0, 1, 2}, {0, 1, 7}};
+  std::vector<KRO::G_TEXCOORD> tex(5, KRO::G_TEXCOORD{0.25f, 0.5f});
+  C3DSurface s = Surface(pts, tris, tex);
+  ASSERT_EQ(CMathFunCls::RemoveRepeatedTriangle(s), 1);
+  const auto got = Triangles(s);
+  ASSERT_EQ(got.size(), 2u);  // the identical pair is kept
+  EXPECT_EQ(got[1].v[2], 2);
+  CTriangleTopInfo top;
+  C3DTriangle tri;
+  s.GetTriangle(0, &tri, &top);
+  EXPECT_EQ(top.n[0], -1);
+  EXPECT_EQ(s.GetPointNum(), 5);
+  EXPECT_EQ(s.Decoration().GetNumTexcoods(0), 5);
+  EXPECT_EQ(s.GetMaterialName(), "rock");
+  C3DSurface empty(-1, 0);
+  EXPECT_EQ(CMathFunCls::RemoveRepeatedTriangle(empty), 0);
+}
+
+TEST(Coordinates, SwapAxesAndLevelTest) {
+  V p[1] = {{1, 2, 3}};
+  ASSERT_EQ(CMathFunCls::AdjustPntCoord(p, 1, 1), 1);
+  EXPECT_EQ(p[0].x, 3);
+  EXPECT_EQ(p[0].z, 1);
+  V q[1] = {{1, 2, 3}};
+  CMathFunCls::AdjustPntCoord(q, 1, 2);
+  EXPECT_EQ(q[0].y, 3);
+  EXPECT_EQ(q[0].z, 2);
+  V r[1] = {{1, 2, 3}};
+  CMathFunCls::AdjustPntCoord(r, 1, 0);
+  EXPECT_EQ(r[0].x, 1);
+  EXPECT_EQ(CMathFunCls::AdjustPntCoord(r, 0, 0), -1);
+
+  V level[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.0000005}};
+  V tilted[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.1}};
+  EXPECT_EQ(CMathFunCls::IsNeedAdjust(level), 0);
+  EXPECT_EQ(CMathFunCls::IsNeedAdjust(tilted), 1);
+}
+
+TEST(Orientation, WalkFlipsTrianglesAgainstTheFirst) {
+  // A flat strip of four triangles in z = 0, folded up along x = 2 into a
+  // fifth, vertical triangle. Triangles 2 and 5 are wound the wrong way.
+  std::vector<KroPntStrcT> pts = {P(0, 0, 0), P(0, 1, 0), P(1, 0, 0), P(1, 1, 0),
+                                  P(2, 0, 0), P(2, 1, 0), P(2, 0, 1)};
+  std::vector<KroNetStrcT> nets = {Net(1, 3, 2, 0, 2, 0), Net(4, 3, 2, 1, 3, 0),
+                                   Net(4, 3, 6, 2, 4, 0), Net(3, 5, 6, 0, 5, 3),
+                                   Net(7, 5, 6, 4, 0, 0)};
+  ASSERT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(pts.data(), 7, nets.data(), 5), 1);
+  for (int t = 0; t < 4; ++t) EXPECT_NEAR(Normal(pts.data(), nets[t]).z, 1.0, 1e-12) << t;
+  // Across the fold the shared edge 5-6 runs opposite ways.
+  auto hasDirected = [](const KroNetStrcT& n, long a, long b) {
+    for (int k = 0; k < 3; ++k)
+      if (n.pnt[k] == a && n.pnt[(k + 1) % 3] == b) return true;
+    return false;
+  };
+  EXPECT_TRUE(hasDirected(nets[3], 5, 6));
+  EXPECT_TRUE(hasDirected(nets[4], 6, 5));
+  // Neighbour numbers stay where they were.
+  EXPECT_EQ(nets[1].adj[0], 1);
+  EXPECT_EQ(nets[1].adj[1], 3);
+}
+
+TEST(Orientation, WalkEndsWithoutUnvisitedNeighbour) {
+  // Triangle 1 leads to 2, which leads nowhere new; triangle 3 cannot be
+  // reached and must be left as it is.
+  std::vector<KroPntStrcT> pts = {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(1, 1, 0),
+                                  P(5, 5, 0), P(6, 5, 0), P(5, 6, 0)};
+  std::vector<KroNetStrcT> nets = {Net(1, 2, 3, 0, 2, 0), Net(4, 2, 3, 1, 0, 0),
+                                   Net(7, 6, 5, 0, 0, 0)};
+  ASSERT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(pts.data(), 7, nets.data(), 3), 1);
+  EXPECT_GT(Normal(pts.data(), nets[1]).z, 0.0);
+  EXPECT_EQ(nets[2].pnt[0], 7);
+  EXPECT_EQ(nets[2].pnt[2], 5);
+  // Neighbour numbers outside the table are not followed.
+  std::vector<KroNetStrcT> bad = {Net(1, 2, 3, 9, 0, 0), Net(4, 2, 3, 0, 0, 0)};
+  EXPECT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(pts.data(), 7, bad.data(), 2), 1);
+  EXPECT_EQ(bad[1].pnt[0], 4);
+  EXPECT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(nullptr, 7, bad.data(), 2), -1);
+}
+
+TEST(Neighbourhood, TwoTriangles) {
+  C3DTriData tris[2] = {{{0, 1, 2}}, {{2, 1, 3}}};
+  C3DTriaTop tops[2];
+  ASSERT_EQ(CMathFunCls::SetTinTop(tris, tops, 2, 4, 0), 1);
+  EXPECT_EQ(tops[0].n[0], -1);
+  EXPECT_EQ(tops[0].n[1], 1);
+  EXPECT_EQ(tops[0].n[2], -1);
+  EXPECT_EQ(tops[1].n[0], 0);
+  EXPECT_EQ(tops[1].n[1], -1);
+  EXPECT_EQ(tops[1].n[2], -1);
+
+  std::vector<long> lists[4] = {{0}, {0, 1}, {0, 1}, {1}};
+  long nb = 7;
+  EXPECT_EQ(CMathFunCls::FindNetNo(tris, 0, 2, 1, nb, lists), 1);
+  EXPECT_EQ(nb, 1);
+  EXPECT_EQ(CMathFunCls::FindNetNo(tris, 0, 0, 1, nb, lists), -1);
+  EXPECT_EQ(nb, -1);
+}
+
+TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
+  const int n = 6;
+  std::vector<C3DTriData> tris;
+  auto id = [n](int i, int j) { return static_cast<long>(j * (n + 1) + i); };
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
+    }
+  const long nt = static_cast<long>(tris.size()), nv = (n + 1) * (n + 1);
+  std::vector<C3DTriaTop> tops(tris.size());
+  ASSERT_EQ(CMathFunCls::SetTinTop(tris.data(), tops.data(), nt, nv, 0), 1);
+  long interior = 0;
+  for (long t = 0; t < nt; ++t)
+    for (int k = 0; k < 3; ++k) {
+      const long u = tops[t].n[k];
+      if (u < 0) continue;
+      ++interior;
+      const auto& o = tops[u].n;
+      EXPECT_TRUE(o[0] == t || o[1] == t || o[2] == t);
+    }
+  EXPECT_EQ(interior, 2 * (3 * n * n - 2 * n));  // every inner edge seen from both sides
+
+  std::vector<C3DTriaTop> part(tris.size(), C3DTriaTop{{-7, -7, -7}});
+  ASSERT_EQ(CMathFunCls::SetTinTop(tris.data(), part.data(), nt, nv, 2), 1);
+  EXPECT_EQ(part[0].n[0], -7);  // before first: not assigned
+  for (long t = 2; t < nt; ++t)
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(part[t].n[k] < 0 || part[t].n[k] >= 2);
+  EXPECT_EQ(CMathFunCls::SetTinTop(nullptr, part.data(), nt, nv, 0), -1);
+}
+
+TEST(IndexUtils, SearchAndSort) {
+  long asc[5] = {1, 3, 5, 7, 9};
+  EXPECT_EQ(CMathFunCls::bin_search(7, asc, 5), 3);
+  EXPECT_EQ(CMathFunCls::bin_search(4, asc, 5), -1);
+  EXPECT_EQ(CMathFunCls::bin_search(1, asc, 0), -1);
+  std::map<long, long> m = {{4, 40}, {8, 80}};
+  EXPECT_EQ(CMathFunCls::bin_search_byMap(8, &m), 80);
+  EXPECT_EQ(CMathFunCls::bin_search_byMap(5, &m), -1);
+  long arr[5] = {4, 2, 4, 8, 1};
+  EXPECT_EQ(CMathFunCls::SearchFronFToB(4, arr, 5), 0);
+  EXPECT_EQ(CMathFunCls::SearchFronFToB(6, arr, 5), -1);
+  std::vector<long> v = {5, 6, 6};
+  EXPECT_EQ(CMathFunCls::SearchFronFToBByVector(6, &v), 1);
+
+  long three[3] = {3, 1, 2};
+  CMathFunCls::BubbleSort(three, 3);
+  EXPECT_EQ(three[0], 1);
+  EXPECT_EQ(three[2], 3);
+  std::vector<long> bv = {9, -2, 4, 4, 0};
+  CMathFunCls::BubbleSortByVector(&bv);
+  EXPECT_TRUE(std::is_sorted(bv.begin(), bv.end()));
+
+  std::mt19937 rng(7);
+  std::vector<long> big(500);
+  for (long& x : big) x = static_cast<long>(rng() % 1000) - 500;
+  std::vector<long> sorted = big;
+  std::sort(sorted.begin(), sorted.end());
+  long gaps[3] = {40, 13, 1};
+  CMathFunCls::shellsort(big.data(), 500, gaps, 3);
+  EXPECT_EQ(big, sorted);
+
+  V buf[3] = {{0, 0, 0}, {1, 1, 1}, {1, 1, 1.000001}};
+  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.000004}, buf, 3), 1);
+  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.0001}, buf, 3), -1);
+  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({0, 0, 0}, nullptr, 3), -1);
+}

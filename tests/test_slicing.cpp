@@ -1,0 +1,523 @@
+// Point in solid by slicing: one triangle against a plane, duplicate
+// removal, chaining, the decision, boxes, and agreement with a parity count
+// on tessellated solids.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/host/KroGeoMath.h"
+#include "kromesh/math/CMathFunCls.h"
+#include "kromesh/math/GeoMathPosition.h"
+#include "support/Shapes.h"
+
+namespace {
+
+using V = KRO::G3D_DVertex;
+
+struct Solid {
+  std::vector<V> pts;
+  std::vector<C3DTriangle> tris;
+  short Check(double x, double y, double z) {
+    D_3DOT p{x, y, z};
+    return GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
+        pts.data(), static_cast<long>(pts.size()), tris.data(), static_cast<long>(tris.size()), &p);
+  }
+  C3DSurface Surface() const {
+    std::vector<C3DTriData> t;
+    for (const auto& x : tris) t.push_back({{x.v[0], x.v[1], x.v[2]}});
+    return shapes::MakeSurface(pts, t);
+  }
+};
+
+// The unit cube as one closed surface of 12 outward triangles.
+Solid UnitCube() {
+  Solid s;
+  for (int c = 0; c < 8; ++c)
+    s.pts.push_back({double(c & 1), double((c >> 1) & 1), double(c >> 2)});
+  const int quads[6][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                           {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
+  for (const auto& q : quads) {
+    s.tris.emplace_back(q[0], q[1], q[2]);
+    s.tris.emplace_back(q[0], q[2], q[3]);
+  }
+  return s;
+}
+
+// The unit cube whose vertical faces are fans around a centre vertex at
+// height 0.5.
+Solid FaceCentredCube() {
+  Solid s = UnitCube();
+  s.tris.erase(s.tris.begin(), s.tris.begin() + 8);  // keep bottom and top
+  const int quads[4][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4}, {2, 6, 7, 3}};
+  for (const auto& q : quads) {
+    V c{0, 0, 0};
+    for (int k : q) c = {c.x + s.pts[k].x / 4, c.y + s.pts[k].y / 4, c.z + s.pts[k].z / 4};
+    const long ci = static_cast<long>(s.pts.size());
+    s.pts.push_back(c);
+    for (int k = 0; k < 4; ++k) s.tris.emplace_back(ci, q[k], q[(k + 1) % 4]);
+  }
+  return s;
+}
+
+// The unit cube whose vertical faces are cut in two at height 0.5, so that
+// horizontal edges of the side faces lie at that height.
+Solid SplitSideCube() {
+  Solid s = UnitCube();
+  s.tris.erase(s.tris.begin(), s.tris.begin() + 8);  // keep bottom and top
+  const double cx[4] = {0, 1, 1, 0}, cy[4] = {0, 0, 1, 1};
+  for (int k = 0; k < 4; ++k) s.pts.push_back({cx[k], cy[k], 0.5});  // 8..11
+  auto bottom = [](int k) { return long((k == 0) ? 0 : (k == 1) ? 1 : (k == 2) ? 3 : 2); };
+  for (int k = 0; k < 4; ++k) {
+    const int n = (k + 1) % 4;
+    const long b0 = bottom(k), b1 = bottom(n), m0 = 8 + k, m1 = 8 + n, t0 = b0 + 4, t1 = b1 + 4;
+    s.tris.emplace_back(b0, b1, m1);  // counter-clockwise seen from outside
+    s.tris.emplace_back(b0, m1, m0);
+    s.tris.emplace_back(m0, m1, t1);
+    s.tris.emplace_back(m0, t1, t0);
+  }
+  return s;
+}
+
+Solid Torus(double R, double r, int nu, int nv) {
+  Solid s;
+  const double pi = shapes::kPi;
+  for (int i = 0; i < nu; ++i)
+    for (int j = 0; j < nv; ++j) {
+      const double u = 2 * pi * i / nu, v = 2 * pi * j / nv;
+      s.pts.push_back({(R + r * std::cos(v)) * std::cos(u), (R + r * std::cos(v)) * std::sin(u),
+                       r * std::sin(v)});
+    }
+  auto id = [&](int i, int j) { return static_cast<long>((i % nu) * nv + (j % nv)); };
+  for (int i = 0; i < nu; ++i)
+    for (int j = 0; j < nv; ++j) {
+      s.tris.emplace_back(id(i, j), id(i + 1, j), id(i + 1, j + 1));
+      s.tris.emplace_back(id(i, j), id(i + 1, j + 1), id(i, j + 1));
+    }
+  return s;
+}
+
+// A hexagonal prism of three storeys (rings at z = -1, 0, 1, 2) with fan
+// caps: many vertices and horizontal edges lie at whole heights.
+Solid LayeredPrism() {
+  Solid s;
+  const int m = 6;
+  for (int level = 0; level <= 3; ++level)
+    for (int k = 0; k < m; ++k)
+      s.pts.push_back({std::cos(2 * shapes::kPi * k / m), std::sin(2 * shapes::kPi * k / m),
+                       double(level - 1)});
+  auto id = [m](int level, int k) { return long(level * m + (k % m)); };
+  for (int level = 0; level < 3; ++level)
+    for (int k = 0; k < m; ++k) {
+      s.tris.emplace_back(id(level, k), id(level, k + 1), id(level + 1, k + 1));
+      s.tris.emplace_back(id(level, k), id(level + 1, k + 1), id(level + 1, k));
+    }
+  const long bottom = long(s.pts.size()), top = bottom + 1;
+  s.pts.push_back({0, 0, -1});
+  s.pts.push_back({0, 0, 2});
+  for (int k = 0; k < m; ++k) {
+    s.tris.emplace_back(bottom, id(0, k + 1), id(0, k));
+    s.tris.emplace_back(top, id(3, k), id(3, k + 1));
+  }
+  return s;
+}
+
+double DistToTriangle(const V& p, const V& a, const V& b, const V& c) {
+  using namespace shapes;
+  const V n = Normalized(Cross(Sub(b, a), Sub(c, a)));
+  const V f = Sub(p, Scale(n, Dot(Sub(p, a), n)));
+  const V e[3][2] = {{a, b}, {b, c}, {c, a}};
+  bool inside = true;
+  for (auto& ed : e)
+    if (Dot(Cross(Sub(ed[1], ed[0]), Sub(f, ed[0])), n) < 0) inside = false;
+  if (inside) return std::fabs(Dot(Sub(p, a), n));
+  double best = 1e300;
+  for (auto& ed : e) {
+    const V d = Sub(ed[1], ed[0]);
+    double t = Dot(Sub(p, ed[0]), d) / Dot(d, d);
+    t = std::clamp(t, 0.0, 1.0);
+    best = std::min(best, Norm(Sub(p, Add(ed[0], Scale(d, t)))));
+  }
+  return best;
+}
+
+// Counts agreement of the slicing test with the parity count of
+// JudgePntInPolyhedron for random points at least 1e-3 from the surface.
+void CompareWithParity(Solid& s, double lo, double hi, int n, unsigned seed, int* compared,
+                       bool wholeHeights = false) {
+  std::vector<KroPntStrcT> pts;
+  for (const V& p : s.pts) pts.push_back({p.x, p.y, p.z, 0, 0, 0});
+  std::vector<KroNetStrcT> nets;
+  for (const auto& t : s.tris) {
+    KroNetStrcT nt{};
+    for (int k = 0; k < 3; ++k) nt.pnt[k] = t.v[k] + 1;
+    nets.push_back(nt);
+  }
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(lo, hi);
+  *compared = 0;
+  for (int i = 0; i < n; ++i) {
+    V p{u(rng), u(rng), u(rng)};
+    if (wholeHeights) p.z = std::round(p.z);
+    double d = 1e300;
+    for (const auto& t : s.tris)
+      d = std::min(d, DistToTriangle(p, s.pts[t.v[0]], s.pts[t.v[1]], s.pts[t.v[2]]));
+    if (d < 1e-3) continue;
+    V q{p.x + 1000.0, p.y + 731.3, p.z + 417.9};
+    const bool inside = CMathFunCls::JudgePntInPolyhedron(&p, &q, pts.data(), long(pts.size()),
+                                                          nets.data(), long(nets.size()));
+    ASSERT_EQ(s.Check(p.x, p.y, p.z), inside ? 1 : -1)
+        << "point " << i << " at (" << p.x << ", " << p.y << ", " << p.z << ")";
+    ++*compared;
+  }
+}
+
+F_Intsersecs Results() {
+  F_Intsersecs r;
+  GeoMathPosition::GetIntersecResults(r);
+  return r;
+}
+
+}  // namespace
+
+TEST(SliceTriangle, ResultCodes) {
+  double z = 0.0;
+  GeoMathPosition::EmptyIntersecStore();
+  D_3DOT a{0, 0, 0}, b{1, 0, 1}, c{0, 1, 1};
+  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, a, b, c), 2);  // touches from above
+  F_Intsersecs r = Results();
+  ASSERT_EQ(r.interDots.size(), 1u);
+  EXPECT_EQ(r.interDots[0].x, 0.0);
+  EXPECT_TRUE(r.interLines.empty());
+
+  GeoMathPosition::EmptyIntersecStore();
+  D_3DOT a2{0, 0, -1};
+  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, a2, b, c), 3);  // crossing
+  r = Results();
+  ASSERT_EQ(r.interLines.size(), 1u);
+  EXPECT_NEAR(r.interLines[0].start.x, 0.5, 1e-12);
+  EXPECT_NEAR(r.interLines[0].end.y, 0.5, 1e-12);
+
+  D_3DOT hi1{0, 0, 2}, hi2{1, 0, 3}, hi3{0, 1, 2.5};
+  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, hi1, hi2, hi3), 1);  // no contact
+
+  GeoMathPosition::EmptyIntersecStore();
+  D_3DOT l1{0, 0, 0}, l2{1, 0, 0}, l3{0, 1, 0};
+  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, l1, l2, l3), 4);  // level, in the plane
+  D_3DOT up{0, 0, 1};
+  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, l1, l2, up), 3);  // edge in the plane
+  r = Results();
+  EXPECT_EQ(r.onPlaneTris.size(), 1u);
+  ASSERT_EQ(r.onPlaneLines.size(), 1u);
+  EXPECT_EQ(r.onPlaneLines[0].end.x, 1.0);
+  EXPECT_TRUE(r.interLines.empty());
+
+  // A vertex in the plane with the opposite edge crossing it: the segment
+  // from the vertex to the crossing point is kept.
+  GeoMathPosition::EmptyIntersecStore();
+  D_3DOT v0{0, 0, 0}, v1{1, 0, -1}, v2{0, 1, 1};
+  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, v0, v1, v2), 3);
+  r = Results();
+  ASSERT_EQ(r.interLines.size(), 1u);
+  EXPECT_EQ(r.interLines[0].start.x, 0.0);
+  EXPECT_NEAR(r.interLines[0].end.x, 0.5, 1e-12);
+  EXPECT_NEAR(r.interLines[0].end.y, 0.5, 1e-12);
+  GeoMathPosition::EmptyIntersecStore();
+}
+
+TEST(SliceStore, DuplicatesAndLifetime) {
+  std::vector<D_3DOT> dots = {{0, 0, 0}, {0, 0, 5}, {1, 0, 0}, {1.000001, 0, 0}};
+  GeoMathPosition::DelRepeatElement(dots);
+  ASSERT_EQ(dots.size(), 2u);
+  EXPECT_EQ(dots[0].z, 0.0);
+  EXPECT_EQ(dots[1].x, 1.0);
+
+  D_3DOT p1{0, 0, 0}, p2{1, 0, 0}, p3{0, 1, 0};
+  std::vector<F_IntsersecLines> lines = {{p1, p2}, {p2, p1}, {p1, p3}, {p1, {1.0000001, 0, 0}}};
+  GeoMathPosition::DelRepeatElement(lines);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].end.y, 1.0);
+
+  // The destructor of any object empties the module-wide store.
+  double z = 0.0;
+  D_3DOT a{0, 0, -1}, b{1, 0, 1}, c{0, 1, 1};
+  GeoMathPosition::CalPlaneAndTriIntersect(z, a, b, c);
+  EXPECT_EQ(Results().interLines.size(), 1u);
+  { GeoMathPosition scratch; }
+  EXPECT_TRUE(Results().interLines.empty());
+}
+
+TEST(SliceChains, ThreeSegmentsCloseOneRing) {
+  D_3DOT p1{0, 0, 0}, p2{1, 0, 0}, p3{0, 1, 0};
+  std::vector<F_IntsersecLines> segs = {{p1, p2}, {p3, p2}, {p3, p1}};
+  std::vector<std::vector<D_3DOT>> polys;
+  ASSERT_EQ(GeoMathPosition::GetInterLinesOfEntityAndSur(segs, polys), 1);
+  ASSERT_EQ(polys.size(), 1u);
+  ASSERT_EQ(polys[0].size(), 4u);
+  EXPECT_TRUE(GeoMathPosition::IsSame3Dot(polys[0][0], p1));
+  EXPECT_TRUE(GeoMathPosition::IsSame3Dot(polys[0][1], p2));
+  EXPECT_TRUE(GeoMathPosition::IsSame3Dot(polys[0][2], p3));
+  EXPECT_TRUE(GeoMathPosition::IsSame3Dot(polys[0][3], p1));
+  std::vector<F_IntsersecLines> none;
+  EXPECT_EQ(GeoMathPosition::GetInterLinesOfEntityAndSur(none, polys), 0);
+}
+
+TEST(SliceChains, LongRingInScatteredOrderAndTwoRings) {
+  // 512 segments of a circle handed over every other one first: the first
+  // pass leaves 256 pieces, more than six halving passes can join.
+  const int n = 512;
+  std::vector<D_3DOT> ring;
+  for (int i = 0; i < n; ++i)
+    ring.push_back({std::cos(2 * shapes::kPi * i / n), std::sin(2 * shapes::kPi * i / n), 0});
+  std::vector<F_IntsersecLines> segs;
+  for (int parity = 0; parity < 2; ++parity)
+    for (int i = parity; i < n; i += 2) segs.push_back({ring[i], ring[(i + 1) % n]});
+  std::vector<std::vector<D_3DOT>> polys;
+  ASSERT_EQ(GeoMathPosition::GetInterLinesOfEntityAndSur(segs, polys), 1);
+  ASSERT_EQ(polys.size(), 1u);
+  EXPECT_EQ(polys[0].size(), size_t(n + 1));
+  EXPECT_TRUE(GeoMathPosition::IsSame3Dot(polys[0].front(), polys[0].back()));
+
+  // Two separate triangles give two closed rings.
+  D_3DOT a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0}, d{5, 5, 0}, e{6, 5, 0}, f{5, 6, 0};
+  std::vector<F_IntsersecLines> two = {{a, b}, {d, e}, {b, c}, {e, f}, {c, a}, {f, d}};
+  polys.clear();
+  GeoMathPosition::GetInterLinesOfEntityAndSur(two, polys);
+  ASSERT_EQ(polys.size(), 2u);
+  for (const auto& p : polys) {
+    EXPECT_EQ(p.size(), 4u);
+    D_3DOT f0 = p.front(), l0 = p.back();
+    EXPECT_TRUE(GeoMathPosition::IsSame3Dot(f0, l0));
+  }
+}
+
+TEST(SlicePointInSolid, UnitCube) {
+  Solid cube = UnitCube();
+  EXPECT_EQ(cube.Check(0.5, 0.5, 0.5), 1);
+  EXPECT_EQ(cube.Check(2, 0.5, 0.5), -1);  // outside the box
+  EXPECT_EQ(cube.Check(0.5, 0.5, 1.5), -1);
+  // On the vertical faces the plan polygon test decides.
+  EXPECT_EQ(cube.Check(0, 0.5, 0.5), 1);
+  EXPECT_EQ(cube.Check(1, 0.5, 0.5), -1);
+  // At the top face's height: in-plane triangles decide inside them, the
+  // in-plane edges of the side faces mark the boundary.
+  EXPECT_EQ(cube.Check(0.3, 0.6, 1.0), 1);
+  EXPECT_EQ(cube.Check(0.7, 0.2, 0.0), 1);
+  EXPECT_EQ(cube.Check(0.5, 0.0, 1.0), 0);
+  EXPECT_EQ(cube.Check(1.0, 0.5, 1.0), 0);
+  // A touching corner point.
+  EXPECT_EQ(cube.Check(0.0, 0.0, 1.0), 0);
+  // The store is left empty.
+  EXPECT_TRUE(Results().interLines.empty());
+  EXPECT_TRUE(Results().onPlaneTris.empty());
+  // Bad input.
+  D_3DOT p{0.5, 0.5, 0.5};
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(nullptr, 8, cube.tris.data(), 12, &p),
+            -1);
+  cube.tris[3].v[1] = 99;
+  EXPECT_EQ(cube.Check(0.5, 0.5, 0.5), -1);
+}
+
+TEST(SlicePointInSolid, VertexAtPointHeight) {
+  // The fan centres lie exactly at the slicing height: the crossing
+  // segments from them must still close the square.
+  Solid s = FaceCentredCube();
+  EXPECT_EQ(s.Check(0.5, 0.5, 0.5), 1);
+  EXPECT_EQ(s.Check(0.2, 0.9, 0.5), 1);
+  EXPECT_EQ(s.Check(0.0, 0.5, 0.5), 0);  // a fan centre
+  EXPECT_EQ(s.Check(0.5, 0.5, 0.25), 1);
+}
+
+TEST(SlicePointInSolid, EdgesLyingInThePlane) {
+  // At height 0.5 the side faces meet the plane only in their horizontal
+  // edges: a point on one of them is on the boundary.
+  Solid s = SplitSideCube();
+  EXPECT_EQ(s.Check(0.0, 0.5, 0.5), 0);
+  EXPECT_EQ(s.Check(0.3, 1.0, 0.5), 0);
+  // The side faces pass through the plane along those edges, so they
+  // outline the slice.
+  EXPECT_EQ(s.Check(0.5, 0.5, 0.5), 1);
+  EXPECT_EQ(s.Check(0.9, 0.1, 0.5), 1);
+  EXPECT_EQ(s.Check(0.5, 0.5, 0.7), 1);
+  EXPECT_EQ(s.Check(1.2, 0.5, 0.7), -1);
+  // An octahedron sliced through its four equator edges.
+  Solid oct;
+  oct.pts = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  for (long k = 0; k < 4; ++k) {
+    oct.tris.emplace_back(k, (k + 1) % 4, 4);
+    oct.tris.emplace_back((k + 1) % 4, k, 5);
+  }
+  EXPECT_EQ(oct.Check(0.1, 0.2, 0.0), 1);
+  EXPECT_EQ(oct.Check(0.5, 0.5, 0.0), 0);
+  EXPECT_EQ(oct.Check(0.1, 0.2, 0.5), 1);
+}
+
+TEST(SlicePointInSolid, HostObjectOverloads) {
+  Solid cube = UnitCube();
+  C3DSurface surf = cube.Surface();
+  D_3DOT in{0.5, 0.5, 0.5}, out{1.5, 0.5, 0.5};
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, in), 1);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, out), -1);
+  C3DSurface empty(-1, 0);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(empty, in), -2);
+
+  // A solid tries its surfaces in order: the far tetrahedron says -1, the
+  // cube then says 1.
+  Solid tet;
+  tet.pts = {{10, 10, 10}, {11, 10, 10}, {10, 11, 10}, {10, 10, 11}};
+  tet.tris = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+  C3DSurface tetSurf = tet.Surface();
+  C3DEntity solid(-1, 0);
+  solid.AddSurface(&tetSurf, nullptr);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), -1);
+  solid.AddSurface(&surf, nullptr);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), 1);
+  C3DEntity none(-1, 0);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(none, in), -2);
+
+  // The steps one by one: plane surface, store, decision.
+  C3DEntity cubeSolid(-1, 0);
+  cubeSolid.AddSurface(&surf, nullptr);
+  C3DBox box;
+  GeoMathPosition::GetEntityBox(cubeSolid, box);
+  EXPECT_EQ(box.xmin, 0.0);
+  EXPECT_EQ(box.zmax, 1.0);
+  C3DSurface plane(-1, 0);
+  ASSERT_EQ(GeoMathPosition::GetPlaneSur(&box, in, plane), 1);
+  EXPECT_EQ(plane.GetPointNum(), 4);
+  EXPECT_EQ(plane.GetTriangleCount(), 2);
+  EXPECT_EQ(plane.Points()[3].x, 6.0);
+  EXPECT_EQ(plane.Points()[0].y, -5.0);
+  EXPECT_EQ(plane.Points()[2].z, 0.5);
+  GeoMathPosition::EmptyIntersecStore();
+  EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, plane), 1);
+  EXPECT_EQ(Results().interLines.size(), 8u);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(cubeSolid, plane, in), 1);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(cubeSolid, plane, out), -1);
+  GeoMathPosition::EmptyIntersecStore();
+
+  // A plane above the solid leaves the store untouched.
+  C3DSurface high(-1, 0);
+  D_3DOT above{0.5, 0.5, 3.0};
+  GeoMathPosition::GetPlaneSur(&box, above, high);
+  EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, high), 0);
+  EXPECT_TRUE(Results().interLines.empty());
+  EXPECT_EQ(GeoMathPosition::GetPlaneSur(nullptr, above, high), 0);
+}
+
+TEST(SliceBoxes, BoxesAndPointAgainstBox) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DBox box;
+  GeoMathPosition::GetEntityBox(cube, box);
+  EXPECT_EQ(box.xmin, 0.0);
+  EXPECT_EQ(box.ymax, 1.0);
+  EXPECT_EQ(box.zmin, 0.0);
+  C3DEntity none(-1, 0);
+  GeoMathPosition::GetEntityBox(none, box);
+  EXPECT_EQ(box.xmin, 1.79769313486232e+307);
+  EXPECT_EQ(box.zmax, -1.79769313486232e+307);
+
+  std::vector<V> pts = {{1, 2, 3}, {-1, 5, 0}, {4, 0, 1}};
+  GeoMathPosition::GetSurBox(pts.data(), 3, box);
+  EXPECT_EQ(box.xmin, -1.0);
+  EXPECT_EQ(box.xmax, 4.0);
+  EXPECT_EQ(box.ymax, 5.0);
+  EXPECT_EQ(box.zmin, 0.0);
+  C3DBox untouched;
+  untouched.xmin = 42;
+  GeoMathPosition::GetSurBox(nullptr, 3, untouched);
+  EXPECT_EQ(untouched.xmin, 42.0);
+
+  C3DSurface sphere = shapes::MakeSphereSurface({1, 2, 3}, 2.0);
+  GeoMathPosition::GetSurBox(sphere, box);
+  EXPECT_NEAR(box.zmax, 5.0, 1e-12);
+  EXPECT_NEAR(box.zmin, 1.0, 1e-12);
+
+  C3DBox unit;
+  unit.xmax = unit.ymax = unit.zmax = 1.0;
+  D_3DOT in{0.5, 0.5, 0.5}, face{0.5, 1.0, 0.5}, out{0.5, 1.0001, 0.5};
+  EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, in), 1);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, face), 0);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, out), -1);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(nullptr, in), -1);
+}
+
+TEST(SlicePointInSolid, SphereAgreesWithParityCount) {
+  std::vector<V> pts;
+  std::vector<C3DTriData> tris;
+  shapes::SphereArrays({0.1, -0.2, 0.05}, 1.0, 16, 32, pts, tris);
+  Solid s;
+  s.pts = pts;
+  for (const auto& t : tris) s.tris.emplace_back(t.v[0], t.v[1], t.v[2]);
+  int compared = 0;
+  CompareWithParity(s, -1.3, 1.3, 300, 2024, &compared);
+  EXPECT_GT(compared, 250);
+}
+
+TEST(SlicePointInSolid, LayeredPrismAtRingHeights) {
+  // Every point at the height of a ring of vertices and horizontal edges.
+  Solid s = LayeredPrism();
+  int compared = 0;
+  CompareWithParity(s, -1.2, 1.2, 200, 99, &compared, true);
+  int inside = 0;
+  for (double z : {0.0, 1.0}) inside += s.Check(0.1, 0.1, z) == 1;
+  EXPECT_EQ(inside, 2);
+  EXPECT_GT(compared, 100);
+}
+
+TEST(SlicePointInSolid, TorusHoleIsOutside) {
+  // Slices of a torus are two nested rings: the hole must come out as
+  // outside.
+  Solid t = Torus(1.0, 0.4, 32, 16);
+  EXPECT_EQ(t.Check(0.0, 0.0, 0.05), -1);
+  EXPECT_EQ(t.Check(1.0, 0.0, 0.05), 1);
+  int compared = 0;
+  CompareWithParity(t, -1.5, 1.5, 300, 77, &compared);
+  EXPECT_GT(compared, 250);
+}
+
+TEST(HostGeoMath, LinePlaneSegmentTriangleAndNormalise) {
+  const G3DPLANE plane{0, 0, 1, -2};  // z = 2
+  V out{}, start{1, 1, 0}, dir{0, 1, 4}, flat{1, 1, 0};
+  ASSERT_EQ(CMathCheckPosition::GM_intersLine_Plane(&out, &start, &dir, &plane), 1);
+  EXPECT_NEAR(out.y, 1.5, 1e-12);
+  EXPECT_NEAR(out.z, 2.0, 1e-12);
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&out, &start, &flat, &plane), 0);
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(nullptr, &start, &flat, &plane), -1);
+
+  V a{0, 0, 0}, b{2, 0, 0}, mid{1, 0, 0}, past{3, 0, 0}, before{-1, 0, 0}, off{1, 1, 0};
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &mid), 0);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &b), 0);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &past), 1);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &before), -1);
+  EXPECT_EQ(CMathCheckPosition::Check3dPntAndSeg(&a, &b, &off), -2);
+
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 1, 0, 0), 1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 2, 0, 0), 0);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 3, 0, 0), -1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 1, 0.1, 0), -1);
+
+  short pos = 9;
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 0.5, 0.5, 0, &pos),
+            1);
+  EXPECT_EQ(pos, -1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 0, 0, &pos), 0);
+  EXPECT_EQ(pos, 1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 1, 1, 0, &pos),
+            -1);
+  EXPECT_EQ(pos, 1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 2, 0, &pos),
+            -2);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 1, 1, 0, 2, 2, 0, 1, 1, 0, nullptr),
+            -2);
+
+  KRO::G_DTEXCOORD v{3, 4}, zero{0, 0};
+  EXPECT_EQ(CMathVectorCal::GM_Normalise2DV(&v), 1);
+  EXPECT_NEAR(v.u, 0.6, 1e-15);
+  EXPECT_NEAR(v.v, 0.8, 1e-15);
+  EXPECT_EQ(CMathVectorCal::GM_Normalise2DV(&zero), 0);
+  EXPECT_EQ(zero.u, 0.0);
+}
