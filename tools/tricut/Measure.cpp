@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "kromesh/Obbt/RAPID_model.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/math/KroVolumeInfo.h"
@@ -65,6 +66,24 @@ VolumeReport MeasureVolume(const Model& m, double z0) {
 
 int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p) {
   LocalSoup s = Localise(solid, true);
+  // First the ray-parity test through an OBB tree of the solid; when every
+  // ray it tries grazes an edge, the slicing test decides.
+  RAPID_model tree;
+  bool built = tree.ResetModel() == OBBT_OK;
+  for (std::size_t i = 0; built && i < s.tris.size(); ++i) {
+    const auto& t = s.tris[i];
+    const double a[3] = {s.pts[t.v[0]].x, s.pts[t.v[0]].y, s.pts[t.v[0]].z};
+    const double b[3] = {s.pts[t.v[1]].x, s.pts[t.v[1]].y, s.pts[t.v[1]].z};
+    const double c[3] = {s.pts[t.v[2]].x, s.pts[t.v[2]].y, s.pts[t.v[2]].z};
+    built = tree.AppendTri(a, b, c, static_cast<long>(i)) == OBBT_OK;
+  }
+  if (built && tree.FinishModel() == OBBT_OK) {
+    KRO::G3D_DVertex q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
+    bool onSurface = false;
+    const long r = CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface);
+    if (r == 1) return onSurface ? 0 : 1;
+    if (r == -1) return -1;
+  }
   D_3DOT q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
   return GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
       s.pts.data(), static_cast<long>(s.pts.size()), s.tris.data(),
