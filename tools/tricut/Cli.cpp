@@ -34,12 +34,13 @@ const char* kOutputHelp =
     "  --explode F    explosion of the picture (default 0.25)\n";
 
 const CommandInfo kCommands[] = {
-    {"demo", CmdDemo, "tricut demo [--out DIR]",
+    {"demo", CmdDemo, "tricut demo [--out DIR] [--size WxH]",
      "build a geological scene in memory, run every kind of cut, write models and pictures",
      "Builds a terrain, a fault, a layered body (one layer textured), a second body and\n"
      "a vaulted tunnel; runs every kind of cut, the cut-and-fill volume and a point\n"
      "query; writes each piece as a model and a picture into DIR (default demo-out/)\n"
-     "and prints a table of pieces, triangles, areas, volumes and times.\n",
+     "and prints a table of pieces, triangles, areas, volumes and times.\n"
+     "  --size WxH   size of the step pictures (default 1200x860; pieces get half)\n",
      "tricut demo --out demo-out"},
     {"cut", CmdCut, "tricut cut A B [--out DIR] [options]",
      "cut two models against each other (surface/surface, solid/surface, solid/solid)",
@@ -57,7 +58,8 @@ const CommandInfo kCommands[] = {
     {"curtain", CmdCurtain, "tricut curtain A --polyline \"x1,y1 x2,y2 ...\" [--out DIR]",
      "cut a surface by the vertical curtain over a plan polyline",
      "The curtain stands over the polyline through the surface's height range; the\n"
-     "two sides of the surface are written to DIR (default curtain-out/).\n",
+     "parts of the surface right and left of the polyline (walking from its first\n"
+     "point) are written to DIR (default curtain-out/) as A-right and A-left.\n",
      "tricut curtain terrain.obj --polyline \"0,0 50,40 100,40\" --png sides.png"},
     {"boolean", CmdBoolean, "tricut boolean OP A B -o OUT",
      "union, intersection, a-minus-b, b-minus-a or a-outside of two closed solids",

@@ -117,7 +117,8 @@ std::vector<Piece> CutByCurtain(const Model& a, const std::string& an,
   C3DSurface o1(-1, 0), o2(-1, 0);
   if (cut.CutMdlBetweenMdl(&s1, nullptr, &o1, &o2, nullptr, nullptr, true, false) != 1)
     throw ToolError("the curtain cut was refused (polyline of fewer than 2 points?)");
-  return {{an + "-side1", Named(o1, an + "-side1")}, {an + "-side2", Named(o2, an + "-side2")}};
+  // Side 1 is where the curtain's polyline test answers "right".
+  return {{an + "-right", Named(o1, an + "-right")}, {an + "-left", Named(o2, an + "-left")}};
 }
 
 Model BooleanOf(const Model& a, const Model& b, int op, bool orient, long* turned) {

@@ -36,7 +36,9 @@ std::vector<Piece> CutSolidBySurface(const Model& solid, const std::string& sn,
 /// Two solids: a outside b, a inside b, b outside a, b inside a.
 std::vector<Piece> CutSolids(const Model& a, const std::string& an, const Model& b,
                              const std::string& bn, const CutSettings& s);
-/// A surface cut by the curtain over a plan polyline: its two sides.
+/// A surface cut by the curtain over a plan polyline: its parts right
+/// and left of the polyline (walking from its first point), labelled
+/// a-right and a-left.
 std::vector<Piece> CutByCurtain(const Model& a, const std::string& an,
                                 const std::vector<D_DOT>& polyline, const CutSettings& s);
 /// One Boolean combination of two closed solids (op as Kro_Mesh_Cut_Oper_Type).

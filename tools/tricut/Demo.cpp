@@ -38,6 +38,14 @@ std::string Fixed(double v, int digits) {
 
 int CmdDemo(ArgList& args) {
   const std::string dir = args.Value("--out", "-o").value_or("demo-out");
+  RenderOptions pic;
+  if (auto sz = args.Value("--size")) {
+    int w = 0, h = 0;
+    if (std::sscanf(sz->c_str(), "%dx%d", &w, &h) != 2 || w < 64 || h < 64 || w > 8000 || h > 8000)
+      throw ToolError("--size: expected WxH between 64 and 8000, got '" + *sz + "'");
+    pic.width = w;
+    pic.height = h;
+  }
   const auto pos = args.Positionals();
   if (!pos.empty()) throw ToolError("usage: tricut demo [--out DIR]");
   MakeFolder(dir);
@@ -53,8 +61,6 @@ int CmdDemo(ArgList& args) {
       {"terrain", terrain}, {"fault", fault}, {"body", body}, {"lens", lens}, {"tunnel", tunnel}};
   progress.Step("writing the scene");
   WritePieces(dir + "/scene", scene, Format::Obj, Encoding::Default);
-  RenderOptions pic;
-  pic.zScale = 1.0;
   RenderPiecesToPng({scene[1], scene[2], scene[3], scene[4]}, dir + "/scene-bodies.png",
                     "The scene below the terrain: fault, layered body, ore lens, tunnel", 0, pic);
   RenderPiecesToPng({scene[0], scene[1]}, dir + "/scene-terrain.png", "Terrain and fault", 0, pic);
@@ -93,8 +99,8 @@ int CmdDemo(ArgList& args) {
           shown.push_back(p);
       RenderPiecesToPng(shown, dir + "/" + folder + ".png", title, view.explode, opt);
       RenderOptions small = pic;
-      small.width = 600;
-      small.height = 430;
+      small.width = std::max(64, pic.width / 2);
+      small.height = std::max(64, pic.height / 2);
       for (const auto& p : r.pieces)
         if (!p.model.Empty())
           RenderPiecesToPng({p}, dir + "/" + folder + "/" + p.label + ".png", p.label, 0, small);

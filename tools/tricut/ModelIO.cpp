@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "Errors.h"
 #include "IOUtil.h"
 
@@ -126,6 +130,17 @@ void WriteModel(const std::string& path, const Model& m, Encoding enc) {
     WriteFileAtomic(mtlPath, WriteMtl(m));
     WriteFileAtomic(path, WriteObj(m, Stem(path) + ".mtl"));
     return;
+  }
+  if (f == Format::Stl && enc == Encoding::Binary) {
+    // Single precision keeps 24 bits: beyond 2^16 less than a millimetre.
+    const Box3 b = BoxOf(m);
+    double big = 0;
+    for (int k = 0; b.valid && k < 3; ++k) big = std::max({big, std::fabs(b.lo[k]), std::fabs(b.hi[k])});
+    if (big > 65536)
+      std::fprintf(stderr,
+                   "note: %s: binary STL stores single precision; coordinates near %.0f keep only "
+                   "about %.2g units of resolution\n",
+                   path.c_str(), big, big * 6e-8);
   }
   WriteFileAtomic(path, WriteModelData(f, m, enc));
 }
