@@ -238,7 +238,8 @@ TEST(DemoScene, SolidsAreClosedAndFaceOutwards) {
   EXPECT_GT(SignedVolume(demo::Tunnel()), 0.97 * section * length);
   EXPECT_LT(SignedVolume(demo::Tunnel()), section * length);
   // The body's top carries texture coordinates, one per point.
-  const Part& top = demo::LayeredBody().parts[0];
+  const Model body = demo::LayeredBody();
+  const Part& top = body.parts[0];
   EXPECT_EQ(top.surface.Decoration().m_texcoords[0].size(),
             static_cast<std::size_t>(top.surface.GetPointNum()));
 }
