@@ -159,7 +159,9 @@ struct RunResult {
 #ifdef TRICUT_EXE
 /// Runs tricut with the given arguments (a shell word list).
 inline RunResult RunTool(const std::string& args, const std::string& scratch = "tricut-scratch") {
-  const std::string errFile = scratch + "/stderr.txt";
+  // One file per process: CTest runs the tests of a program in parallel.
+  std::system(("mkdir -p '" + scratch + "'").c_str());
+  const std::string errFile = scratch + "/stderr-" + std::to_string(getpid()) + ".txt";
   const std::string cmd = std::string("'") + TRICUT_EXE + "' " + args + " 2>'" + errFile + "'";
   RunResult r;
   FILE* p = popen(cmd.c_str(), "r");
@@ -170,6 +172,7 @@ inline RunResult RunTool(const std::string& args, const std::string& scratch = "
   const int st = pclose(p);
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   r.err = ReadText(errFile);
+  std::remove(errFile.c_str());
   return r;
 }
 #endif

@@ -238,9 +238,13 @@ std::vector<std::string> WritePieces(const std::string& dir, const std::vector<P
   static const char* kExt[] = {"obj", "ply", "stl", "off", "ts"};
   std::vector<std::string> paths;
   for (const auto& p : pieces) {
-    if (p.model.Empty()) continue;
     const std::string path =
         (dir.empty() ? "" : dir + "/") + p.label + "." + kExt[static_cast<int>(format)];
+    if (p.model.Empty()) {
+      // A file of that name from an earlier run would pass for this piece.
+      std::remove(path.c_str());
+      continue;
+    }
     Model m = p.model;
     if (m.name.empty()) m.name = p.label;
     WriteModel(path, m, enc);

@@ -55,7 +55,8 @@ double ParseNumberArg(const std::string& tok, const std::string& what);
 
 /// Creates the folder (and its parents) when missing.
 void MakeFolder(const std::string& dir);
-/// Writes each non-empty piece as DIR/<label>.<ext>; returns the paths.
+/// Writes each non-empty piece as DIR/<label>.<ext> (removing the file of
+/// an empty piece left by an earlier run); returns the paths written.
 std::vector<std::string> WritePieces(const std::string& dir, const std::vector<Piece>& pieces,
                                      Format format, Encoding enc);
 /// Prints the piece table (surfaces, triangles, area, and volume for closed

@@ -135,7 +135,8 @@ void WriteModel(const std::string& path, const Model& m, Encoding enc) {
     // Single precision keeps 24 bits: beyond 2^16 less than a millimetre.
     const Box3 b = BoxOf(m);
     double big = 0;
-    for (int k = 0; b.valid && k < 3; ++k) big = std::max({big, std::fabs(b.lo[k]), std::fabs(b.hi[k])});
+    for (int k = 0; b.valid && k < 3; ++k)
+      big = std::max({big, std::fabs(b.lo[k]), std::fabs(b.hi[k])});
     if (big > 65536)
       std::fprintf(stderr,
                    "note: %s: binary STL stores single precision; coordinates near %.0f keep only "
