@@ -7,6 +7,8 @@
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroGeoMath.h"
 #include "kromesh/host/KroMessageBox.h"
+#include "kromesh/host/KroTin.h"
+#include "kromesh/intersect/CMeshIntersect.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/math/KroVolumeInfo.h"
