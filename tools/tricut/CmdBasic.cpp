@@ -96,6 +96,14 @@ int CmdClean(ArgList& args) {
   FormatOfPath(*out);  // refuse an unknown output format before the work
   Model m = LoadModel(in);
   const long p0 = m.PointCount(), t0 = m.TriangleCount();
+  for (const auto& part : m.parts)
+    if (part.surface.GetPointNum() > 50000) {
+      std::fprintf(stderr,
+                   "note: the clean-up compares each point with the points kept before it; "
+                   "surfaces of %ld points take a while\n",
+                   part.surface.GetPointNum());
+      break;
+    }
   Progress progress("clean");
   for (std::size_t i = 0; i < m.parts.size(); ++i) {
     progress.Step("surface " + std::to_string(i + 1) + " of " + std::to_string(m.parts.size()));
