@@ -5,12 +5,7 @@
 #include "Errors.h"
 #include "IOUtil.h"
 
-#if __has_include("kromesh/cut/CKroMeshTriCut.h")
 #include "kromesh/cut/CKroMeshTriCut.h"
-#define TRICUT_HAVE_FACADE 1
-#else
-#define TRICUT_HAVE_FACADE 0
-#endif
 
 namespace tricut {
 
@@ -33,8 +28,6 @@ std::vector<D_DOT> ParsePolyline(const std::string& text) {
   return pts;
 }
 
-#if TRICUT_HAVE_FACADE
-
 namespace {
 
 void Prepare(CKroMeshTriCut& cut, const CutSettings& s) {
@@ -49,10 +42,6 @@ Model Named(const C3DSurface& s, const std::string& label) {
 }
 
 }  // namespace
-
-bool CutPipelineAvailable() {
-  return true;
-}
 
 std::vector<Piece> CutSurfaces(const Model& a, const std::string& an, const Model& b,
                                const std::string& bn, const CutSettings& s) {
@@ -151,42 +140,5 @@ std::vector<Piece> SplitSix(const Model& a, const std::string& an, const Model& 
   }
   return pieces;
 }
-
-#else  // no facade in this build
-
-namespace {
-[[noreturn]] void Unavailable() {
-  throw ToolError("this build of the library has no cutting facade yet");
-}
-}  // namespace
-
-bool CutPipelineAvailable() {
-  return false;
-}
-std::vector<Piece> CutSurfaces(const Model&, const std::string&, const Model&, const std::string&,
-                               const CutSettings&) {
-  Unavailable();
-}
-std::vector<Piece> CutSolidBySurface(const Model&, const std::string&, const Model&,
-                                     const std::string&, const CutSettings&) {
-  Unavailable();
-}
-std::vector<Piece> CutSolids(const Model&, const std::string&, const Model&, const std::string&,
-                             const CutSettings&) {
-  Unavailable();
-}
-std::vector<Piece> CutByCurtain(const Model&, const std::string&, const std::vector<D_DOT>&,
-                                const CutSettings&) {
-  Unavailable();
-}
-Model BooleanOf(const Model&, const Model&, int, bool, long*) {
-  Unavailable();
-}
-std::vector<Piece> SplitSix(const Model&, const std::string&, const Model&, const std::string&,
-                            bool) {
-  Unavailable();
-}
-
-#endif
 
 }  // namespace tricut

@@ -11,9 +11,6 @@
 
 namespace tricut {
 
-/// True when the library in this build has the cutting facade.
-bool CutPipelineAvailable();
-
 struct CutSettings {
   bool splitFirst = true;
   bool splitSecond = true;

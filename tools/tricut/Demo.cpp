@@ -108,8 +108,7 @@ int CmdDemo(ArgList& args) {
     steps.push_back(std::move(r));
   };
 
-  const bool cuts = CutPipelineAvailable();
-  if (cuts) {
+  {
     CutSettings s;
     View ss;
     run("surface by surface", "Terrain and fault cut by each other", ss,
