@@ -218,7 +218,6 @@ int CmdDemo(ArgList& args) {
   std::printf("%-22s %-30s %9s %14s %14s %9s\n", "point queries", "", "", "", "",
               Fixed(queryTime, 3).c_str());
   for (const auto& a : answers) std::printf("  %s\n", a.c_str());
-  if (!cuts) std::printf("\ncuts skipped: this build of the library has no cutting facade yet\n");
   std::printf("\npictures: %s/*.png, models: %s/<step>/*.obj\n", dir.c_str(), dir.c_str());
   return failed ? 1 : 0;
 }
