@@ -343,6 +343,14 @@ TEST(TricutCurtain, TwoSidesOfASurface) {
   EXPECT_NEAR(SurfaceArea(left), 33 * s2, 1e-6);
   EXPECT_GE(BoxOf(right).lo[0], X0 + 3.3 - 1e-6);
   EXPECT_LE(BoxOf(left).hi[0], X0 + 3.3 + 1e-6);
+
+  // Walking the other way swaps right and left.
+  std::snprintf(poly, sizeof poly, "\"%.17g,%.17g %.17g,%.17g\"", X0 + 3.3, Y0 + 15, X0 + 3.3,
+                Y0 - 5);
+  ASSERT_EQ(
+      RunTool("curtain " + dir + "/ramp.obj --polyline " + poly + " --out " + dir + "/back").status,
+      0);
+  EXPECT_NEAR(SurfaceArea(ReadModel(dir + "/back/ramp-right.obj")), 33 * s2, 1e-6);
 }
 
 TEST(TricutBoolean, VolumesOfTheFourCombinations) {

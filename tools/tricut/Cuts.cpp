@@ -6,6 +6,7 @@
 #include "IOUtil.h"
 
 #include "kromesh/cut/CKroMeshTriCut.h"
+#include "kromesh/math/CMathFunCls.h"
 
 namespace tricut {
 
@@ -34,6 +35,23 @@ void Prepare(CKroMeshTriCut& cut, const CutSettings& s) {
   if (!(s.precision > 0 && s.precision < 1))
     throw ToolError("--precision must lie strictly between 0 and 1");
   cut.SetDataPrec(s.precision);
+}
+
+// Where most of a surface's triangle area lies against the plan polyline:
+// 1 left of it, -1 right, 0 undecided or empty.
+int SideOfPolyline(const C3DSurface& s, std::vector<D_DOT>& line) {
+  const auto& pts = s.Points();
+  double left = 0, right = 0;
+  for (const auto& t : TrianglesOf(s)) {
+    const auto &a = pts[t.v[0]], &b = pts[t.v[1]], &c = pts[t.v[2]];
+    D_DOT centre{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
+    const double area = std::fabs((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y)) / 2;
+    const long r =
+        CMathFunCls::Check2dPntAndCurve(&centre, line.data(), static_cast<long>(line.size()));
+    if (r == 1) left += area;
+    if (r == -1) right += area;
+  }
+  return left > right ? 1 : right > left ? -1 : 0;
 }
 
 Model Named(const C3DSurface& s, const std::string& label) {
@@ -106,8 +124,13 @@ std::vector<Piece> CutByCurtain(const Model& a, const std::string& an,
   C3DSurface o1(-1, 0), o2(-1, 0);
   if (cut.CutMdlBetweenMdl(&s1, nullptr, &o1, &o2, nullptr, nullptr, true, false) != 1)
     throw ToolError("the curtain cut was refused (polyline of fewer than 2 points?)");
-  // Side 1 is where the curtain's polyline test answers "right".
-  return {{an + "-right", Named(o1, an + "-right")}, {an + "-left", Named(o2, an + "-left")}};
+  // Name the sides by where their triangles lie: the cut's side 1 and 2 do
+  // not follow the polyline's direction, so each piece is asked.
+  const int side1 = SideOfPolyline(o1, line), side2 = SideOfPolyline(o2, line);
+  const bool firstIsLeft = side1 > 0 || (side1 == 0 && side2 < 0);
+  Model left = Named(firstIsLeft ? o1 : o2, an + "-left");
+  Model right = Named(firstIsLeft ? o2 : o1, an + "-right");
+  return {{an + "-right", std::move(right)}, {an + "-left", std::move(left)}};
 }
 
 Model BooleanOf(const Model& a, const Model& b, int op, bool orient, long* turned) {
