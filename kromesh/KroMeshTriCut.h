@@ -4,6 +4,8 @@
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/Obbt/CObbtObjProcc.h"
 #include "kromesh/Obbt/RAPID_model.h"
+#include "kromesh/cut/CKroMeshTriCut.h"
+#include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroGeoMath.h"
 #include "kromesh/host/KroMessageBox.h"

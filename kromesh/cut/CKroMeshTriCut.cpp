@@ -36,7 +36,9 @@ CKroMeshTriCut& CKroMeshTriCut::operator=(const CKroMeshTriCut& other) {
   return *this;
 }
 
-CKroMeshTriCut::~CKroMeshTriCut() { ReleaseTricutObj(); }
+CKroMeshTriCut::~CKroMeshTriCut() {
+  ReleaseTricutObj();
+}
 
 void CKroMeshTriCut::CopySettings(const CKroMeshTriCut& other) {
   m_calIntsersecLinFlag = other.m_calIntsersecLinFlag;
@@ -104,7 +106,9 @@ long CKroMeshTriCut::setSplitSurfType(Kro_Split_Type first, Kro_Split_Type secon
 
 // ----------------------------------------------------------------- queries
 
-CMeshMgrBase* CKroMeshTriCut::GetMeshMgrObj() const { return m_pMeshMgr; }
+CMeshMgrBase* CKroMeshTriCut::GetMeshMgrObj() const {
+  return m_pMeshMgr;
+}
 
 namespace {
 
@@ -233,8 +237,16 @@ void CKroMeshTriCut::_SetCalIntsersecLinFlag(int flag) {
 
 long CKroMeshTriCut::_SetDataPrec(double prec) {
   if (prec > 0.0 && prec < 1.0) {
-    for (int i = 0; i < 2; ++i)
-      if (m_pObbt[i]) m_pObbt[i]->SetDataPrec(prec);
+    for (int i = 0; i < 2; ++i) {
+      if (!m_pObbt[i]) continue;
+      m_pObbt[i]->SetDataPrec(prec);
+      // A solid is cut surface by surface through its per-surface
+      // wrappers, built before the settings arrive; without this the
+      // precision would never reach a solid's cut.
+      if (auto* ent = dynamic_cast<CObbtEntity*>(m_pObbt[i]))
+        for (long k = 0; k < ent->GetSubMeshNum(); ++k)
+          if (CObbtSurface* sub = ent->GetSubMeshObbt(k)) sub->SetDataPrec(prec);
+    }
   }
   return 1;
 }

@@ -46,8 +46,9 @@ class CKroMeshTriCut {
   /// Nonzero: the intersection engine traces the cut lines.
   void SetCalIntsersecLinFlag(int flag);
   /// Data precision (distance under which two intersection points are
-  /// one). Stored always; applied only when strictly between 0 and 1.
-  /// Always 1.
+  /// one; keep it well below the model's feature size). Stored always;
+  /// applied only when strictly between 0 and 1, to both wrappers and to
+  /// every per-surface wrapper of a solid. Always 1.
   long SetDataPrec(double prec);
   /// Texture scale pair for generated texture coordinates. Always 1.
   long SetTexScale(double u, double v);
@@ -61,7 +62,9 @@ class CKroMeshTriCut {
   CMeshMgrBase* GetMeshMgrObj() const;
   /// Organizer settings of the last cut (the second model's organizer
   /// answers last). Before the first cut they report the facade's own
-  /// settings. Null outputs are skipped.
+  /// settings. Null outputs are skipped. The polyline points handed out
+  /// after a cut belong to the organizer and stay valid until the next cut
+  /// or the next polyline set.
   void GetPosCheckPolyline(D_DOT** pts, long* n) const;
   void GetRefDot(KRO::G3D_DVertex* p) const;
   void GetSplitFlag(int& flag) const;
@@ -90,9 +93,11 @@ class CKroMeshTriCut {
                          C3DSurface* o3, C3DSurface* o4, bool split1, bool split2,
                          Kro_Split_Type t1, Kro_Split_Type t2);
   /// A solid and a surface: so1, so2 the sides of s cut by e (so2: the
-  /// part inside e); eo1, eo2 the sides of e cut by s. With addCutFace the
-  /// part of s inside e is added to eo1 and eo2 as their cut face, in e's
-  /// colour or material. 1, or 0 when e or s is null.
+  /// part inside e, in e's colour or material); eo1, eo2 the sides of e cut
+  /// by s (eo1 behind s, eo2 in front of it). With addCutFace that part of
+  /// s, and only this cut's part whatever so2 held before, is added as the
+  /// last surface of eo1 and of eo2. It keeps s's facing, so it faces out
+  /// of eo1 and into eo2. 1, or 0 when e or s is null.
   long CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* so1, C3DSurface* so2,
                         C3DEntity* eo1, C3DEntity* eo2, bool addCutFace);
   /// Two solids into six outputs: o2 = a minus b, o6 = b minus a (each
@@ -126,9 +131,9 @@ class CKroMeshTriCut {
   /// coordinates, of e's last surface.
   void UpdateSurfMaterialByEntity(C3DSurface* s, C3DEntity* e);
   // Common road of the two surface/surface cuts.
-  long CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1, C3DSurface* o2,
-                   C3DSurface* o3, C3DSurface* o4, bool split1, bool split2, Kro_Mesh_Type type,
-                   Kro_Split_Type t1, Kro_Split_Type t2, int lineFlag);
+  long CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1, C3DSurface* o2, C3DSurface* o3,
+                   C3DSurface* o4, bool split1, bool split2, Kro_Mesh_Type type, Kro_Split_Type t1,
+                   Kro_Split_Type t2, int lineFlag);
   void CopySettings(const CKroMeshTriCut& other);
 
   CMeshMgrBase* m_pMeshMgr;

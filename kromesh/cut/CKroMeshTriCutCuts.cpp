@@ -7,6 +7,8 @@
 #include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/CMathFunCls.h"
+#include "kromesh/mesh/KroMeshConvert.h"
+#include "kromesh/mesh/KroSimpleMesh.h"
 
 long CKroMeshTriCut::CutMdlBetweenMdl(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1,
                                       C3DSurface* o2, C3DSurface* o3, C3DSurface* o4, bool split1,
@@ -69,9 +71,8 @@ long CKroMeshTriCut::CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1,
   return 1;
 }
 
-long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* so1,
-                                      C3DSurface* so2, C3DEntity* eo1, C3DEntity* eo2,
-                                      bool addCutFace) {
+long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* so1, C3DSurface* so2,
+                                      C3DEntity* eo1, C3DEntity* eo2, bool addCutFace) {
   ReleaseTricutObj();
   if (!e || !s) return 0;
   auto* first = new CObbtEntity();
@@ -94,17 +95,22 @@ long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* s
   _SetDataPrec(m_dataPrec);
 
   // The part of s inside e is needed for the cut faces even when the caller
-  // does not want it.
-  C3DSurface inside(-1, 0);
-  C3DSurface* cutFace = so2 ? so2 : &inside;
-  m_pMeshMgr->CutMdlByMdl(Kro_Cut_Second, so1, cutFace);
+  // does not want it. It is cut into a surface of its own: so2 is appended
+  // to, and what it held before is no part of this cut's face.
+  C3DSurface cutFace(-1, 0);
+  m_pMeshMgr->CutMdlByMdl(Kro_Cut_Second, so1, &cutFace);
   m_pMeshMgr->CutMdlByMdl(Kro_Cut_First, eo1, eo2);
 
-  if (cutFace->GetTriangleCount() > 0) {
-    UpdateSurfMaterialByEntity(cutFace, e);
+  if (cutFace.GetTriangleCount() > 0) {
+    UpdateSurfMaterialByEntity(&cutFace, e);
     if (addCutFace) {
-      if (eo1) eo1->AddSurface(cutFace, nullptr);
-      if (eo2) eo2->AddSurface(cutFace, nullptr);
+      if (eo1) eo1->AddSurface(&cutFace, nullptr);
+      if (eo2) eo2->AddSurface(&cutFace, nullptr);
+    }
+    if (so2) {
+      KroSimpleMesh face;
+      C3DSurfaceToASimpleMesh(&cutFace, &face);
+      ASimpleMeshToC3DSurface(&face, so2);
     }
   }
   return 1;
@@ -147,7 +153,8 @@ void AppendOwn(const C3DEntity& from, C3DEntity* to) {
   for (long i = 0; i < n; ++i) {
     C3DSurface surf(-1, 0);
     CSurfaceDecorationObj deco;
-    if (from.GetSurface(i, &surf, &deco) && surf.GetTriangleCount() > 0) to->AddSurface(&surf, &deco);
+    if (from.GetSurface(i, &surf, &deco) && surf.GetTriangleCount() > 0)
+      to->AddSurface(&surf, &deco);
   }
 }
 
@@ -187,8 +194,7 @@ long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* c,
 }
 
 long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* o1, C3DEntity* o2,
-                                      C3DEntity* o3, C3DEntity* o4, C3DEntity* o5,
-                                      C3DEntity* o6) {
+                                      C3DEntity* o3, C3DEntity* o4, C3DEntity* o5, C3DEntity* o6) {
   ReleaseTricutObj();
   if (!a || !b) return 0;
   C3DEntity p1(-1, 0), p2(-1, 0), p3(-1, 0), p4(-1, 0);
@@ -199,7 +205,7 @@ long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* o1,
 
   // A piece that closes the other solid takes that solid's look.
   auto spread = [this](const C3DEntity& piece, C3DEntity* own, C3DEntity* look,
-                       C3DEntity* const (&others)[3]) {
+                       C3DEntity* const(&others)[3]) {
     const bool anyOther = others[0] || others[1] || others[2];
     const long n = piece.GetSurfaceNum();
     for (long i = 0; i < n; ++i) {

@@ -1,5 +1,7 @@
 #include "kromesh/cut/CMeshMgr.h"
 
+#include <string>
+
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/CMathFunCls.h"
@@ -53,16 +55,22 @@ long CMeshMgrBase::SetCutModel(CObbtBase* first, CObbtBase* second) {
   return 1;
 }
 
-CObbtBase* CMeshMgrBase::GetMeshObbt(long i) const { return i == 0 ? m_pObbt[0] : m_pObbt[1]; }
+CObbtBase* CMeshMgrBase::GetMeshObbt(long i) const {
+  return i == 0 ? m_pObbt[0] : m_pObbt[1];
+}
 
 CMeshOrganizeBase* CMeshMgrBase::GetMeshOrganizeObj(Kro_Mesh_Cut_SORT sort) const {
   CObbtBase* w = (sort == Kro_Cut_First) ? m_pObbt[0] : m_pObbt[1];
   return w ? w->GetMeshOrganizeObj() : nullptr;
 }
 
-CMeshIntersect* CMeshMgrBase::GetMeshInterseceObj() { return &m_meshIntersect; }
+CMeshIntersect* CMeshMgrBase::GetMeshInterseceObj() {
+  return &m_meshIntersect;
+}
 
-CObbtObjProcc* CMeshMgrBase::GetObbtProccObj() { return &m_obbtProcc; }
+CObbtObjProcc* CMeshMgrBase::GetObbtProccObj() {
+  return &m_obbtProcc;
+}
 
 long CMeshMgrBase::setSplitSurfType(Kro_Split_Type first, Kro_Split_Type second) {
   m_splitType[0] = first;
@@ -101,6 +109,21 @@ void CMeshMgrBase::GetSplitSurfFlag(bool& first, bool& second) const {
   first = m_splitFlag[0];
   second = m_splitFlag[1];
 }
+
+namespace {
+
+// Empties a side mesh before a new cut, keeping the material and name the
+// wrapper gave it: a side the new cut leaves empty must not hand out the
+// previous cut's triangles.
+void ClearSide(KroSimpleMesh* side) {
+  const std::string material = side->m_materialName;
+  const std::string name = side->m_meshName;
+  *side = KroSimpleMesh();
+  side->m_materialName = material;
+  side->m_meshName = name;
+}
+
+}  // namespace
 
 KroSimpleMesh* CMeshMgrBase::PrepareWorkingMesh(CObbtSurface* cut, CObbtBase* cutter) {
   m_obbtProcc.ObbtCollide(cut, cutter, nullptr, nullptr, nullptr, nullptr, 1.0, 1.0);
@@ -163,9 +186,16 @@ void CMeshMgrBase::SplitWorkingMesh(CObbtSurface* cut, CObbtBase* cutter, KroSim
 long CMeshMgrBase::CutSurfaceBySurface(CObbtSurface* cut, CObbtBase* cutter, C3DSurface* out1,
                                        C3DSurface* out2, bool split, Kro_Split_Type splitType) {
   if (!cut || !cutter) return 1;
+  ClearSide(cut->GetSide1Mesh());
+  ClearSide(cut->GetSide2Mesh());
   KroSimpleMesh* working = PrepareWorkingMesh(cut, cutter);
   if (!split) {
-    *cut->GetSide1Mesh() = *working;
+    // The cut mesh is built without a material; the piece keeps the
+    // surface's own.
+    KroSimpleMesh* side1 = cut->GetSide1Mesh();
+    const std::string material = side1->m_materialName;
+    *side1 = *working;
+    side1->m_materialName = material;
   } else {
     SplitWorkingMesh(cut, cutter, working, splitType);
   }
@@ -179,6 +209,8 @@ long CMeshMgrBase::CutSurfaceBySurface(CObbtSurface* cut, CObbtBase* cutter, C3D
 long CMeshMgrBase::CutSurfaceByEntity(CObbtSurface* cut, CObbtEntity* cutter, C3DSurface* out1,
                                       C3DSurface* out2, bool /*split*/, Kro_Split_Type splitType) {
   if (!cut || !cutter) return 1;
+  ClearSide(cut->GetSide1Mesh());
+  ClearSide(cut->GetSide2Mesh());
   KroSimpleMesh* working = PrepareWorkingMesh(cut, cutter);
   CMeshOrganizeBase* organizer = cutter->GetMeshOrganizeObj();
   if (organizer) {
@@ -188,9 +220,9 @@ long CMeshMgrBase::CutSurfaceByEntity(CObbtSurface* cut, CObbtEntity* cutter, C3
                           static_cast<long>(cutterMesh->m_positions.size()),
                           cutterMesh->m_triangles.data(),
                           static_cast<long>(cutterMesh->m_triangles.size()));
-    organizer->SetOrgMdl(cutMesh->m_positions.data(), static_cast<long>(cutMesh->m_positions.size()),
-                         cutMesh->m_triangles.data(),
-                         static_cast<long>(cutMesh->m_triangles.size()));
+    organizer->SetOrgMdl(
+        cutMesh->m_positions.data(), static_cast<long>(cutMesh->m_positions.size()),
+        cutMesh->m_triangles.data(), static_cast<long>(cutMesh->m_triangles.size()));
   }
   SplitWorkingMesh(cut, cutter, working, splitType);
   if (out1) ASimpleMeshToC3DSurface(cut->GetSide1Mesh(), out1);

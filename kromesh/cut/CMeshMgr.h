@@ -67,11 +67,12 @@ class CMeshMgrBase {
   void GetSplitSurfFlag(bool& first, bool& second) const;
 
  protected:
-  /// Surface cut by surface. split false copies the whole working mesh to
-  /// the first side; split types 1 to 3 classify (see the source); any
-  /// other type classifies nothing.
-  long CutSurfaceBySurface(CObbtSurface* cut, CObbtBase* cutter, C3DSurface* out1,
-                           C3DSurface* out2, bool split, Kro_Split_Type splitType);
+  /// Surface cut by surface. Both side meshes of cut are emptied first, so
+  /// the outputs only ever receive this cut's result. split false copies
+  /// the whole working mesh to the first side; split types 1 to 3 classify
+  /// (see the source); any other type classifies nothing.
+  long CutSurfaceBySurface(CObbtSurface* cut, CObbtBase* cutter, C3DSurface* out1, C3DSurface* out2,
+                           bool split, Kro_Split_Type splitType);
   /// Surface cut by a solid: always split; the cutter's organizer gets the
   /// cutter's and the cut surface's buffers before classifying.
   long CutSurfaceByEntity(CObbtSurface* cut, CObbtEntity* cutter, C3DSurface* out1,
@@ -81,8 +82,8 @@ class CMeshMgrBase {
   /// kept triangles on that side, in the solid's surface order.
   long CutEntityBySurface(CObbtEntity* cut, CObbtBase* cutter, C3DEntity* out1, C3DEntity* out2,
                           bool split, Kro_Split_Type splitType);
-  long CutEntityByEntity(CObbtEntity* cut, CObbtEntity* cutter, C3DEntity* out1,
-                         C3DEntity* out2, bool split, Kro_Split_Type splitType);
+  long CutEntityByEntity(CObbtEntity* cut, CObbtEntity* cutter, C3DEntity* out1, C3DEntity* out2,
+                         bool split, Kro_Split_Type splitType);
 
   CObbtBase* m_pObbt[2];
   CMeshIntersect m_meshIntersect;

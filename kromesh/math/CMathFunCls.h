@@ -102,8 +102,9 @@ class CMathFunCls {
   static long IsSame2DDot(D_DOT* a, D_DOT* b);
 
   // ---- Degenerate triangles -------------------------------------------
-  /// False for a degenerate triangle: two vertices within 1e-6, a 3D area
-  /// below 0.01, or (for an area below 0.8) collinear edge directions.
+  /// False for a degenerate triangle: two vertices within 1e-6, no positive
+  /// 3D area, or edge directions at p0 parallel within 1e-6 per component
+  /// (collinear). Size alone never makes a triangle degenerate.
   static bool IsLegalTri(KRO::G3D_DVertex* p0, KRO::G3D_DVertex* p1, KRO::G3D_DVertex* p2);
 
   // ---- Planes ------------------------------------------------------------
@@ -399,8 +400,9 @@ class CMathFunCls {
 
   /// Measures the triangle tri[0..2] against z = z0 and writes the fields of
   /// its case into *info (which the caller zeroes first); reorders tri in
-  /// place by ascending z. Flat, vertical and degenerate triangles give
-  /// finite values. 1, or -1 when tri or info is null.
+  /// place by ascending z. Volumes and areas are never negative; flat,
+  /// vertical and degenerate triangles give finite values (a vertical one
+  /// has no plan area and no volume). 1, or -1 when tri or info is null.
   static long CalTriangleVolume(KRO::G3D_DVertex* tri, double z0, VolumeInfoStrcT1* info);
   /// Cut (*cut, above z0) and fill (*fill, below z0) volumes of the nNets
   /// triangles, both starting from 0. 1, or -1 with the outputs untouched
@@ -424,13 +426,14 @@ class CMathFunCls {
                            double* vol);
   /// Fits interpolation coefficients through n = 4 points (coef: linear
   /// form in x, y, z and 1) or n = 8 points (trilinear form 1, x, y, z, xy,
-  /// yz, zx, xyz). Returns the solver's result (1 solved, 0 singular); 1
-  /// without computing for any other n; -1 for a null argument.
+  /// yz, zx, xyz). Returns the solver's result (1 solved, 0 singular), 0
+  /// also when the working matrix cannot be allocated; 1 without computing
+  /// for any other n; -1 for a null argument.
   static long CalEquCoef(KRO::G3D_DVertex* pts, double* values, double* coef, long n);
   /// Solves the n x n system held row by row in aug (n rows of n + 1
   /// values, the last one the right-hand side) by Gauss-Jordan elimination
   /// with partial pivoting; aug is overwritten. 1 with x filled; 0 when a
-  /// pivot is exactly 0 (x partly untouched); -1 for null input or n < 1.
+  /// pivot is exactly 0 (x untouched); -1 for null input or n < 1.
   static long GetCeofWithGauss(double* aug, double* x, long n);
 
   // ==================================================================

@@ -1,8 +1,8 @@
 // Comparison of 3D polylines and assembly of discrete lines into polygons.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
-#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -14,31 +14,44 @@ using namespace kromesh_measure;
 
 namespace {
 
-/// Line ends hashed on a grid of cells twice the point
-/// tolerance, so that two points equal within 1e-6 always fall into the
-/// same or neighbouring cells. Each cell keeps the ordered numbers of the
-/// unused lines with an end in it, which lets the assembly find "the first
-/// line at or after position k that continues the polyline" without
-/// walking every line.
+/// Line ends hashed on a grid whose cells are far larger than the point
+/// tolerance: a point equal to p (within 1e-6 per axis) lies in p's cell,
+/// or in the neighbouring cell on an axis where p is that close to the
+/// border, so most searches look at one cell. Each cell keeps the ordered
+/// numbers of the unused lines with an end in it, which lets the assembly
+/// find "the first line at or after position k that continues the
+/// polyline" without walking every line.
 class EndpointGrid {
  public:
-  void Insert(long line, const G3D_DVertex& p) { m_cells[KeyOf(p)].insert(line); }
+  explicit EndpointGrid(long nLines) { m_cells.reserve(static_cast<size_t>(2 * nLines)); }
+  /// Lines must be inserted in increasing order of their numbers.
+  void Insert(long line, const G3D_DVertex& p) {
+    std::vector<long>& cell = m_cells[KeyOf(p)];
+    if (cell.empty() || cell.back() != line) cell.push_back(line);
+  }
   void Erase(long line, const G3D_DVertex& p) {
     auto it = m_cells.find(KeyOf(p));
-    if (it != m_cells.end()) it->second.erase(line);
+    if (it == m_cells.end()) return;
+    std::vector<long>& cell = it->second;
+    auto pos = std::lower_bound(cell.begin(), cell.end(), line);
+    if (pos != cell.end() && *pos == line) cell.erase(pos);
   }
   /// Smallest line number >= from with an end in a cell near p for which
   /// accept(line) holds; -1 when there is none.
   template <class Accept>
   long FindFrom(const G3D_DVertex& p, long from, Accept accept) const {
-    const Key k = KeyOf(p);
+    int64_t lo[3], hi[3];
+    Span(p.x, lo[0], hi[0]);
+    Span(p.y, lo[1], hi[1]);
+    Span(p.z, lo[2], hi[2]);
     long best = -1;
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -1; dz <= 1; ++dz) {
-          auto it = m_cells.find(Key{k.x + dx, k.y + dy, k.z + dz});
+    for (int64_t x = lo[0]; x <= hi[0]; ++x)
+      for (int64_t y = lo[1]; y <= hi[1]; ++y)
+        for (int64_t z = lo[2]; z <= hi[2]; ++z) {
+          auto it = m_cells.find(Key{x, y, z});
           if (it == m_cells.end()) continue;
-          for (auto l = it->second.lower_bound(from); l != it->second.end(); ++l) {
+          const std::vector<long>& cell = it->second;
+          for (auto l = std::lower_bound(cell.begin(), cell.end(), from); l != cell.end(); ++l) {
             if (best >= 0 && *l >= best) break;
             if (accept(*l)) {
               best = *l;
@@ -50,35 +63,55 @@ class EndpointGrid {
   }
 
  private:
+  static constexpr double kCell = 1e-4;
+  // Reach of a search around p: the point tolerance with room for rounding.
+  static constexpr double kReach = 2e-6;
+
   struct Key {
     int64_t x, y, z;
     bool operator==(const Key& o) const { return x == o.x && y == o.y && z == o.z; }
   };
   struct KeyHash {
+    // Cells of neighbouring points differ in their low bits only; a full
+    // avalanche mix keeps them from piling into a few buckets.
+    static uint64_t Mix(uint64_t z) {
+      z += 0x9E3779B97F4A7C15ull;
+      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+      z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+      return z ^ (z >> 31);
+    }
     size_t operator()(const Key& k) const {
-      uint64_t h = static_cast<uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
-      h ^= static_cast<uint64_t>(k.y) + 0x7F4A7C159E3779B9ull + (h << 6) + (h >> 2);
-      h ^= static_cast<uint64_t>(k.z) + 0x94D049BB133111EBull + (h << 6) + (h >> 2);
-      return static_cast<size_t>(h);
+      return static_cast<size_t>(
+          Mix(static_cast<uint64_t>(k.x) ^
+              Mix(static_cast<uint64_t>(k.y) ^ Mix(static_cast<uint64_t>(k.z)))));
     }
   };
   static int64_t Cell(double v) {
-    const double c = std::floor(v / 2e-6);
+    const double c = std::floor(v / kCell);
     // Far-out or non-finite coordinates share the outermost cells: slower,
     // never wrong, since every candidate is compared exactly afterwards.
     if (!(c > -4e18)) return INT64_MIN / 2;
     if (!(c < 4e18)) return INT64_MAX / 2;
     return static_cast<int64_t>(c);
   }
+  static void Span(double v, int64_t& lo, int64_t& hi) {
+    lo = Cell(v - kReach);
+    hi = Cell(v + kReach);
+  }
   static Key KeyOf(const G3D_DVertex& p) { return Key{Cell(p.x), Cell(p.y), Cell(p.z)}; }
 
-  std::unordered_map<Key, std::set<long>, KeyHash> m_cells;
+  std::unordered_map<Key, std::vector<long>, KeyHash> m_cells;
 };
 
 class Assembler {
  public:
   Assembler(G3D_DVertex* pts, const long* counts, long nLines, G3D_DVertex* out, long* outCounts)
-      : m_pts(pts), m_counts(counts), m_n(nLines), m_out(out), m_outCounts(outCounts) {
+      : m_pts(pts),
+        m_counts(counts),
+        m_n(nLines),
+        m_out(out),
+        m_outCounts(outCounts),
+        m_grid(nLines) {
     m_offset.resize(static_cast<size_t>(nLines));
     m_used.assign(static_cast<size_t>(nLines), false);
     long off = 0;
