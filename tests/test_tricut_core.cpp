@@ -164,6 +164,32 @@ TEST(ToolModel, OrientSurfacesTurnsTheOddFaceAndAnInsideOutSolid) {
   EXPECT_DOUBLE_EQ(SignedVolume(box), 1.0);
 }
 
+TEST(ToolModel, OrientTrianglesTurnsTheOddTriangleOfASurface) {
+  // A terrain with one triangle wound the wrong way round.
+  Model t = toolmodels::GeoTerrain(4);
+  C3DTriangle* tris = nullptr;
+  long n = 0;
+  t.parts[0].surface.GetTriangle(&tris, nullptr, &n);
+  const C3DTriangle before = tris[10];  // inside the grid: three neighbours
+  std::swap(tris[10].v[1], tris[10].v[2]);
+  EXPECT_EQ(AnalyseTopology(t).misorientedEdges, 3);
+  EXPECT_EQ(OrientTriangles(t.parts[0]), 1);
+  EXPECT_EQ(AnalyseTopology(t).misorientedEdges, 0);
+  t.parts[0].surface.GetTriangle(&tris, nullptr, &n);
+  EXPECT_EQ(tris[10].v[1], before.v[1]);
+  EXPECT_EQ(tris[10].v[2], before.v[2]);
+  EXPECT_EQ(SideOfSurface(t, {toolmodels::kX0 + 20, toolmodels::kY0 + 20, 200}), 1);
+
+  // In a closed box, a turned triangle spoils the volume until oriented.
+  Model box = toolmodels::GeoBox();
+  box.parts[1].surface.GetTriangle(&tris, nullptr, &n);
+  std::swap(tris[0].v[0], tris[0].v[1]);
+  const double v = 10.5 * 20.25 * 30.375;
+  EXPECT_GT(std::fabs(SignedVolume(box) - v), 1.0);
+  OrientSurfaces(box);
+  EXPECT_NEAR(SignedVolume(box), v, 1e-6);
+}
+
 TEST(ToolModel, DropUnusedPointsKeepsDecorationsInStep) {
   Part p = toolmodels::DecoratedPart(
       "p", "M", {{0, 0, 0}, {9, 9, 9}, {1, 0, 0}, {0, 1, 0}, {8, 8, 8}}, {{0, 2, 3}});

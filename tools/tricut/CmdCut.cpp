@@ -39,8 +39,10 @@ double Seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-void Finish(const std::vector<Piece>& pieces, const std::string& dir, const OutputOptions& out,
+void Finish(std::vector<Piece>& pieces, const std::string& dir, const OutputOptions& out,
             const std::string& title) {
+  if (const long turned = TidyPieces(pieces))
+    std::printf("turned round: %ld triangles that disagreed with their neighbours\n", turned);
   const auto paths = WritePieces(dir, pieces, out.format, out.encoding);
   PrintPieceTable(pieces);
   for (const auto& p : paths) std::printf("written: %s\n", p.c_str());

@@ -10,6 +10,13 @@
 
 namespace tricut {
 
+long TidyPieces(std::vector<Piece>& pieces) {
+  long turned = 0;
+  for (auto& piece : pieces)
+    for (auto& part : piece.model.parts) turned += OrientTriangles(part);
+  return turned;
+}
+
 std::vector<D_DOT> ParsePolyline(const std::string& text) {
   std::string t = text;
   for (char& c : t)

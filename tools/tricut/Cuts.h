@@ -45,6 +45,11 @@ Model BooleanOf(const Model& a, const Model& b, int op, bool orient, long* turne
 std::vector<Piece> SplitSix(const Model& a, const std::string& an, const Model& b,
                             const std::string& bn, bool orient);
 
+/// Turns the triangles of every piece that disagree with their neighbours
+/// (OrientTriangles); the re-triangulated cut triangles occasionally come
+/// out wound the other way. Returns the number of triangles turned.
+long TidyPieces(std::vector<Piece>& pieces);
+
 /// Parses "x1,y1 x2,y2 ..." (also ';' between points); throws ToolError.
 std::vector<D_DOT> ParsePolyline(const std::string& text);
 

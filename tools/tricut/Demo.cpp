@@ -84,6 +84,7 @@ int CmdDemo(ArgList& args) {
       r.note = e.what();
     }
     r.seconds = Since(start);
+    TidyPieces(r.pieces);
     if (!r.pieces.empty()) {
       std::string folder = name;
       for (char& c : folder)

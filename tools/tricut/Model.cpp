@@ -400,7 +400,65 @@ void ValidateModel(const Model& m, const std::string& where) {
   }
 }
 
+long OrientTriangles(Part& part, double tol) {
+  const auto& pts = part.surface.Points();
+  const long nPts = static_cast<long>(pts.size());
+  C3DTriangle* tris = nullptr;
+  long nTris = 0;
+  part.surface.GetTriangle(&tris, nullptr, &nTris);
+  if (nTris == 0) return 0;
+  const std::vector<long> weld = WeldPoints(pts, tol);
+  std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
+  for (long t = 0; t < nTris; ++t) {
+    if (!TriangleValid(tris[t], nPts)) continue;
+    for (int k = 0; k < 3; ++k) {
+      const long a = weld[tris[t].v[k]], b = weld[tris[t].v[(k + 1) % 3]];
+      if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back({t, a < b});
+    }
+  }
+  std::vector<std::vector<std::pair<long, int>>> adj(nTris);
+  for (const auto& e : edges) {
+    if (e.second.size() != 2) continue;  // boundary or non-manifold: no say
+    const int flip = e.second[0].second == e.second[1].second ? 1 : 0;
+    adj[e.second[0].first].push_back({e.second[1].first, flip});
+    adj[e.second[1].first].push_back({e.second[0].first, flip});
+  }
+  auto area = [&](long t) {
+    if (!TriangleValid(tris[t], nPts)) return 0.0;
+    const Vec& a = pts[tris[t].v[0]];
+    return Norm(Cross(Sub(pts[tris[t].v[1]], a), Sub(pts[tris[t].v[2]], a)));
+  };
+  std::vector<int> flip(nTris, -1);
+  long turned = 0;
+  for (long start = 0; start < nTris; ++start) {
+    if (flip[start] >= 0) continue;
+    // One connected patch; the orientation most of its area has wins.
+    std::vector<long> patch{start}, stack{start};
+    flip[start] = 0;
+    while (!stack.empty()) {
+      const long t = stack.back();
+      stack.pop_back();
+      for (const auto& [q, r] : adj[t])
+        if (flip[q] < 0) {
+          flip[q] = flip[t] ^ r;
+          patch.push_back(q);
+          stack.push_back(q);
+        }
+    }
+    double keep = 0, change = 0;
+    for (long t : patch) (flip[t] ? change : keep) += area(t);
+    const int invert = change > keep ? 1 : 0;
+    for (long t : patch)
+      if (flip[t] ^ invert) {
+        std::swap(tris[t].v[1], tris[t].v[2]);
+        ++turned;
+      }
+  }
+  return turned;
+}
+
 long OrientSurfaces(Model& m, double tol) {
+  for (auto& part : m.parts) OrientTriangles(part, tol);
   const Soup s = SoupOf(m);
   const long nPts = static_cast<long>(s.pts.size());
   const std::vector<long> weld = WeldPoints(s.pts, tol);

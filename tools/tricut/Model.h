@@ -104,10 +104,17 @@ long DropUnusedPoints(Part& part);
 /// index), for models that face inwards.
 void FlipOrientation(Model& m);
 
-/// Makes the surfaces of a solid agree on their facing: surfaces that meet
+/// Makes the triangles of one surface agree with their neighbours: in each
+/// connected patch the facing that most of its area has wins and the other
+/// triangles are turned. Returns the number of triangles turned.
+long OrientTriangles(Part& part, double tol = 1e-6);
+
+/// Makes the surfaces of a solid agree on their facing: first each surface
+/// on its own (OrientTriangles), then surfaces that meet
 /// a neighbour along edges running the same way are turned round (each
 /// surface as a whole), and when the enclosed volume comes out negative
-/// every surface is turned. Returns the number of surfaces turned.
+/// every surface is turned. Returns the number of surfaces turned (whole
+/// surfaces; triangles turned inside a surface are not counted).
 long OrientSurfaces(Model& m, double tol = 1e-6);
 
 /// Polylines along the edges that lie on the open boundary of both a and
