@@ -1,6 +1,8 @@
 // Intersection points and segments of the colliding triangle pairs.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <new>
 #include <unordered_set>
@@ -59,6 +61,11 @@ KRO::G3D_DVertex FootOnLine(const KRO::G3D_DVertex& p, const KRO::G3D_DVertex& a
   if (!(uu > 0)) return p;
   const double t = ((p.x - a.x) * ux + (p.y - a.y) * uy + (p.z - a.z) * uz) / uu;
   return {a.x + t * ux, a.y + t * uy, a.z + t * uz};
+}
+
+double Dist(const KRO::G3D_DVertex& a, const KRO::G3D_DVertex& b) {
+  const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 }  // namespace
@@ -219,6 +226,54 @@ bool CMeshIntersect::IsOnTriEdge(long dot, long tri) const {
 void CMeshIntersect::ShareEdgePnts() {
   KroSimpleMesh* src = GetSrcMesh();
   if (!src) return;
+  const long nPos = static_cast<long>(src->m_positions.size());
+  const long nSrcTri = static_cast<long>(src->m_triangles.size());
+  const double prec = GetCutPrec();
+  // A point found inside a triangle but within the precision of one of its
+  // corners or edges is one with that corner or edge point: it moves there,
+  // or the neighbour across the edge, which does not list it, would leave
+  // a crack of that width.
+  for (size_t d = 0; d < m_dotAnchors.size(); ++d) {
+    if (m_dotAnchors[d].first >= 0) continue;
+    const KRO::G3D_DVertex p = m_intersectDots[d];
+    double bestDist = prec;
+    std::pair<long, long> best = {-1, -1};
+    KRO::G3D_DVertex bestAt = p;
+    for (long t : m_dotCutTris[d]) {
+      if (t < 0 || t >= nSrcTri) continue;
+      const long* v = src->m_triangles[t].v;
+      bool ok = true;
+      for (int c = 0; c < 3; ++c) ok = ok && v[c] >= 0 && v[c] < nPos;
+      if (!ok) continue;
+      for (int c = 0; c < 3; ++c) {
+        const KRO::G3D_DVertex& e0 = src->m_positions[v[c]];
+        const KRO::G3D_DVertex& e1 = src->m_positions[v[(c + 1) % 3]];
+        const double dv = Dist(p, e0);
+        if (dv < prec) {
+          // A corner wins over any edge.
+          if (best.second >= 0 || dv < bestDist) {
+            bestDist = dv;
+            best = {v[c], -1};
+            bestAt = e0;
+          }
+          continue;
+        }
+        if (best.first >= 0 && best.second < 0) continue;
+        const KRO::G3D_DVertex f = FootOnLine(p, e0, e1);
+        const double de = Dist(p, f);
+        // Only feet inside the edge; beyond it the corner test decides.
+        const bool inside = Dist(f, e0) + Dist(f, e1) <= Dist(e0, e1) * (1 + 1e-12);
+        if (inside && de < bestDist) {
+          bestDist = de;
+          best = {v[c], v[(c + 1) % 3]};
+          bestAt = f;
+        }
+      }
+    }
+    if (best.first < 0) continue;
+    SetPntAt(static_cast<long>(d), bestAt);
+    m_dotAnchors[d] = best;
+  }
   std::map<std::pair<long, long>, std::vector<long>> wanted;
   auto key = [](long a, long b) { return a < b ? std::make_pair(a, b) : std::make_pair(b, a); };
   for (const std::pair<long, long>& a : m_dotAnchors)
@@ -240,8 +295,7 @@ void CMeshIntersect::ShareEdgePnts() {
     if (a.first < 0 || a.second < 0) continue;
     for (long t : wanted[key(a.first, a.second)]) {
       std::vector<long>& tris = m_dotCutTris[d];
-      if (std::find(tris.begin(), tris.end(), t) != tris.end()) continue;
-      tris.push_back(t);
+      if (std::find(tris.begin(), tris.end(), t) == tris.end()) tris.push_back(t);
       AddACutTri(t);
       if (t < static_cast<long>(m_triCutFlags.size())) m_triCutFlags[t] = 1;
     }
@@ -337,7 +391,15 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
   if (CMathFunCls::IsSame3DDot_Prec(pts[0], pts[1], prec)) {
     size_t k = 2;
     while (k < pts.size() && CMathFunCls::IsSame3DDot_Prec(pts[k], pts[0], prec)) ++k;
-    if (k >= pts.size()) return 1;
+    if (k >= pts.size()) {
+      // The triangle holds no more than a point of the cut: no segment.
+      // Its points still take part in the merging, so that the points of
+      // the neighbours on either side, which may lie more than the
+      // precision apart, meet here rather than leave the line broken.
+      for (size_t i = 0; i < pts.size(); ++i)
+        RegisterPnt(pts[i], pair.triIndex1, where[i].first, where[i].second);
+      return 1;
+    }
     pts[1] = pts[k];
     where[1] = where[k];
   }
@@ -403,6 +465,8 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
       tail = node;
     }
     ShareEdgePnts();
+    if (getenv("WTDBG")) for (size_t d = 0; d < m_intersectDots.size(); ++d) { fprintf(stderr, "DOT %zu %.9f %.9f %.9f anchor %ld %ld tris", d, m_intersectDots[d].x, m_intersectDots[d].y, m_intersectDots[d].z, m_dotAnchors[d].first, m_dotAnchors[d].second); for (long t : m_dotCutTris[d]) fprintf(stderr, " %ld", t); fprintf(stderr, "\n"); }
+    if (getenv("WTDBG")) for (tcCutSegNode* n = head->next; n; n = n->next) fprintf(stderr, "SEG %ld %ld\n", n->dot0, n->dot1);
   } catch (const std::bad_alloc&) {
     dropChain(head);
     return -1;
