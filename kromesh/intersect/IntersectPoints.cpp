@@ -392,12 +392,21 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
     size_t k = 2;
     while (k < pts.size() && CMathFunCls::IsSame3DDot_Prec(pts[k], pts[0], prec)) ++k;
     if (k >= pts.size()) {
-      // The triangle holds no more than a point of the cut: no segment.
-      // Its points still take part in the merging, so that the points of
-      // the neighbours on either side, which may lie more than the
-      // precision apart, meet here rather than leave the line broken.
-      for (size_t i = 0; i < pts.size(); ++i)
-        RegisterPnt(pts[i], pair.triIndex1, where[i].first, where[i].second);
+      // The triangle holds no more than a point of the cut. Its points
+      // still take part in the merging, so that the points of the
+      // neighbours on either side, which may lie more than the precision
+      // apart, meet here rather than leave the line broken; when they were
+      // merged into two different points, those two are joined.
+      long first = -1, other = -1;
+      for (size_t i = 0; i < pts.size(); ++i) {
+        const long d = RegisterPnt(pts[i], pair.triIndex1, where[i].first, where[i].second);
+        if (first < 0) first = d;
+        else if (d != first && other < 0) other = d;
+      }
+      if (other >= 0) {
+        *d0 = first;
+        *d1 = other;
+      }
       return 1;
     }
     pts[1] = pts[k];
