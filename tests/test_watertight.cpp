@@ -105,6 +105,16 @@ TEST(Watertight, SphereCutBySphereStaysClosedWithItsArea) {
 // welded (1e-9), nothing degenerate, area kept.
 void ExpectClosed(KroSimpleMesh& m, double area0) {
   ASSERT_TRUE(itest::IndicesValid(m));
+  if (getenv("WTDBG2")) {
+    const std::vector<long> w = shapes::WeldMap(m.m_positions, 1e-9);
+    for (auto& t : m.m_triangles) {
+      if (w[t.v[0]] == w[t.v[1]] || w[t.v[1]] == w[t.v[2]] || w[t.v[0]] == w[t.v[2]]) {
+        printf("degenerate %ld %ld %ld:", t.v[0], t.v[1], t.v[2]);
+        for (long v : t.v) printf(" (%.12f %.12f %.12f)", m.m_positions[v].x, m.m_positions[v].y, m.m_positions[v].z);
+        printf("\n");
+      }
+    }
+  }
   const shapes::EdgeReport r = shapes::CheckEdges(Soup(m), 1e-9);
   EXPECT_TRUE(r.closed()) << r.boundary << " open, " << r.nonManifold << " over-used, "
                           << r.misoriented << " misoriented";

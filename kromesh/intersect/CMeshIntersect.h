@@ -120,7 +120,9 @@ class CMeshIntersect {
   void AddACutTri(long tri);
   long RegisterPnt(const KRO::G3D_DVertex& p, long cutTri, long anchor0 = -1, long anchor1 = -1);
   void SetPntAt(long idx, const KRO::G3D_DVertex& p);
-  void ShareEdgePnts();
+  void AdoptBetterPnt(long idx, const KRO::G3D_DVertex& p, long anchor0, long anchor1);
+  void MergeMovedPnts(tcCutSegNode* head);
+  void ShareEdgePnts(tcCutSegNode* head);
   bool IsOnTriEdge(long dot, long tri) const;
   bool NeedsEdgeSplit(const long* idx, long n, long t) const;
   unsigned long long GridKey(long long ix, long long iy, long long iz) const;

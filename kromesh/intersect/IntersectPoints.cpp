@@ -155,30 +155,36 @@ long CMeshIntersect::RegisterPnt(const KRO::G3D_DVertex& p, long cutTri, long an
   }
   m_dotCutTris[idx].push_back(cutTri);
 
+  AdoptBetterPnt(idx, p, anchor0, anchor1);
+  return idx;
+}
+
+void CMeshIntersect::AdoptBetterPnt(long idx, const KRO::G3D_DVertex& p, long anchor0,
+                                    long anchor1) {
   // The merged point takes the most constrained of the coordinates: a mesh
   // vertex before a point on a mesh edge before a point inside a triangle.
   // A point off the edge it was found on would make the two triangles
   // sharing that edge disagree about their common boundary.
   std::pair<long, long>& have = m_dotAnchors[idx];
-  if (anchor0 < 0) return idx;                          // nothing better offered
-  if (have.first >= 0 && have.second < 0) return idx;  // already a vertex
+  if (anchor0 < 0) return;                          // nothing better offered
+  if (have.first >= 0 && have.second < 0) return;  // already a vertex
   KroSimpleMesh* src = GetSrcMesh();
   const long nPos = src ? static_cast<long>(src->m_positions.size()) : 0;
   if (have.first < 0) {
     // Inside a triangle so far: the anchored candidate wins.
     SetPntAt(idx, p);
     have = {anchor0, anchor1};
-    return idx;
+    return;
   }
   if (anchor1 < 0) {
     // A vertex beats an edge.
     if (anchor0 < nPos) SetPntAt(idx, src->m_positions[anchor0]);
     have = {anchor0, -1};
-    return idx;
+    return;
   }
   if ((have.first == anchor0 && have.second == anchor1) ||
       (have.first == anchor1 && have.second == anchor0))
-    return idx;
+    return;
   // Two different edges within the precision: only their common vertex lies
   // on both.
   long common = -1;
@@ -188,7 +194,7 @@ long CMeshIntersect::RegisterPnt(const KRO::G3D_DVertex& p, long cutTri, long an
     SetPntAt(idx, src->m_positions[common]);
     have = {common, -1};
   }
-  return idx;
+  return;
 }
 
 void CMeshIntersect::SetPntAt(long idx, const KRO::G3D_DVertex& p) {
@@ -223,7 +229,77 @@ bool CMeshIntersect::IsOnTriEdge(long dot, long tri) const {
   return has0 && has1;
 }
 
-void CMeshIntersect::ShareEdgePnts() {
+void CMeshIntersect::MergeMovedPnts(tcCutSegNode* head) {
+  const long n = static_cast<long>(m_intersectDots.size());
+  const double prec = GetCutPrec();
+  // Points were at least the precision apart when registered; a point moved
+  // onto an edge or corner may now lie within it of another. Such points
+  // are one point, the first registered keeping its number.
+  std::vector<long> rep(n);
+  bool any = false;
+  for (long d = 0; d < n; ++d) {
+    rep[d] = d;
+    long long ix, iy, iz;
+    GridCell(m_intersectDots[d], &ix, &iy, &iz);
+    long best = -1;
+    for (long long dx = -1; dx <= 1; ++dx)
+      for (long long dy = -1; dy <= 1; ++dy)
+        for (long long dz = -1; dz <= 1; ++dz) {
+          auto it = m_pntGrid.find(GridKey(ix + dx, iy + dy, iz + dz));
+          if (it == m_pntGrid.end()) continue;
+          for (long k : it->second)
+            if (k < d && rep[k] == k && (best < 0 || k < best) &&
+                CMathFunCls::IsSame3DDot_Prec(m_intersectDots[k], m_intersectDots[d], prec))
+              best = k;
+        }
+    if (best < 0) continue;
+    rep[d] = best;
+    any = true;
+    AdoptBetterPnt(best, m_intersectDots[d], m_dotAnchors[d].first, m_dotAnchors[d].second);
+  }
+  if (!any) return;
+
+  std::vector<long> renum(n, -1);
+  std::vector<KRO::G3D_DVertex> dots;
+  std::vector<std::pair<long, long>> anchors;
+  std::vector<std::vector<long>> tris;
+  for (long d = 0; d < n; ++d) {
+    if (rep[d] != d) {
+      renum[d] = renum[rep[d]];
+      std::vector<long>& into = tris[renum[d]];
+      into.insert(into.end(), m_dotCutTris[d].begin(), m_dotCutTris[d].end());
+      continue;
+    }
+    renum[d] = static_cast<long>(dots.size());
+    dots.push_back(m_intersectDots[d]);
+    anchors.push_back(m_dotAnchors[d]);
+    tris.push_back(std::move(m_dotCutTris[d]));
+  }
+  m_intersectDots.swap(dots);
+  m_dotAnchors.swap(anchors);
+  m_dotCutTris.swap(tris);
+  m_pntGrid.clear();
+  for (long d = 0; d < static_cast<long>(m_intersectDots.size()); ++d) {
+    long long ix, iy, iz;
+    GridCell(m_intersectDots[d], &ix, &iy, &iz);
+    m_pntGrid[GridKey(ix, iy, iz)].push_back(d);
+  }
+  // Renumber the segments; one that now repeats an earlier one goes.
+  std::unordered_set<std::pair<long, long>, SegKeyHash> known;
+  for (tcCutSegNode* prev = head; prev && prev->next;) {
+    tcCutSegNode* node = prev->next;
+    if (node->dot0 >= 0 && node->dot0 < n) node->dot0 = renum[node->dot0];
+    if (node->dot1 >= 0 && node->dot1 < n) node->dot1 = renum[node->dot1];
+    if (!known.insert(SegKey(node->dot0, node->dot1)).second) {
+      prev->next = node->next;
+      delete node;
+      continue;
+    }
+    prev = node;
+  }
+}
+
+void CMeshIntersect::ShareEdgePnts(tcCutSegNode* head) {
   KroSimpleMesh* src = GetSrcMesh();
   if (!src) return;
   const long nPos = static_cast<long>(src->m_positions.size());
@@ -274,6 +350,7 @@ void CMeshIntersect::ShareEdgePnts() {
     SetPntAt(static_cast<long>(d), bestAt);
     m_dotAnchors[d] = best;
   }
+  MergeMovedPnts(head);
   std::map<std::pair<long, long>, std::vector<long>> wanted;
   auto key = [](long a, long b) { return a < b ? std::make_pair(a, b) : std::make_pair(b, a); };
   for (const std::pair<long, long>& a : m_dotAnchors)
@@ -473,7 +550,7 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
       tail->next = node;
       tail = node;
     }
-    ShareEdgePnts();
+    ShareEdgePnts(head);
     if (getenv("WTDBG")) for (size_t d = 0; d < m_intersectDots.size(); ++d) { fprintf(stderr, "DOT %zu %.9f %.9f %.9f anchor %ld %ld tris", d, m_intersectDots[d].x, m_intersectDots[d].y, m_intersectDots[d].z, m_dotAnchors[d].first, m_dotAnchors[d].second); for (long t : m_dotCutTris[d]) fprintf(stderr, " %ld", t); fprintf(stderr, "\n"); }
     if (getenv("WTDBG")) for (tcCutSegNode* n = head->next; n; n = n->next) fprintf(stderr, "SEG %ld %ld\n", n->dot0, n->dot1);
   } catch (const std::bad_alloc&) {
