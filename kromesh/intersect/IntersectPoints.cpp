@@ -1,8 +1,6 @@
 // Intersection points and segments of the colliding triangle pairs.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <new>
 #include <unordered_set>
@@ -166,7 +164,7 @@ void CMeshIntersect::AdoptBetterPnt(long idx, const KRO::G3D_DVertex& p, long an
   // A point off the edge it was found on would make the two triangles
   // sharing that edge disagree about their common boundary.
   std::pair<long, long>& have = m_dotAnchors[idx];
-  if (anchor0 < 0) return;                          // nothing better offered
+  if (anchor0 < 0) return;                         // nothing better offered
   if (have.first >= 0 && have.second < 0) return;  // already a vertex
   KroSimpleMesh* src = GetSrcMesh();
   const long nPos = src ? static_cast<long>(src->m_positions.size()) : 0;
@@ -411,8 +409,7 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
   // the mesh's one: they name the edge or vertex a point is found on.
   long va[3] = {-1, -1, -1};
   KroSimpleMesh* src = GetSrcMesh();
-  if (src && pair.triIndex1 >= 0 &&
-      pair.triIndex1 < static_cast<long>(src->m_triangles.size())) {
+  if (src && pair.triIndex1 >= 0 && pair.triIndex1 < static_cast<long>(src->m_triangles.size())) {
     const long* v = src->m_triangles[pair.triIndex1].v;
     const long nPos = static_cast<long>(src->m_positions.size());
     bool same = true;
@@ -477,8 +474,10 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
       long first = -1, other = -1;
       for (size_t i = 0; i < pts.size(); ++i) {
         const long d = RegisterPnt(pts[i], pair.triIndex1, where[i].first, where[i].second);
-        if (first < 0) first = d;
-        else if (d != first && other < 0) other = d;
+        if (first < 0)
+          first = d;
+        else if (d != first && other < 0)
+          other = d;
       }
       if (other >= 0) {
         *d0 = first;
@@ -551,8 +550,6 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
       tail = node;
     }
     ShareEdgePnts(head);
-    if (getenv("WTDBG")) for (size_t d = 0; d < m_intersectDots.size(); ++d) { fprintf(stderr, "DOT %zu %.9f %.9f %.9f anchor %ld %ld tris", d, m_intersectDots[d].x, m_intersectDots[d].y, m_intersectDots[d].z, m_dotAnchors[d].first, m_dotAnchors[d].second); for (long t : m_dotCutTris[d]) fprintf(stderr, " %ld", t); fprintf(stderr, "\n"); }
-    if (getenv("WTDBG")) for (tcCutSegNode* n = head->next; n; n = n->next) fprintf(stderr, "SEG %ld %ld\n", n->dot0, n->dot1);
   } catch (const std::bad_alloc&) {
     dropChain(head);
     return -1;
