@@ -175,9 +175,9 @@ TEST(Boolean, UnionAppendsTheSecondSolidsPartFirst) {
 TEST(Boolean, NullResultAndUnknownOperation) {
   Cubes s;
   CKroMeshTriCut cut;
-  const long before = cutchecks::TriangleCount(s.a);
+  const long before = cutchecks::TriangleCountOf(s.a);
   EXPECT_EQ(cut.CalMdlBetweenMdl(&s.a, &s.b, nullptr, Kro_Oper_Union), 0);
-  EXPECT_EQ(cutchecks::TriangleCount(s.a), before);
+  EXPECT_EQ(cutchecks::TriangleCountOf(s.a), before);
   EXPECT_EQ(s.a.GetSurfaceNum(), 6);
 
   C3DEntity c(-1, 0);
