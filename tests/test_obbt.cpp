@@ -236,24 +236,6 @@ TEST(ObbtBuild, RefusesUnsafeInput) {
   EXPECT_EQ(m.GetRootObb(c, h, nullptr), -1);
 }
 
-TEST(ObbtBuild, EigenvectorsDiagonaliseWithLargestFirst) {
-  const double a[3][3] = {{2, 1, 0.5}, {1, 5, -1}, {0.5, -1, 3}};
-  double v[3][3], d[3];
-  EXPECT_LT(obbt_detail::JacobiEigen(a, v, d), 50);
-  for (int k = 0; k < 3; ++k)
-    for (int i = 0; i < 3; ++i) {
-      double av = a[i][0] * v[0][k] + a[i][1] * v[1][k] + a[i][2] * v[2][k];
-      EXPECT_NEAR(av, d[k] * v[i][k], 1e-12);
-    }
-  double s[3][3];
-  obbt_detail::SortedEigenvectors(a, s);
-  EXPECT_TRUE(Orthonormal(s, 1e-12));
-  double lead = 0;  // Rayleigh quotient of column 0 is the largest eigenvalue
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) lead += s[i][0] * a[i][j] * s[j][0];
-  EXPECT_NEAR(lead, std::max(d[0], std::max(d[1], d[2])), 1e-12);
-}
-
 // --- overlap tests ------------------------------------------------------------
 
 TEST(ObbtOverlap, TrianglesTouchingCountAndGapsDoNot) {
