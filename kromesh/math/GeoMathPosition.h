@@ -82,6 +82,15 @@ class GeoMathPosition {
   /// for null input, an empty set or a triangle index out of range).
   static short CheckPntAndPolyhWithGeoPlaneSur(KRO::G3D_DVertex* pts, long nPts, C3DTriangle* tris,
                                                long nTris, D_3DOT* p);
+  /// The same answer as the overload above, slicing only the triangles
+  /// listed in cand (nCand indices into tris, ascending) so that a caller
+  /// with a height index pays for the triangles near p only. The caller
+  /// guarantees: every corner index in range, box = GetSurBox of the nPts
+  /// points, and every triangle left out lies at least 1e-5 above or below
+  /// p. -1 for null pts, tris, box or p, or nPts <= 0.
+  static short CheckPntAndPolyhWithGeoPlaneSur(const KRO::G3D_DVertex* pts, long nPts,
+                                               const C3DTriData* tris, const long* cand, long nCand,
+                                               C3DBox* box, D_3DOT* p);
   /// The same for a closed surface; -2 when surf has no points or no
   /// triangles.
   static short CheckPntAndPolyhWithGeoPlaneSur(C3DSurface& surf, D_3DOT& p);

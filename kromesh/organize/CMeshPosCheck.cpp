@@ -260,28 +260,130 @@ CMeshPosCheckEntity::CMeshPosCheckEntity() {
 
 CMeshPosCheckEntity::~CMeshPosCheckEntity() = default;
 
+// Triangles filed into uniform height slabs: each is listed, in ascending
+// index order, in every slab its z range widened by kSlabTol meets. The
+// slicing ignores a triangle 1e-5 or more above or below the plane, so the
+// slab of a query height lists every triangle that can add to its slice.
+struct CMeshPosCheckEntity::ZIndex {
+  const KRO::G3D_DVertex* vertices = nullptr;
+  long vertexCount = 0;
+  const C3DTriData* triangles = nullptr;
+  long triCount = 0;
+  bool valid = false;   // every corner in range
+  bool usable = false;  // finite coordinates: the slabs can be used
+  C3DBox box;
+  double z0 = 0.0, height = 1.0;
+  long slabCount = 1;
+  std::vector<long> start;  // slabCount + 1 offsets into tris
+  std::vector<long> tris;
+
+  long Slab(double z) const {
+    const double k = std::floor((z - z0) / height);
+    if (!(k >= 0.0)) return 0;
+    if (k >= static_cast<double>(slabCount)) return slabCount - 1;
+    return static_cast<long>(k);
+  }
+};
+
+namespace {
+
+// Twice the slicing's own 1e-5, plus a relative part for far-off heights.
+double SlabTol(double z) {
+  return 2e-5 + 1e-9 * std::fabs(z);
+}
+
+std::shared_ptr<CMeshPosCheckEntity::ZIndex> BuildZIndex(const KRO::G3D_DVertex* v, long nv,
+                                                         const C3DTriData* t, long nt) {
+  auto ix = std::make_shared<CMeshPosCheckEntity::ZIndex>();
+  ix->vertices = v;
+  ix->vertexCount = nv;
+  ix->triangles = t;
+  ix->triCount = nt;
+  if (!v || !t || nv <= 0 || nt <= 0) return ix;
+  for (long i = 0; i < nt; ++i)
+    for (long k : t[i].v)
+      if (k < 0 || k >= nv) return ix;
+  ix->valid = true;
+  GeoMathPosition::GetSurBox(const_cast<KRO::G3D_DVertex*>(v), nv, ix->box);
+  std::vector<double> lo(static_cast<size_t>(nt)), hi(static_cast<size_t>(nt));
+  double zmin = INFINITY, zmax = -INFINITY;
+  for (long i = 0; i < nt; ++i) {
+    const double a = v[t[i].v[0]].z, b = v[t[i].v[1]].z, c = v[t[i].v[2]].z;
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) return ix;
+    const double l = std::min({a, b, c}), h = std::max({a, b, c});
+    lo[i] = l - SlabTol(l);
+    hi[i] = h + SlabTol(h);
+    zmin = std::min(zmin, lo[i]);
+    zmax = std::max(zmax, hi[i]);
+  }
+  // About four triangles per slab, fewer slabs while tall triangles would
+  // make the lists much longer than the triangle count.
+  long slabs = std::max(1L, nt / 4);
+  const long budget = 8 * nt + 1024;
+  std::vector<long> first(static_cast<size_t>(nt)), last(static_cast<size_t>(nt));
+  for (;;) {
+    ix->slabCount = slabs;
+    ix->z0 = zmin;
+    ix->height = std::max((zmax - zmin) / static_cast<double>(slabs), 1e-300);
+    long total = 0;
+    for (long i = 0; i < nt; ++i) {
+      first[i] = ix->Slab(lo[i]);
+      last[i] = ix->Slab(hi[i]);
+      total += last[i] - first[i] + 1;
+    }
+    if (total <= budget || slabs == 1) break;
+    slabs = std::max(1L, slabs / 4);
+  }
+  ix->start.assign(static_cast<size_t>(slabs) + 1, 0);
+  for (long i = 0; i < nt; ++i)
+    for (long s = first[i]; s <= last[i]; ++s) ++ix->start[s + 1];
+  for (long s = 0; s < slabs; ++s) ix->start[s + 1] += ix->start[s];
+  ix->tris.resize(static_cast<size_t>(ix->start[slabs]));
+  std::vector<long> fill(ix->start.begin(), ix->start.end() - 1);
+  for (long i = 0; i < nt; ++i)
+    for (long s = first[i]; s <= last[i]; ++s) ix->tris[fill[s]++] = i;
+  ix->usable = true;
+  return ix;
+}
+
+}  // namespace
+
 long CMeshPosCheckEntity::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* /*a*/,
                                              KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
   if (!p) return -1;
   const long nv = m_pVertices ? std::max(m_vertexCount, 0L) : 0;
   const long nt = m_pTriangles ? std::max(m_triCount, 0L) : 0;
-  // The slicing test takes host triangles; a solid with a corner outside
-  // the vertex buffer cannot be assembled.
+  if (!m_zIndex || m_zIndex->vertices != m_pVertices || m_zIndex->vertexCount != nv ||
+      m_zIndex->triangles != m_pTriangles || m_zIndex->triCount != nt) {
+    try {
+      m_zIndex = BuildZIndex(m_pVertices, nv, m_pTriangles, nt);
+    } catch (const std::bad_alloc&) {
+      m_zIndex.reset();
+      return -1;
+    }
+  }
+  const ZIndex& ix = *m_zIndex;
+  // A solid with a corner outside the vertex buffer cannot be assembled.
+  if (!ix.valid) return -1;
+  D_3DOT q{p->x, p->y, p->z};
+  if (ix.usable && std::isfinite(q.z)) {
+    const long s = ix.Slab(q.z);
+    const long* cand = ix.tris.data() + ix.start[s];
+    return static_cast<long>(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
+        m_pVertices, nv, m_pTriangles, cand, ix.start[s + 1] - ix.start[s],
+        const_cast<C3DBox*>(&ix.box), &q));
+  }
+  // Non-finite heights: the full scan decides.
   std::vector<C3DTriangle> tris;
   try {
     tris.reserve(static_cast<size_t>(nt));
   } catch (const std::bad_alloc&) {
     return -1;
   }
-  for (long t = 0; t < nt; ++t) {
-    const C3DTriData& s = m_pTriangles[t];
-    for (long v : s.v)
-      if (v < 0 || v >= nv) return -1;
-    tris.emplace_back(s.v[0], s.v[1], s.v[2]);
-  }
-  D_3DOT q{p->x, p->y, p->z};
-  return static_cast<long>(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
-      nv > 0 ? m_pVertices : nullptr, nv, tris.empty() ? nullptr : tris.data(), nt, &q));
+  for (long t = 0; t < nt; ++t)
+    tris.emplace_back(m_pTriangles[t].v[0], m_pTriangles[t].v[1], m_pTriangles[t].v[2]);
+  return static_cast<long>(
+      GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(m_pVertices, nv, tris.data(), nt, &q));
 }
 
 CMeshPosCheckBase* CMeshPosCheckEntity::Clone() const {

@@ -11,6 +11,7 @@
 // without owning them; the buffers must outlive the queries.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "kromesh/mesh/KroRecords.h"
@@ -159,7 +160,19 @@ class CMeshPosCheckEntity : public CMeshPosCheckBase {
   /// 1 inside the solid, 0 on its boundary, -1 outside (also outside the
   /// solid's box, when the solid cannot be assembled from the buffers, for
   /// a null p, or when working memory runs out).
+  /// The first query after SetObbtObj files the triangles by height once
+  /// (the buffers must not change afterwards), so that each later query
+  /// slices only the triangles near its height; the answers are those of
+  /// GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur over all triangles.
   long PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
                           KRO::G3D_DVertex* c) override;
+  /// The copy shares the (immutable) height index.
   CMeshPosCheckBase* Clone() const override;
+
+  /// The height index, built on first use; shared by copies.
+  struct ZIndex;
+
+ private:
+  // Null until the first query; rebuilt when the buffers set differ.
+  std::shared_ptr<const ZIndex> m_zIndex;
 };
