@@ -148,6 +148,36 @@ TEST(FastSolidCheck, LayeredPrismMatchesFullScanAtLayerHeights) {
   EXPECT_GT(seen[2], 20);
 }
 
+// Layers placed on the boundaries of the checker's height slabs (about
+// four triangles a slab, the range widened by 2e-5 at both ends), probed
+// just above and below each layer, where a triangle filed into too few
+// slabs would be missed.
+TEST(FastSolidCheck, LayersOnSlabBoundariesMatchFullScan) {
+  const int L = 40;
+  const double H = 8.0, tol = 2e-5, z0 = -tol;
+  const double h = (H + tol + 1e-9 * H - z0) / (3.0 * L);
+  std::vector<double> z{0.0};
+  for (int i = 1; i + 1 < L; ++i) z.push_back(z0 + 3.0 * i * h);
+  z.push_back(H);
+  Solid s = LayeredPrism(z);
+  CMeshPosCheckEntity c;
+  c.SetObbtObj(nullptr, s.v.data(), static_cast<long>(s.v.size()), s.t.data(),
+               static_cast<long>(s.t.size()));
+  int inside = 0, boundary = 0;
+  for (const KRO::G3D_DVertex& v : s.v)
+    for (double dz : {0.0, 1e-7, -1e-7, 1e-6, -1e-6, 9e-6, -9e-6})
+      for (double f : {1.0, 0.5, 1.0 + 1e-7, 1.01}) {
+        KRO::G3D_DVertex p{v.x * f + 1e-3, v.y * f, v.z + dz};
+        const short want = FullScan(s, p);
+        EXPECT_EQ(c.PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), want)
+            << p.x << " " << p.y << " " << p.z;
+        inside += want == 1;
+        boundary += want == 0;
+      }
+  EXPECT_GT(inside, 100);
+  EXPECT_GT(boundary, 10);
+}
+
 TEST(FastSolidCheck, ClonesAndNewBuffersAnswerForTheirSolid) {
   Solid big = Sphere(5.0, 12, 16), small = Sphere(1.0, 12, 16);
   CMeshPosCheckEntity c;
