@@ -6,6 +6,7 @@
 #include "kromesh/host/KroGeoMath.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
+#include "kromesh/math/TriangleIndex.h"
 #include "kromesh/mesh/KroMeshConvert.h"
 #include "kromesh/mesh/KroRecords.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
