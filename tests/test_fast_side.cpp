@@ -120,6 +120,38 @@ TEST(FastSide, LatticeTiesAndSliversPickTheSameTriangle) {
   ExpectSameCrossings(s, index, pts, 32);
 }
 
+TEST(FastSide, CrossingsAcceptedOnlyByTolerances) {
+  // A large triangle in z = 0 and small ones elsewhere, so that the index
+  // has a tree to descend.
+  Surface s = fastside::WavyTerrain(6, 1.0, 0.5);
+  for (G3D_DVertex& v : s.v) v.z += 50.0;
+  const long big = s.nv();
+  s.v.push_back({0, 0, 0});
+  s.v.push_back({1000, 0, 0});
+  s.v.push_back({0, 1000, 0});
+  s.t.push_back({{big, big + 1, big + 2}});
+  const CTriangleIndex index = IndexOf(s);
+  struct Case {
+    G3D_DVertex p, q;
+  } cases[] = {
+      // The segment stops 7e-7 short of the plane: line_tri looks past q and
+      // the hit is "the same point" as q.
+      {{300, 300, 1}, {300, 300, 7e-7}},
+      {{300, 300, -1}, {300, 300, -9e-7}},
+      // The hit lies 1e-5 outside an edge 1000 long, within the angle-sum
+      // tolerance of the point-in-triangle test.
+      {{500, -1e-5, 1}, {500, -1e-5, -1}},
+      {{-1e-5, 400, -1}, {-1e-5, 400, 1}},
+  };
+  for (Case& c : cases) {
+    ASSERT_EQ(CMathFunCls::CheckSegAndOtherKroSurf(-1, &c.p, &c.q, s.v.data(), s.nv(), s.t.data(),
+                                                   s.nt()),
+              1);
+    EXPECT_EQ(CMathFunCls::CheckSegAndOtherKroSurf(-1, &c.p, &c.q, &index), 1);
+    EXPECT_EQ(CMathFunCls::CheckSegAndOtherKroSurf(s.nt() - 1, &c.p, &c.q, &index), 0);
+  }
+}
+
 TEST(FastSide, NearestCentroidTieRule) {
   Surface s = fastside::TiedLattice(4);
   const CTriangleIndex index = IndexOf(s);
