@@ -1,11 +1,19 @@
 // Umbrella header: everything a host needs from the library.
 #pragma once
 
+#include "kromesh/Obbt/CObbtBase.h"
+#include "kromesh/Obbt/CObbtObjProcc.h"
 #include "kromesh/Obbt/RAPID_model.h"
+#include "kromesh/cut/CKroMeshTriCut.h"
+#include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroGeoMath.h"
+#include "kromesh/host/KroMessageBox.h"
+#include "kromesh/host/KroTin.h"
+#include "kromesh/intersect/CMeshIntersect.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
+#include "kromesh/math/KroVolumeInfo.h"
 #include "kromesh/math/TriangleIndex.h"
 #include "kromesh/mesh/KroMeshConvert.h"
 #include "kromesh/mesh/KroRecords.h"

@@ -152,10 +152,30 @@ TEST(MeshToSurface, AppendsToWhatTheSurfaceHolds) {
   C3DSurface first = shapes::MakeTiltedPlane({0, 0, 0}, {0, 0, 1}, 1.0, 1);
   C3DSurfaceToASimpleMesh(&first, &m);
   C3DSurface out(-1, 0);
+  m.m_triangleTops = {{{1, -1, -1}}, {{-1, 0, -1}}};
   ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &out));
   ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &out));
   EXPECT_EQ(out.GetPointNum(), 8);
   EXPECT_EQ(out.GetTriangleCount(), 4);
+  // The second copy names its own points and its own triangles, so both
+  // copies keep their shape.
+  for (long t = 2; t < 4; ++t) {
+    C3DTriangle tri;
+    CTriangleTopInfo top;
+    out.GetTriangle(t, tri, top);
+    for (long v : tri.v) {
+      EXPECT_GE(v, 4);
+      EXPECT_LT(v, 8);
+    }
+  }
+  C3DTriangle tri;
+  CTriangleTopInfo top;
+  out.GetTriangle(2, tri, top);
+  EXPECT_EQ(top.n[0], 3);
+  EXPECT_EQ(top.n[1], -1);
+  out.GetTriangle(3, tri, top);
+  EXPECT_EQ(top.n[1], 2);
+  EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(out)), 8.0, 1e-12);
 }
 
 TEST(MeshToSurface, MeshWithoutTrianglesIsRefused) {

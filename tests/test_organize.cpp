@@ -507,12 +507,12 @@ TEST(Classify, SideVerticesAreNumberedInOrderOfFirstUse) {
 TEST(Classify, DegenerateTrianglesJoinNeitherSide) {
   CMeshOrganizeSurf o;
   KroSimpleMesh cut;
-  cut.m_positions = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {8, 0, 0}, {0.004, 0.004, 0}};
+  cut.m_positions = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {8, 0, 0}, {2, 1e-7, 0}};
   cut.m_triangles = {
       {{0, 1, 2}},   // legal
       {{0, 1, 3}},   // three points on one line
       {{0, 0, 2}},   // repeated corner
-      {{0, 4, 1}},   // area below 0.01
+      {{0, 4, 1}},   // a needle: its corner 1e-7 off the opposite edge
       {{0, 1, 17}},  // corner outside the positions
       {{1, 2, 0}},   // legal
   };

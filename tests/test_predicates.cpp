@@ -121,13 +121,19 @@ TEST(PointEquality, ToleranceIsStrict) {
   EXPECT_EQ(M::IsSame2DDot(&p, &r), 0);
 }
 
-TEST(DegenerateTriangle, RejectsRepeatsTinyAndNeedleTriangles) {
+TEST(DegenerateTriangle, RejectsRepeatsAndNeedleTrianglesButNotSmallOnes) {
   G3D_DVertex a = {0, 0, 0}, b = {1, 0, 0}, c = {0, 1, 0};
   EXPECT_TRUE(M::IsLegalTri(&a, &b, &c));
   G3D_DVertex near_a = {5e-7, 0, 0};
   EXPECT_FALSE(M::IsLegalTri(&a, &near_a, &c));
+  // Small is not degenerate: a cut leaves such triangles along its lines.
   G3D_DVertex s1 = {0.1, 0, 0}, s2 = {0, 0.1, 0};  // area 0.005
-  EXPECT_FALSE(M::IsLegalTri(&a, &s1, &s2));
+  EXPECT_TRUE(M::IsLegalTri(&a, &s1, &s2));
+  G3D_DVertex t1 = {1e-3, 0, 0}, t2 = {0, 1e-3, 0};
+  EXPECT_TRUE(M::IsLegalTri(&a, &t1, &t2));
+  // Needles are degenerate whichever vertex comes first.
+  G3D_DVertex m = {100, 0.75e-4, 0};
+  EXPECT_FALSE(M::IsLegalTri(&m, &a, &b));
   G3D_DVertex n1 = {200, 0, 0}, n2 = {200, 1.5e-4, 0};  // needle, area 0.015
   EXPECT_FALSE(M::IsLegalTri(&a, &n1, &n2));
   G3D_DVertex col = {2, 0, 0};

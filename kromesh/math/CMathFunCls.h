@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "kromesh/math/KroVolumeInfo.h"
 #include "kromesh/mesh/KroRecords.h"
 
 class C3DSurface;
@@ -102,8 +103,9 @@ class CMathFunCls {
   static long IsSame2DDot(D_DOT* a, D_DOT* b);
 
   // ---- Degenerate triangles -------------------------------------------
-  /// False for a degenerate triangle: two vertices within 1e-6, a 3D area
-  /// below 0.01, or (for an area below 0.8) collinear edge directions.
+  /// False for a degenerate triangle: two vertices within 1e-6, no positive
+  /// 3D area, or edge directions at p0 parallel within 1e-6 per component
+  /// (collinear). Size alone never makes a triangle degenerate.
   static bool IsLegalTri(KRO::G3D_DVertex* p0, KRO::G3D_DVertex* p1, KRO::G3D_DVertex* p2);
 
   // ---- Planes ------------------------------------------------------------
@@ -418,6 +420,48 @@ class CMathFunCls {
   // Area and volume
   // ==================================================================
 
+  // Surfaces here use the point/net layout: point numbers in nets are
+  // 1-based. A net whose point number lies outside 1..nPts (or below 1 when
+  // nPts <= 0, the count then being unknown) is skipped, never read.
+
+  /// Measures the triangle tri[0..2] against z = z0 and writes the fields of
+  /// its case into *info (which the caller zeroes first); reorders tri in
+  /// place by ascending z. Volumes and areas are never negative; flat,
+  /// vertical and degenerate triangles give finite values (a vertical one
+  /// has no plan area and no volume). 1, or -1 when tri or info is null.
+  static long CalTriangleVolume(KRO::G3D_DVertex* tri, double z0, VolumeInfoStrcT1* info);
+  /// Cut (*cut, above z0) and fill (*fill, below z0) volumes of the nNets
+  /// triangles, both starting from 0. 1, or -1 with the outputs untouched
+  /// when any pointer is null.
+  static long CalDrugAndFillVolume(KroPntStrcT* pts, KroNetStrcT* nets, long nPts, long nNets,
+                                   double z0, double* cut, double* fill);
+  /// Volume between two surfaces of the same point and triangle counts,
+  /// both measured down to 100 below their lowest point: abs(V1 - V2), the
+  /// layer volume when one surface lies above the other everywhere. 0 when
+  /// a pointer is null or nPts < 1.
+  static double CalPolyhedronVolume(KroPntStrcT* pts1, KroNetStrcT* nets1, KroPntStrcT* pts2,
+                                    KroNetStrcT* nets2, long nPts, long nNets);
+  /// Sum of the xy-projected areas of the nNets triangles; 0 when a pointer
+  /// is null.
+  static double CalTriNetArea(KroPntStrcT* pts, KroNetStrcT* nets, long nPts, long nNets);
+  /// *vol = projected area of (a, b, c) times the signed distance of d from
+  /// their plane, over 3: the tetrahedron's volume when a, b, c lie in a
+  /// horizontal plane, signed by d's side. 1; 0 with *vol = 0 when a, b, c
+  /// span no plane; -1 for a null argument.
+  static long GetTetVolume(double* const a, double* const b, double* const c, double* const d,
+                           double* vol);
+  /// Fits interpolation coefficients through n = 4 points (coef: linear
+  /// form in x, y, z and 1) or n = 8 points (trilinear form 1, x, y, z, xy,
+  /// yz, zx, xyz). Returns the solver's result (1 solved, 0 singular), 0
+  /// also when the working matrix cannot be allocated; 1 without computing
+  /// for any other n; -1 for a null argument.
+  static long CalEquCoef(KRO::G3D_DVertex* pts, double* values, double* coef, long n);
+  /// Solves the n x n system held row by row in aug (n rows of n + 1
+  /// values, the last one the right-hand side) by Gauss-Jordan elimination
+  /// with partial pivoting; aug is overwritten. 1 with x filled; 0 when a
+  /// pivot is exactly 0 (x untouched); -1 for null input or n < 1.
+  static long GetCeofWithGauss(double* aug, double* x, long n);
+
   // ==================================================================
   // Surface clean-up, topology and index utilities
   // ==================================================================
@@ -479,15 +523,160 @@ class CMathFunCls {
   // Texture coordinates, surface colour and vault paths
   // ==================================================================
 
+  /// tp = the affine interpolation at p of the texture coordinates given at
+  /// the plan triangle a, b, c (u and v solved separately). 1; 0 with tp
+  /// untouched for a degenerate triangle; -1 for a null argument.
+  static long d2_calTriPntTexCoord(D_DOT* a, D_DOT* b, D_DOT* c, D_DOT* p, KRO::G_TEXCOORD* ta,
+                                   KRO::G_TEXCOORD* tb, KRO::G_TEXCOORD* tc, KRO::G_TEXCOORD* tp);
+  /// The same for a 3D triangle, through the triangle's rectangle frame.
+  /// 1; 0 with tp untouched when no frame can be built over the triangle;
+  /// -1 for a null argument.
+  static long d3_calTriPntTexCoord(KRO::G3D_DVertex* a, KRO::G3D_DVertex* b, KRO::G3D_DVertex* c,
+                                   KRO::G3D_DVertex* p, KRO::G_TEXCOORD* ta, KRO::G_TEXCOORD* tb,
+                                   KRO::G_TEXCOORD* tc, KRO::G_TEXCOORD* tp);
+  /// out[i] = (su * ((pts[i] - rect[0]) . e1), sv * pts[i].z), e1 the unit
+  /// first axis rect[0] -> rect[1]; the height is absolute, not along the
+  /// frame. 1; 0 with out untouched when the first axis has no length; -1
+  /// for a null rect (or null pts/out with n > 0).
+  static long _tcGetVolToImgCoor(D_3DOT* const rect, D_3DOT* pts, D_DOT* out, long n, double su,
+                                 double sv);
+  /// Unrolls p onto the curtain over the plan fold line fold[0..n-1]:
+  /// out = (su * distance along the line, sv * p.z). A point on the line
+  /// of the first (last) segment beyond its end is placed before 0 (past
+  /// the total length). A point that cannot be placed leaves out unchanged.
+  /// true; false for a null argument (nothing is placed with n < 2).
+  static bool _tcGeoMathGis_Sec_3Dto2D(D_DOT* fold, long n, D_3DOT* p, D_DOT* out, double su,
+                                       double sv);
+  /// Writes the fold-line texture coordinate of every point of surf into
+  /// stage 0 (overwriting the surface's own coordinates, or appending one
+  /// per point when it has none or too few); a point that cannot be placed
+  /// keeps the coordinate it had (0, 0 when new). Sets the material when
+  /// the name is not empty. 1 (also for a surface without points); -1 for
+  /// a null surf or fold, n < 2, or when working memory runs out (surface
+  /// unchanged).
+  static long _tcUpdateSurfTexCoordByFoldSurf(C3DSurface* surf, D_DOT* fold, long n,
+                                              std::string material, double su, double sv);
+  /// Writes the texture coordinate of _tcGetVolToImgCoor against rect (four
+  /// corners) of every point of surf into stage 0, as above. 1 (also for a
+  /// surface without points); -1 for a null surf or rect or when working
+  /// memory runs out; 0 with the surface unchanged when rect has no first
+  /// axis.
+  static long _tcUpdateSurfTexCoordByBoxSurf(C3DSurface* surf, D_3DOT* const rect,
+                                             std::string material, double su, double sv);
+  /// Gives every point of surf the colour *c: the surface's colours are
+  /// overwritten (and extended to one per point), or one per point is
+  /// appended when it has none. Always 0 (the result carries no
+  /// information); a null argument changes nothing.
+  static long _tcUpdateSurfColor(C3DSurface* surf, KRO::COLOR4* c);
+  /// Fills out with nDiv + 1 rows of n points: row 0 = left, row nDiv =
+  /// right, rows 1..nDiv-1 on a circular arch of radius 2h in the vertical
+  /// plane through left[i] and right[i], springing at the paths' height.
+  /// A column wider than 4h (no arch of radius 2h spans it) gets the half
+  /// circle over its span instead; a column whose ends coincide keeps that
+  /// point. s is not read. 1 when every column had its arch, 2 when some
+  /// column got the half circle; 0 with nothing written for nDiv < 1, n < 1
+  /// or h not above 0; -1 for a null argument. out holds (nDiv + 1) * n.
+  static long GetVaultPathFromLRPath(KRO::G3D_DVertex* left, KRO::G3D_DVertex* right, long n,
+                                     float h, double s, long nDiv, KRO::G3D_DVertex* out);
+
   // ==================================================================
   // Polyline assembly from discrete lines
   // ==================================================================
+
+  // Points are equal within 1e-6 per axis (IsSame3DDot).
+
+  /// true when na = nb and the lines agree point by point: in the same
+  /// order when a[0] equals b[0], otherwise in reverse order. false for a
+  /// null line or na < 1.
+  static bool IsSame3DLinF(KRO::G3D_DVertex* a, long na, KRO::G3D_DVertex* b, long nb);
+  /// The same for lines given as index arrays into vertex arrays (va[ia[i]]
+  /// against vb[ib[i]], or vb[ib[nb - 1 - i]] reversed). Indices are not
+  /// range-checked; false for a null argument or na < 1.
+  static bool IsSame3DLin(KRO::G3D_DVertex* va, long* ia, long na, KRO::G3D_DVertex* vb, long* ib,
+                          long nb);
+  /// Joins nLines lines (points of all lines one after the other in pts,
+  /// counts[i] points each) into polylines: repeated lines (either
+  /// direction) count once, closed lines pass through as they are, open
+  /// lines chain end to end (reversed where needed) until they close.
+  /// Lines of fewer than 2 points are ignored. The closed polylines are
+  /// written one after the other to out (last point = first point exactly),
+  /// their counts to outCounts, their number to *nOut. An open chain that
+  /// no remaining line continues is dropped (not counted; its slot is
+  /// reused) and assembly goes on with the remaining lines; the open chain
+  /// still being built when the lines run out is written after the counted
+  /// ones (outCounts[*nOut]) but not counted. The caller sizes out for
+  /// every input point plus one per polyline, outCounts for nLines.
+  /// 1; -1 for a null argument (*nOut = 0 when nOut is given, nothing
+  /// written); 0 with *nOut = 0 when working memory runs out.
+  static long ConstrPolysByDiscrtSegs(KRO::G3D_DVertex* pts, long* counts, long nLines,
+                                      KRO::G3D_DVertex* out, long* outCounts, long* nOut);
 
   // ==================================================================
   // Intersection engine helpers
   // ==================================================================
 
+  /// Overlap points of two triangles lying in one plane: the meeting points
+  /// of B's edges with A's edges (CalTwoLineInsercDot, repeats within 1e-6
+  /// dropped), then the vertices of B inside A (IsPntInTriPanel). Appends
+  /// to out; when no edges meet, out is left unchanged and the result is 0
+  /// (B's vertices are then not reported). 1 when out is not empty, else 0.
+  /// Vertices of A inside B are never reported.
+  static long Tri_Tri_OnSurf(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1, KRO::G3D_DVertex& a2,
+                             KRO::G3D_DVertex& b0, KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
+                             std::vector<KRO::G3D_DVertex>& out);
+  /// The same point set computed in a plane frame: the frame is the
+  /// rectangle of the OBB over both triangles (CObbtBase::Get4VertexOfOBB),
+  /// or A's own frame (_tcGetRectof3DTri) when that rectangle does not lie
+  /// in the triangles' plane; edges meet where InterOf2dLins returns 0.
+  /// 1 when out is not empty, else 0.
+  static long Tri_Tri_OnSurf2(KRO::G3D_DVertex& a0, KRO::G3D_DVertex& a1, KRO::G3D_DVertex& a2,
+                              KRO::G3D_DVertex& b0, KRO::G3D_DVertex& b1, KRO::G3D_DVertex& b2,
+                              std::vector<KRO::G3D_DVertex>& out);
+  /// First index i < count with |p - buf[i]| < 1e-6 on each axis, or -1
+  /// (also for count <= 0 or a null buf).
+  static long SearchInDotBuf(KRO::G3D_DVertex p, KRO::G3D_DVertex* buf, long count);
+  /// Rectangle frame over the triangle tri[0..2]: rect[0] = tri[1], rect[1]
+  /// = tri[2], rect[2], rect[3] raised by the height of tri[0] over that
+  /// edge. 1; 0 when the edge or the height is shorter than 1e-6; -1 for a
+  /// null argument.
+  static long _tcGetRectof3DTri(KRO::G3D_DVertex* tri, KRO::G3D_DVertex* rect);
+  /// Frame coordinates of p: along rect[0]->rect[1] and rect[0]->rect[3].
+  /// 1; -1 when an argument is null.
+  static long GetVolToImgCoor(KRO::G3D_DVertex* rect, KRO::G3D_DVertex* p, D_DOT* out);
+  /// Inverse of GetVolToImgCoor: the 3D point of frame coordinates p. 1; -1
+  /// when an argument is null.
+  static long GetImgToVolCoor(KRO::G3D_DVertex* rect, D_DOT* p, KRO::G3D_DVertex* out);
+  /// Texture coordinates of p from the corners a, b, c and their texture
+  /// coordinates: along an edge when p lies on one, else through the point
+  /// where the line a-p meets the line b-c. out is left unchanged where the
+  /// triangle gives no answer. 1; -1 when an argument is null.
+  static long _tcGetTextureOfTriangle(D_3DOT* a, D_3DOT* b, D_3DOT* c, D_3DOT* p, D_DOT* ta,
+                                      D_DOT* tb, D_DOT* tc, D_DOT* out);
+  /// out = ta + (|p - a| / |b - a|) (tb - ta): 1; 0 when |b - a| < 1e-6
+  /// (out unchanged); -1 when an argument is null. The distance ratio has no
+  /// sign.
+  static long _tcGetTextureOfLine(D_3DOT* a, D_3DOT* b, D_DOT* ta, D_DOT* tb, D_3DOT* p,
+                                  D_DOT* out);
+
   // ==================================================================
   // Queries through OBB trees
   // ==================================================================
+  /// Distinct triangles of a built tree crossed by the line through origin
+  /// along dir (found with a thin triangle standing for the ray from origin;
+  /// triangles crossed at one point count once). tris needs room for one
+  /// entry per triangle of the model. 1 (count may be 0); -1 for a null
+  /// argument or a zero dir; 0 when memory ran out. count is 0 unless the
+  /// result is 1.
+  static long FindCollideTrisWithRay(class RAPID_model* model, KRO::G3D_DVertex* origin,
+                                     KRO::G3D_DVertex* dir, long* tris, long* count);
+  /// Point in the closed solid of a built tree by the parity of the
+  /// crossings ahead of pnt on an upward ray, tilted by (0.15, 0.25, 0) at
+  /// most OBBT_MAX_DIR_RESTARTS (24, CObbtObjProcc.h) times when it meets an
+  /// edge or a vertex. Every listed triangle is tested for the point first.
+  /// 1 inside (or on
+  /// the surface, onSurface true), -1 outside (also for a model without
+  /// triangles), 0 for a null model or point or an allocation failure,
+  /// OBBT_PNT_UNDECIDED (-2) when every ray met an edge or a vertex.
+  static long CheckPntAndPolyhWithObbt(class RAPID_model* model, KRO::G3D_DVertex* pnt,
+                                       bool& onSurface);
 };

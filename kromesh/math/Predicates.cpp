@@ -284,18 +284,19 @@ bool CMathFunCls::IsLegalTri(G3D_DVertex* p0, G3D_DVertex* p1, G3D_DVertex* p2) 
     return false;
   double area = 0.0;
   GetTriArea(Ptr(p0), Ptr(p1), Ptr(p2), &area);
-  if (std::fabs(area) < 0.01) return false;
-  if (area < 0.8) {
-    // Small triangles may still be needles that Heron's formula, with its
-    // rounding, reports with some area: compare the two edge directions.
-    double u[3], v[3];
-    Sub3(Ptr(p1), Ptr(p0), u);
-    Sub3(Ptr(p2), Ptr(p0), v);
-    Normalise3D(u);
-    Normalise3D(v);
-    const double neg[3] = {-v[0], -v[1], -v[2]};
-    if (AgreeWithin(u, neg, 1e-6) || AgreeWithin(u, v, 1e-6)) return false;
-  }
+  if (!(area > 0.0)) return false;
+  // Degeneracy is a matter of shape, not of size: an absolute area floor
+  // would throw away the small but sound triangles that a cut leaves along
+  // its cut lines (and every triangle of a model in small units). A
+  // collapsed triangle has (nearly) parallel edge directions at any vertex;
+  // Heron's formula alone cannot tell, its rounding gives needles an area.
+  double u[3], v[3];
+  Sub3(Ptr(p1), Ptr(p0), u);
+  Sub3(Ptr(p2), Ptr(p0), v);
+  Normalise3D(u);
+  Normalise3D(v);
+  const double neg[3] = {-v[0], -v[1], -v[2]};
+  if (AgreeWithin(u, neg, 1e-6) || AgreeWithin(u, v, 1e-6)) return false;
   return true;
 }
 

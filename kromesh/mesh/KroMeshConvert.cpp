@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "kromesh/host/Kro3DObjects.h"
 
@@ -133,6 +134,26 @@ bool ASimpleMeshToC3DSurface(KroSimpleMesh* mesh, C3DSurface* surf) {
   const CTriangleTopInfo* tops = nullptr;
   if (!mesh->m_triangleTops.empty() && mesh->m_triangleTops.size() >= mesh->m_triangles.size())
     tops = reinterpret_cast<const CTriangleTopInfo*>(mesh->m_triangleTops.data());
+  // Appending to a surface that already holds points: the new triangles
+  // must name the new points (and neighbours the new triangles), not the
+  // surface's earlier ones.
+  const long pointBase = surf->GetPointNum();
+  const long triBase = surf->GetTriangleCount();
+  std::vector<C3DTriangle> shiftedTris;
+  std::vector<CTriangleTopInfo> shiftedTops;
+  if (pointBase > 0 || triBase > 0) {
+    shiftedTris.assign(tris, tris + nTris);
+    for (C3DTriangle& t : shiftedTris)
+      for (long& v : t.v) v += pointBase;
+    tris = shiftedTris.data();
+    if (tops) {
+      shiftedTops.assign(tops, tops + nTris);
+      for (CTriangleTopInfo& t : shiftedTops)
+        for (long& n : t.n)
+          if (n >= 0) n += triBase;
+      tops = shiftedTops.data();
+    }
+  }
   surf->AddTriangle(tris, tops, nTris);
 
   return surf->AppendPointCollection(&points, &deco) > 0;

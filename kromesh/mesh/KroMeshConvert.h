@@ -22,7 +22,9 @@ void C3DSurfaceToASimpleMesh(C3DSurface* surf, KroSimpleMesh* mesh);
 /// surfaces leaves mesh untouched.
 void C3DEntityToASimpleMesh(C3DEntity* ent, KroSimpleMesh* mesh);
 /// Appends mesh to surf (operation type 4, the mesh's material; both colour
-/// sets, in order, go into the one colour array). m_triangleTops goes along
+/// sets, in order, go into the one colour array). The new triangles are
+/// renumbered past the points (and neighbours past the triangles) surf
+/// already holds, so repeated appends keep every piece intact. m_triangleTops goes along
 /// only when it has an entry per triangle, else every neighbour is -1.
 /// True when surf then holds points; false for null arguments or a mesh
 /// without triangles (surf untouched).

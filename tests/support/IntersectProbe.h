@@ -1,0 +1,159 @@
+// White-box access to CMeshIntersect and small mesh builders for the
+// intersection engine tests.
+#pragma once
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "kromesh/intersect/CMeshIntersect.h"
+#include "kromesh/mesh/KroRecords.h"
+#include "kromesh/mesh/KroSimpleMesh.h"
+
+// Declared a friend by CMeshIntersect.
+class CMeshIntersectProbe {
+ public:
+  using Seg = std::pair<long, long>;
+
+  /// Replaces the engine's points and segment chain by hand-made ones.
+  static void SetPointsAndSegs(CMeshIntersect& e, const std::vector<KRO::G3D_DVertex>& dots,
+                               const std::vector<Seg>& segs) {
+    e.FreeSegChain();
+    e.m_intersectDots = dots;
+    e.m_dotCutTris.assign(dots.size(), std::vector<long>());
+    tcCutSegNode* head = new tcCutSegNode{false, -1, -1, nullptr};
+    tcCutSegNode* tail = head;
+    for (const Seg& s : segs) {
+      tail->next = new tcCutSegNode{false, s.first, s.second, nullptr};
+      tail = tail->next;
+    }
+    e.m_pCutSegList = head;
+  }
+  static void SetPointCount(CMeshIntersect& e, long n, const std::vector<Seg>& segs) {
+    std::vector<KRO::G3D_DVertex> dots;
+    for (long i = 0; i < n; ++i) dots.push_back({double(i), double(i * i % 7), 0.0});
+    SetPointsAndSegs(e, dots, segs);
+  }
+  static std::vector<Seg> Chain(const CMeshIntersect& e) {
+    std::vector<Seg> out;
+    if (!e.m_pCutSegList) return out;
+    for (tcCutSegNode* n = e.m_pCutSegList->next; n; n = n->next) out.push_back({n->dot0, n->dot1});
+    return out;
+  }
+  static bool HasChain(const CMeshIntersect& e) { return e.m_pCutSegList != nullptr; }
+  static bool AnyUsed(const CMeshIntersect& e) {
+    for (tcCutSegNode* n = e.m_pCutSegList; n; n = n->next)
+      if (n->used) return true;
+    return false;
+  }
+  static const std::vector<std::vector<long>>& Lines(const CMeshIntersect& e) {
+    return e.m_intersectLins;
+  }
+  static const std::vector<long>& CutTris(const CMeshIntersect& e) { return e.m_cutTris; }
+  static const std::vector<long>& CutFlags(const CMeshIntersect& e) { return e.m_triCutFlags; }
+  static const std::vector<std::vector<long>>& CutTriPnts(const CMeshIntersect& e) {
+    return e.m_cutTriPnts;
+  }
+  static const std::vector<std::vector<long>>& DotCutTris(const CMeshIntersect& e) {
+    return e.m_dotCutTris;
+  }
+  static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
+  static void DeleteTinPnts(CMeshIntersect& e, std::vector<C3DTriData>& tris, long* n,
+                            std::vector<KRO::G3D_DVertex>& pts, std::vector<KRO::COLOR4>* cols) {
+    e.DeleteTinPnts(static_cast<long>(tris.size()), tris.data(), n, pts.data(),
+                    cols ? cols->data() : nullptr, nullptr);
+  }
+  /// Points and constraint segments of cut triangle j, as re-triangulation
+  /// gathers them.
+  static long TriPntAndSeg(CMeshIntersect& e, long j, std::vector<long>& idx,
+                           std::vector<Seg>& segs) {
+    idx.assign(e.m_intersectDots.size() + 64, 0);
+    std::vector<long> raw(8 * e.m_intersectDots.size() + 64, 0);
+    long n = 0, m = 0;
+    const long r = e.GetAllCutTriPntAndSeg(idx.data(), &n, raw.data(), &m, j, 0);
+    idx.resize(n);
+    segs.clear();
+    for (long k = 0; k < m; ++k) segs.push_back({raw[2 * k], raw[2 * k + 1]});
+    return r;
+  }
+};
+
+namespace itest {
+
+using V = KRO::G3D_DVertex;
+
+inline V Sub(const V& a, const V& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline V Cross(const V& a, const V& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double Dot(const V& a, const V& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline double Len(const V& a) {
+  return std::sqrt(Dot(a, a));
+}
+
+inline KroSimpleMesh MakeMesh(const std::vector<V>& pts, const std::vector<C3DTriData>& tris) {
+  KroSimpleMesh m;
+  m.m_positions = pts;
+  m.m_triangles = tris;
+  return m;
+}
+
+/// Triangle i's area vector (half the cross product).
+inline V AreaVec(const KroSimpleMesh& m, size_t i) {
+  const C3DTriData& t = m.m_triangles[i];
+  V c = Cross(Sub(m.m_positions[t.v[1]], m.m_positions[t.v[0]]),
+              Sub(m.m_positions[t.v[2]], m.m_positions[t.v[0]]));
+  return {c.x / 2, c.y / 2, c.z / 2};
+}
+
+inline double Area(const KroSimpleMesh& m) {
+  double a = 0;
+  for (size_t i = 0; i < m.m_triangles.size(); ++i) a += Len(AreaVec(m, i));
+  return a;
+}
+
+/// True when every triangle index lies inside the positions.
+inline bool IndicesValid(const KroSimpleMesh& m) {
+  for (const C3DTriData& t : m.m_triangles)
+    for (long v : t.v)
+      if (v < 0 || v >= static_cast<long>(m.m_positions.size())) return false;
+  return true;
+}
+
+/// True when some triangle has the edge between positions equal to a and b
+/// (exactly).
+inline bool HasEdgeAt(const KroSimpleMesh& m, const V& a, const V& b) {
+  auto same = [](const V& p, const V& q) { return p.x == q.x && p.y == q.y && p.z == q.z; };
+  for (const C3DTriData& t : m.m_triangles)
+    for (int k = 0; k < 3; ++k) {
+      const V& p = m.m_positions[t.v[k]];
+      const V& q = m.m_positions[t.v[(k + 1) % 3]];
+      if ((same(p, a) && same(q, b)) || (same(p, b) && same(q, a))) return true;
+    }
+  return false;
+}
+
+/// A regular grid of n x n squares (two triangles each) over [x0, x0 + size]
+/// x [y0, y0 + size], lifted onto z = z(x, y).
+template <class ZFn>
+inline KroSimpleMesh MakeGrid(double x0, double y0, double size, int n, ZFn z) {
+  KroSimpleMesh m;
+  for (int j = 0; j <= n; ++j)
+    for (int i = 0; i <= n; ++i) {
+      const double x = x0 + size * i / n, y = y0 + size * j / n;
+      m.m_positions.push_back({x, y, z(x, y)});
+    }
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      const long a = j * (n + 1) + i, b = a + 1, c = a + n + 2, d = a + n + 1;
+      m.m_triangles.push_back({{a, b, c}});
+      m.m_triangles.push_back({{a, c, d}});
+    }
+  return m;
+}
+
+}  // namespace itest

@@ -1,0 +1,533 @@
+// The cutting facade as a host uses it: surface/surface cuts (also against
+// the curtain raised over a plan polyline), solid/surface cuts with cut
+// faces, and the facade's settings and queries.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "kromesh/Obbt/CObbtBase.h"
+#include "kromesh/cut/CKroMeshTriCut.h"
+#include "kromesh/cut/CMeshMgr.h"
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/intersect/CMeshIntersect.h"
+#include "support/CutChecks.h"
+#include "support/Shapes.h"
+
+namespace {
+
+using cutchecks::Area;
+using shapes::Vec;
+
+C3DSurface Terrain() {
+  return shapes::MakeTerrain(10, 10, 0.0, 0.0, 1.0, 1.0);
+}
+
+// A fault: a steep, gently waving sheet through the terrain around x = 5,
+// facing +x, reaching well past the terrain in y and z.
+double FaultX(double y, double z) {
+  return 5.0 + 0.4 * std::sin(0.6 * y) + 0.3 * z;
+}
+
+C3DSurface Fault() {
+  const int ny = 8, nz = 4;
+  std::vector<Vec> pts;
+  for (int k = 0; k <= nz; ++k)
+    for (int j = 0; j <= ny; ++j) {
+      const double y = -1.0 + 12.0 * j / ny, z = -3.0 + 6.0 * k / nz;
+      pts.push_back({FaultX(y, z), y, z});
+    }
+  auto id = [&](int j, int k) { return static_cast<long>(k) * (ny + 1) + j; };
+  std::vector<C3DTriData> tris;
+  for (int k = 0; k < nz; ++k)
+    for (int j = 0; j < ny; ++j) {
+      // Wound so that the normal points to +x.
+      tris.push_back({{id(j, k), id(j + 1, k), id(j + 1, k + 1)}});
+      tris.push_back({{id(j, k), id(j + 1, k + 1), id(j, k + 1)}});
+    }
+  return shapes::MakeSurface(pts, tris, "fault");
+}
+
+double AreaOf(const C3DSurface& s) {
+  return shapes::TotalArea(shapes::SoupOf(s));
+}
+
+// ------------------------------------------------------ surface by surface
+
+TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  CKroMeshTriCut cut;
+  C3DSurface o1(-1, 0), o2(-1, 0), o3(-1, 0), o4(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, &o3, &o4, true, true), 1);
+  const double at = AreaOf(terrain), af = AreaOf(fault);
+  ASSERT_GT(o1.GetTriangleCount(), 0);
+  ASSERT_GT(o2.GetTriangleCount(), 0);
+  ASSERT_GT(o3.GetTriangleCount(), 0);
+  ASSERT_GT(o4.GetTriangleCount(), 0);
+  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
+  EXPECT_NEAR(AreaOf(o3) + AreaOf(o4), af, 1e-9 * af);
+  // The terrain's side 1 lies behind the fault (towards -x).
+  shapes::TriSoup west = shapes::SoupOf(o1), east = shapes::SoupOf(o2);
+  for (const auto& t : west.tris) {
+    const Vec g = cutchecks::Centroid(west, t);
+    ASSERT_LT(g.x, FaultX(g.y, g.z) + 1e-6);
+  }
+  for (const auto& t : east.tris) {
+    const Vec g = cutchecks::Centroid(east, t);
+    ASSERT_GT(g.x, FaultX(g.y, g.z) - 0.05);  // the fault is faceted
+  }
+  EXPECT_EQ(shapes::CountPieces(west), 1);
+  EXPECT_EQ(shapes::CountPieces(east), 1);
+  // The live manager keeps the cut lines for the host.
+  ASSERT_NE(cut.GetMeshMgrObj(), nullptr);
+}
+
+TEST(CutSurface, BothSplitFlagsOffGiveWholeCutMeshes) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  CKroMeshTriCut cut;
+  C3DSurface o1(-1, 0), o2(-1, 0), o3(-1, 0), o4(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, &o3, &o4, false, false), 1);
+  EXPECT_EQ(o2.GetTriangleCount(), 0);
+  EXPECT_EQ(o4.GetTriangleCount(), 0);
+  EXPECT_GT(o1.GetTriangleCount(), terrain.GetTriangleCount());
+  EXPECT_GT(o3.GetTriangleCount(), fault.GetTriangleCount());
+  EXPECT_NEAR(AreaOf(o1), AreaOf(terrain), 1e-9 * AreaOf(terrain));
+  EXPECT_NEAR(AreaOf(o3), AreaOf(fault), 1e-9 * AreaOf(fault));
+  // The whole pieces keep their surfaces' materials.
+  EXPECT_EQ(o1.GetMaterialName(), "terrain");
+  EXPECT_EQ(o3.GetMaterialName(), "fault");
+}
+
+TEST(CutSurface, OutputsAreAppendedTo) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  CKroMeshTriCut cut;
+  C3DSurface o1(-1, 0), o2(-1, 0);
+  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true);
+  const long n1 = o1.GetTriangleCount(), n2 = o2.GetTriangleCount();
+  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true);
+  EXPECT_EQ(o1.GetTriangleCount(), 2 * n1);
+  EXPECT_EQ(o2.GetTriangleCount(), 2 * n2);
+  // Each appended piece keeps its shape: the areas double too.
+  const double at = AreaOf(terrain);
+  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), 2 * at, 1e-9 * at);
+}
+
+// A plan line across the terrain's box, from its left side to its right.
+const D_DOT kLineA{-1.0, 2.0};
+const D_DOT kLineB{11.0, 8.0};
+
+TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
+  C3DSurface terrain = Terrain();
+  D_DOT line[2] = {kLineA, kLineB};
+  CKroMeshTriCut cut;
+  cut.SetPosCheckPolyline(line, 2);
+  C3DSurface o1(-1, 0), o2(-1, 0), o3(-1, 0), o4(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 1);
+  ASSERT_GT(o1.GetTriangleCount(), 0);
+  ASSERT_GT(o2.GetTriangleCount(), 0);
+  const double at = AreaOf(terrain);
+  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
+  // Side 1 is outside the polygon closed along the bottom of the box: the
+  // part left of the line's direction.
+  const auto s1 = cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o1), kLineA, kLineB);
+  const auto s2 = cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o2), kLineA, kLineB);
+  EXPECT_GT(s1.minDist, -1e-9);
+  EXPECT_LT(s2.maxDist, 1e-9);
+  // The curtain itself was cut too: its two sides hold its whole area.
+  EXPECT_GT(o3.GetTriangleCount() + o4.GetTriangleCount(), 0);
+}
+
+TEST(CutSurface, NoSecondSurfaceAndNoPolylineReturnsZero) {
+  C3DSurface terrain = Terrain();
+  CKroMeshTriCut cut;
+  C3DSurface o1(-1, 0), o2(-1, 0), o3(-1, 0), o4(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdlF(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true,
+                                  Kro_Split_ByMesh, Kro_Split_ByMesh),
+            0);
+  // A polyline of one point does not make a curtain either.
+  D_DOT one[1] = {{5, 5}};
+  cut.SetPosCheckPolyline(one, 1);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 0);
+  EXPECT_EQ(
+      o1.GetTriangleCount() + o2.GetTriangleCount() + o3.GetTriangleCount() + o4.GetTriangleCount(),
+      0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(nullptr, &terrain, &o1, &o2, &o3, &o4, true, true), 0);
+}
+
+TEST(CutSurface, FlatTerrainIsStillCutByTheCurtain) {
+  C3DSurface flat =
+      shapes::MakeTerrain(10, 10, 0.0, 0.0, 1.0, 1.0, [](double, double) { return 2.0; });
+  D_DOT line[2] = {kLineA, kLineB};
+  CKroMeshTriCut cut;
+  cut.SetPosCheckPolyline(line, 2);
+  C3DSurface o1(-1, 0), o2(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&flat, nullptr, &o1, &o2, nullptr, nullptr, true, true), 1);
+  ASSERT_GT(o1.GetTriangleCount(), 0);
+  ASSERT_GT(o2.GetTriangleCount(), 0);
+  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), 100.0, 1e-9);
+  // The exact areas of the two parts of the square cut by the line
+  // y = 2.5 + 0.5 x: below it a trapezoid of mean height 5.
+  EXPECT_NEAR(AreaOf(o2), 50.0, 1e-9);
+  const auto s1 = cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o1), kLineA, kLineB);
+  EXPECT_GT(s1.minDist, -1e-9);
+}
+
+TEST(CutSurface, FreeSplitByLongestLineFollowsTheCutLine) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  CKroMeshTriCut cut;
+  C3DSurface o1(-1, 0), o2(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdlF(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true,
+                                  Kro_Split_ByLongestLine, Kro_Split_ByLongestLine),
+            1);
+  const double at = AreaOf(terrain);
+  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
+  ASSERT_GT(o1.GetTriangleCount(), 0);
+  ASSERT_GT(o2.GetTriangleCount(), 0);
+  // Each side lies wholly on one side of the fault.
+  shapes::TriSoup s1 = shapes::SoupOf(o1), s2 = shapes::SoupOf(o2);
+  auto side = [](const shapes::TriSoup& s) {
+    int west = 0, east = 0;
+    for (const auto& t : s.tris) {
+      const Vec g = cutchecks::Centroid(s, t);
+      (g.x < FaultX(g.y, g.z) ? west : east)++;
+    }
+    return std::make_pair(west, east);
+  };
+  const auto a = side(s1), b = side(s2);
+  EXPECT_TRUE((a.first == 0 && b.second == 0) || (a.second == 0 && b.first == 0));
+}
+
+TEST(CutSurface, FreeSplitByIntersectionPointsSeparatesThePieces) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  CKroMeshTriCut cut;
+  C3DSurface o1(-1, 0), o2(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdlF(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true,
+                                  Kro_Split_ByInterDots, Kro_Split_ByInterDots),
+            1);
+  const double at = AreaOf(terrain);
+  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
+  // Side 1 is the piece holding the terrain's first triangle (the corner
+  // at the origin, west of the fault).
+  shapes::TriSoup s1 = shapes::SoupOf(o1);
+  for (const auto& t : s1.tris) {
+    const Vec g = cutchecks::Centroid(s1, t);
+    ASSERT_LT(g.x, FaultX(g.y, g.z) + 1e-6);
+  }
+  EXPECT_EQ(shapes::CountPieces(s1), 1);
+  EXPECT_EQ(shapes::CountPieces(shapes::SoupOf(o2)), 1);
+}
+
+// ------------------------------------------------------- solid by surface
+
+TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
+  C3DSurface terrain = Terrain();
+  const Vec c{5.2, 4.9, 0.1};
+  const double r = 2.0;
+  C3DEntity ball = shapes::MakeSphereEntity(c, r, 8, 16);
+  CKroMeshTriCut cut;
+  C3DSurface outside(-1, 0), inside(-1, 0);
+  C3DEntity below(-1, 0), above(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&ball, &terrain, &outside, &inside, &below, &above, false), 1);
+  const double at = AreaOf(terrain);
+  EXPECT_NEAR(AreaOf(outside) + AreaOf(inside), at, 1e-9 * at);
+  // The faceted ball lies within the exact sphere; its cross-section is
+  // more than half the exact disc's area.
+  shapes::TriSoup in = shapes::SoupOf(inside);
+  ASSERT_GT(in.tris.size(), 0u);
+  for (const auto& t : in.tris)
+    ASSERT_LT(shapes::Norm(shapes::Sub(cutchecks::Centroid(in, t), c)), r);
+  EXPECT_GT(AreaOf(inside), 0.5 * shapes::kPi * r * r);
+  EXPECT_EQ(shapes::CountPieces(in), 1);
+  // The ball's two halves, each cut by the terrain, cover the ball.
+  const double ab = cutchecks::Area(ball);
+  EXPECT_NEAR(Area(below) + Area(above), ab, 1e-9 * ab);
+}
+
+TEST(CutSolid, CubeByMidPlaneWithCutFacesGivesClosedHalves) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  const Vec c{0.5, 0.5, 0.5}, n{0.2, -0.3, 1.0};
+  C3DSurface plane = shapes::MakeTiltedPlane(c, n, 1.5, 3);
+  CKroMeshTriCut cut;
+  C3DSurface so1(-1, 0), so2(-1, 0);
+  C3DEntity below(-1, 0), above(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, &so1, &so2, &below, &above, true), 1);
+
+  // The solid's sides: one surface per cube face on that side, then the cut
+  // face (the part of the plane inside the cube).
+  ASSERT_GE(below.GetSurfaceNum(), 2);
+  ASSERT_GE(above.GetSurfaceNum(), 2);
+  const long lastBelow = below.GetSurfaceNum() - 1, lastAbove = above.GetSurfaceNum() - 1;
+  EXPECT_EQ(below.SurfaceAt(lastBelow)->GetTriangleCount(), so2.GetTriangleCount());
+  EXPECT_EQ(above.SurfaceAt(lastAbove)->GetTriangleCount(), so2.GetTriangleCount());
+  EXPECT_NEAR(AreaOf(so2), AreaOf(*below.SurfaceAt(lastBelow)), 1e-12);
+  // The cut face takes the cube's look (its last surface's material).
+  EXPECT_EQ(so2.GetMaterialName(), "face5");
+
+  // Cube faces on each side, cut face left out: the cube's area.
+  double faces = 0;
+  for (long i = 0; i < lastBelow; ++i) faces += AreaOf(*below.SurfaceAt(i));
+  for (long i = 0; i < lastAbove; ++i) faces += AreaOf(*above.SurfaceAt(i));
+  EXPECT_NEAR(faces, 6.0, 1e-9);
+  const auto s1 = cutchecks::CentroidsAgainstPlane(shapes::SoupOf(below), c, n);
+  const auto s2 = cutchecks::CentroidsAgainstPlane(shapes::SoupOf(above), c, n);
+  EXPECT_LT(s1.maxDist, 1e-9);
+  EXPECT_GT(s2.minDist, -1e-9);
+
+  // The plane faces up, out of the lower half: that half is closed as it
+  // stands; the upper half gets the same face, which faces into it.
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
+  EXPECT_NEAR(cutchecks::Volume(below), 0.5, 1e-9);
+  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(above, lastAbove), 0.5, 1e-9);
+  shapes::TriSoup up = shapes::SoupOf(above);
+  const long firstCut = static_cast<long>(up.tris.size()) - so2.GetTriangleCount();
+  for (long k = firstCut; k < static_cast<long>(up.tris.size()); ++k)
+    std::swap(up.tris[k].v[1], up.tris[k].v[2]);
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(up));
+
+  // The plane's two sides hold its whole area; the inside part is the
+  // cube's cross-section.
+  EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane), 1e-9 * AreaOf(plane));
+}
+
+TEST(CutSolid, CutFaceIsThisCutsPartOnlyWhenSo2HoldsEarlierWork) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
+  // so2 already holds a triangle from elsewhere; it is appended to.
+  C3DSurface so2 = shapes::MakeSurface({{5, 5, 5}, {6, 5, 5}, {5, 6, 5}}, {{{0, 1, 2}}}, "old");
+  CKroMeshTriCut cut;
+  C3DEntity below(-1, 0), above(-1, 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, &so2, &below, &above, true), 1);
+  const C3DSurface* face = below.SurfaceAt(below.GetSurfaceNum() - 1);
+  EXPECT_NEAR(AreaOf(*face), 1.0, 1e-9);
+  EXPECT_EQ(so2.GetTriangleCount(), 1 + face->GetTriangleCount());
+  EXPECT_NEAR(AreaOf(so2), 1.5, 1e-9);
+  EXPECT_EQ(face->GetMaterialName(), "face5");
+  EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
+}
+
+TEST(CutSolid, PlanesThroughEdgesAndCornersCutExactly) {
+  // The plane x = z holds two opposite edges of the cube; the plane
+  // x + y + z = 1 passes through three corners and cuts off a tetrahedron.
+  struct Case {
+    Vec c, n;
+    double lowVolume, faceArea;
+  };
+  const Case cases[] = {{{0.5, 0.5, 0.5}, {1, 0, -1}, 0.5, std::sqrt(2.0)},
+                        {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {1, 1, 1}, 1.0 / 6, std::sqrt(3.0) / 2}};
+  for (const Case& k : cases) {
+    C3DEntity cube = shapes::MakeUnitCube();
+    C3DSurface plane = shapes::MakeTiltedPlane(k.c, k.n, 1.5, 3);
+    CKroMeshTriCut cut;
+    C3DSurface so2(-1, 0);
+    C3DEntity low(-1, 0), high(-1, 0);
+    EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, &so2, &low, &high, true), 1);
+    EXPECT_NEAR(AreaOf(so2), k.faceArea, 1e-9);
+    EXPECT_NEAR(cutchecks::Volume(low), k.lowVolume, 1e-9);
+    EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(low)));
+    EXPECT_NEAR(cutchecks::VolumeFlippingFrom(high, high.GetSurfaceNum() - 1), 1.0 - k.lowVolume,
+                1e-9);
+    EXPECT_NEAR(Area(low) + Area(high), 6.0 + 2 * k.faceArea, 1e-9);
+  }
+}
+
+TEST(CutSolid, WithoutCutFacesTheHalvesStayOpen) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
+  CKroMeshTriCut cut;
+  C3DEntity below(-1, 0), above(-1, 0);
+  // No surface outputs: the cut face is still worked out, but not added.
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, &above, false), 1);
+  EXPECT_EQ(below.GetSurfaceNum(), 5);
+  EXPECT_EQ(above.GetSurfaceNum(), 5);
+  EXPECT_NEAR(Area(below), 3.0, 1e-9);
+  EXPECT_NEAR(Area(above), 3.0, 1e-9);
+  EXPECT_FALSE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
+  EXPECT_EQ(cut.CutMdlBetweenMdl(nullptr, &plane, nullptr, nullptr, &below, &above, true), 0);
+  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, nullptr, nullptr, nullptr, &below, &above, true), 0);
+}
+
+// ------------------------------------------------------ settings, queries
+
+TEST(FacadeSettings, NewFacadeDefaults) {
+  CKroMeshTriCut cut;
+  double u = 0, v = 0;
+  EXPECT_EQ(cut.GetTexScale(u, v), 1);
+  EXPECT_EQ(u, 0.00025);
+  EXPECT_EQ(v, 0.015);
+  double prec = 0;
+  EXPECT_EQ(cut.GetDataPrec(prec), 1);
+  EXPECT_EQ(prec, 0.001);
+  EXPECT_EQ(cut.GetMeshMgrObj(), nullptr);
+}
+
+TEST(FacadeSettings, QueriesBeforeTheFirstCutAnswerSafely) {
+  CKroMeshTriCut cut;
+  D_DOT* pts = reinterpret_cast<D_DOT*>(0x1);
+  long n = -1;
+  cut.GetPosCheckPolyline(&pts, &n);
+  EXPECT_EQ(pts, nullptr);
+  EXPECT_EQ(n, 0);
+  cut.GetPosCheckPolyline(nullptr, nullptr);
+  int flag = -1;
+  cut.GetSplitFlag(flag);
+  EXPECT_EQ(flag, 0);
+  flag = -1;
+  cut.GetCalIntsersecLinFlag(flag);
+  EXPECT_EQ(flag, 0);
+  KRO::G3D_DVertex p{7, 7, 7};
+  cut.GetRefDot(&p);  // no reference point set: untouched
+  EXPECT_EQ(p.x, 7);
+  cut.GetRefDot(nullptr);
+  tctagD3ConvexBox box{1, 2, 3, 4, 5, 6};
+  cut.GetAABBOfCutedMesh(&box);
+  EXPECT_EQ(box.xmin, 1);
+  cut.GetAABBOfCutedMesh(nullptr);
+  // Settings made before any cut are reported back.
+  cut.SetSplitFlag(3);
+  cut.SetCalIntsersecLinFlag(1);
+  cut.GetSplitFlag(flag);
+  EXPECT_EQ(flag, 3);
+  cut.GetCalIntsersecLinFlag(flag);
+  EXPECT_EQ(flag, 1);
+}
+
+TEST(FacadeSettings, DataPrecisionReachesTheWrappersOnlyInRange) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  C3DSurface o1(-1, 0);
+  CKroMeshTriCut cut;
+  EXPECT_EQ(cut.SetDataPrec(2.0), 1);
+  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
+  double prec = 0;
+  cut.GetDataPrec(prec);
+  EXPECT_EQ(prec, 0.001);
+  EXPECT_EQ(cut.SetDataPrec(0.01), 1);
+  cut.GetDataPrec(prec);  // passed at once to the live wrappers
+  EXPECT_EQ(prec, 0.01);
+  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
+  cut.GetDataPrec(prec);
+  EXPECT_EQ(prec, 0.01);
+  cut.SetDataPrec(0.0);
+  cut.GetDataPrec(prec);
+  EXPECT_EQ(prec, 0.01);
+}
+
+TEST(FacadeSettings, DataPrecisionReachesEverySurfaceOfASolid) {
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 2);
+  CKroMeshTriCut cut;
+  cut.SetDataPrec(0.01);
+  C3DEntity below(-1, 0);
+  cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, nullptr, false);
+  // The solid is cut through its per-surface wrappers: they must cut at the
+  // precision asked for, now and after a later change.
+  auto* solid = dynamic_cast<CObbtEntity*>(cut.GetMeshMgrObj()->GetMeshObbt(0));
+  ASSERT_NE(solid, nullptr);
+  ASSERT_EQ(solid->GetSubMeshNum(), 6);
+  for (double want : {0.01, 0.002}) {
+    cut.SetDataPrec(want);
+    for (long k = 0; k < 6; ++k) {
+      double prec = 0;
+      solid->GetSubMeshObbt(k)->GetDataPrec(prec);
+      EXPECT_EQ(prec, want) << "surface " << k;
+    }
+  }
+}
+
+TEST(FacadeSettings, SettingsReachTheLiveCutObjects) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  CKroMeshTriCut cut;
+  C3DSurface o1(-1, 0);
+  cut.SetCalIntsersecLinFlag(1);
+  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
+  CMeshMgrBase* mgr = cut.GetMeshMgrObj();
+  ASSERT_NE(mgr, nullptr);
+  int flag = 0;
+  cut.GetCalIntsersecLinFlag(flag);
+  EXPECT_EQ(flag, 1);
+  // With cut lines traced, the terrain's cut by the fault left one line
+  // across the terrain (the second direction ran last: the fault's lines).
+  EXPECT_GE(mgr->GetMeshInterseceObj()->GetIntersectLinNum(), 1);
+
+  cut.SetTexScale(0.5, 0.25);
+  double u = 0, v = 0;
+  mgr->GetTexScale(u, v);
+  EXPECT_EQ(u, 0.5);
+  EXPECT_EQ(v, 0.25);
+  cut.setSplitSurfType(Kro_Split_ByInterDots, Kro_Split_ByLongestLine);
+  Kro_Split_Type t1, t2;
+  mgr->GetSplitSurfType(t1, t2);
+  EXPECT_EQ(t1, Kro_Split_ByInterDots);
+  EXPECT_EQ(t2, Kro_Split_ByLongestLine);
+
+  KRO::G3D_DVertex ref{1, 2, 3};
+  cut.SetRefDot(&ref);
+  KRO::G3D_DVertex got{0, 0, 0};
+  cut.GetRefDot(&got);
+  EXPECT_EQ(got.z, 3);
+  tctagD3ConvexBox box{-1, 1, -2, 2, -3, 3};
+  cut.SetAABBOfCutedMesh(&box);
+  tctagD3ConvexBox back{};
+  cut.GetAABBOfCutedMesh(&back);
+  EXPECT_EQ(back.zmax, 3);
+  cut.SetSplitFlag(1);
+  cut.GetSplitFlag(flag);
+  EXPECT_EQ(flag, 1);
+
+  // A polyline of one point is stored but never reaches the organizers.
+  D_DOT one[1] = {{5, 5}};
+  cut.SetPosCheckPolyline(one, 1);
+  D_DOT* pts = nullptr;
+  long n = -1;
+  cut.GetPosCheckPolyline(&pts, &n);
+  EXPECT_EQ(n, 0);
+  D_DOT two[2] = {kLineA, kLineB};
+  cut.SetPosCheckPolyline(two, 2);
+  cut.GetPosCheckPolyline(&pts, &n);
+  ASSERT_EQ(n, 2);
+  EXPECT_EQ(pts[1].x, kLineB.x);
+  EXPECT_NE(pts, two);  // the organizers keep copies
+}
+
+TEST(FacadeSettings, CopiesAreIndependent) {
+  C3DSurface terrain = Terrain();
+  C3DSurface fault = Fault();
+  D_DOT line[2] = {kLineA, kLineB};
+  auto* cut = new CKroMeshTriCut();
+  cut->SetTexScale(0.1, 0.2);
+  cut->SetPosCheckPolyline(line, 2);
+  C3DSurface o1(-1, 0), o2(-1, 0);
+  cut->CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true);
+
+  CKroMeshTriCut copy(*cut);
+  CKroMeshTriCut assigned;
+  assigned.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
+  assigned = *cut;
+  delete cut;  // the copies own nothing of the original
+
+  double u = 0, v = 0;
+  copy.GetTexScale(u, v);
+  EXPECT_EQ(u, 0.1);
+  EXPECT_EQ(v, 0.2);
+  assigned.GetTexScale(u, v);
+  EXPECT_EQ(u, 0.1);
+  EXPECT_EQ(copy.GetMeshMgrObj(), nullptr);
+  EXPECT_EQ(assigned.GetMeshMgrObj(), nullptr);
+  // Both copies cut on their own with the copied settings (the curtain).
+  C3DSurface c1(-1, 0), c2(-1, 0);
+  EXPECT_EQ(copy.CutMdlBetweenMdl(&terrain, nullptr, &c1, &c2, nullptr, nullptr, true, true), 1);
+  EXPECT_GT(c1.GetTriangleCount(), 0);
+  EXPECT_GT(c2.GetTriangleCount(), 0);
+  assigned = assigned;  // self-assignment keeps everything
+  EXPECT_EQ(assigned.CutMdlBetweenMdl(&terrain, nullptr, &c1, &c2, nullptr, nullptr, true, true),
+            1);
+}
+
+}  // namespace

@@ -1,0 +1,296 @@
+// Texture coordinates (interpolation, fold-line unrolling, box projection),
+// their writing into host surfaces, surface colours and vault paths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/math/CMathFunCls.h"
+#include "support/Shapes.h"
+
+using KRO::G3D_DVertex;
+using KRO::G_TEXCOORD;
+
+namespace {
+
+std::vector<G_TEXCOORD> Stage0(const C3DSurface& s) {
+  CVertexDecorationObj deco = s.Decoration();
+  G_TEXCOORD* tc = nullptr;
+  long n = 0;
+  deco.GetTexcoords(0, &tc, &n);
+  return std::vector<G_TEXCOORD>(tc, tc + n);
+}
+
+D_DOT kFold[3] = {{0, 0}, {10, 0}, {10, 10}};
+
+D_DOT Unroll(double x, double y, double z, D_DOT init = {-99, -99}) {
+  D_3DOT p{x, y, z};
+  D_DOT out = init;
+  EXPECT_TRUE(CMathFunCls::_tcGeoMathGis_Sec_3Dto2D(kFold, 3, &p, &out, 1.0, 1.0));
+  return out;
+}
+
+/// A curtain over the fold line: its points stand on the fold line at two
+/// heights, plus one point away from it.
+C3DSurface Curtain() {
+  std::vector<G3D_DVertex> pts = {{0, 0, 0},  {0, 0, 5},   {10, 0, 0}, {10, 0, 5},
+                                  {10, 4, 2}, {10, 10, 0}, {50, 50, 1}};
+  std::vector<C3DTriData> tris = {{{0, 2, 3}}, {{0, 3, 1}}, {{2, 5, 4}}};
+  return shapes::MakeSurface(pts, tris, "rock");
+}
+
+}  // namespace
+
+TEST(TexInterpolation, CornersCentroidAndSeparateAxes) {
+  D_DOT a{0, 0}, b{4, 0}, c{0, 2};
+  G_TEXCOORD ta{0.f, 1.f}, tb{1.f, 3.f}, tc{0.5f, -1.f}, tp{};
+  D_DOT p = b;
+  ASSERT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp), 1);
+  EXPECT_NEAR(tp.u, 1.f, 1e-6);
+  EXPECT_NEAR(tp.v, 3.f, 1e-6);
+  p = {4.0 / 3, 2.0 / 3};
+  CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp);
+  EXPECT_NEAR(tp.u, 0.5f, 1e-6);
+  EXPECT_NEAR(tp.v, 1.f, 1e-6);
+  p = {2, 1};  // midpoint of b-c
+  CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp);
+  EXPECT_NEAR(tp.u, 0.75f, 1e-6);
+  EXPECT_NEAR(tp.v, 1.f, 1e-6);
+}
+
+TEST(TexInterpolation, DegenerateTriangleLeavesResultUntouched) {
+  D_DOT a{0, 0}, b{1, 1}, c{2, 2}, p{1, 0};
+  G_TEXCOORD ta{0.f, 0.f}, tb{1.f, 1.f}, tc{2.f, 2.f}, tp{7.f, 7.f};
+  EXPECT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp), 0);
+  EXPECT_EQ(tp.u, 7.f);
+  EXPECT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, nullptr), -1);
+}
+
+TEST(TexInterpolation, ThreeDimensionalTriangleThroughItsFrame) {
+  // A tilted triangle; its texture is an affine function of the position.
+  G3D_DVertex a{1, 2, 3}, b{4, 2, 7}, c{1, 6, 5};
+  G_TEXCOORD ta{0.f, 0.f}, tb{1.f, 0.f}, tc{0.f, 1.f}, tp{};
+  G3D_DVertex p{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
+  ASSERT_EQ(CMathFunCls::d3_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp), 1);
+  EXPECT_NEAR(tp.u, 1.0 / 3, 1e-5);
+  EXPECT_NEAR(tp.v, 1.0 / 3, 1e-5);
+  p = c;
+  CMathFunCls::d3_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp);
+  EXPECT_NEAR(tp.u, 0.0, 1e-5);
+  EXPECT_NEAR(tp.v, 1.0, 1e-5);
+
+  G3D_DVertex same = b;
+  tp = {5.f, 5.f};
+  EXPECT_EQ(CMathFunCls::d3_calTriPntTexCoord(&a, &b, &same, &p, &ta, &tb, &tc, &tp), 0);
+  EXPECT_EQ(tp.u, 5.f);
+}
+
+TEST(FoldLine, PositionsAlongAndBeyondTheLine) {
+  D_DOT o = Unroll(10, 4, 2);
+  EXPECT_NEAR(o.x, 14.0, 1e-12);
+  EXPECT_NEAR(o.y, 2.0, 1e-12);
+  EXPECT_NEAR(Unroll(-3, 0, 1).x, -3.0, 1e-12);
+  EXPECT_NEAR(Unroll(10, 13, 1).x, 23.0, 1e-12);
+  EXPECT_NEAR(Unroll(10, 0, 0).x, 10.0, 1e-12);  // the fold corner
+  EXPECT_NEAR(Unroll(0, 0, 0).x, 0.0, 1e-12);
+  // Off the line and its end extensions: out keeps what it held.
+  o = Unroll(5, 5, 1, {3.5, 4.5});
+  EXPECT_EQ(o.x, 3.5);
+  EXPECT_EQ(o.y, 4.5);
+  // On the first segment's line but beyond its far end: not an extension.
+  EXPECT_EQ(Unroll(15, 0, 1).x, -99.0);
+
+  D_3DOT p{1, 0, 0};
+  D_DOT out{};
+  EXPECT_FALSE(CMathFunCls::_tcGeoMathGis_Sec_3Dto2D(nullptr, 3, &p, &out, 1, 1));
+  D_DOT scaled{};
+  p = {10, 4, 2};
+  CMathFunCls::_tcGeoMathGis_Sec_3Dto2D(kFold, 3, &p, &scaled, 0.5, 3.0);
+  EXPECT_NEAR(scaled.x, 7.0, 1e-12);
+  EXPECT_NEAR(scaled.y, 6.0, 1e-12);
+}
+
+TEST(BoxProjection, UsesAbsoluteHeight) {
+  D_3DOT rect[4] = {{1, 1, 10}, {4, 5, 10}, {4, 5, 20}, {1, 1, 20}};
+  D_3DOT pts[2] = {{4, 5, 0}, {1, 1, 12}};
+  D_DOT out[2];
+  ASSERT_EQ(CMathFunCls::_tcGetVolToImgCoor(rect, pts, out, 2, 2.0, 0.5), 1);
+  EXPECT_NEAR(out[0].x, 10.0, 1e-12);  // 5 along the axis, scaled by 2
+  EXPECT_NEAR(out[0].y, 0.0, 1e-12);
+  EXPECT_NEAR(out[1].x, 0.0, 1e-12);
+  EXPECT_NEAR(out[1].y, 6.0, 1e-12);
+  EXPECT_EQ(CMathFunCls::_tcGetVolToImgCoor(nullptr, pts, out, 2, 1, 1), -1);
+  D_3DOT flat[4] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 2}, {1, 1, 2}};
+  EXPECT_EQ(CMathFunCls::_tcGetVolToImgCoor(flat, pts, out, 2, 1, 1), 0);
+}
+
+TEST(SurfaceTexture, FoldUpdateAppendsStageZeroAndSetsMaterial) {
+  C3DSurface s = Curtain();
+  const long rev = s.GetRevision();
+  ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, "granite", 0.5, 2.0), 1);
+  const std::vector<G_TEXCOORD> tc = Stage0(s);
+  ASSERT_EQ(tc.size(), 7u);
+  const float expectU[7] = {0, 0, 5, 5, 7, 10, 0};
+  const float expectV[7] = {0, 10, 0, 10, 4, 0, 0};
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_FLOAT_EQ(tc[i].u, expectU[i]) << i;
+    EXPECT_FLOAT_EQ(tc[i].v, expectV[i]) << i;
+  }
+  EXPECT_EQ(s.GetMaterialName(), "granite");
+  EXPECT_GT(s.GetRevision(), rev);
+  EXPECT_EQ(s.GetPointNum(), 7);
+  EXPECT_EQ(s.Decoration().GetNumTexcoods(1), 0);
+}
+
+TEST(SurfaceTexture, FoldUpdateOverwritesExistingCoordinatesInPlace) {
+  C3DSurface s = Curtain();
+  {
+    CPointCollection pc;
+    CVertexDecorationObj deco;
+    s.GetPointCollection(&pc, &deco);
+    std::vector<G_TEXCOORD> old(7, G_TEXCOORD{9.f, 9.f});
+    deco.AppendTexcoords(0, old.data(), 7);
+    s.UpdatePointCollection(&pc, &deco);
+  }
+  ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, "", 1.0, 1.0), 1);
+  const std::vector<G_TEXCOORD> tc = Stage0(s);
+  ASSERT_EQ(tc.size(), 7u);  // not appended a second time
+  EXPECT_FLOAT_EQ(tc[4].u, 14.f);
+  EXPECT_FLOAT_EQ(tc[4].v, 2.f);
+  // The point away from the fold line keeps its own coordinate.
+  EXPECT_FLOAT_EQ(tc[6].u, 9.f);
+  EXPECT_FLOAT_EQ(tc[6].v, 9.f);
+  EXPECT_EQ(s.GetMaterialName(), "rock");
+}
+
+TEST(SurfaceTexture, ShortCoordinateArrayIsCompletedToOnePerPoint) {
+  C3DSurface s = Curtain();
+  {
+    CPointCollection pc;
+    CVertexDecorationObj deco;
+    s.GetPointCollection(&pc, &deco);
+    G_TEXCOORD two[2] = {{9.f, 9.f}, {9.f, 9.f}};
+    deco.AppendTexcoords(0, two, 2);
+    s.UpdatePointCollection(&pc, &deco);
+  }
+  ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, "", 1.0, 1.0), 1);
+  const std::vector<G_TEXCOORD> tc = Stage0(s);
+  ASSERT_EQ(tc.size(), 7u);
+  EXPECT_FLOAT_EQ(tc[1].v, 5.f);
+  EXPECT_FLOAT_EQ(tc[5].u, 20.f);
+  EXPECT_FLOAT_EQ(tc[6].u, 0.f);  // off the line, new: zero
+}
+
+TEST(SurfaceTexture, BoxUpdateWithEmptyMaterialKeepsMaterial) {
+  C3DSurface s = shapes::MakeTerrain(4, 3, 0.0, 0.0, 1.0, 1.0);
+  D_3DOT rect[4] = {{0, 0, -5}, {0, 3, -5}, {0, 3, 5}, {0, 0, 5}};  // the x = 0 face
+  ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByBoxSurf(&s, rect, "", 2.0, 10.0), 1);
+  EXPECT_EQ(s.GetMaterialName(), "terrain");
+  const std::vector<G_TEXCOORD> tc = Stage0(s);
+  ASSERT_EQ(tc.size(), static_cast<size_t>(s.GetPointNum()));
+  for (long i = 0; i < s.GetPointNum(); ++i) {
+    const G3D_DVertex& p = s.Points()[static_cast<size_t>(i)];
+    EXPECT_NEAR(tc[i].u, 2.0 * p.y, 1e-5);
+    EXPECT_NEAR(tc[i].v, 10.0 * p.z, 1e-5);
+  }
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByBoxSurf(&s, rect, "wall", 1, 1), 1);
+  EXPECT_EQ(s.GetMaterialName(), "wall");
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByBoxSurf(nullptr, rect, "", 1, 1), -1);
+}
+
+TEST(SurfaceTexture, EmptySurfaceIsLeftAlone) {
+  C3DSurface s(-1, 0);
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, "x", 1, 1), 1);
+  EXPECT_EQ(s.GetMaterialName(), "");
+  EXPECT_EQ(s.Decoration().GetNumTexcoods(0), 0);
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 1, "x", 1, 1), -1);
+}
+
+TEST(SurfaceColour, AppendedWhenMissingOverwrittenWhenPresent) {
+  C3DSurface s = shapes::MakeTerrain(2, 2, 0.0, 0.0, 1.0, 1.0);
+  KRO::COLOR4 red(1.f, 0.f, 0.f, 1.f), blue(0.f, 0.f, 1.f, 0.5f);
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, &red), 0);
+  ASSERT_EQ(s.Decoration().GetNumColors(), 9);
+  for (long i = 0; i < 9; ++i) EXPECT_EQ(s.Decoration().GetVexColor(i).r, 1.f);
+
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, &blue), 0);
+  ASSERT_EQ(s.Decoration().GetNumColors(), 9);
+  for (long i = 0; i < 9; ++i) {
+    EXPECT_EQ(s.Decoration().GetVexColor(i).r, 0.f);
+    EXPECT_EQ(s.Decoration().GetVexColor(i).b, 1.f);
+    EXPECT_EQ(s.Decoration().GetVexColor(i).a, 0.5f);
+  }
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, nullptr), 0);
+  EXPECT_EQ(s.Decoration().GetNumColors(), 9);
+}
+
+namespace {
+
+/// Distance of a vault point from the arch centre of its column, in the
+/// vertical plane through left and right (level paths only).
+double ArchRadius(const G3D_DVertex& l, const G3D_DVertex& r, double h, const G3D_DVertex& q) {
+  const double span = std::hypot(r.x - l.x, r.y - l.y);
+  const double R = std::max(2.0 * h, span / 2.0);
+  const double along = ((q.x - l.x) * (r.x - l.x) + (q.y - l.y) * (r.y - l.y)) / span;
+  const double side = std::fabs((q.x - l.x) * (r.y - l.y) - (q.y - l.y) * (r.x - l.x)) / span;
+  EXPECT_NEAR(side, 0.0, 1e-9);  // stays in the vertical plane
+  const double cz = l.z - std::sqrt(R * R - span * span / 4.0);
+  return std::hypot(along - span / 2.0, q.z - cz);
+}
+
+}  // namespace
+
+TEST(VaultPath, RowsRunOverTheArch) {
+  const long n = 3, nDiv = 4;
+  G3D_DVertex left[n] = {{0, 0, 1}, {0, 5, 1}, {1, 10, 2}};
+  G3D_DVertex right[n] = {{2, 0, 1}, {3, 5, 1}, {1, 13, 2}};
+  const float h = 1.0f;
+  std::vector<G3D_DVertex> out((nDiv + 1) * n, G3D_DVertex{NAN, NAN, NAN});
+  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, n, h, 0.0, nDiv, out.data()), 1);
+  for (long i = 0; i < n; ++i) {
+    EXPECT_EQ(out[i].x, left[i].x);
+    EXPECT_EQ(out[nDiv * n + i].y, right[i].y);
+    for (long k = 1; k < nDiv; ++k)
+      EXPECT_NEAR(ArchRadius(left[i], right[i], h, out[k * n + i]), 2.0 * h, 1e-6);
+  }
+  // The middle row is the top of the arch: span 2, radius 2, rise 2 - sqrt(3).
+  const G3D_DVertex top = out[2 * n + 0];
+  EXPECT_NEAR(top.x, 1.0, 1e-6);
+  EXPECT_NEAR(top.z, 1.0 + 2.0 - std::sqrt(3.0), 1e-6);
+  // Rows 1 and 3 are mirror images about the crown.
+  EXPECT_NEAR(out[1 * n].x + out[3 * n].x, 2.0, 1e-6);
+  EXPECT_NEAR(out[1 * n].z, out[3 * n].z, 1e-6);
+}
+
+TEST(VaultPath, SpanWiderThanTheArchGetsAHalfCircle) {
+  G3D_DVertex left[2] = {{0, 0, 0}, {0, 1, 0}}, right[2] = {{10, 0, 0}, {2, 1, 0}};
+  const long nDiv = 6;
+  std::vector<G3D_DVertex> out((nDiv + 1) * 2);
+  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 2, 1.0f, 0.0, nDiv, out.data()), 2);
+  for (const G3D_DVertex& q : out) {
+    EXPECT_TRUE(std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z));
+  }
+  for (long k = 1; k < nDiv; ++k) {
+    EXPECT_NEAR(ArchRadius(left[0], right[0], 1.0, out[k * 2]), 5.0, 1e-6);
+    EXPECT_NEAR(ArchRadius(left[1], right[1], 1.0, out[k * 2 + 1]), 2.0, 1e-6);
+  }
+  EXPECT_NEAR(out[3 * 2].z, 5.0, 1e-6);  // crown of the half circle
+}
+
+TEST(VaultPath, InvalidDivisionsOrHeightWriteNothing) {
+  G3D_DVertex left[1] = {{0, 0, 0}}, right[1] = {{1, 0, 0}};
+  G3D_DVertex out[4] = {{7, 7, 7}, {7, 7, 7}, {7, 7, 7}, {7, 7, 7}};
+  EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, 0, out), 0);
+  EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, -2, out), 0);
+  EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 0.0f, 0.0, 3, out), 0);
+  for (const G3D_DVertex& q : out) EXPECT_EQ(q.x, 7.0);
+  EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, 3, nullptr), -1);
+
+  // nDiv = 1: only the two paths; coinciding ends: the point itself.
+  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, 1, out), 1);
+  EXPECT_EQ(out[1].x, 1.0);
+  EXPECT_EQ(out[2].x, 7.0);
+  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, left, 1, 1.0f, 0.0, 3, out), 1);
+  for (const G3D_DVertex& q : out) EXPECT_EQ(q.x, 0.0);
+}
