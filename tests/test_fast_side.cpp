@@ -38,9 +38,8 @@ int ExpectSameSides(Surface& s, const CTriangleIndex& index, std::vector<G3D_DVe
   for (size_t i = 0; i < pts.size(); ++i) {
     for (long start : {-1L, 0L, pick(rng)}) {
       long plainTri = start, fastTri = start;
-      const long plain =
-          CMathFunCls::Check3dPntAndKroSurf(&pts[i], s.v.data(), s.nv(), s.t.data(), s.nt(),
-                                            plainTri);
+      const long plain = CMathFunCls::Check3dPntAndKroSurf(&pts[i], s.v.data(), s.nv(), s.t.data(),
+                                                           s.nt(), plainTri);
       const long fast = CMathFunCls::Check3dPntAndKroSurf(&pts[i], &index, fastTri, &occluder);
       EXPECT_EQ(fast, plain) << "point " << i << " start " << start;
       EXPECT_EQ(fastTri, plainTri) << "point " << i << " start " << start;
@@ -62,8 +61,8 @@ void ExpectSameCrossings(Surface& s, const CTriangleIndex& index,
     const long to = pick(rng);
     G3D_DVertex p = from[i], q = g[static_cast<size_t>(to)];
     for (long skip : {-1L, to, pick(rng)}) {
-      const long plain =
-          CMathFunCls::CheckSegAndOtherKroSurf(skip, &p, &q, s.v.data(), s.nv(), s.t.data(), s.nt());
+      const long plain = CMathFunCls::CheckSegAndOtherKroSurf(skip, &p, &q, s.v.data(), s.nv(),
+                                                              s.t.data(), s.nt());
       EXPECT_EQ(CMathFunCls::CheckSegAndOtherKroSurf(skip, &p, &q, &index), plain)
           << "segment " << i << " skip " << skip;
       (plain ? cut : clear)++;
@@ -191,9 +190,9 @@ TEST(FastSide, PointNetLayoutMatchesItsPlainTest) {
   for (size_t i = 0; i < probes.size(); ++i) {
     for (long start : {-1L, 0L, 3L}) {
       long plainTri = start, fastTri = start;
-      const long plain = CMathFunCls::Check3dPntAndSurf(&probes[i], pts.data(),
-                                                        static_cast<long>(pts.size()), nets.data(),
-                                                        static_cast<long>(nets.size()), plainTri);
+      const long plain =
+          CMathFunCls::Check3dPntAndSurf(&probes[i], pts.data(), static_cast<long>(pts.size()),
+                                         nets.data(), static_cast<long>(nets.size()), plainTri);
       EXPECT_EQ(CMathFunCls::Check3dPntAndSurf(&probes[i], &index, fastTri), plain) << i;
       EXPECT_EQ(fastTri, plainTri) << i;
     }

@@ -202,8 +202,7 @@ long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriDa
   }
 }
 
-long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT* nets,
-                           long nNets) {
+long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT* nets, long nNets) {
   Clear();
   if (!pts || !nets || nPts <= 0 || nNets <= 0) return 0;
   try {
@@ -331,7 +330,8 @@ long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p) const {
     // room to spare, so a box holding a tie is always opened.
     if (BoxDistance(pp, n) > best * (1.0 + 1e-12) + 1e-300) continue;
     if (n.count > 0) {
-      for (long k = n.first; k < n.first + n.count; ++k) consider(m_cenItems[static_cast<size_t>(k)]);
+      for (long k = n.first; k < n.first + n.count; ++k)
+        consider(m_cenItems[static_cast<size_t>(k)]);
       continue;
     }
     const long l = self + 1, r = n.right;
