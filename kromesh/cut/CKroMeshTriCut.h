@@ -130,6 +130,13 @@ class CKroMeshTriCut {
   /// Gives s the colour, or the material and generated texture
   /// coordinates, of e's last surface.
   void UpdateSurfMaterialByEntity(C3DSurface* s, C3DEntity* e);
+  // First steps of every cut: the fresh wrappers, their kinds and the
+  // manager, with the stored split types and polyline.
+  void BeginCut(CObbtBase* first, CObbtBase* second, Kro_Mesh_Type type1, Kro_Mesh_Type type2,
+                CMeshMgrBase* manager);
+  // After the wrappers are built: position checkers, the call's split types
+  // and line flag, and the stored reference point, split flag, precision.
+  void ApplySettings(Kro_Split_Type t1, Kro_Split_Type t2, int lineFlag);
   // Common road of the two surface/surface cuts.
   long CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1, C3DSurface* o2, C3DSurface* o3,
                    C3DSurface* o4, bool split1, bool split2, Kro_Mesh_Type type, Kro_Split_Type t1,

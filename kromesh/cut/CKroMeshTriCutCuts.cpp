@@ -10,6 +10,27 @@
 #include "kromesh/mesh/KroMeshConvert.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
 
+void CKroMeshTriCut::BeginCut(CObbtBase* first, CObbtBase* second, Kro_Mesh_Type type1,
+                              Kro_Mesh_Type type2, CMeshMgrBase* manager) {
+  m_pObbt[0] = first;
+  m_pObbt[1] = second;
+  Kro_Mesh_Type types[2] = {type1, type2};
+  setCutSurfType(types);
+  m_pMeshMgr = manager;
+  m_pMeshMgr->SetCutModel(first, second);
+  m_pMeshMgr->setSplitSurfType(m_splitType[0], m_splitType[1]);
+  _SetPosCheckPolyline(m_pPosCheckPolyline, m_posCheckPolylineNum);
+}
+
+void CKroMeshTriCut::ApplySettings(Kro_Split_Type t1, Kro_Split_Type t2, int lineFlag) {
+  BuildPosCheckObj();
+  m_pMeshMgr->setSplitSurfType(t1, t2);
+  _SetCalIntsersecLinFlag(lineFlag);
+  _SetRefDot(m_pRefDot);
+  _SetSplitFlag(m_splitFlag);
+  _SetDataPrec(m_dataPrec);
+}
+
 long CKroMeshTriCut::CutMdlBetweenMdl(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1,
                                       C3DSurface* o2, C3DSurface* o3, C3DSurface* o4, bool split1,
                                       bool split2) {
@@ -31,14 +52,7 @@ long CKroMeshTriCut::CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1,
   if (!s1) return 0;
   auto* first = new CObbtSurface();
   auto* second = new CObbtSurface();
-  m_pObbt[0] = first;
-  m_pObbt[1] = second;
-  Kro_Mesh_Type types[2] = {type, type};
-  setCutSurfType(types);
-  m_pMeshMgr = new CMeshMgrSS();
-  m_pMeshMgr->SetCutModel(first, second);
-  m_pMeshMgr->setSplitSurfType(m_splitType[0], m_splitType[1]);
-  _SetPosCheckPolyline(m_pPosCheckPolyline, m_posCheckPolylineNum);
+  BeginCut(first, second, type, type, new CMeshMgrSS());
 
   first->BuildMeshObbt(s1);
   if (s2) {
@@ -58,12 +72,7 @@ long CKroMeshTriCut::CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1,
     second->BuildMeshObbt(&curtain);
   }
 
-  BuildPosCheckObj();
-  m_pMeshMgr->setSplitSurfType(t1, t2);
-  _SetCalIntsersecLinFlag(lineFlag);
-  _SetRefDot(m_pRefDot);
-  _SetSplitFlag(m_splitFlag);
-  _SetDataPrec(m_dataPrec);
+  ApplySettings(t1, t2, lineFlag);
   m_pMeshMgr->setSplitSurfFlag(split1, split2);
 
   m_pMeshMgr->CutMdlByMdl(Kro_Cut_First, o1, o2);
@@ -77,22 +86,10 @@ long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* s
   if (!e || !s) return 0;
   auto* first = new CObbtEntity();
   auto* second = new CObbtSurface();
-  m_pObbt[0] = first;
-  m_pObbt[1] = second;
-  Kro_Mesh_Type types[2] = {Kro_Mesh_Entity, Kro_Mesh_Surface};
-  setCutSurfType(types);
-  m_pMeshMgr = new CMeshMgrES();
-  m_pMeshMgr->SetCutModel(first, second);
-  m_pMeshMgr->setSplitSurfType(m_splitType[0], m_splitType[1]);
-  _SetPosCheckPolyline(m_pPosCheckPolyline, m_posCheckPolylineNum);
+  BeginCut(first, second, Kro_Mesh_Entity, Kro_Mesh_Surface, new CMeshMgrES());
   first->BuildMeshObbt(e);
   second->BuildMeshObbt(s);
-  BuildPosCheckObj();
-  m_pMeshMgr->setSplitSurfType(Kro_Split_ByMesh, Kro_Split_ByMesh);
-  _SetCalIntsersecLinFlag(m_calIntsersecLinFlag);
-  _SetRefDot(m_pRefDot);
-  _SetSplitFlag(m_splitFlag);
-  _SetDataPrec(m_dataPrec);
+  ApplySettings(Kro_Split_ByMesh, Kro_Split_ByMesh, m_calIntsersecLinFlag);
 
   // The part of s inside e is needed for the cut faces even when the caller
   // does not want it. It is cut into a surface of its own: so2 is appended
@@ -122,22 +119,10 @@ long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* p1,
   if (!a || !b) return 0;
   auto* first = new CObbtEntity();
   auto* second = new CObbtEntity();
-  m_pObbt[0] = first;
-  m_pObbt[1] = second;
-  Kro_Mesh_Type types[2] = {Kro_Mesh_Entity, Kro_Mesh_Entity};
-  setCutSurfType(types);
-  m_pMeshMgr = new CMeshMgrEE();
-  m_pMeshMgr->SetCutModel(first, second);
-  m_pMeshMgr->setSplitSurfType(m_splitType[0], m_splitType[1]);
-  _SetPosCheckPolyline(m_pPosCheckPolyline, m_posCheckPolylineNum);
+  BeginCut(first, second, Kro_Mesh_Entity, Kro_Mesh_Entity, new CMeshMgrEE());
   first->BuildMeshObbt(a);
   second->BuildMeshObbt(b);
-  BuildPosCheckObj();
-  m_pMeshMgr->setSplitSurfType(Kro_Split_ByMesh, Kro_Split_ByMesh);
-  _SetCalIntsersecLinFlag(m_calIntsersecLinFlag);
-  _SetRefDot(m_pRefDot);
-  _SetSplitFlag(m_splitFlag);
-  _SetDataPrec(m_dataPrec);
+  ApplySettings(Kro_Split_ByMesh, Kro_Split_ByMesh, m_calIntsersecLinFlag);
   m_pMeshMgr->CutMdlByMdl(Kro_Cut_First, p1, p2);
   m_pMeshMgr->CutMdlByMdl(Kro_Cut_Second, p3, p4);
   return 1;
