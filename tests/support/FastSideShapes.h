@@ -139,11 +139,18 @@ inline std::vector<KRO::G3D_DVertex> PointsOnAndNear(const Surface& s, int count
   return pts;
 }
 
-/// Centroids of every triangle of s.
+/// Centroids of every triangle of s ((0, 0, 0) for a triangle with a
+/// corner outside s.v).
 inline std::vector<KRO::G3D_DVertex> Centroids(const Surface& s) {
   std::vector<KRO::G3D_DVertex> g;
   g.reserve(s.t.size());
   for (const C3DTriData& t : s.t) {
+    bool readable = true;
+    for (long v : t.v) readable = readable && v >= 0 && v < s.nv();
+    if (!readable) {
+      g.push_back({0.0, 0.0, 0.0});
+      continue;
+    }
     const KRO::G3D_DVertex& a = s.v[static_cast<size_t>(t.v[0])];
     const KRO::G3D_DVertex& b = s.v[static_cast<size_t>(t.v[1])];
     const KRO::G3D_DVertex& c = s.v[static_cast<size_t>(t.v[2])];
