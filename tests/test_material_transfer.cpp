@@ -22,7 +22,7 @@ enum class Look { Colour, Material, Textured };
 // texture coordinates on every point.
 C3DSurface Decorated(const C3DSurface& s, const std::string& m, Look look) {
   shapes::TriSoup soup = shapes::SoupOf(s);
-  C3DSurface out(-1, 0);
+  C3DSurface out;
   CPointCollection pc;
   pc.AppendPoints(soup.pts.data(), static_cast<long>(soup.pts.size()));
   CVertexDecorationObj deco;
@@ -42,14 +42,14 @@ C3DSurface Decorated(const C3DSurface& s, const std::string& m, Look look) {
   return out;
 }
 
-// The box [lo, hi] whose last surface carries the look; the others plain.
-C3DEntity DecoratedBox(const Vec& lo, const Vec& hi, Look look, const std::string& m = "rock") {
+// The box [lo, hi] with the first and the last surface given a look.
+C3DEntity DecoratedBox(const Vec& lo, const Vec& hi, Look last, const std::string& m,
+                       Look first = Look::Material, const std::string& firstMaterial = "face0") {
   std::vector<C3DSurface> faces = shapes::MakeBoxFaces(lo, hi);
-  C3DEntity solid(-1, 0);
-  for (size_t i = 0; i < faces.size(); ++i) {
-    C3DSurface f = i + 1 == faces.size() ? Decorated(faces[i], m, look) : faces[i];
-    solid.AddSurface(&f, nullptr);
-  }
+  faces.front() = Decorated(faces.front(), firstMaterial, first);
+  faces.back() = Decorated(faces.back(), m, last);
+  C3DEntity solid;
+  for (const C3DSurface& f : faces) solid.AddSurface(&f, nullptr);
   return solid;
 }
 
@@ -57,62 +57,43 @@ C3DEntity DecoratedBox(const Vec& lo, const Vec& hi, Look look, const std::strin
 // inside e, as handed out through so2).
 C3DSurface CutFace(CKroMeshTriCut& cut, C3DEntity& e, C3DSurface& s, C3DEntity* below = nullptr,
                    C3DEntity* above = nullptr) {
-  C3DSurface so2(-1, 0);
+  C3DSurface so2;
   EXPECT_EQ(cut.CutMdlBetweenMdl(&e, &s, nullptr, &so2, below, above, true), 1);
   return so2;
 }
 
-TEST(MaterialTransfer, ColouredSolidColoursTheCutFace) {
-  C3DEntity cube = DecoratedBox({0, 0, 0}, {1, 1, 1}, Look::Colour);
-  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0.1, 0.2, 1}, 1.5, 3);
-  CKroMeshTriCut cut;
-  C3DEntity below(-1, 0), above(-1, 0);
-  C3DSurface face = CutFace(cut, cube, plane, &below, &above);
-  ASSERT_GT(face.GetTriangleCount(), 0);
-  EXPECT_EQ(face.GetMaterialName(), "");
-  const CVertexDecorationObj& deco = face.Decoration();
-  ASSERT_EQ(deco.GetNumColors(), face.GetPointNum());
-  for (long i = 0; i < deco.GetNumColors(); ++i) {
-    const KRO::COLOR4 c = deco.GetVexColor(i);
-    ASSERT_EQ(c.r, 0.25f);
-    ASSERT_EQ(c.g, 0.5f);
-    ASSERT_EQ(c.b, 0.75f);
-    ASSERT_EQ(c.a, 1.0f);
-  }
-  EXPECT_EQ(deco.GetNumTexcoods(0), 0);
-  // Both halves received that same face as their last surface.
-  const C3DSurface* last = below.SurfaceAt(below.GetSurfaceNum() - 1);
-  EXPECT_EQ(last->Decoration().GetNumColors(), face.GetPointNum());
-  EXPECT_EQ(above.SurfaceAt(above.GetSurfaceNum() - 1)->GetTriangleCount(),
-            face.GetTriangleCount());
-}
-
-TEST(MaterialTransfer, MaterialWithoutTextureGivesTheNameOnly) {
-  C3DEntity cube = DecoratedBox({0, 0, 0}, {1, 1, 1}, Look::Material, "granite");
-  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
-  CKroMeshTriCut cut;
-  C3DSurface face = CutFace(cut, cube, plane);
-  ASSERT_GT(face.GetTriangleCount(), 0);
-  EXPECT_EQ(face.GetMaterialName(), "granite");
-  EXPECT_EQ(face.Decoration().GetNumTexcoods(0), 0);
-  EXPECT_EQ(face.Decoration().GetNumColors(), 0);
-}
-
 TEST(MaterialTransfer, OnlyTheLastSurfaceOfTheSolidCounts) {
-  // First surface coloured, last one with a material: the material wins.
-  std::vector<C3DSurface> faces = shapes::MakeBoxFaces({0, 0, 0}, {1, 1, 1});
-  C3DEntity cube(-1, 0);
-  for (size_t i = 0; i < faces.size(); ++i) {
-    C3DSurface f =
-        i == 0 ? Decorated(faces[i], "paint", Look::Colour)
-               : (i + 1 == faces.size() ? Decorated(faces[i], "clay", Look::Material) : faces[i]);
-    cube.AddSurface(&f, nullptr);
+  // A coloured last surface colours the cut face and leaves it without a
+  // material name; a material without texture passes on the name only,
+  // whatever the first surface carries.
+  const struct {
+    Look first, last;
+    std::string material, wantName;
+  } cases[] = {{Look::Material, Look::Colour, "rock", ""},
+               {Look::Material, Look::Material, "granite", "granite"},
+               {Look::Colour, Look::Material, "clay", "clay"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.material);
+    C3DEntity cube = DecoratedBox({0, 0, 0}, {1, 1, 1}, c.last, c.material, c.first, "paint");
+    C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0.1, 0.2, 1}, 1.5, 3);
+    CKroMeshTriCut cut;
+    C3DEntity below, above;
+    C3DSurface face = CutFace(cut, cube, plane, &below, &above);
+    ASSERT_GT(face.GetTriangleCount(), 0);
+    EXPECT_EQ(face.GetMaterialName(), c.wantName);
+    const CVertexDecorationObj& deco = face.Decoration();
+    EXPECT_EQ(deco.GetNumTexcoods(0), 0);
+    ASSERT_EQ(deco.GetNumColors(), c.last == Look::Colour ? face.GetPointNum() : 0);
+    for (long i = 0; i < deco.GetNumColors(); ++i) {
+      const KRO::COLOR4 k = deco.GetVexColor(i);
+      ASSERT_TRUE(k.r == 0.25f && k.g == 0.5f && k.b == 0.75f && k.a == 1.0f) << i;
+    }
+    // Both halves received that same face as their last surface.
+    const C3DSurface* last = below.SurfaceAt(below.GetSurfaceNum() - 1);
+    EXPECT_EQ(last->Decoration().GetNumColors(), deco.GetNumColors());
+    EXPECT_EQ(above.SurfaceAt(above.GetSurfaceNum() - 1)->GetTriangleCount(),
+              face.GetTriangleCount());
   }
-  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
-  CKroMeshTriCut cut;
-  C3DSurface face = CutFace(cut, cube, plane);
-  EXPECT_EQ(face.GetMaterialName(), "clay");
-  EXPECT_EQ(face.Decoration().GetNumColors(), 0);
 }
 
 // A tall textured block, 0 .. 100 high, cut by a vertical surface: the cut
@@ -121,15 +102,20 @@ struct TexturedBlock {
   C3DEntity block = DecoratedBox({0, 0, 0}, {40, 40, 100}, Look::Textured, "sandstone");
 };
 
-void ExpectHeightScaledV(const C3DSurface& face) {
-  const CVertexDecorationObj& deco = face.Decoration();
-  ASSERT_EQ(deco.GetNumTexcoods(0), face.GetPointNum());
-  CVertexDecorationObj copy = deco;
+std::vector<KRO::G_TEXCOORD> TexCoords(const C3DSurface& face) {
+  CVertexDecorationObj copy = face.Decoration();
   KRO::G_TEXCOORD* tex = nullptr;
   long n = 0;
   copy.GetTexcoords(0, &tex, &n);
+  return std::vector<KRO::G_TEXCOORD>(tex, tex + n);
+}
+
+void ExpectHeightScaledV(const C3DSurface& face) {
+  EXPECT_EQ(face.GetMaterialName(), "sandstone");
+  const std::vector<KRO::G_TEXCOORD> tex = TexCoords(face);
+  ASSERT_EQ(static_cast<long>(tex.size()), face.GetPointNum());
   bool top = false;
-  for (long i = 0; i < n; ++i) {
+  for (size_t i = 0; i < tex.size(); ++i) {
     const double z = face.Points()[i].z;
     ASSERT_NEAR(tex[i].v, 0.015 * z, 1e-5) << "point " << i;
     if (std::fabs(z - 100.0) < 1e-9) {
@@ -147,7 +133,6 @@ TEST(MaterialTransfer, TexturedSolidWithoutPolylineUsesTheBoxFace) {
   CKroMeshTriCut cut;
   C3DSurface face = CutFace(cut, t.block, wall);
   ASSERT_GT(face.GetTriangleCount(), 0);
-  EXPECT_EQ(face.GetMaterialName(), "sandstone");
   ExpectHeightScaledV(face);
 }
 
@@ -156,27 +141,20 @@ TEST(MaterialTransfer, TexturedSolidWithPolylineUsesTheFoldLine) {
   // A fold line of three points across the block in plan, and the curtain
   // standing over it as the cutting surface.
   D_DOT fold[3] = {{-10, 5}, {20, 25}, {50, 30}};
-  C3DSurface curtain(-1, 0);
-  {
-    std::vector<Vec> pts;
-    for (double z : {-20.0, 120.0})
-      for (const D_DOT& d : fold) pts.push_back({d.x, d.y, z});
-    std::vector<C3DTriData> tris = {{{0, 1, 4}}, {{0, 4, 3}}, {{1, 2, 5}}, {{1, 5, 4}}};
-    curtain = shapes::MakeSurface(pts, tris, "curtain");
-  }
+  std::vector<Vec> pts;
+  for (double z : {-20.0, 120.0})
+    for (const D_DOT& d : fold) pts.push_back({d.x, d.y, z});
+  C3DSurface curtain =
+      shapes::MakeSurface(pts, {{{0, 1, 4}}, {{0, 4, 3}}, {{1, 2, 5}}, {{1, 5, 4}}}, "curtain");
   CKroMeshTriCut cut;
   cut.SetPosCheckPolyline(fold, 3);
   C3DSurface face = CutFace(cut, t.block, curtain);
   ASSERT_GT(face.GetTriangleCount(), 0);
-  EXPECT_EQ(face.GetMaterialName(), "sandstone");
   ExpectHeightScaledV(face);
   // u is the distance along the fold line, scaled by 0.00025.
-  CVertexDecorationObj copy = face.Decoration();
-  KRO::G_TEXCOORD* tex = nullptr;
-  long n = 0;
-  copy.GetTexcoords(0, &tex, &n);
+  const std::vector<KRO::G_TEXCOORD> tex = TexCoords(face);
   const double seg0 = std::hypot(30.0, 20.0);
-  for (long i = 0; i < n; ++i) {
+  for (size_t i = 0; i < tex.size(); ++i) {
     const Vec& p = face.Points()[i];
     // Points on the first segment (x <= 20) or the second.
     const double along =

@@ -52,44 +52,37 @@ bool Orthonormal(const double R[3][3], double tol) {
 }
 
 // Walks the tree: every box orthonormal and enclosing the triangles below
-// it, inner boxes with two children, leaves with one triangle. Returns the
-// leaf ids in walk order (first child first).
-void Walk(const RAPID_model& m, const ObbBox& b, const Frame& f, std::vector<const ObbBox*>& path,
+// it, inner boxes with two children. Returns the leaf ids in walk order.
+void Walk(const ObbBox& b, const Frame& f, std::vector<std::pair<Frame, const ObbBox*>>& path,
           std::vector<int>& ids) {
-  ASSERT_GE(&b, m.boxes);
-  ASSERT_LT(&b, m.boxes + m.boxesAllocated);
   EXPECT_TRUE(Orthonormal(f.R, 1e-9));
-  path.push_back(&b);
+  path.push_back({f, &b});
   if (b.IsLeaf()) {
     ASSERT_NE(b.tri, nullptr);
     ids.push_back(b.tri->id);
-    const double* pts[3] = {b.tri->p1, b.tri->p2, b.tri->p3};
-    // Re-derive every ancestor's frame and check the corners lie inside it.
-    Frame g{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
-    for (const ObbBox* a : path) {
-      g = ChildFrame(g, *a);
-      for (const double* p : pts) EXPECT_TRUE(Inside(g, *a, p, 1e-9)) << "leaf " << b.tri->id;
-    }
+    for (const auto& a : path)
+      for (const double* p : {b.tri->p1, b.tri->p2, b.tri->p3})
+        EXPECT_TRUE(Inside(a.first, *a.second, p, 1e-9)) << "leaf " << b.tri->id;
   } else {
     ASSERT_NE(b.child1, nullptr);
     ASSERT_NE(b.child2, nullptr);
-    Walk(m, *b.child1, ChildFrame(f, *b.child1), path, ids);
-    Walk(m, *b.child2, ChildFrame(f, *b.child2), path, ids);
+    Walk(*b.child1, ChildFrame(f, *b.child1), path, ids);
+    Walk(*b.child2, ChildFrame(f, *b.child2), path, ids);
   }
   path.pop_back();
 }
 
 std::vector<int> CheckTree(const RAPID_model& m) {
-  Frame root{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
-  std::vector<const ObbBox*> path;
+  const Frame root{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}};
+  std::vector<std::pair<Frame, const ObbBox*>> path;
   std::vector<int> ids;
-  Walk(m, m.boxes[0], ChildFrame(root, m.boxes[0]), path, ids);
+  Walk(m.boxes[0], ChildFrame(root, m.boxes[0]), path, ids);
   return ids;
 }
 
-std::vector<int> LeafIds(const RAPID_model& m, const ObbBox& b) {
+std::vector<int> LeafIds(const ObbBox& b) {
   if (b.IsLeaf()) return {b.tri->id};
-  std::vector<int> a = LeafIds(m, *b.child1), c = LeafIds(m, *b.child2);
+  std::vector<int> a = LeafIds(*b.child1), c = LeafIds(*b.child2);
   a.insert(a.end(), c.begin(), c.end());
   return a;
 }
@@ -106,8 +99,6 @@ TEST(ObbtBuild, OneTriangleRootIsLeafOnLongestEdgeAndNormal) {
   RAPID_model m;
   Soup s = {Tri{0, 0, 0, 4, 0, 0, 0, 3, 0}};  // longest edge p2-p3
   ASSERT_EQ(FillModel(m, s, 7), OBBT_OK);
-  EXPECT_EQ(m.buildState, OBBT_STATE_BUILT);
-  EXPECT_EQ(m.boxesAllocated, 2);
   const ObbBox& r = m.boxes[0];
   ASSERT_TRUE(r.IsLeaf());
   EXPECT_EQ(r.tri->id, 7);
@@ -119,55 +110,46 @@ TEST(ObbtBuild, OneTriangleRootIsLeafOnLongestEdgeAndNormal) {
   CheckTree(m);
 }
 
-TEST(ObbtBuild, TwoTrianglesFirstAddedIsFirstChild) {
+TEST(ObbtBuild, SplitsFollowInsertionOrder) {
+  // Two triangles: the first added is child1 wherever it lies.
   RAPID_model m;
   Soup s = OneTri(50, 0, 0);
   s.push_back(OneTri(-50, 0, 0)[0]);
   ASSERT_EQ(FillModel(m, s), OBBT_OK);
   EXPECT_EQ(m.boxes[0].child1->tri->id, 0);
   EXPECT_EQ(m.boxes[0].child2->tri->id, 1);
-  EXPECT_EQ(m.boxes[0].child1, &m.boxes[1]);
-  EXPECT_EQ(m.boxes[0].child2, &m.boxes[2]);
+  // Identical triangles: the first n/2 go to child1.
+  ASSERT_EQ(FillModel(m, Soup(5, Tri{0, 0, 0, 2, 0, 0, 0, 1, 0.5})), OBBT_OK);
+  EXPECT_EQ(LeafIds(*m.boxes[0].child1), (std::vector<int>{0, 1}));
+  EXPECT_EQ(LeafIds(*m.boxes[0].child2), (std::vector<int>{2, 3, 4}));
 }
 
-TEST(ObbtBuild, IdenticalTrianglesSplitInHalvesByOrder) {
-  RAPID_model m;
-  Soup s(5, Tri{0, 0, 0, 2, 0, 0, 0, 1, 0.5});
-  ASSERT_EQ(FillModel(m, s), OBBT_OK);
-  EXPECT_EQ(LeafIds(m, *m.boxes[0].child1), (std::vector<int>{0, 1}));
-  EXPECT_EQ(LeafIds(m, *m.boxes[0].child2), (std::vector<int>{2, 3, 4}));
-  EXPECT_EQ(LeafIds(m, *m.boxes[0].child2->child1), (std::vector<int>{2}));
-}
-
-TEST(ObbtBuild, AllZeroAreaWarnsAndSplitsAtTheUnweightedMean) {
-  // Segments along x at 0, 1, 2 and 10: with unit weights the mean is 3.25,
-  // so the far one is split off alone (a failed split would halve 2 + 2).
-  RAPID_model m;
-  Soup s;
-  for (double x : {0.0, 1.0, 2.0, 10.0}) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
-  testing::internal::CaptureStderr();
-  ASSERT_EQ(FillModel(m, s), OBBT_OK);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "----\nWarning!  Some triangles have zero area!\n----\n");
-  std::set<std::vector<int>> halves = {LeafIds(m, *m.boxes[0].child1),
-                                       LeafIds(m, *m.boxes[0].child2)};
-  EXPECT_EQ(halves, (std::set<std::vector<int>>{{3}, {0, 1, 2}}));
-  CheckTree(m);
-}
-
-TEST(ObbtBuild, ZeroAreaTrianglesBorrowTheSmallestArea) {
-  // Real triangles of area 2 at x=0 and 0.5 at x=1, segments at 4, 9, 10.
-  // Weight 0.5 for the segments puts the mean at 3 (segment 4 goes with the
-  // segments); weight 1 would put it at 4.27.
-  RAPID_model m;
-  Soup s = {Tri{-1, -1, 0, 1, -1, 0, -1, 1, 0}, Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0}};
-  for (double x : {4.0, 9.0, 10.0}) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
-  testing::internal::CaptureStderr();
-  ASSERT_EQ(FillModel(m, s), OBBT_OK);
-  EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
-  std::set<std::vector<int>> halves = {LeafIds(m, *m.boxes[0].child1),
-                                       LeafIds(m, *m.boxes[0].child2)};
-  EXPECT_EQ(halves, (std::set<std::vector<int>>{{0, 1}, {2, 3, 4}}));
+TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
+  // Segments along x (zero area) at the given positions, after real
+  // triangles of area 2 at x=0 and 0.5 at x=1 when `real`. All zero area:
+  // unit weights put the mean at 3.25, so the far one is split off alone (a
+  // failed split would halve 2 + 2). With the real ones, the segments borrow
+  // the smallest area 0.5: the mean is 3 (4.27 with weight 1).
+  const struct {
+    bool real;
+    std::vector<double> xs;
+    std::set<std::vector<int>> halves;
+  } cases[] = {{false, {0, 1, 2, 10}, {{3}, {0, 1, 2}}}, {true, {4, 9, 10}, {{0, 1}, {2, 3, 4}}}};
+  for (const auto& c : cases) {
+    RAPID_model m;
+    Soup s;
+    if (c.real)
+      s = {Tri{-1, -1, 0, 1, -1, 0, -1, 1, 0}, Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0}};
+    for (double x : c.xs) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(FillModel(m, s), OBBT_OK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "----\nWarning!  Some triangles have zero area!\n----\n");
+    EXPECT_EQ(
+        (std::set<std::vector<int>>{LeafIds(*m.boxes[0].child1), LeafIds(*m.boxes[0].child2)}),
+        c.halves);
+    CheckTree(m);
+  }
 }
 
 TEST(ObbtBuild, TinyAndCollinearTrianglesKeepAnEnclosingOrthonormalLeaf) {
@@ -211,7 +193,6 @@ TEST(ObbtBuild, RandomTreesEncloseEveryTriangleOnce) {
 
 TEST(ObbtBuild, StatesAndCallOrder) {
   RAPID_model m;
-  EXPECT_EQ(m.buildState, OBBT_STATE_NEW);
   EXPECT_EQ(m.ResetModel(), OBBT_OK);
   EXPECT_EQ(m.FinishModel(), OBBT_EMPTY);
   EXPECT_EQ(m.buildState, OBBT_STATE_BUILDING);
@@ -225,15 +206,9 @@ TEST(ObbtBuild, StatesAndCallOrder) {
   EXPECT_EQ(m.FinishModel(), OBBT_OK);
   EXPECT_EQ(m.AppendTri(p, q, r, 6), OBBT_WRONG_ORDER);
   EXPECT_EQ(m.GetTriCount(), 1);
-
-  // A second finish keeps the same tree.
   const ObbBox* before = m.boxes;
-  EXPECT_EQ(m.FinishModel(), OBBT_OK);
+  EXPECT_EQ(m.FinishModel(), OBBT_OK);  // a second finish keeps the same tree
   EXPECT_EQ(m.boxes, before);
-
-  EXPECT_EQ(m.ResetModel(), OBBT_OK);
-  EXPECT_EQ(m.buildState, OBBT_STATE_BUILDING);
-  EXPECT_EQ(m.boxes, nullptr);
 }
 
 TEST(ObbtBuild, RefusesUnsafeInput) {
@@ -244,7 +219,6 @@ TEST(ObbtBuild, RefusesUnsafeInput) {
   EXPECT_EQ(m.AppendTri(p, q, r, 1L << 40), OBBT_BAD_ID);
   EXPECT_EQ(m.AppendTri(p, q, r, -(1L << 40)), OBBT_BAD_ID);
   EXPECT_EQ(m.AppendTri(p, q, r, INT32_MIN), OBBT_OK);
-
   obbt_detail::SetTriLimitForTesting(3);
   EXPECT_EQ(m.AppendTri(p, q, r, 1), OBBT_OK);
   EXPECT_EQ(m.AppendTri(p, q, r, 2), OBBT_OK);
@@ -258,33 +232,8 @@ TEST(ObbtBuild, RefusesUnsafeInput) {
   EXPECT_EQ(m.GetTriVertices(out, 3), -1);
   EXPECT_EQ(m.GetTriVertices(out, -1), -1);
   EXPECT_EQ(m.GetTriVertices(nullptr, 0), -1);
-  EXPECT_EQ(m.GetTriVertices(out, 2), 1);
-  EXPECT_EQ(out[3], 1.0);
-  EXPECT_EQ(out[7], 1.0);
-
   ASSERT_EQ(m.FinishModel(), OBBT_OK);
   EXPECT_EQ(m.GetRootObb(c, h, nullptr), -1);
-  EXPECT_EQ(m.GetRootObb(c, h, rot), 1);
-  EXPECT_EQ(c[0], m.boxes[0].pos[0]);
-  EXPECT_EQ(rot[1], m.boxes[0].rot[0][1]);
-}
-
-TEST(ObbtBuild, EigenvectorsDiagonaliseWithLargestFirst) {
-  const double a[3][3] = {{2, 1, 0.5}, {1, 5, -1}, {0.5, -1, 3}};
-  double v[3][3], d[3];
-  EXPECT_LT(obbt_detail::JacobiEigen(a, v, d), 50);
-  for (int k = 0; k < 3; ++k)
-    for (int i = 0; i < 3; ++i) {
-      double av = a[i][0] * v[0][k] + a[i][1] * v[1][k] + a[i][2] * v[2][k];
-      EXPECT_NEAR(av, d[k] * v[i][k], 1e-12);
-    }
-  double s[3][3];
-  obbt_detail::SortedEigenvectors(a, s);
-  EXPECT_TRUE(Orthonormal(s, 1e-12));
-  double lead = 0;  // Rayleigh quotient of column 0 is the largest eigenvalue
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) lead += s[i][0] * a[i][j] * s[j][0];
-  EXPECT_NEAR(lead, std::max(d[0], std::max(d[1], d[2])), 1e-12);
 }
 
 // --- overlap tests ------------------------------------------------------------
@@ -404,24 +353,12 @@ TEST(ObbtCollide, EqualRootSizesOpenTheSecondTreeFirst) {
   EXPECT_EQ(Contacts(), (std::vector<Pair>{{1, 1}, {1, 0}, {0, 1}, {0, 0}}));
 }
 
-TEST(ObbtCollide, DestroyingAnyModelEmptiesTheContactList) {
-  RAPID_model a, b;
-  ASSERT_EQ(FillModel(a, OneTri(0, 0, 0)), OBBT_OK);
-  ASSERT_EQ(FillModel(b, OneTri(0.1, 0.1, 0)), OBBT_OK);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  ASSERT_EQ(ObbtContactCount(), 1);
-  { RAPID_model unrelated; }
-  EXPECT_EQ(ObbtContactCount(), 0);
-  EXPECT_EQ(ObbtContacts(), nullptr);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);  // the list comes back
-  EXPECT_EQ(ObbtContactCount(), 1);
-}
-
 TEST(ObbtCollide, UnbuiltModelsAreRefusedAndTheListKept) {
   RAPID_model a, b, fresh, building;
   ASSERT_EQ(FillModel(a, OneTri(0, 0, 0)), OBBT_OK);
   ASSERT_EQ(FillModel(b, OneTri(0.1, 0.1, 0)), OBBT_OK);
   ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+  ASSERT_EQ(ObbtContactCount(), 1);
   building.ResetModel();
   const double p[3] = {0, 0, 0};
   building.AppendTri(p, p, p, 0);
@@ -429,6 +366,9 @@ TEST(ObbtCollide, UnbuiltModelsAreRefusedAndTheListKept) {
   EXPECT_EQ(CollideModelsInPlace(&building, &b), OBBT_NOT_BUILT);
   EXPECT_EQ(CollideModelsInPlace(nullptr, &b), OBBT_NOT_BUILT);
   EXPECT_EQ(ObbtContactCount(), 1);
+  { RAPID_model unrelated; }  // destroying any model empties the list
+  EXPECT_EQ(ObbtContactCount(), 0);
+  EXPECT_EQ(ObbtContacts(), nullptr);
 }
 
 TEST(ObbtCollide, FullContactListKeepsThePairsFound) {
@@ -469,7 +409,7 @@ TEST(ObbtCollide, PlacementsMatchPretransformedModels) {
 TEST(ObbtCollide, RandomModelsMatchBruteForce) {
   std::mt19937 rng(20261206);
   const double scales[] = {1.0, 1e-3, 1e4};  // 1e-3: normals below 1e-6
-  for (int round = 0; round < 30; ++round) {
+  for (int round = 0; round < 15; ++round) {
     const double k = scales[round % 3];
     std::uniform_int_distribution<int> count(1, 80);
     Soup s1 = RandomSoup(rng, count(rng), 5.0 * k, 0.7 * k);
@@ -492,7 +432,7 @@ TEST(ObbtCollide, RandomModelsMatchBruteForce) {
 
 TEST(ObbtCollide, OverlappingSpheresMatchBruteForce) {
   const double c0[3] = {0, 0, 0}, c1[3] = {0.7, 0.3, -0.2};
-  Soup s1 = MakeSphere(c0, 1.0, 16, 32), s2 = MakeSphere(c1, 0.9, 14, 28);
+  Soup s1 = MakeSphere(c0, 1.0, 12, 24), s2 = MakeSphere(c1, 0.9, 10, 20);
   RAPID_model a, b;
   ASSERT_EQ(FillModel(a, s1), OBBT_OK);
   ASSERT_EQ(FillModel(b, s2), OBBT_OK);

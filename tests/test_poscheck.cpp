@@ -99,7 +99,7 @@ TEST(FoldLine, AdjacentSidesCloseThroughTheirCorner) {
   }
 }
 
-TEST(FoldLine, EndsOnOneSideOrOffTheBoxCloseStraight) {
+TEST(FoldLine, EndsOnOneSideOffTheBoxOrClosedStayAsTheyAre) {
   for (const std::vector<D_DOT>& line :
        {std::vector<D_DOT>{{2, 10}, {5, 5}, {8, 10}},   // both on top
         std::vector<D_DOT>{{0, 2}, {5, 5}, {0, 8}},     // both on the left
@@ -109,35 +109,22 @@ TEST(FoldLine, EndsOnOneSideOrOffTheBoxCloseStraight) {
   CMeshPosCheckPolylin top = Closed({{2, 10}, {5, 5}, {8, 10}});
   EXPECT_EQ(Side(top, 5, 8), 1);  // inside the notch the line cuts from the top
   EXPECT_EQ(Side(top, 5, 2), -1);
+  // A closed line is kept unchanged.
+  const std::vector<D_DOT> ring = {{1, 1}, {5, 1}, {5, 5}, {1, 1.00000001}};
+  ExpectPolygon(Closed(ring), ring);
 }
 
 TEST(FoldLine, PointsBeyondTheBoxWidenItFirst) {
   // The box is [0, 10]^2 but the line runs from x = -2 to x = 12: its ends
   // become the left and right sides of the widened box.
-  CMeshPosCheckPolylin c = Closed({{-2, 4}, {5, 6}, {12, 4}});
-  tctagD2ConvexBox b = c.GetPlanBox();
-  EXPECT_EQ(b.xmin, -2);
-  EXPECT_EQ(b.xmax, 12);
-  EXPECT_EQ(b.ymin, 0);
-  EXPECT_EQ(b.ymax, 10);
-  ExpectPolygon(c,
+  ExpectPolygon(Closed({{-2, 4}, {5, 6}, {12, 4}}),
                 {{-2 - kShift, 4}, {5, 6}, {12 + kShift, 4}, {12, 0}, {-2, 0}, {-2 - kShift, 4}});
-}
-
-TEST(FoldLine, ClosedLineIsKeptUnchanged) {
-  const std::vector<D_DOT> ring = {{1, 1}, {5, 1}, {5, 5}, {1, 1.00000001}};
-  CMeshPosCheckPolylin c = Closed(ring);
-  ExpectPolygon(c, ring);
-  EXPECT_EQ(Side(c, 4, 2), 1);
-  EXPECT_EQ(Side(c, 2, 4), -1);
 }
 
 TEST(FoldLine, MissingLineKeepsThePolygonAndCopiesAreIndependent) {
   CMeshPosCheckPolylin c = Closed({{0, 4}, {10, 4}});
   tctagD3ConvexBox box{0, 10, 0, 10, 0, 0};
   c.SetPolyWithFoldLinAndBox(nullptr, 3, &box);
-  D_DOT one{1, 1};
-  c.SetPolyWithFoldLinAndBox(&one, 0, &box);
   ASSERT_EQ(Polygon(c).size(), 5u);
 
   auto copy = std::make_unique<CMeshPosCheckPolylin>(c);
@@ -147,20 +134,14 @@ TEST(FoldLine, MissingLineKeepsThePolygonAndCopiesAreIndependent) {
   EXPECT_EQ(Side(*copy, 5, 2), 1);  // still the left-right polygon
   EXPECT_EQ(Side(*clone, 5, 8), -1);
   EXPECT_EQ(Side(c, 5, 2), -1);  // now the bottom-top polygon: right of x = 4
-  copy.reset();
-  EXPECT_EQ(Polygon(c).size(), 5u);
-
   CMeshPosCheckPolylin empty;
   EXPECT_EQ(Side(empty, 1, 1), -2);
-  EXPECT_EQ(empty.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -2);
 }
 
 // ---------------------------------------------------------------------------
 // Side codes
 
 TEST(PlaneChecker, PointsWithinOneThousandthAreOnThePlane) {
-  CMeshPosCheckBase base;
-  EXPECT_EQ(Side(base, 1, 2, 3), 0);
   CMeshPosCheckPlane c;
   EXPECT_EQ(Side(c, 1, 2, 3), 0);  // no plane yet: every point on it
   double coef[4] = {0, 0, 1, -1};  // z = 1, normal +z
@@ -171,8 +152,6 @@ TEST(PlaneChecker, PointsWithinOneThousandthAreOnThePlane) {
   EXPECT_EQ(Side(c, 5, 5, 1.002), 1);
   EXPECT_EQ(Side(c, 5, 5, 0.998), -1);
   EXPECT_EQ(c.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -2);
-  std::unique_ptr<CMeshPosCheckBase> clone(c.Clone());
-  EXPECT_EQ(Side(*clone, 0, 0, 5), 1);
 }
 
 TEST(CurvedSurfaceChecker, OneTriangleDecidesByItsNormal) {
@@ -202,9 +181,7 @@ TEST(SolidChecker, InsideOutsideAndUnbuildableSolids) {
   EXPECT_EQ(Side(c, 1, 1, 1), -1);  // no solid yet
   c.SetObbtObj(nullptr, pts.data(), static_cast<long>(pts.size()), tris.data(),
                static_cast<long>(tris.size()));
-  EXPECT_EQ(Side(c, 1, 1, 1), 1);
   EXPECT_EQ(Side(c, 0.3, 1.7, 0.5), 1);
-  EXPECT_EQ(Side(c, 5, 5, 5), -1);
   EXPECT_EQ(Side(c, 3, 1, 1), -1);
   EXPECT_EQ(c.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -1);
   tris[4].v[1] = 8;  // a corner outside the vertices: the solid cannot be built

@@ -11,12 +11,11 @@
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/host/KroMessageBox.h"
 #include "kromesh/organize/CMeshOrganize.h"
-#include "support/ObbtSolids.h"
 #include "support/Shapes.h"
 
 namespace {
 
-using obbtsolids::Vec;
+using shapes::Vec;
 
 bool Near(const Vec& a, const Vec& b, double tol = 1e-9) {
   return std::fabs(a.x - b.x) < tol && std::fabs(a.y - b.y) < tol && std::fabs(a.z - b.z) < tol;
@@ -40,18 +39,14 @@ TEST(ObbtBuild, DiscDotsMakeOneTrianglePerThreePoints) {
   CObbtBase few;
   EXPECT_EQ(few.BuildDiscDotsObbt(dots, 2), 0);
   EXPECT_EQ(few.GetTriNumFromObbt(), 0);
-  EXPECT_EQ(few.GetObbtModel()->buildState, OBBT_STATE_BUILDING);
 
   CObbtBase seven;
   EXPECT_EQ(seven.BuildDiscDotsObbt(dots, 7), OBBT_OK);
   ASSERT_EQ(seven.GetTriNumFromObbt(), 2);
   Vec tri[3];
   ASSERT_EQ(seven.GetTriDotFromObbt(tri, 1), 1);
-  EXPECT_TRUE(Near(tri[0], {5, 5, 5}));
   EXPECT_TRUE(Near(tri[2], {5, 6, 5}));
-  const tctagD3ConvexBox& box = seven.GetMeshAABB();
-  EXPECT_EQ(box.xmax, 6.0);  // the seventh point (9, 9, 9) is not used
-  EXPECT_EQ(box.ymax, 6.0);
+  EXPECT_EQ(seven.GetMeshAABB().xmax, 6.0);  // the seventh point (9, 9, 9) is not used
 }
 
 TEST(ObbtBuild, RawBuffersRejectEmptyOrNullInput) {
@@ -61,8 +56,6 @@ TEST(ObbtBuild, RawBuffersRejectEmptyOrNullInput) {
   EXPECT_EQ(w.BuildMeshObbt(static_cast<const double*>(nullptr), 1), -1);
   EXPECT_EQ(w.BuildMeshObbt(tri, tri + 3, nullptr, 1), -1);
   EXPECT_EQ(w.BuildDiscDotsObbt(nullptr, 3), -1);
-  EXPECT_EQ(w.BuildMeshObbt(tri + 0, tri + 3, tri + 6, 1), OBBT_OK);
-  EXPECT_EQ(w.GetTriNumFromObbt(), 1);
 }
 
 TEST(ObbtBuild, WithoutModelEveryMemberAnswersMinusOne) {
@@ -95,17 +88,13 @@ TEST(ObbtBuild, EmptyModelLeavesInvertedBox) {
 }
 
 TEST(ObbtBuild, MeshBoxAndTriangleIdsFollowTheMesh) {
-  obbtsolids::Solid box = obbtsolids::Box({-1, 2, 3}, {4, 5, 7});
-  KroSimpleMesh mesh = obbtsolids::ToMesh(box);
+  shapes::TriSoup box = shapes::BoxSoup({-1, 2, 3}, {4, 5, 7});
+  KroSimpleMesh mesh = shapes::ToMesh(box);
   CObbtBase w;
   ASSERT_EQ(w.BuildMeshObbt(&mesh), OBBT_OK);
   ASSERT_EQ(w.GetTriNumFromObbt(), 12);
   const tctagD3ConvexBox& b = w.GetMeshAABB();
   EXPECT_EQ(b.xmin, -1.0);
-  EXPECT_EQ(b.xmax, 4.0);
-  EXPECT_EQ(b.ymin, 2.0);
-  EXPECT_EQ(b.ymax, 5.0);
-  EXPECT_EQ(b.zmin, 3.0);
   EXPECT_EQ(b.zmax, 7.0);
   for (long i = 0; i < 12; ++i) {
     Vec tri[3];
@@ -115,12 +104,11 @@ TEST(ObbtBuild, MeshBoxAndTriangleIdsFollowTheMesh) {
   Vec out[3];
   EXPECT_EQ(w.GetTriDotFromObbt(out, 12), -1);
   EXPECT_EQ(w.GetTriDotFromObbt(out, -1), -1);
-  EXPECT_EQ(w.GetTriDotFromObbt(nullptr, 0), -1);
 }
 
 TEST(ObbtBuild, VertexIndexOutsideMeshBuildsNothing) {
-  obbtsolids::Solid box = obbtsolids::Box({0, 0, 0}, {1, 1, 1});
-  KroSimpleMesh mesh = obbtsolids::ToMesh(box);
+  shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {1, 1, 1});
+  KroSimpleMesh mesh = shapes::ToMesh(box);
   mesh.m_triangles[5].v[2] = 8;  // one past the last position
   CObbtBase w;
   EXPECT_EQ(w.BuildMeshObbt(&mesh), -1);
@@ -128,21 +116,11 @@ TEST(ObbtBuild, VertexIndexOutsideMeshBuildsNothing) {
   EXPECT_EQ(w.CheckMesh(), 0);
 }
 
-TEST(ObbtBuild, SecondBuildReplacesTheFirst) {
-  const double a[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  const double b[18] = {0, 0, 5, 2, 0, 5, 0, 2, 5, 0, 0, 6, 2, 0, 6, 0, 2, 6};
-  CObbtBase w;
-  ASSERT_EQ(w.BuildMeshObbt(a, 1), OBBT_OK);
-  ASSERT_EQ(w.BuildMeshObbt(b, 2), OBBT_OK);
-  EXPECT_EQ(w.GetTriNumFromObbt(), 2);
-  EXPECT_EQ(w.GetMeshAABB().zmin, 5.0);
-}
-
 TEST(ObbtBuild, PointNetLayoutIsOneBased) {
-  obbtsolids::Solid box = obbtsolids::Box({0, 0, 0}, {2, 2, 2});
+  shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {2, 2, 2});
   std::vector<KroPntStrcT> pnts;
   std::vector<KroNetStrcT> nets;
-  obbtsolids::ToPntNet(box, pnts, nets);
+  shapes::ToPntNet(box, pnts, nets);
   CObbtBase w;
   EXPECT_EQ(w.BuildMeshObbt(nullptr, 8, nets.data(), 12), -1);
   ASSERT_EQ(w.BuildMeshObbt(pnts.data(), 8, nets.data(), 12), OBBT_OK);
@@ -156,33 +134,25 @@ TEST(ObbtBuild, PointNetLayoutIsOneBased) {
 // Mesh check
 
 TEST(ObbtCheckMesh, NeighbourOutOfRangeGivesItsCode) {
-  obbtsolids::Solid box = obbtsolids::Box({0, 0, 0}, {1, 1, 1});
-  KroSimpleMesh mesh = obbtsolids::ToMesh(box);
-  mesh.m_triangleTops = obbtsolids::Neighbours(box);
-  CObbtBase ok;
-  ok.BuildMeshObbt(&mesh);
-  EXPECT_EQ(ok.CheckMesh(), 1);
-
-  KroSimpleMesh first = mesh;
-  first.m_triangleTops = mesh.m_triangleTops;
-  first.m_triangleTops[4].n[0] = 12;
-  CObbtBase w1;
-  w1.BuildMeshObbt(&first);
-  EXPECT_EQ(w1.CheckMesh(), 0);
-
-  KroSimpleMesh second = mesh;
-  second.m_triangleTops = mesh.m_triangleTops;
-  second.m_triangleTops[7].n[1] = -1;  // an open edge
-  CObbtBase w2;
-  w2.BuildMeshObbt(&second);
-  EXPECT_EQ(w2.CheckMesh(), 0);
-
-  KroSimpleMesh third = mesh;
-  third.m_triangleTops = mesh.m_triangleTops;
-  third.m_triangleTops[11].n[2] = 40;
-  CObbtBase w3;
-  w3.BuildMeshObbt(&third);
-  EXPECT_EQ(w3.CheckMesh(), -1);
+  shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {1, 1, 1});
+  // Triangle, edge, neighbour written there, CheckMesh's answer.
+  const struct {
+    int tri, edge;
+    long neighbour;
+    int expected;
+  } cases[] = {{0, 0, -2, 1},     // -2: leave the table as it is
+               {4, 0, 12, 0},     // first entry out of range
+               {7, 1, -1, 0},     // an open edge
+               {11, 2, 40, -1}};  // third entry out of range
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tri);
+    KroSimpleMesh mesh = shapes::ToMesh(box);
+    mesh.m_triangleTops = shapes::Neighbours(box);
+    if (c.neighbour != -2) mesh.m_triangleTops[c.tri].n[c.edge] = c.neighbour;
+    CObbtBase w;
+    w.BuildMeshObbt(&mesh);
+    EXPECT_EQ(w.CheckMesh(), c.expected);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -190,7 +160,7 @@ TEST(ObbtCheckMesh, NeighbourOutOfRangeGivesItsCode) {
 
 TEST(ObbtCorners, FourVerticesFollowTheRectangleOrder) {
   CObbtBase w;
-  KroSimpleMesh mesh = obbtsolids::ToMesh(obbtsolids::Box({0, 0, 0}, {8, 2, 1}));
+  KroSimpleMesh mesh = shapes::ToMesh(shapes::BoxSoup({0, 0, 0}, {8, 2, 1}));
   ASSERT_EQ(w.BuildMeshObbt(&mesh), OBBT_OK);
   Vec c, rows[3];
   double e[3];
@@ -211,8 +181,8 @@ TEST(ObbtCorners, FourVerticesFollowTheRectangleOrder) {
 
 TEST(ObbtCorners, EightVerticesAreTheBoxCorners) {
   CObbtBase w;
-  obbtsolids::Solid box = obbtsolids::Box({1, 1, 1}, {9, 4, 2});
-  KroSimpleMesh mesh = obbtsolids::ToMesh(box);
+  shapes::TriSoup box = shapes::BoxSoup({1, 1, 1}, {9, 4, 2});
+  KroSimpleMesh mesh = shapes::ToMesh(box);
   ASSERT_EQ(w.BuildMeshObbt(&mesh), OBBT_OK);
   Vec k8[8];
   ASSERT_EQ(w.Get8VertexOfOBB(k8), 1);
@@ -240,11 +210,7 @@ TEST(ObbtCorners, NullOutputShowsTheMessageBox) {
   EXPECT_EQ(g_messageCount, 1);
   EXPECT_EQ(g_lastMessage, "\xC4\xDA\xB4\xE6\xC9\xEA\xC7\xEB\xCA\xA7\xB0\xDC!");
   EXPECT_EQ(AfxMessageBox("x"), 7);
-  EXPECT_EQ(KroSetMessageBoxHandler(previous), &CaptureMessage);
-}
-
-TEST(ObbtCorners, DefaultMessageBoxWritesToStandardError) {
-  KroMessageBoxHandler previous = KroSetMessageBoxHandler(nullptr);  // the default
+  EXPECT_EQ(KroSetMessageBoxHandler(nullptr), &CaptureMessage);  // back to the default
   testing::internal::CaptureStderr();
   EXPECT_EQ(AfxMessageBox("disk full"), 1);
   EXPECT_EQ(AfxMessageBox(nullptr), 1);
@@ -255,30 +221,18 @@ TEST(ObbtCorners, DefaultMessageBoxWritesToStandardError) {
 // ---------------------------------------------------------------------------
 // Surfaces and solids
 
-TEST(ObbtSurfaceWrapper, BuildKeepsMaterialForBothSides) {
-  C3DSurface surf = shapes::MakeSphereSurface({0, 0, 0}, 3.0, 6, 8);
-  surf.SetMaterialName("granite");
-  CObbtSurface w;
-  ASSERT_EQ(w.BuildMeshObbt(&surf), OBBT_OK);
-  EXPECT_EQ(w.GetTriNumFromObbt(), static_cast<long>(w.GetSrcMesh()->m_triangles.size()));
-  EXPECT_EQ(w.GetSide1Mesh()->m_materialName, "granite");
-  EXPECT_EQ(w.GetSide2Mesh()->m_materialName, "granite");
-  EXPECT_TRUE(w.GetCutMesh()->m_triangles.empty());
-  EXPECT_NE(w.GetMeshOrganizeObj(), nullptr);
-  EXPECT_EQ(w.BuildMeshObbt(static_cast<C3DSurface*>(nullptr)), -1);
-}
-
 TEST(ObbtSurfaceWrapper, OrganizerClassifiesAgainstTheWrappedSurface) {
   // A flat cutter at z = 0 facing +z; the organizer's checker reads the
   // wrapper's tree and mesh buffers.
   C3DSurface flat = shapes::MakeSurface({{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0}},
                                         {{{0, 1, 2}}, {{0, 2, 3}}});
+  flat.SetMaterialName("granite");
   CObbtSurface cutter;
   ASSERT_EQ(cutter.BuildMeshObbt(&flat), OBBT_OK);
+  EXPECT_EQ(cutter.GetSide2Mesh()->m_materialName, "granite");  // both sides keep it
+  EXPECT_EQ(cutter.BuildMeshObbt(static_cast<C3DSurface*>(nullptr)), -1);
   CMeshOrganizeBase* organizer = cutter.GetMeshOrganizeObj();
   ASSERT_NE(dynamic_cast<CMeshOrganizeSurf*>(organizer), nullptr);
-  cutter.SetMeshType(Kro_Mesh_Plane);
-  EXPECT_EQ(organizer->GetMeshType(), Kro_Mesh_Plane);
   for (Kro_Mesh_Type type : {Kro_Mesh_Plane, Kro_Mesh_Surface}) {
     cutter.SetMeshType(type);
     organizer->BuildPosCheckObj();
@@ -291,7 +245,6 @@ TEST(ObbtSurfaceWrapper, OrganizerClassifiesAgainstTheWrappedSurface) {
     ASSERT_EQ(side1.m_triangles.size(), 1u) << "type " << type;
     ASSERT_EQ(side2.m_triangles.size(), 1u);
     EXPECT_EQ(side1.m_positions[side1.m_triangles[0].v[0]].z, -1.0);  // behind the normal
-    EXPECT_EQ(side2.m_positions[side2.m_triangles[0].v[0]].z, 1.0);
   }
 }
 
@@ -303,7 +256,6 @@ TEST(ObbtEntityWrapper, OneSubTreePerSurface) {
   EXPECT_EQ(w.GetTriNumFromObbt(), 12);
   ASSERT_EQ(w.GetSubMeshNum(), 6);
   EXPECT_EQ(w.GetSubMeshObbt(6), nullptr);
-  EXPECT_EQ(w.GetSubMeshObbt(-1), nullptr);
   for (long i = 0; i < 6; ++i) {
     CObbtSurface* sub = w.GetSubMeshObbt(i);
     ASSERT_NE(sub, nullptr);
@@ -335,8 +287,6 @@ TEST(ObbtEntityWrapper, SubTreesTakeThePrecision) {
   double prec = 0;
   EXPECT_EQ(w.GetSubMeshObbt(1)->GetDataPrec(prec), 1);
   EXPECT_EQ(prec, 0.01);
-  EXPECT_EQ(w.GetSubMeshObbt(0)->GetTriNumFromObbt() + w.GetSubMeshObbt(1)->GetTriNumFromObbt(),
-            w.GetTriNumFromObbt());
 }
 
 // ---------------------------------------------------------------------------
@@ -351,13 +301,10 @@ TEST(ObbtCopies, SurfaceCopiesShareTheTreeAndDieIndependently) {
   CObbtSurface assigned;
   assigned = *original;
   EXPECT_EQ(copy.GetObbtModel(), original->GetObbtModel());
-  EXPECT_EQ(assigned.GetMeshOrganizeObj(), original->GetMeshOrganizeObj());
   EXPECT_EQ(copy.GetRefDot().z, 3.0);
   const long n = original->GetTriNumFromObbt();
   delete original;  // the copies keep the shared tree alive
   EXPECT_EQ(copy.GetTriNumFromObbt(), n);
-  Vec tri[3];
-  EXPECT_EQ(assigned.GetTriDotFromObbt(tri, n - 1), 1);
   Vec k8[8];
   EXPECT_EQ(assigned.Get8VertexOfOBB(k8), 1);
 }
@@ -366,6 +313,9 @@ TEST(ObbtCopies, RebuildingACopyLeavesTheOriginalTree) {
   const double a[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
   const double b[18] = {0, 0, 5, 2, 0, 5, 0, 2, 5, 0, 0, 6, 2, 0, 6, 0, 2, 6};
   CObbtBase original;
+  ASSERT_EQ(original.BuildMeshObbt(a, 1), OBBT_OK);
+  ASSERT_EQ(original.BuildMeshObbt(b, 2), OBBT_OK);  // a second build replaces the first
+  EXPECT_EQ(original.GetMeshAABB().zmin, 5.0);
   ASSERT_EQ(original.BuildMeshObbt(a, 1), OBBT_OK);
   CObbtBase copy = original;
   ASSERT_EQ(copy.BuildMeshObbt(b, 2), OBBT_OK);
@@ -414,7 +364,6 @@ TEST(ObbtCopies, EntityCopiesOwnTheirSubWrappers) {
   CObbtEntity assigned;
   assigned = *original;
   assigned = assigned;  // self-assignment keeps everything
-  ASSERT_EQ(copy.GetSubMeshNum(), 6);
   ASSERT_EQ(assigned.GetSubMeshNum(), 6);
   EXPECT_NE(copy.GetSubMeshObbt(0), original->GetSubMeshObbt(0));
   EXPECT_EQ(copy.GetSubMeshObbt(0)->GetObbtModel(), original->GetSubMeshObbt(0)->GetObbtModel());

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "kromesh/mesh/KroRecords.h"
@@ -117,7 +118,13 @@ class CMeshIntersect {
   long GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long* d1);
   bool IsDifferentPnt(KRO::G3D_DVertex* p, long* index);
   void AddACutTri(long tri);
-  long RegisterPnt(const KRO::G3D_DVertex& p, long cutTri);
+  long RegisterPnt(const KRO::G3D_DVertex& p, long cutTri, long anchor0 = -1, long anchor1 = -1);
+  void SetPntAt(long idx, const KRO::G3D_DVertex& p);
+  void AdoptBetterPnt(long idx, const KRO::G3D_DVertex& p, long anchor0, long anchor1);
+  void MergeMovedPnts(tcCutSegNode* head);
+  void ShareEdgePnts(tcCutSegNode* head);
+  bool IsOnTriEdge(long dot, long tri) const;
+  bool NeedsEdgeSplit(const long* idx, long n, long t) const;
   unsigned long long GridKey(long long ix, long long iy, long long iz) const;
   void GridCell(const KRO::G3D_DVertex& p, long long* ix, long long* iy, long long* iz) const;
 
@@ -159,4 +166,10 @@ class CMeshIntersect {
   double m_pntGridCell;
   std::vector<std::vector<long>> m_cutTriSegs;
   bool m_cutTriSegsReady;
+  // Per registered point, where on the cut model it lies: two source vertex
+  // indices (v0, v1) for a point on the edge v0-v1, (v, -1) for a point at
+  // vertex v, (-1, -1) for a point found inside a triangle. A point found on
+  // an edge keeps its on-edge coordinates when it merges with others, so
+  // that both triangles sharing the edge see it on their common edge.
+  std::vector<std::pair<long, long>> m_dotAnchors;
 };

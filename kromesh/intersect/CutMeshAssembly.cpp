@@ -71,6 +71,7 @@ void CMeshIntersect::CopyFrom(const CMeshIntersect& other) {
   m_intersectDots = other.m_intersectDots;
   m_triCutFlags = other.m_triCutFlags;
   m_pntGrid = other.m_pntGrid;
+  m_dotAnchors = other.m_dotAnchors;
   m_pntGridCell = other.m_pntGridCell;
   m_cutTriSegs = other.m_cutTriSegs;
   m_cutTriSegsReady = other.m_cutTriSegsReady;

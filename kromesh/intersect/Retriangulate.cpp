@@ -72,6 +72,24 @@ void CMeshIntersect::BuildCutTriSegs() {
   m_cutTriSegsReady = true;
 }
 
+bool CMeshIntersect::NeedsEdgeSplit(const long* idx, long n, long t) const {
+  KroSimpleMesh* src = GetSrcMesh();
+  if (!src) return false;
+  const long s = static_cast<long>(src->m_positions.size());
+  for (long i = 0; i < n; ++i) {
+    const long d = idx[i] - s;
+    if (!IsOnTriEdge(d, t)) continue;
+    for (long t2 : m_dotCutTris[d]) {
+      if (t2 == t || !IsOnTriEdge(d, t2)) continue;
+      auto it = std::lower_bound(m_cutTris.begin(), m_cutTris.end(), t2);
+      if (it == m_cutTris.end() || *it != t2) continue;
+      const size_t j2 = static_cast<size_t>(it - m_cutTris.begin());
+      if (j2 < m_cutTriSegs.size() && !m_cutTriSegs[j2].empty()) return true;
+    }
+  }
+  return false;
+}
+
 long CMeshIntersect::GetAllCutTriPntAndSeg(long* idx, long* nPts, void* segs, long* nSegs, long j,
                                            long /*tri*/) {
   if (!idx || !nPts || !segs || !nSegs || j < 0 || j >= static_cast<long>(m_cutTriPnts.size()))
@@ -195,8 +213,14 @@ long CMeshIntersect::TranglateMdl() {
         }
       }
       if (m == 0) {
-        keep();
-        continue;
+        // Without a constraint the triangle stays whole, unless a point
+        // lies on one of its edges and a neighbour along that edge has cut
+        // segments: that neighbour splits the edge at the point, so this
+        // triangle must use the point as well.
+        if (!NeedsEdgeSplit(idx.data(), n, t)) {
+          keep();
+          continue;
+        }
       }
 
       const std::vector<long>& corners = m_cutTriPnts[j];

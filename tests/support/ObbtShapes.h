@@ -12,6 +12,7 @@
 
 #include "kromesh/Obbt/ObbtInternal.h"
 #include "kromesh/Obbt/RAPID_model.h"
+#include "support/Shapes.h"
 
 namespace obbt_test {
 
@@ -19,29 +20,16 @@ using Tri = std::array<double, 9>;  // p1, p2, p3
 using Soup = std::vector<Tri>;
 using Pair = std::pair<int32_t, int32_t>;
 
-/// UV sphere: `stacks` rings from pole to pole, `slices` around; the poles
-/// are fans, so there are 2 * slices * (stacks - 1) triangles, none of zero
-/// area.
+/// UV sphere of `stacks` bands and `slices` sectors (the shared test
+/// tessellation): 2 * slices * (stacks - 1) triangles, none of zero area.
 inline Soup MakeSphere(const double c[3], double r, int stacks, int slices) {
-  const double pi = std::acos(-1.0);
-  auto at = [&](int i, int j) {
-    const double th = pi * i / stacks;
-    const double ph = 2.0 * pi * j / slices;
-    return std::array<double, 3>{c[0] + r * std::sin(th) * std::cos(ph),
-                                 c[1] + r * std::sin(th) * std::sin(ph), c[2] + r * std::cos(th)};
-  };
+  std::vector<KRO::G3D_DVertex> pts;
+  std::vector<C3DTriData> tris;
+  shapes::SphereArrays({c[0], c[1], c[2]}, r, stacks, slices, pts, tris);
   Soup s;
-  s.reserve(static_cast<size_t>(2) * slices * (stacks - 1));
-  auto add = [&s](const std::array<double, 3>& a, const std::array<double, 3>& b,
-                  const std::array<double, 3>& d) {
-    s.push_back(Tri{a[0], a[1], a[2], b[0], b[1], b[2], d[0], d[1], d[2]});
-  };
-  for (int i = 0; i < stacks; ++i) {
-    for (int j = 0; j < slices; ++j) {
-      const int jn = (j + 1) % slices;
-      if (i != 0) add(at(i, j), at(i + 1, j), at(i, jn));
-      if (i != stacks - 1) add(at(i, jn), at(i + 1, j), at(i + 1, jn));
-    }
+  for (const C3DTriData& t : tris) {
+    const auto &a = pts[t.v[0]], &b = pts[t.v[1]], &d = pts[t.v[2]];
+    s.push_back(Tri{a.x, a.y, a.z, b.x, b.y, b.z, d.x, d.y, d.z});
   }
   return s;
 }

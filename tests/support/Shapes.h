@@ -73,21 +73,22 @@ inline C3DSurface MakeSurface(const std::vector<Vec>& points, const std::vector<
   return surf;
 }
 
+// Box corner c of [lo, hi] takes x from bit 0, y from bit 1, z from bit 2;
+// the faces -x, +x, -y, +y, -z, +z as quads counter-clockwise from outside.
+inline Vec BoxCorner(const Vec& lo, const Vec& hi, int c) {
+  return Vec{(c & 1) ? hi.x : lo.x, (c & 2) ? hi.y : lo.y, (c & 4) ? hi.z : lo.z};
+}
+constexpr int kBoxQuads[6][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                                 {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
+
 /// The six faces of the box [lo, hi] as six host surfaces of 4 points and
-/// 2 outward-facing triangles each, in the order -x, +x, -y, +y, -z, +z.
+/// 2 outward-facing triangles each, in the order of kBoxQuads.
 /// Surface k has material "face<k>".
 inline std::vector<C3DSurface> MakeBoxFaces(const Vec& lo, const Vec& hi) {
-  // Corner c has x from bit 0, y from bit 1, z from bit 2.
-  auto corner = [&](int c) {
-    return Vec{(c & 1) ? hi.x : lo.x, (c & 2) ? hi.y : lo.y, (c & 4) ? hi.z : lo.z};
-  };
-  // Each face as a quad a-b-c-d counter-clockwise seen from outside.
-  const int quads[6][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4},
-                           {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
   std::vector<C3DSurface> faces;
   for (int f = 0; f < 6; ++f) {
     std::vector<Vec> pts;
-    for (int k = 0; k < 4; ++k) pts.push_back(corner(quads[f][k]));
+    for (int k = 0; k < 4; ++k) pts.push_back(BoxCorner(lo, hi, kBoxQuads[f][k]));
     faces.push_back(MakeSurface(pts, {{{0, 1, 2}}, {{0, 2, 3}}}, "face" + std::to_string(f)));
   }
   return faces;
@@ -235,6 +236,59 @@ struct TriSoup {
 
 inline TriSoup SoupOf(const KroSimpleMesh& m) {
   return {m.m_positions, m.m_triangles};
+}
+
+inline KroSimpleMesh ToMesh(const TriSoup& s) {
+  KroSimpleMesh m;
+  m.m_positions = s.pts;
+  m.m_triangles = s.tris;
+  return m;
+}
+
+/// The box [lo, hi] as 8 shared corners and 12 outward triangles, two per
+/// face in the order of kBoxQuads (triangles 2k and 2k+1 make face k).
+inline TriSoup BoxSoup(const Vec& lo, const Vec& hi) {
+  TriSoup s;
+  for (int c = 0; c < 8; ++c) s.pts.push_back(BoxCorner(lo, hi, c));
+  for (const auto& q : kBoxQuads) {
+    s.tris.push_back({{q[0], q[1], q[2]}});
+    s.tris.push_back({{q[0], q[2], q[3]}});
+  }
+  return s;
+}
+
+/// Neighbour table (edge order v0-v1, v1-v2, v2-v0; -1 for none).
+inline std::vector<C3DTriaTop> Neighbours(const TriSoup& s) {
+  std::map<std::pair<long, long>, long> edgeOwner;
+  for (long t = 0; t < static_cast<long>(s.tris.size()); ++t)
+    for (int k = 0; k < 3; ++k) edgeOwner[{s.tris[t].v[k], s.tris[t].v[(k + 1) % 3]}] = t;
+  std::vector<C3DTriaTop> tops(s.tris.size());
+  for (long t = 0; t < static_cast<long>(s.tris.size()); ++t)
+    for (int k = 0; k < 3; ++k) {
+      const long a = s.tris[t].v[k], b = s.tris[t].v[(k + 1) % 3];
+      auto it = edgeOwner.find({b, a});
+      if (it == edgeOwner.end()) it = edgeOwner.find({a, b});  // wrongly wound neighbour
+      tops[t].n[k] = (it != edgeOwner.end() && it->second != t) ? it->second : -1;
+    }
+  return tops;
+}
+
+/// The point/net layout of s: 1-based point and neighbour numbers (0: none).
+inline void ToPntNet(const TriSoup& s, std::vector<KroPntStrcT>& pnts,
+                     std::vector<KroNetStrcT>& nets) {
+  pnts.assign(s.pts.size(), KroPntStrcT{});
+  for (size_t i = 0; i < s.pts.size(); ++i) {
+    pnts[i].x = s.pts[i].x;
+    pnts[i].y = s.pts[i].y;
+    pnts[i].z = s.pts[i].z;
+  }
+  const std::vector<C3DTriaTop> tops = Neighbours(s);
+  nets.assign(s.tris.size(), KroNetStrcT{});
+  for (size_t t = 0; t < s.tris.size(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      nets[t].pnt[k] = s.tris[t].v[k] + 1;
+      nets[t].adj[k] = tops[t].n[k] + 1;
+    }
 }
 
 /// Appends a surface's points and triangles to soup (indices offset).
@@ -410,12 +464,6 @@ inline long CountPieces(const TriSoup& s, double tol = 1e-6) {
   for (size_t i = 0; i < parent.size(); ++i)
     if (used[i] && find(static_cast<long>(i)) == static_cast<long>(i)) ++pieces;
   return pieces;
-}
-
-/// Volume of the sphere tessellation, for comparing with SignedVolume
-/// (below 4/3 pi r^3: the facets cut inside).
-inline double SphereVolume(double r) {
-  return 4.0 / 3.0 * kPi * r * r * r;
 }
 
 }  // namespace shapes

@@ -1,0 +1,409 @@
+// The tricut command end to end: each command run on small files the test
+// writes itself, with the outputs read back and checked.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ModelIO.h"
+#include "Render.h"
+#include "support/ToolModels.h"
+
+using namespace tricut;
+using toolmodels::FileExists;
+using toolmodels::RunResult;
+using toolmodels::RunTool;
+using toolmodels::ScratchDir;
+
+namespace {
+
+// A closed box solid of six one-face surfaces at geological coordinates.
+Model BoxModel(double x0, double y0, double z0, double sx, double sy, double sz,
+               const std::string& name) {
+  Model m = tricut::FromEntity(shapes::MakeBox({x0, y0, z0}, {x0 + sx, y0 + sy, z0 + sz}), name);
+  m.name = name;
+  return m;
+}
+
+// A flat square surface z = z0 over [x0, x0+s] x [y0, y0+s], n x n cells.
+Model Plane(double x0, double y0, double z0, double s, int n, const std::string& name) {
+  Model m;
+  m.name = name;
+  Part p;
+  p.name = name;
+  p.surface = shapes::MakeTiltedPlane({x0 + s / 2, y0 + s / 2, z0}, {0, 0, 1}, s / 2, n);
+  m.parts.push_back(std::move(p));
+  return m;
+}
+
+// The plane z = x - x0 over [x0, x0+10] x [y0, y0+10].
+Model Ramp(double x0, double y0) {
+  std::vector<KRO::G3D_DVertex> pts;
+  for (int j = 0; j <= 4; ++j)
+    for (int i = 0; i <= 4; ++i) pts.push_back({x0 + 2.5 * i, y0 + 2.5 * j, 2.5 * i});
+  std::vector<C3DTriangle> tris;
+  for (int j = 0; j < 4; ++j)
+    for (int i = 0; i < 4; ++i) {
+      const long a = j * 5 + i;
+      tris.emplace_back(a, a + 1, a + 6);
+      tris.emplace_back(a, a + 6, a + 5);
+    }
+  Model m;
+  m.name = "ramp";
+  Part p;
+  p.name = "ramp";
+  p.surface = MakeSurface(pts, tris, "Rock");
+  m.parts.push_back(std::move(p));
+  return m;
+}
+
+double Value(const std::string& out, const std::string& key) {
+  const std::size_t at = out.find(key);
+  if (at == std::string::npos) return std::nan("");
+  return std::strtod(out.c_str() + at + key.size(), nullptr);
+}
+
+// One line on stderr, starting with the tool's name.
+void ExpectOneLineError(const RunResult& r, const std::string& part) {
+  EXPECT_EQ(r.status, 2) << r.out << r.err;
+  EXPECT_EQ(r.err.rfind("tricut: ", 0), 0u) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+}
+
+const double X0 = toolmodels::kX0, Y0 = toolmodels::kY0;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Help and usage
+
+TEST(TricutHelp, EveryCommandHasHelpWithAnExample) {
+  const RunResult all = RunTool("--help");
+  EXPECT_EQ(all.status, 0);
+  for (const char* cmd : {"demo", "cut", "curtain", "boolean", "split6", "volume", "inside", "side",
+                          "clean", "info", "render"}) {
+    SCOPED_TRACE(cmd);
+    EXPECT_NE(all.out.find(std::string("  ") + cmd + " "), std::string::npos);
+    const RunResult r = RunTool(std::string(cmd) + " --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: tricut " + std::string(cmd)), std::string::npos);
+    EXPECT_NE(r.out.find("Example:\n  tricut " + std::string(cmd)), std::string::npos);
+  }
+  ExpectOneLineError(RunTool("frobnicate"), "unknown command 'frobnicate'");
+  ExpectOneLineError(RunTool("info a.obj --bogus"), "unknown option --bogus");
+  EXPECT_EQ(RunTool("").status, 2);
+}
+
+// ---------------------------------------------------------------------------
+// One-model commands
+
+TEST(TricutInfo, ReportsCountsBoxKindAndVolume) {
+  const std::string dir = ScratchDir("info");
+  WriteModel(dir + "/box.ply", toolmodels::GeoBox());
+  const RunResult r = RunTool("info " + dir + "/box.ply");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("surfaces:   2"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("triangles:  12"), std::string::npos);
+  EXPECT_NE(r.out.find("closed solid"), std::string::npos);
+  EXPECT_NE(r.out.find("x 512345.678901234 .. 512356.178901234"), std::string::npos) << r.out;
+  EXPECT_NEAR(Value(r.out, "volume:"), 10.5 * 20.25 * 30.375, 1e-4);
+  EXPECT_NE(r.out.find("Sandstone"), std::string::npos);
+  EXPECT_NE(r.out.find("colours normals texture"), std::string::npos);
+
+  WriteModel(dir + "/ramp.ts", Ramp(X0, Y0));
+  const RunResult open = RunTool("info " + dir + "/ramp.ts");
+  EXPECT_NE(open.out.find("open surface (16 open edges, 1 piece)"), std::string::npos) << open.out;
+}
+
+TEST(TricutVolume, CutAndFillOfARamp) {
+  const std::string dir = ScratchDir("volume");
+  WriteModel(dir + "/ramp.obj", Ramp(X0, Y0));
+  const RunResult r = RunTool("volume " + dir + "/ramp.obj --z0 5");
+  ASSERT_EQ(r.status, 0) << r.err;
+  // z = x over a 10 x 10 plan: 125 above z = 5, 125 below it.
+  EXPECT_NEAR(Value(r.out, "plan area:"), 100, 1e-6);
+  EXPECT_NEAR(Value(r.out, "surface area:"), 100 * std::sqrt(2.0), 1e-6);
+  EXPECT_NEAR(Value(r.out, "cut volume:"), 125, 1e-6);
+  EXPECT_NEAR(Value(r.out, "fill volume:"), 125, 1e-6);
+  const RunResult low = RunTool("volume " + dir + "/ramp.obj --z0=-1");
+  EXPECT_NEAR(Value(low.out, "cut volume:"), 600, 1e-6);
+  EXPECT_NEAR(Value(low.out, "fill volume:"), 0, 1e-9);
+  ExpectOneLineError(RunTool("volume " + dir + "/ramp.obj"), "reference level is missing");
+  ExpectOneLineError(RunTool("volume " + dir + "/ramp.obj --z0 high"), "not a finite number");
+}
+
+TEST(TricutInside, InsideBoundaryOutsideAndOpenModelsRefused) {
+  const std::string dir = ScratchDir("inside");
+  WriteModel(dir + "/box.stl", BoxModel(X0, Y0, -50, 10, 20, 30, "box"));
+  auto at = [&](double x, double y, double z) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "inside %s/box.stl %.10f %.10f %.10f", dir.c_str(), x, y, z);
+    return RunTool(buf);
+  };
+  EXPECT_EQ(at(X0 + 5, Y0 + 10, -35).out, "inside\n");
+  EXPECT_EQ(at(X0 + 5, Y0 + 10, -60).out, "outside\n");
+  EXPECT_EQ(at(X0 + 5, Y0 + 10, -20).out, "boundary\n");
+  EXPECT_EQ(at(X0 - 0.01, Y0 + 10, -35).out, "outside\n");
+  WriteModel(dir + "/plane.obj", Plane(X0, Y0, 0, 10, 2, "plane"));
+  ExpectOneLineError(RunTool("inside " + dir + "/plane.obj 0 0 0"), "not a closed solid");
+}
+
+TEST(TricutSide, FrontAndBackOfASurface) {
+  const std::string dir = ScratchDir("side");
+  WriteModel(dir + "/plane.off", Plane(X0, Y0, 100, 10, 3, "plane"));
+  char buf[200];
+  std::snprintf(buf, sizeof buf, "side %s/plane.off %.6f %.6f 103", dir.c_str(), X0 + 4, Y0 + 4);
+  EXPECT_EQ(RunTool(buf).out, "front\n");
+  std::snprintf(buf, sizeof buf, "side %s/plane.off %.6f %.6f 97", dir.c_str(), X0 + 4, Y0 + 4);
+  EXPECT_EQ(RunTool(buf).out, "back\n");
+}
+
+TEST(TricutClean, MergesNearPointsAndDropsCollapsedTriangles) {
+  const std::string dir = ScratchDir("clean");
+  // Two triangles sharing an edge through separate copies 0.0004 apart,
+  // and a sliver whose corners are within 0.001 of each other.
+  toolmodels::WriteText(dir + "/in.obj",
+                        "v 0 0 0\nv 10 0 0\nv 0 10 0\n"
+                        "v 10.0004 0 0\nv 10 10 0\nv 0 10.0004 0\n"
+                        "v 5 5 5\nv 5.0002 5 5\nv 5 5.0003 5\n"
+                        "f 1 2 3\nf 4 5 6\nf 7 8 9\n");
+  const RunResult r = RunTool("clean " + dir + "/in.obj -o " + dir + "/out.ply");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("points:    9 -> 4"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("triangles: 3 -> 2"), std::string::npos) << r.out;
+  const Model out = ReadModel(dir + "/out.ply");
+  EXPECT_EQ(out.TriangleCount(), 2);
+  EXPECT_EQ(AnalyseTopology(out).boundaryEdges, 4);
+  EXPECT_NEAR(SurfaceArea(out), 100, 1e-2);
+}
+
+TEST(TricutRender, PictureOfOneOrSeveralModels) {
+  const std::string dir = ScratchDir("render");
+  WriteModel(dir + "/box.obj", toolmodels::GeoBox());
+  WriteModel(dir + "/ramp.obj", Ramp(X0, Y0));
+  const RunResult r = RunTool("render " + dir + "/box.obj " + dir + "/ramp.obj -o " + dir +
+                              "/pic.png --size 320x200 --title Test");
+  ASSERT_EQ(r.status, 0) << r.err;
+  int w = 0, h = 0;
+  ASSERT_TRUE(PngSize(dir + "/pic.png", w, h));
+  EXPECT_EQ(w, 320);
+  EXPECT_EQ(h, 200);
+  ExpectOneLineError(RunTool("render " + dir + "/box.obj -o " + dir + "/pic.jpg"),
+                     "must be a .png");
+}
+
+TEST(TricutRender, ShadesTheModelAndLeavesTheBackgroundPlain) {
+  // In memory: a picture with a model differs from the empty picture, and
+  // its legend carries the piece colour.
+  const Model box = toolmodels::GeoBox();
+  RenderOptions opt;
+  opt.width = 300;
+  opt.height = 200;
+  const Image empty = RenderScene({}, opt);
+  const Image pic = RenderScene({{"box", &box, KRO::COLOR4(1.f, 0.f, 0.f, 1.f)}}, opt);
+  long reddish = 0, differs = 0;
+  for (int y = 0; y < pic.height; ++y)
+    for (int x = 0; x < pic.width; ++x) {
+      const uint8_t* p = pic.At(x, y);
+      const uint8_t* q = empty.At(x, y);
+      if (p[0] > 60 && p[1] < 30 && p[2] < 30) ++reddish;
+      if (p[0] != q[0] || p[1] != q[1] || p[2] != q[2]) ++differs;
+    }
+  EXPECT_GT(reddish, 2000);  // the shaded box
+  EXPECT_GT(differs, reddish);
+}
+
+// ---------------------------------------------------------------------------
+// Bad input: one line on stderr, status 2, no output left behind
+
+TEST(TricutBadInput, MessagesStatusAndNoHalfWrittenOutput) {
+  const std::string dir = ScratchDir("bad");
+  toolmodels::WriteText(dir + "/bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n");
+  ExpectOneLineError(RunTool("clean " + dir + "/bad.obj -o " + dir + "/out.obj"),
+                     "bad.obj:4: vertex index 4 out of range");
+  EXPECT_FALSE(FileExists(dir + "/out.obj"));
+  toolmodels::WriteText(dir + "/empty.off", "OFF\n0 0 0\n");
+  ExpectOneLineError(RunTool("info " + dir + "/empty.off --bogus"), "unknown option");
+  ExpectOneLineError(RunTool("volume " + dir + "/empty.off --z0 0"), "has no triangles");
+  ExpectOneLineError(RunTool("info " + dir + "/missing.obj"), "cannot open");
+  toolmodels::WriteText(dir + "/nan.ply",
+                        "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                        "property float y\nproperty float z\nelement face 1\n"
+                        "property list uchar int vertex_indices\nend_header\n0 0 0\n1 nan 0\n"
+                        "0 1 0\n3 0 1 2\n");
+  ExpectOneLineError(RunTool("info " + dir + "/nan.ply"),
+                     "nan.ply:11: vertex 2: coordinate is not finite");
+  ExpectOneLineError(RunTool("info " + dir + "/model.dwg"), "unknown model format");
+  // No temporary files anywhere in the folder.
+  EXPECT_NE(std::system(("ls '" + dir + "' | grep -q tmp-").c_str()), 0);
+}
+
+TEST(TricutBadInput, CutsRefuseModelsThatDoNotTouch) {
+  const std::string dir = ScratchDir("apart");
+  WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
+  WriteModel(dir + "/b.obj", BoxModel(X0 + 100, Y0, 0, 10, 10, 10, "b"));
+  WriteModel(dir + "/open.obj", Plane(X0, Y0, 5, 10, 2, "open"));
+  ExpectOneLineError(
+      RunTool("boolean union " + dir + "/a.obj " + dir + "/b.obj -o " + dir + "/u.obj"),
+      "do not touch");
+  EXPECT_FALSE(FileExists(dir + "/u.obj"));
+  ExpectOneLineError(RunTool("cut " + dir + "/a.obj " + dir + "/b.obj --out " + dir + "/cut"),
+                     "do not touch");
+  ExpectOneLineError(
+      RunTool("boolean union " + dir + "/a.obj " + dir + "/open.obj -o " + dir + "/u.obj"),
+      "open.obj: not a closed solid");
+  ExpectOneLineError(
+      RunTool("boolean xor " + dir + "/a.obj " + dir + "/b.obj -o " + dir + "/u.obj"),
+      "unknown operation 'xor'");
+  ExpectOneLineError(RunTool("curtain " + dir + "/open.obj --polyline \"1,2\""),
+                     "at least two points");
+  ExpectOneLineError(RunTool("cut " + dir + "/a.obj " + dir + "/open.obj --precision 2"),
+                     "strictly between 0 and 1");
+}
+
+// ---------------------------------------------------------------------------
+// The cuts, through the library's cutting facade
+
+TEST(TricutCut, SurfaceBySurfaceKeepsTheAreas) {
+  const std::string dir = ScratchDir("cut-ss");
+  // A horizontal plane and a vertical plane crossing it in the middle.
+  WriteModel(dir + "/h.obj", Plane(X0, Y0, 0, 10, 4, "h"));
+  Model v;
+  v.name = "v";
+  Part p;
+  p.name = "v";
+  p.surface = shapes::MakeTiltedPlane({X0 + 5.2, Y0 + 5, 0}, {1, 0, 0}, 8, 4);
+  v.parts.push_back(std::move(p));
+  WriteModel(dir + "/v.obj", v);
+  const RunResult r = RunTool("cut " + dir + "/h.obj " + dir + "/v.obj --out " + dir +
+                              "/out --lines --png " + dir + "/cut.png");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Model h1 = ReadModel(dir + "/out/h-side1.obj"), h2 = ReadModel(dir + "/out/h-side2.obj");
+  EXPECT_NEAR(SurfaceArea(h1) + SurfaceArea(h2), 100, 1e-6);
+  EXPECT_NEAR(std::min(SurfaceArea(h1), SurfaceArea(h2)), 48, 1e-6);
+  const Model v1 = ReadModel(dir + "/out/v-side1.obj"), v2 = ReadModel(dir + "/out/v-side2.obj");
+  EXPECT_NEAR(SurfaceArea(v1) + SurfaceArea(v2), 256, 1e-6);
+  const std::string lines = toolmodels::ReadText(dir + "/out/lines.obj");
+  EXPECT_NE(lines.find("# 1 intersection lines"), std::string::npos) << lines;
+  EXPECT_TRUE(FileExists(dir + "/cut.png"));
+}
+
+TEST(TricutCut, SurfaceBySurfaceWithoutSplitKeepsEachWhole) {
+  const std::string dir = ScratchDir("cut-nosplit");
+  WriteModel(dir + "/h.obj", Plane(X0, Y0, 0, 10, 4, "h"));
+  Model v;
+  v.name = "v";
+  Part p;
+  p.name = "v";
+  p.surface = shapes::MakeTiltedPlane({X0 + 5.2, Y0 + 5, 0}, {1, 0, 0}, 8, 4);
+  v.parts.push_back(std::move(p));
+  WriteModel(dir + "/v.obj", v);
+  const RunResult r = RunTool("cut " + dir + "/h.obj " + dir + "/v.obj --out " + dir +
+                              "/out --no-split-first --no-split-second");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Model h1 = ReadModel(dir + "/out/h-side1.obj");
+  EXPECT_NEAR(SurfaceArea(h1), 100, 1e-6);
+  EXPECT_GT(h1.TriangleCount(), 32);  // re-triangulated along the cut line
+  EXPECT_FALSE(FileExists(dir + "/out/h-side2.obj"));
+}
+
+TEST(TricutCut, SolidBySurfaceWithCutFacesGivesTwoClosedPieces) {
+  const std::string dir = ScratchDir("cut-es");
+  WriteModel(dir + "/box.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "box"));
+  WriteModel(dir + "/plane.obj", Plane(X0 - 2, Y0 - 2, 3.5, 14, 7, "plane"));
+  const RunResult r =
+      RunTool("cut " + dir + "/box.obj " + dir + "/plane.obj --cut-faces --out " + dir + "/out");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Model s1 = ReadModel(dir + "/out/box-side1.obj"),
+              s2 = ReadModel(dir + "/out/box-side2.obj");
+  EXPECT_TRUE(AnalyseTopology(s1).Closed());
+  EXPECT_TRUE(AnalyseTopology(s2).Closed());
+  EXPECT_EQ(AnalyseTopology(s2).misorientedEdges, 0);
+  const double v1 = SignedVolume(s1), v2 = SignedVolume(s2);
+  EXPECT_NEAR(v1 + v2, 1000, 1e-6);
+  EXPECT_NEAR(std::min(v1, v2), 350, 1e-6);
+  const Model inside = ReadModel(dir + "/out/plane-inside.obj");
+  EXPECT_NEAR(SurfaceArea(inside), 100, 1e-6);
+}
+
+TEST(TricutCurtain, TwoSidesOfASurface) {
+  const std::string dir = ScratchDir("curtain");
+  WriteModel(dir + "/ramp.obj", Ramp(X0, Y0));
+  char poly[200];
+  std::snprintf(poly, sizeof poly, "\"%.17g,%.17g %.17g,%.17g\"", X0 + 3.3, Y0 - 5, X0 + 3.3,
+                Y0 + 15);
+  const RunResult r =
+      RunTool("curtain " + dir + "/ramp.obj --polyline " + poly + " --out " + dir + "/out");
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The polyline runs north: the east part is on its right.
+  const Model right = ReadModel(dir + "/out/ramp-right.obj"),
+              left = ReadModel(dir + "/out/ramp-left.obj");
+  const double s2 = std::sqrt(2.0);
+  EXPECT_NEAR(SurfaceArea(right) + SurfaceArea(left), 100 * s2, 1e-6);
+  EXPECT_NEAR(SurfaceArea(left), 33 * s2, 1e-6);
+  EXPECT_GE(BoxOf(right).lo[0], X0 + 3.3 - 1e-6);
+  EXPECT_LE(BoxOf(left).hi[0], X0 + 3.3 + 1e-6);
+
+  // Walking the other way swaps right and left.
+  std::snprintf(poly, sizeof poly, "\"%.17g,%.17g %.17g,%.17g\"", X0 + 3.3, Y0 + 15, X0 + 3.3,
+                Y0 - 5);
+  ASSERT_EQ(
+      RunTool("curtain " + dir + "/ramp.obj --polyline " + poly + " --out " + dir + "/back").status,
+      0);
+  EXPECT_NEAR(SurfaceArea(ReadModel(dir + "/back/ramp-right.obj")), 33 * s2, 1e-6);
+}
+
+TEST(TricutBoolean, VolumesOfTheFourCombinations) {
+  const std::string dir = ScratchDir("boolean");
+  WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
+  WriteModel(dir + "/b.obj", BoxModel(X0 + 4, Y0 + 3, 2, 10, 10, 10, "b"));
+  const double common = 6 * 7 * 8;
+  const std::pair<const char*, double> ops[] = {{"union", 2000 - common},
+                                                {"intersection", common},
+                                                {"a-minus-b", 1000 - common},
+                                                {"b-minus-a", 1000 - common}};
+  for (const auto& [op, volume] : ops) {
+    SCOPED_TRACE(op);
+    const std::string out = dir + "/" + op + ".ply";
+    const RunResult r =
+        RunTool(std::string("boolean ") + op + " " + dir + "/a.obj " + dir + "/b.obj -o " + out);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Model m = ReadModel(out);
+    EXPECT_TRUE(AnalyseTopology(m).Closed());
+    EXPECT_NEAR(SignedVolume(m), volume, 1e-6);
+  }
+}
+
+TEST(TricutSplit6, SixOutputsOfTwoBoxes) {
+  const std::string dir = ScratchDir("split6");
+  WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
+  WriteModel(dir + "/b.obj", BoxModel(X0 + 4, Y0 + 3, 2, 10, 10, 10, "b"));
+  const RunResult r = RunTool("split6 " + dir + "/a.obj " + dir + "/b.obj --out " + dir + "/out");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const double common = 6 * 7 * 8;
+  const Model o2 = ReadModel(dir + "/out/o2-a-minus-b.obj");
+  const Model o3 = ReadModel(dir + "/out/o3-common-a-material.obj");
+  const Model o6 = ReadModel(dir + "/out/o6-b-minus-a.obj");
+  EXPECT_NEAR(SignedVolume(o2), 1000 - common, 1e-6);
+  EXPECT_NEAR(SignedVolume(o3), common, 1e-6);
+  EXPECT_NEAR(SignedVolume(o6), 1000 - common, 1e-6);
+  const Model o1 = ReadModel(dir + "/out/o1-b-in-a.obj");
+  EXPECT_NEAR(SurfaceArea(o1), 6 * 7 + 7 * 8 + 6 * 8, 1e-6);  // b's caps inside a
+}
+
+TEST(TricutDemo, RunsEveryStepAndWritesModelsAndPictures) {
+  const std::string dir = ScratchDir("demo");
+  const RunResult r = RunTool("demo --size 320x240 --out " + dir + "/out");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out.find("failed"), std::string::npos) << r.out;
+  for (const char* f : {"scene/terrain.obj", "scene/tunnel.obj", "scene-bodies.png",
+                        "surface-by-surface.png", "solid-by-surface/body-side1.obj",
+                        "booleans/union.obj", "six-outputs.png", "tunnel/body-minus-tunnel.obj"})
+    EXPECT_TRUE(FileExists(dir + "/out/" + f)) << f;
+  const Model tunnel = ReadModel(dir + "/out/scene/tunnel.obj");
+  EXPECT_TRUE(AnalyseTopology(tunnel).Closed());
+  EXPECT_GT(SignedVolume(tunnel), 0);
+  EXPECT_NE(r.out.find("centre of the body (500200, 4000150, -20): inside the body"),
+            std::string::npos)
+      << r.out;
+}

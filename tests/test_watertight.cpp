@@ -1,0 +1,241 @@
+// Closed surfaces stay closed through the intersection stage: after the
+// intersection points are merged within the data precision and every cut
+// triangle is re-triangulated, each edge is still used by exactly two
+// triangles and the area is unchanged.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "kromesh/Obbt/CObbtBase.h"
+#include "kromesh/Obbt/CObbtObjProcc.h"
+#include "kromesh/intersect/CMeshIntersect.h"
+#include "kromesh/math/CMathFunCls.h"
+#include "support/IntersectProbe.h"
+#include "support/Shapes.h"
+
+using itest::V;
+
+namespace {
+
+// One direction of a cut, run through re-triangulation.
+struct Cut {
+  CObbtSurface a, b;
+  CObbtObjProcc procc;
+  CMeshIntersect engine;
+  KroSimpleMesh source, cutting;
+  long found = 0, tri = 0;
+
+  Cut(const KroSimpleMesh& cut, const KroSimpleMesh& by, double prec = 0.001)
+      : source(cut), cutting(by) {
+    EXPECT_EQ(a.BuildMeshObbt(&source), 0);
+    EXPECT_EQ(b.BuildMeshObbt(&cutting), 0);
+    a.SetDataPrec(prec);
+    procc.ObbtCollide(&a, &b, nullptr, nullptr, nullptr, nullptr, 1.0, 1.0);
+    engine.SetCalIntsersecLinFlag(1);
+    found = engine.CalIntersectDots(&procc, a.GetCutMesh());
+    if (found == 1) tri = engine.TranglateMdl();
+  }
+  KroSimpleMesh& Result() { return *a.GetCutMesh(); }
+};
+
+KroSimpleMesh Sphere(const V& c, double r, int nLat) {
+  std::vector<V> pts;
+  std::vector<C3DTriData> tris;
+  shapes::SphereArrays(c, r, nLat, 2 * nLat, pts, tris);
+  return itest::MakeMesh(pts, tris);
+}
+
+// The northern (half 0) or southern half of Sphere(), by the height of each
+// triangle's centroid; every point is kept, unused ones included.
+KroSimpleMesh SphereHalf(const V& c, double r, int nLat, int half) {
+  KroSimpleMesh s = Sphere(c, r, nLat);
+  std::vector<C3DTriData> kept;
+  for (const C3DTriData& t : s.m_triangles) {
+    const double z = (s.m_positions[t.v[0]].z + s.m_positions[t.v[1]].z + s.m_positions[t.v[2]].z);
+    if ((z >= 3 * c.z) == (half == 0)) kept.push_back(t);
+  }
+  s.m_triangles = kept;
+  return s;
+}
+
+// Deterministic offsets in [-h, h), the same on every platform.
+struct Lcg {
+  uint64_t s;
+  double Next(double h) {
+    s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+    return h * (2.0 * static_cast<double>(s >> 11) / 9007199254740992.0 - 1.0);
+  }
+};
+
+shapes::TriSoup Soup(const KroSimpleMesh& m) {
+  return {m.m_positions, m.m_triangles};
+}
+
+}  // namespace
+
+TEST(Watertight, SphereCutBySphereStaysClosedWithItsArea) {
+  Lcg rng{20261206};
+  int cases = 0, loops = 0;
+  for (int nLat : {8, 10, 12}) {
+    const KroSimpleMesh cut = Sphere({0, 0, 0}, 1, nLat);
+    const double area0 = itest::Area(cut);
+    for (int k = 0; k < 30; ++k) {
+      const V off = {0.9 + rng.Next(0.3), rng.Next(0.5), rng.Next(0.5)};
+      Cut c(cut, Sphere(off, 1, nLat + 2 * (k % 2)));
+      SCOPED_TRACE(::testing::Message() << "nLat " << nLat << " k " << k);
+      ASSERT_EQ(c.found, 1);
+      ASSERT_EQ(c.tri, 1);
+      ASSERT_TRUE(itest::IndicesValid(c.Result()));
+      const shapes::EdgeReport r = shapes::CheckEdges(Soup(c.Result()), 1e-9);
+      EXPECT_TRUE(r.closed()) << r.boundary << " open, " << r.nonManifold << " over-used, "
+                              << r.misoriented << " misoriented";
+      EXPECT_EQ(r.degenerate, 0);
+      EXPECT_NEAR(itest::Area(c.Result()), area0, 1e-9 * area0);
+      std::vector<std::vector<long>> lines;
+      c.engine.GetIntersectLin(&lines);
+      if (lines.size() == 1 && lines[0].front() == lines[0].back()) ++loops;
+      ++cases;
+    }
+  }
+  EXPECT_EQ(cases, 90);
+  // Two spheres meet along one closed loop. Where the loop passes within
+  // about twice the precision of a sphere vertex, points merged onto that
+  // vertex can leave a neighbouring point just beyond the precision, and
+  // the loop then reads as one open line; the mesh stays closed.
+  EXPECT_GE(loops, 84);
+}
+
+// Checks a re-triangulated closed mesh: closed once coincident points are
+// welded (1e-9), nothing degenerate, area kept.
+void ExpectClosed(KroSimpleMesh& m, double area0) {
+  ASSERT_TRUE(itest::IndicesValid(m));
+  const shapes::EdgeReport r = shapes::CheckEdges(Soup(m), 1e-9);
+  EXPECT_TRUE(r.closed()) << r.boundary << " open, " << r.nonManifold << " over-used, "
+                          << r.misoriented << " misoriented";
+  EXPECT_EQ(r.degenerate, 0);
+  EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);
+}
+
+TEST(Watertight, SphereCutByPlanesNearItsVertices) {
+  // Planes through a point within the data precision of a sphere vertex:
+  // the crossings with the edges around that vertex merge.
+  const KroSimpleMesh cut = Sphere({0, 0, 0}, 1, 10);
+  const double area0 = itest::Area(cut);
+  Lcg rng{77};
+  int loops = 0;
+  for (int k = 0; k < 40; ++k) {
+    const V& v = cut.m_positions[1 + (k * 7) % (cut.m_positions.size() - 2)];
+    const V through = {v.x + rng.Next(0.0008), v.y + rng.Next(0.0008), v.z + rng.Next(0.0008)};
+    V n = {rng.Next(1), rng.Next(1), rng.Next(1)};
+    const double len = itest::Len(n);
+    n = {n.x / len, n.y / len, n.z / len};
+    // Two triangles spanning the plane far beyond the sphere.
+    V u = std::fabs(n.x) < 0.9 ? V{1, 0, 0} : V{0, 1, 0};
+    u = itest::Cross(n, u);
+    const double lu = itest::Len(u);
+    u = {u.x / lu, u.y / lu, u.z / lu};
+    const V w = itest::Cross(n, u);
+    auto at = [&](double a, double b) {
+      return V{through.x + a * u.x + b * w.x, through.y + a * u.y + b * w.y,
+               through.z + a * u.z + b * w.z};
+    };
+    const KroSimpleMesh plane =
+        itest::MakeMesh({at(-5, -5), at(5, -5), at(5, 5), at(-5, 5)}, {{{0, 1, 2}}, {{0, 2, 3}}});
+    Cut c(cut, plane);
+    SCOPED_TRACE(::testing::Message() << "k " << k);
+    ASSERT_EQ(c.found, 1);
+    ASSERT_EQ(c.tri, 1);
+    ExpectClosed(c.Result(), area0);
+    // One plane cuts a sphere along one closed loop (see above for the
+    // cases that read as an open line).
+    std::vector<std::vector<long>> lines;
+    c.engine.GetIntersectLin(&lines);
+    if (lines.size() == 1 && lines[0].front() == lines[0].back()) ++loops;
+  }
+  EXPECT_GE(loops, 36);
+}
+
+TEST(Watertight, SolidHalvesCutSeparatelyMeetAlongTheirSeam) {
+  // A solid's surfaces are cut one at a time; a cut line crossing their
+  // common boundary must leave the same point on it in both.
+  Lcg rng{4242};
+  for (int k = 0; k < 12; ++k) {
+    const int nLat = 8 + 2 * (k % 3);
+    const V off = {0.6 + rng.Next(0.2), rng.Next(0.5), rng.Next(0.4)};
+    const KroSimpleMesh by = Sphere(off, 1, nLat + 2);
+    shapes::TriSoup both;
+    double area0 = 0;
+    for (int half = 0; half < 2; ++half) {
+      const KroSimpleMesh h = SphereHalf({0, 0, 0}, 1, nLat, half);
+      area0 += itest::Area(h);
+      Cut c(h, by);
+      ASSERT_EQ(c.found, 1);
+      ASSERT_EQ(c.tri, 1);
+      const long off0 = static_cast<long>(both.pts.size());
+      both.pts.insert(both.pts.end(), c.Result().m_positions.begin(), c.Result().m_positions.end());
+      for (C3DTriData t : c.Result().m_triangles) {
+        for (long& v : t.v) v += off0;
+        both.tris.push_back(t);
+      }
+    }
+    SCOPED_TRACE(::testing::Message() << "k " << k);
+    const shapes::EdgeReport r = shapes::CheckEdges(both, 1e-9);
+    EXPECT_TRUE(r.closed()) << r.boundary << " open, " << r.nonManifold << " over-used";
+    EXPECT_NEAR(shapes::TotalArea(both), area0, 1e-9 * area0);
+  }
+}
+
+// Edges used by one triangle only whose ends do not both lie on the border
+// of the square [lo, hi]^2.
+long OpenEdgesOffBorder(const KroSimpleMesh& m, double lo, double hi) {
+  std::map<std::pair<long, long>, int> uses;
+  for (const C3DTriData& t : m.m_triangles)
+    for (int k = 0; k < 3; ++k) {
+      const long a = t.v[k], b = t.v[(k + 1) % 3];
+      ++uses[{std::min(a, b), std::max(a, b)}];
+    }
+  auto onBorder = [&](const V& p) { return p.x == lo || p.x == hi || p.y == lo || p.y == hi; };
+  long off = 0;
+  for (const auto& e : uses)
+    if (e.second == 1 &&
+        !(onBorder(m.m_positions[e.first.first]) && onBorder(m.m_positions[e.first.second])))
+      ++off;
+  return off;
+}
+
+TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
+  // A wall passing within the data precision of grid vertices: the line
+  // stays one line and the grid's area is unchanged.
+  auto z = [](double x, double y) { return 0.02 * x - 0.03 * y + 0.001 * x * y; };
+  const KroSimpleMesh grid = itest::MakeGrid(0, 0, 10, 40, z);
+  const double area0 = itest::Area(grid);
+  Lcg rng{9};
+  for (int k = 0; k < 10; ++k) {
+    // Through grid vertex (2.5 + 0.25 k, 1.25) shifted by less than 0.001,
+    // along a direction that meets further vertices closely too.
+    const double x0 = 2.5 + 0.25 * k + rng.Next(0.0009), y0 = 1.25 + rng.Next(0.0009);
+    const double dx = 1.0 + rng.Next(0.001), dy = 2.0;
+    const std::vector<V> wall = {{x0 - 2 * dx, y0 - 2 * dy, -10},
+                                 {x0 + 6 * dx, y0 + 6 * dy, -10},
+                                 {x0 + 6 * dx, y0 + 6 * dy, 10},
+                                 {x0 - 2 * dx, y0 - 2 * dy, 10}};
+    Cut c(grid, itest::MakeMesh(wall, {{{0, 1, 2}}, {{0, 2, 3}}}));
+    SCOPED_TRACE(::testing::Message() << "k " << k);
+    ASSERT_EQ(c.found, 1);
+    ASSERT_EQ(c.tri, 1);
+    KroSimpleMesh& m = c.Result();
+    ASSERT_TRUE(itest::IndicesValid(m));
+    EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);
+    EXPECT_EQ(c.engine.GetIntersectLinNum(), 1);
+    const shapes::EdgeReport r = shapes::CheckEdges(Soup(m), 1e-9);
+    EXPECT_EQ(r.nonManifold, 0);
+    EXPECT_EQ(r.misoriented, 0);
+    EXPECT_EQ(r.degenerate, 0);
+    // Open edges only along the grid's border, which the cut splits twice.
+    EXPECT_EQ(OpenEdgesOffBorder(m, 0, 10), 0);
+    EXPECT_EQ(r.boundary, 162);
+  }
+}

@@ -1,0 +1,105 @@
+#include "Measure.h"
+
+#include <cmath>
+
+#include "kromesh/Obbt/RAPID_model.h"
+#include "kromesh/math/CMathFunCls.h"
+#include "kromesh/math/GeoMathPosition.h"
+#include "kromesh/math/KroVolumeInfo.h"
+
+namespace tricut {
+
+namespace {
+
+// All triangles of a model in one local frame (shifted by origin).
+struct LocalSoup {
+  KRO::G3D_DVertex origin{0, 0, 0};
+  std::vector<KRO::G3D_DVertex> pts;
+  std::vector<C3DTriangle> tris;
+};
+
+LocalSoup Localise(const Model& m, bool shiftZ) {
+  LocalSoup s;
+  s.origin = BoxOf(m).Centre();
+  if (!shiftZ) s.origin.z = 0;
+  for (const auto& part : m.parts) {
+    const long base = static_cast<long>(s.pts.size());
+    for (const auto& p : part.surface.Points())
+      s.pts.push_back({p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z});
+    for (const auto& t : TrianglesOf(part.surface))
+      s.tris.emplace_back(t.v[0] + base, t.v[1] + base, t.v[2] + base);
+  }
+  return s;
+}
+
+}  // namespace
+
+VolumeReport MeasureVolume(const Model& m, double z0) {
+  VolumeReport r;
+  const LocalSoup s = Localise(m, false);
+  std::vector<KroPntStrcT> pts(s.pts.size());
+  for (std::size_t i = 0; i < pts.size(); ++i)
+    pts[i] = {s.pts[i].x, s.pts[i].y, s.pts[i].z, 0, 0, 0};
+  std::vector<KroNetStrcT> nets(s.tris.size());
+  for (std::size_t i = 0; i < nets.size(); ++i) {
+    for (int k = 0; k < 3; ++k) {
+      nets[i].pnt[k] = s.tris[i].v[k] + 1;  // 1-based point numbers
+      nets[i].adj[k] = 0;
+    }
+    nets[i].flag1 = nets[i].flag2 = 0;
+  }
+  const long nPts = static_cast<long>(pts.size()), nNets = static_cast<long>(nets.size());
+  if (nNets == 0) return r;
+  CMathFunCls::CalDrugAndFillVolume(pts.data(), nets.data(), nPts, nNets, z0, &r.cutVolume,
+                                    &r.fillVolume);
+  r.planArea = CMathFunCls::CalTriNetArea(pts.data(), nets.data(), nPts, nNets);
+  r.surfaceArea = SurfaceArea(m);
+  for (const auto& t : s.tris) {
+    KRO::G3D_DVertex tri[3] = {s.pts[t.v[0]], s.pts[t.v[1]], s.pts[t.v[2]]};
+    VolumeInfoStrcT1 info{};
+    CMathFunCls::CalTriangleVolume(tri, z0, &info);
+    r.planAreaAbove += info.planAreaAbove;
+    r.planAreaBelow += info.planAreaBelow;
+  }
+  return r;
+}
+
+int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p) {
+  LocalSoup s = Localise(solid, true);
+  // First the ray-parity test through an OBB tree of the solid; when every
+  // ray it tries grazes an edge, the slicing test decides.
+  RAPID_model tree;
+  bool built = tree.ResetModel() == OBBT_OK;
+  for (std::size_t i = 0; built && i < s.tris.size(); ++i) {
+    const auto& t = s.tris[i];
+    const double a[3] = {s.pts[t.v[0]].x, s.pts[t.v[0]].y, s.pts[t.v[0]].z};
+    const double b[3] = {s.pts[t.v[1]].x, s.pts[t.v[1]].y, s.pts[t.v[1]].z};
+    const double c[3] = {s.pts[t.v[2]].x, s.pts[t.v[2]].y, s.pts[t.v[2]].z};
+    built = tree.AppendTri(a, b, c, static_cast<long>(i)) == OBBT_OK;
+  }
+  if (built && tree.FinishModel() == OBBT_OK) {
+    KRO::G3D_DVertex q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
+    bool onSurface = false;
+    const long r = CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface);
+    if (r == 1) return onSurface ? 0 : 1;
+    if (r == -1) return -1;
+  }
+  D_3DOT q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
+  return GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
+      s.pts.data(), static_cast<long>(s.pts.size()), s.tris.data(),
+      static_cast<long>(s.tris.size()), &q);
+}
+
+int SideOfSurface(const Model& surface, const KRO::G3D_DVertex& p) {
+  LocalSoup s = Localise(surface, true);
+  std::vector<C3DTriData> tris(s.tris.size());
+  for (std::size_t i = 0; i < tris.size(); ++i)
+    for (int k = 0; k < 3; ++k) tris[i].v[k] = s.tris[i].v[k];
+  KRO::G3D_DVertex q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
+  long tri = -1;
+  return static_cast<int>(
+      CMathFunCls::Check3dPntAndKroSurf(&q, s.pts.data(), static_cast<long>(s.pts.size()),
+                                        tris.data(), static_cast<long>(tris.size()), tri));
+}
+
+}  // namespace tricut
