@@ -14,6 +14,7 @@
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/math/KroVolumeInfo.h"
+#include "kromesh/math/TriangleIndex.h"
 #include "kromesh/mesh/KroMeshConvert.h"
 #include "kromesh/mesh/KroRecords.h"
 #include "kromesh/mesh/KroSimpleMesh.h"

@@ -164,6 +164,12 @@ TEST(CurvedSurfaceChecker, OneTriangleDecidesByItsNormal) {
   EXPECT_EQ(Side(c, 0.2, 0.2, -1), -1);
   EXPECT_EQ(Side(c, 0.2, 0.2, 0), 0);
   t[0].v[2] = 3;  // a corner outside the vertices decides nothing
+  // The checker indexes the surface as it was set: a changed surface is set
+  // again (the plain scan, without the index, reads the buffers live).
+  c.SetUseIndex(false);
+  EXPECT_EQ(Side(c, 0.2, 0.2, 1), -2);
+  c.SetUseIndex(true);
+  c.SetKroMeshBuf(v.data(), 3, t.data(), 1);
   EXPECT_EQ(Side(c, 0.2, 0.2, 1), -2);
 }
 

@@ -22,6 +22,7 @@ class C3DEntity;
 class C3DBox;
 class CObbtBase;
 class KroSimpleMesh;
+class CTriangleIndex;
 
 class CMathFunCls {
  public:
@@ -291,6 +292,31 @@ class CMathFunCls {
   /// 0 for a miss or a box behind the origin.
   static char HitBoundingBox(double* const minB, double* const maxB, double* const origin,
                              double* const dir, double* const coord);
+
+  // ==================================================================
+  // Point against surface through a triangle index
+  // ==================================================================
+  // The same answers as the plain tests above, found through a
+  // CTriangleIndex built over the triangle set (either layout) instead of
+  // scans over every triangle. The index stays the caller's.
+
+  /// Check3dPntAndKroSurf over the triangles index was built from: the same
+  /// code and the same tri (in and out) as the plain function over those
+  /// buffers. A null or empty index counts as an empty set (-2; tri 0 when
+  /// it was -1). occluder (may be null) carries a triangle that hid a
+  /// centroid from one call to the next and is tested first; it changes the
+  /// time taken, never the result.
+  static long Check3dPntAndKroSurf(KRO::G3D_DVertex* p, const CTriangleIndex* index, long& tri,
+                                   long* occluder = nullptr);
+  /// Check3dPntAndSurf over an index built from the point/net layout (the
+  /// same as the overload above; named for that layout).
+  static long Check3dPntAndSurf(KRO::G3D_DVertex* p, const CTriangleIndex* index, long& tri,
+                                long* occluder = nullptr);
+  /// CheckSegAndOtherKroSurf over the indexed triangles: 1 when a triangle
+  /// other than skip cuts the closed segment p-q, else 0 (also for null
+  /// input or an empty index).
+  static long CheckSegAndOtherKroSurf(long skip, KRO::G3D_DVertex* p, KRO::G3D_DVertex* q,
+                                      const CTriangleIndex* index);
 
   // ==================================================================
   // 2D polygons and polylines

@@ -8,6 +8,7 @@
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
+#include "kromesh/math/TriangleIndex.h"
 
 namespace {
 
@@ -221,7 +222,9 @@ CMeshPosCheckCurv::CMeshPosCheckCurv()
     : m_pSurfVertices(nullptr),
       m_surfVertexCount(0),
       m_pSurfTriangles(nullptr),
-      m_surfTriCount(0) {}
+      m_surfTriCount(0),
+      m_useIndex(true),
+      m_occluder(-1) {}
 
 CMeshPosCheckCurv::~CMeshPosCheckCurv() = default;
 
@@ -229,12 +232,16 @@ long CMeshPosCheckCurv::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex
                                            KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
   if (!p || !m_pSurfVertices || !m_pSurfTriangles || m_surfVertexCount < 1 || m_surfTriCount < 1)
     return -2;
+  long tri = 0;
+  if (m_useIndex && m_pIndex) {
+    if (!m_pIndex->AllReadable()) return -2;
+    return CMathFunCls::Check3dPntAndKroSurf(p, m_pIndex.get(), tri, &m_occluder);
+  }
   // A corner outside the vertex buffer cannot be read; such a surface
   // decides nothing.
   for (long t = 0; t < m_surfTriCount; ++t)
     for (long v : m_pSurfTriangles[t].v)
       if (v < 0 || v >= m_surfVertexCount) return -2;
-  long tri = 0;
   return CMathFunCls::Check3dPntAndKroSurf(p, m_pSurfVertices, m_surfVertexCount, m_pSurfTriangles,
                                            m_surfTriCount, tri);
 }
@@ -249,6 +256,15 @@ void CMeshPosCheckCurv::SetKroMeshBuf(KRO::G3D_DVertex* vertices, long vertexCou
   m_surfVertexCount = vertexCount;
   m_pSurfTriangles = triangles;
   m_surfTriCount = triangleCount;
+  m_pIndex.reset();
+  m_occluder = -1;
+  std::shared_ptr<CTriangleIndex> index;
+  try {
+    index = std::make_shared<CTriangleIndex>();
+  } catch (const std::bad_alloc&) {
+    return;  // the buffers are scanned instead
+  }
+  if (index->Build(vertices, vertexCount, triangles, triangleCount) == 1) m_pIndex = index;
 }
 
 // ---------------------------------------------------------------------------

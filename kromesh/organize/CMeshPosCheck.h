@@ -17,6 +17,7 @@
 #include "kromesh/mesh/KroRecords.h"
 
 class RAPID_model;
+class CTriangleIndex;
 
 /// Base checker: stores the cutting model and answers 0 (no side) for every
 /// point.
@@ -127,27 +128,49 @@ class CMeshPosCheckPolylin : public CMeshPosCheckBase {
 };
 
 /// Side of a curved open surface given as vertex and triangle buffers.
+///
+/// SetKroMeshBuf also builds a triangle index over the surface, through
+/// which the queries run in about logarithmic time per visibility test
+/// instead of a scan of every triangle; the answers are the same either way.
+/// The index is a snapshot: after changing the surface buffers, call
+/// SetKroMeshBuf again. Copies share the (immutable) index.
 class CMeshPosCheckCurv : public CMeshPosCheckBase {
  public:
   CMeshPosCheckCurv();
   ~CMeshPosCheckCurv() override;
+  CMeshPosCheckCurv(const CMeshPosCheckCurv&) = default;
+  CMeshPosCheckCurv& operator=(const CMeshPosCheckCurv&) = default;
 
   /// The side against the surface, the test starting from triangle 0: 1 in
   /// front of the deciding triangle's normal, -1 behind, 0 in its plane, -2
-  /// when no triangle can decide, without a surface or for a null p.
+  /// when no triangle can decide, without a surface, when a triangle names a
+  /// vertex outside the buffer, or for a null p.
   long PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
                           KRO::G3D_DVertex* c) override;
   CMeshPosCheckBase* Clone() const override;
 
-  /// Stores the surface buffers tested against (not owned).
+  /// Stores the surface buffers tested against (not owned) and builds the
+  /// index over them. When the index cannot be built (no memory) the checker
+  /// scans the buffers instead.
   void SetKroMeshBuf(KRO::G3D_DVertex* vertices, long vertexCount, C3DTriData* triangles,
                      long triangleCount);
+
+  /// true (the default): answer through the index when there is one; false:
+  /// always scan the buffers as they are now (the reference road).
+  void SetUseIndex(bool use) { m_useIndex = use; }
+  bool GetUseIndex() const { return m_useIndex; }
+  /// True when SetKroMeshBuf built an index over a non-empty surface.
+  bool HasIndex() const { return static_cast<bool>(m_pIndex); }
 
  private:
   KRO::G3D_DVertex* m_pSurfVertices;
   long m_surfVertexCount;
   C3DTriData* m_pSurfTriangles;
   long m_surfTriCount;
+  std::shared_ptr<const CTriangleIndex> m_pIndex;
+  bool m_useIndex;
+  // The triangle that last hid a centroid: tried first by the next query.
+  long m_occluder;
 };
 
 /// Inside or outside a closed solid given by the buffers of SetObbtObj.

@@ -1,0 +1,420 @@
+#include "kromesh/math/TriangleIndex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <utility>
+
+#include "kromesh/math/CMathFunCls.h"
+
+using KRO::G3D_DVertex;
+
+namespace {
+
+// The plain nearest-centroid search starts from this distance: a centroid
+// at least this far away is never chosen.
+constexpr double kFarDist = 1.79769313486232e+307;
+constexpr long kLeafSize = 4;
+// Deep enough for any depth-first tree over fewer than 2^62 items.
+constexpr int kStackDepth = 128;
+
+// How far beyond a triangle's box a cutting point may lie. line_tri's
+// angle-sum test accepts points within about 2.5e-8 x (edge length) of the
+// triangle; Check3dPntAndSeg accepts points within 1e-6 of an end of the
+// segment. The index widens each box well past both, plus a share of the
+// coordinates' size for rounding.
+constexpr double kAbsMargin = 2e-6;
+constexpr double kEdgeMargin = 1e-6;
+constexpr double kRoundMargin = 1e-11;
+
+bool Finite(const G3D_DVertex& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+double MaxAbs(const G3D_DVertex& v) {
+  return std::max({std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)});
+}
+
+const double* Ptr(const G3D_DVertex& v) {
+  return &v.x;
+}
+
+struct BuildItem {
+  double lo[3], hi[3];
+  double c[3];
+  long id;
+};
+
+// Builds a depth-first tree over items[b, e) by median splits along the
+// widest spread of the item centres; returns the index of its root.
+template <class NodeT>
+long BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<NodeT>& nodes) {
+  const long self = static_cast<long>(nodes.size());
+  nodes.emplace_back();
+  NodeT n{};
+  double clo[3], chi[3];
+  for (int a = 0; a < 3; ++a) {
+    n.lo[a] = clo[a] = HUGE_VAL;
+    n.hi[a] = chi[a] = -HUGE_VAL;
+  }
+  for (long i = b; i < e; ++i) {
+    const BuildItem& it = items[static_cast<size_t>(i)];
+    for (int a = 0; a < 3; ++a) {
+      n.lo[a] = std::min(n.lo[a], it.lo[a]);
+      n.hi[a] = std::max(n.hi[a], it.hi[a]);
+      clo[a] = std::min(clo[a], it.c[a]);
+      chi[a] = std::max(chi[a], it.c[a]);
+    }
+  }
+  if (e - b <= kLeafSize) {
+    n.first = b;
+    n.count = e - b;
+    n.right = -1;
+    nodes[static_cast<size_t>(self)] = n;
+    return self;
+  }
+  int axis = 0;
+  for (int a = 1; a < 3; ++a)
+    if (chi[a] - clo[a] > chi[axis] - clo[axis]) axis = a;
+  const long mid = b + (e - b) / 2;
+  std::nth_element(items.begin() + b, items.begin() + mid, items.begin() + e,
+                   [axis](const BuildItem& x, const BuildItem& y) {
+                     return x.c[axis] < y.c[axis] || (x.c[axis] == y.c[axis] && x.id < y.id);
+                   });
+  BuildRange(items, b, mid, nodes);
+  n.first = 0;
+  n.count = 0;
+  n.right = BuildRange(items, mid, e, nodes);
+  nodes[static_cast<size_t>(self)] = n;
+  return self;
+}
+
+template <class NodeT>
+void BuildTree(std::vector<BuildItem>& items, std::vector<NodeT>& nodes, std::vector<long>& order) {
+  nodes.clear();
+  order.clear();
+  if (items.empty()) return;
+  nodes.reserve(2 * items.size() / kLeafSize + 2);
+  BuildRange(items, 0, static_cast<long>(items.size()), nodes);
+  order.reserve(items.size());
+  for (const BuildItem& it : items) order.push_back(it.id);
+}
+
+// Parameter interval of p + t*d, t in [0, 1], inside the box widened by
+// slop; false when the segment misses it. tEnter receives the entry.
+template <class NodeT>
+bool SegmentMeetsBox(const double* p, const double* d, const NodeT& n, double slop,
+                     double& tEnter) {
+  double t0 = 0.0, t1 = 1.0;
+  for (int a = 0; a < 3; ++a) {
+    const double lo = n.lo[a] - slop, hi = n.hi[a] + slop;
+    if (d[a] == 0.0) {
+      if (p[a] < lo || p[a] > hi) return false;
+      continue;
+    }
+    double ta = (lo - p[a]) / d[a], tb = (hi - p[a]) / d[a];
+    if (ta > tb) std::swap(ta, tb);
+    t0 = std::max(t0, ta);
+    t1 = std::min(t1, tb);
+    if (t0 > t1) return false;
+  }
+  tEnter = t0;
+  return true;
+}
+
+// A lower bound of CalDist3dDot(g, p) over every point g of the box.
+template <class NodeT>
+double BoxDistance(const double* p, const NodeT& n) {
+  double d[3];
+  for (int a = 0; a < 3; ++a)
+    d[a] = p[a] < n.lo[a] ? n.lo[a] - p[a] : (p[a] > n.hi[a] ? p[a] - n.hi[a] : 0.0);
+  return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+}
+
+}  // namespace
+
+CTriangleIndex::CTriangleIndex() : m_triCount(0), m_unreadableCount(0) {}
+
+CTriangleIndex::~CTriangleIndex() = default;
+CTriangleIndex::CTriangleIndex(const CTriangleIndex&) = default;
+CTriangleIndex& CTriangleIndex::operator=(const CTriangleIndex&) = default;
+CTriangleIndex::CTriangleIndex(CTriangleIndex&& other) noexcept
+    : m_triCount(other.m_triCount),
+      m_unreadableCount(other.m_unreadableCount),
+      m_tris(std::move(other.m_tris)),
+      m_segNodes(std::move(other.m_segNodes)),
+      m_segItems(std::move(other.m_segItems)),
+      m_unboxed(std::move(other.m_unboxed)),
+      m_cenNodes(std::move(other.m_cenNodes)),
+      m_cenItems(std::move(other.m_cenItems)) {
+  other.Clear();
+}
+
+CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
+  if (this != &other) {
+    m_triCount = other.m_triCount;
+    m_unreadableCount = other.m_unreadableCount;
+    m_tris = std::move(other.m_tris);
+    m_segNodes = std::move(other.m_segNodes);
+    m_segItems = std::move(other.m_segItems);
+    m_unboxed = std::move(other.m_unboxed);
+    m_cenNodes = std::move(other.m_cenNodes);
+    m_cenItems = std::move(other.m_cenItems);
+    other.Clear();
+  }
+  return *this;
+}
+
+void CTriangleIndex::Clear() {
+  m_triCount = 0;
+  m_unreadableCount = 0;
+  m_tris.clear();
+  m_segNodes.clear();
+  m_segItems.clear();
+  m_unboxed.clear();
+  m_cenNodes.clear();
+  m_cenItems.clear();
+}
+
+long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriData* tris,
+                           long nTris) {
+  Clear();
+  if (!verts || !tris || nVerts <= 0 || nTris <= 0) return 0;
+  try {
+    m_tris.resize(static_cast<size_t>(nTris));
+    for (long i = 0; i < nTris; ++i) {
+      Tri& t = m_tris[static_cast<size_t>(i)];
+      t.readable = true;
+      for (int k = 0; k < 3; ++k) {
+        const long v = tris[i].v[k];
+        if (v < 0 || v >= nVerts) {
+          t.readable = false;
+          break;
+        }
+        t.v[k] = verts[v];
+      }
+    }
+    m_triCount = nTris;
+    return BuildFromTris();
+  } catch (const std::bad_alloc&) {
+    Clear();
+    return -1;
+  }
+}
+
+long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT* nets, long nNets) {
+  Clear();
+  if (!pts || !nets || nPts <= 0 || nNets <= 0) return 0;
+  try {
+    m_tris.resize(static_cast<size_t>(nNets));
+    for (long i = 0; i < nNets; ++i) {
+      Tri& t = m_tris[static_cast<size_t>(i)];
+      t.readable = true;
+      for (int k = 0; k < 3; ++k) {
+        const long v = nets[i].pnt[k] - 1;
+        if (v < 0 || v >= nPts) {
+          t.readable = false;
+          break;
+        }
+        t.v[k] = {pts[v].x, pts[v].y, pts[v].z};
+      }
+    }
+    m_triCount = nNets;
+    return BuildFromTris();
+  } catch (const std::bad_alloc&) {
+    Clear();
+    return -1;
+  }
+}
+
+// Fills centroids, sliver flags and both trees from m_tris (may throw
+// std::bad_alloc; the callers clear the index then).
+long CTriangleIndex::BuildFromTris() {
+  std::vector<BuildItem> segItems, cenItems;
+  segItems.reserve(m_tris.size());
+  cenItems.reserve(m_tris.size());
+  for (long i = 0; i < m_triCount; ++i) {
+    Tri& t = m_tris[static_cast<size_t>(i)];
+    if (!t.readable) {
+      t.v[0] = t.v[1] = t.v[2] = t.g = {0.0, 0.0, 0.0};
+      t.sliver = true;
+      ++m_unreadableCount;
+      continue;
+    }
+    // Exactly the values the plain tests compute for this triangle.
+    G3D_DVertex c[3] = {t.v[0], t.v[1], t.v[2]};
+    CMathFunCls::GetBaryOfTri(&c[0].x, &c[1].x, &c[2].x, &t.g.x);
+    t.sliver = CMathFunCls::IsThinPlateTriangle(&c[0], &c[1], &c[2]) != -1;
+
+    if (Finite(t.v[0]) && Finite(t.v[1]) && Finite(t.v[2])) {
+      BuildItem it;
+      it.id = i;
+      double extent = 0.0, size = 0.0;
+      for (int a = 0; a < 3; ++a) {
+        const double* v0 = Ptr(t.v[0]) + a;
+        const double* v1 = Ptr(t.v[1]) + a;
+        const double* v2 = Ptr(t.v[2]) + a;
+        it.lo[a] = std::min({*v0, *v1, *v2});
+        it.hi[a] = std::max({*v0, *v1, *v2});
+        extent += it.hi[a] - it.lo[a];
+        size = std::max({size, std::fabs(it.lo[a]), std::fabs(it.hi[a])});
+      }
+      const double margin = kAbsMargin + kEdgeMargin * extent + kRoundMargin * size;
+      for (int a = 0; a < 3; ++a) {
+        it.lo[a] -= margin;
+        it.hi[a] += margin;
+        it.c[a] = 0.5 * it.lo[a] + 0.5 * it.hi[a];
+      }
+      segItems.push_back(it);
+    } else {
+      m_unboxed.push_back(i);
+    }
+
+    if (!t.sliver && Finite(t.g)) {
+      BuildItem it;
+      it.id = i;
+      for (int a = 0; a < 3; ++a) it.lo[a] = it.hi[a] = it.c[a] = Ptr(t.g)[a];
+      cenItems.push_back(it);
+    }
+  }
+  BuildTree(segItems, m_segNodes, m_segItems);
+  BuildTree(cenItems, m_cenNodes, m_cenItems);
+  return 1;
+}
+
+bool CTriangleIndex::GetTriangle(long i, G3D_DVertex* abc) const {
+  if (!abc || i < 0 || i >= m_triCount) return false;
+  const Tri& t = m_tris[static_cast<size_t>(i)];
+  if (!t.readable) return false;
+  abc[0] = t.v[0];
+  abc[1] = t.v[1];
+  abc[2] = t.v[2];
+  return true;
+}
+
+bool CTriangleIndex::GetCentroid(long i, G3D_DVertex* g) const {
+  if (!g || i < 0 || i >= m_triCount) return false;
+  const Tri& t = m_tris[static_cast<size_t>(i)];
+  if (!t.readable) return false;
+  *g = t.g;
+  return true;
+}
+
+long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p) const {
+  if (!p || m_cenItems.empty()) return -1;
+  G3D_DVertex q = *p;
+  double best = kFarDist;
+  long bestId = -1;
+  // Strictly nearer wins; an equal distance wins only with a lower index,
+  // which is what a scan in index order keeping the first minimum gives.
+  auto consider = [&](long id) {
+    G3D_DVertex g = m_tris[static_cast<size_t>(id)].g;
+    const double d = CMathFunCls::CalDist3dDot(&g, &q);
+    if (d < best || (d == best && bestId >= 0 && id < bestId)) {
+      best = d;
+      bestId = id;
+    }
+  };
+  if (!Finite(q)) {
+    for (long id : m_cenItems) consider(id);
+    return bestId;
+  }
+  const double* pp = Ptr(q);
+  long stack[kStackDepth];
+  int top = 0;
+  stack[top++] = 0;
+  while (top > 0) {
+    const long self = stack[--top];
+    const Node& n = m_cenNodes[static_cast<size_t>(self)];
+    // The bound and the exact distance round differently: prune only with
+    // room to spare, so a box holding a tie is always opened.
+    if (BoxDistance(pp, n) > best * (1.0 + 1e-12) + 1e-300) continue;
+    if (n.count > 0) {
+      for (long k = n.first; k < n.first + n.count; ++k)
+        consider(m_cenItems[static_cast<size_t>(k)]);
+      continue;
+    }
+    const long l = self + 1, r = n.right;
+    const double dl = BoxDistance(pp, m_cenNodes[static_cast<size_t>(l)]);
+    const double dr = BoxDistance(pp, m_cenNodes[static_cast<size_t>(r)]);
+    // Nearer child last on the stack, so it is opened first.
+    if (dl <= dr) {
+      stack[top++] = r;
+      stack[top++] = l;
+    } else {
+      stack[top++] = l;
+      stack[top++] = r;
+    }
+  }
+  return bestId;
+}
+
+bool CTriangleIndex::SegmentCut(long tri, long skip, const G3D_DVertex& p,
+                                const G3D_DVertex& q) const {
+  if (tri == skip || tri < 0 || tri >= m_triCount) return false;
+  const Tri& t = m_tris[static_cast<size_t>(tri)];
+  if (!t.readable) return false;
+  G3D_DVertex a = p, b = q, c[3] = {t.v[0], t.v[1], t.v[2]};
+  double x[3];
+  if (CMathFunCls::line_tri(&a.x, &b.x, &c[0].x, &c[1].x, &c[2].x, x, nullptr) != 1) return false;
+  G3D_DVertex hit = {x[0], x[1], x[2]};
+  return CMathFunCls::Check3dPntAndSeg(&a, &b, &hit) == 0;
+}
+
+long CTriangleIndex::CheckSegAndOther(long skip, const G3D_DVertex* p, const G3D_DVertex* q,
+                                      long* hint) const {
+  if (!p || !q || m_triCount == 0) return 0;
+  if (hint && SegmentCut(*hint, skip, *p, *q)) return 1;
+  auto found = [&](long id) {
+    if (hint) *hint = id;
+    return 1L;
+  };
+  for (long id : m_unboxed)
+    if (SegmentCut(id, skip, *p, *q)) return found(id);
+
+  const double d[3] = {q->x - p->x, q->y - p->y, q->z - p->z};
+  if (!Finite(*p) || !Finite(*q) || !std::isfinite(d[0]) || !std::isfinite(d[1]) ||
+      !std::isfinite(d[2])) {
+    // No box can be trusted with such a segment: test every triangle.
+    for (long id = 0; id < m_triCount; ++id)
+      if (SegmentCut(id, skip, *p, *q)) return found(id);
+    return 0;
+  }
+  if (m_segNodes.empty()) return 0;
+  const double slop = kRoundMargin * std::max({1.0, MaxAbs(*p), MaxAbs(*q)});
+  const double* pp = Ptr(*p);
+  long stack[kStackDepth];
+  int top = 0;
+  double tEnter = 0.0;
+  if (SegmentMeetsBox(pp, d, m_segNodes[0], slop, tEnter)) stack[top++] = 0;
+  while (top > 0) {
+    const long self = stack[--top];
+    const Node& n = m_segNodes[static_cast<size_t>(self)];
+    if (n.count > 0) {
+      for (long k = n.first; k < n.first + n.count; ++k) {
+        const long id = m_segItems[static_cast<size_t>(k)];
+        if (SegmentCut(id, skip, *p, *q)) return found(id);
+      }
+      continue;
+    }
+    const long l = self + 1, r = n.right;
+    double tl = 0.0, tr = 0.0;
+    const bool hl = SegmentMeetsBox(pp, d, m_segNodes[static_cast<size_t>(l)], slop, tl);
+    const bool hr = SegmentMeetsBox(pp, d, m_segNodes[static_cast<size_t>(r)], slop, tr);
+    // The child the segment enters first is opened first.
+    if (hl && hr) {
+      if (tl <= tr) {
+        stack[top++] = r;
+        stack[top++] = l;
+      } else {
+        stack[top++] = l;
+        stack[top++] = r;
+      }
+    } else if (hl) {
+      stack[top++] = l;
+    } else if (hr) {
+      stack[top++] = r;
+    }
+  }
+  return 0;
+}
