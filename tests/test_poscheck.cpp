@@ -185,5 +185,8 @@ TEST(SolidChecker, InsideOutsideAndUnbuildableSolids) {
   EXPECT_EQ(Side(c, 3, 1, 1), -1);
   EXPECT_EQ(c.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -1);
   tris[4].v[1] = 8;  // a corner outside the vertices: the solid cannot be built
+  // The checker indexes the solid as it was set: a changed solid is set again.
+  c.SetObbtObj(nullptr, pts.data(), static_cast<long>(pts.size()), tris.data(),
+               static_cast<long>(tris.size()));
   EXPECT_EQ(Side(c, 1, 1, 1), -1);
 }

@@ -60,6 +60,7 @@ void CMeshPosCheckBase::SetObbtObj(RAPID_model* model, KRO::G3D_DVertex* vertice
   m_vertexCount = vertexCount;
   m_pTriangles = triangles;
   m_triCount = triangleCount;
+  ++m_obbtObjStamp;
 }
 
 void CMeshPosCheckBase::SetOrgMdl(KRO::G3D_DVertex* vertices, long vertexCount,
@@ -285,6 +286,7 @@ struct CMeshPosCheckEntity::ZIndex {
   long vertexCount = 0;
   const C3DTriData* triangles = nullptr;
   long triCount = 0;
+  unsigned long stamp = 0;
   bool valid = false;   // every corner in range
   bool usable = false;  // finite coordinates: the slabs can be used
   C3DBox box;
@@ -370,9 +372,12 @@ long CMeshPosCheckEntity::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVert
   const long nv = m_pVertices ? std::max(m_vertexCount, 0L) : 0;
   const long nt = m_pTriangles ? std::max(m_triCount, 0L) : 0;
   if (!m_zIndex || m_zIndex->vertices != m_pVertices || m_zIndex->vertexCount != nv ||
-      m_zIndex->triangles != m_pTriangles || m_zIndex->triCount != nt) {
+      m_zIndex->triangles != m_pTriangles || m_zIndex->triCount != nt ||
+      m_zIndex->stamp != m_obbtObjStamp) {
     try {
-      m_zIndex = BuildZIndex(m_pVertices, nv, m_pTriangles, nt);
+      auto built = BuildZIndex(m_pVertices, nv, m_pTriangles, nt);
+      built->stamp = m_obbtObjStamp;
+      m_zIndex = built;
     } catch (const std::bad_alloc&) {
       m_zIndex.reset();
       return -1;

@@ -38,7 +38,8 @@ class CMeshPosCheckBase {
   /// Null when it cannot be allocated.
   virtual CMeshPosCheckBase* Clone() const;
 
-  /// Stores the cutting model's tree and buffers (not owned).
+  /// Stores the cutting model's tree and buffers (not owned). Checkers
+  /// that index the buffers do so afresh after each call.
   void SetObbtObj(RAPID_model* model, KRO::G3D_DVertex* vertices, long vertexCount,
                   C3DTriData* triangles, long triangleCount);
   /// Stores the buffers of the model before cutting (not owned).
@@ -65,6 +66,9 @@ class CMeshPosCheckBase {
   C3DTriData* m_pOrgTriangles;
   long m_orgTriCount;
   Kro_Mesh_Type m_cutedMdlType;
+  // Counts the SetObbtObj calls, so that an index built over the buffers
+  // knows when it is out of date.
+  unsigned long m_obbtObjStamp = 0;
 };
 
 /// Side of a plane a*x + b*y + c*z + d = 0.
@@ -184,7 +188,7 @@ class CMeshPosCheckEntity : public CMeshPosCheckBase {
   /// solid's box, when the solid cannot be assembled from the buffers, for
   /// a null p, or when working memory runs out).
   /// The first query after SetObbtObj files the triangles by height once
-  /// (the buffers must not change afterwards), so that each later query
+  /// (a snapshot: after changing the buffers, call SetObbtObj again), so that each later query
   /// slices only the triangles near its height; the answers are those of
   /// GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur over all triangles.
   long PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
