@@ -322,7 +322,20 @@ long CMeshIntersect::TranglateMdl() {
         }
       }
 
-      bool flipDecided = false, flip = false;
+      // The triangulator winds every triangle counter-clockwise in its plane
+      // (the frame's first and second axis, or x and y for a level triangle),
+      // so one sign decides the facing of the whole replacement. Taking it
+      // from the frame, not from an output triangle, keeps a sliver whose
+      // points were merged across an edge from turning every piece round.
+      double frameN[3] = {0.0, 0.0, 1.0};
+      if (adjust) {
+        const double e1[3] = {rect[1].x - rect[0].x, rect[1].y - rect[0].y, rect[1].z - rect[0].z};
+        const double e2[3] = {rect[3].x - rect[0].x, rect[3].y - rect[0].y, rect[3].z - rect[0].z};
+        frameN[0] = e1[1] * e2[2] - e1[2] * e2[1];
+        frameN[1] = e1[2] * e2[0] - e1[0] * e2[2];
+        frameN[2] = e1[0] * e2[1] - e1[1] * e2[0];
+      }
+      const bool flip = N0[0] * frameN[0] + N0[1] * frameN[1] + N0[2] * frameN[2] < 0.0;
       long mine = 0;
       for (long k = 1; k <= nt; ++k) {
         KroTinTriStrcT& ot = outTris[k];
@@ -334,17 +347,6 @@ long CMeshIntersect::TranglateMdl() {
         if (!usable) {
           ot.flag = 0;
           continue;
-        }
-        if (!flipDecided) {
-          // The first kept triangle decides the facing of the replacement.
-          KroTinPntStrcT& pa = outPnts[ot.v[0] + 1];
-          KroTinPntStrcT& pb = outPnts[ot.v[1] + 1];
-          KroTinPntStrcT& pc = outPnts[ot.v[2] + 1];
-          double a[3] = {pa.x, pa.y, pa.z}, b[3] = {pb.x, pb.y, pb.z}, c[3] = {pc.x, pc.y, pc.z};
-          double N1[3];
-          CMathFunCls::GetTriangleNormal(a, b, c, N1);
-          flip = N0[0] * N1[0] + N0[1] * N1[1] + N0[2] * N1[2] < 0.0;
-          flipDecided = true;
         }
         const long pos = nTri + written + mine;
         C3DTriData tri = {{map[ot.v[0]], map[ot.v[1]], map[ot.v[2]]}};
