@@ -9,16 +9,16 @@
 
 namespace {
 
-// Scratch host objects of the surface conversion, kept for the life of the
-// module so that converting many surfaces does not reallocate them. They
-// make the conversion non-reentrant.
+// Scratch host objects of the surface conversion, kept per thread so that
+// converting many surfaces does not reallocate them while two threads may
+// convert at once.
 CPointCollection& ScratchPoints() {
-  static CPointCollection points;
+  thread_local CPointCollection points;
   return points;
 }
 
 CVertexDecorationObj& ScratchDecoration() {
-  static CVertexDecorationObj deco;
+  thread_local CVertexDecorationObj deco;
   return deco;
 }
 
