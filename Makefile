@@ -2,10 +2,11 @@
 # Both install the Debian packages they need when missing (as root), or
 # print the one apt-get command to run.
 
-PKGS := cmake g++ make libgtest-dev libgmock-dev libcgal-dev libgmp-dev libmpfr-dev libboost-dev libbenchmark-dev libpng-dev
+PKGS := cmake g++ make libgtest-dev libgmock-dev libcgal-dev libgmp-dev libmpfr-dev libboost-dev libbenchmark-dev libpng-dev \
+        python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps test sanitize demo bench format clean
+.PHONY: deps test sanitize tsan demo bench format clean
 
 deps:
 	@missing=""; \
@@ -31,6 +32,12 @@ sanitize: deps
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) -E 'Install\.'
 
+# Cuts in several threads at once under the thread sanitizer.
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKROMESH_TSAN=ON -DKROMESH_BUILD_TOOLS=OFF
+	cmake --build build-tsan -j $(JOBS) --target test_threads
+	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_threads
+
 demo: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 	cmake --build build -j $(JOBS) --target tricut
@@ -45,4 +52,4 @@ format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-san build-bench
+	rm -rf build build-san build-tsan build-bench

@@ -164,14 +164,19 @@ int OpCode(const std::string& op) {
                         "' (union, intersection, a-minus-b, b-minus-a or a-outside)");
 }
 
-Solid Boolean(const Solid& a, const Solid& b, const std::string& op, bool keepOrientation) {
+Solid Boolean(const Solid& a, const Solid& b, const std::string& op, bool keepOrientation,
+              py::object name) {
   const int code = OpCode(op);
+  const std::string resultName = name.is_none() ? op : name.cast<std::string>();
   tricut::Model ma = a.model, mb = b.model;
   return Released([&] {
     RequireSolid(ma, NameOr(ma, "a"));
     RequireSolid(mb, NameOr(mb, "b"));
     Solid r{tricut::BooleanOf(ma, mb, code, !keepOrientation)};
-    r.model.name = op;
+    // Named like the tool names a result file's model and its surfaces.
+    r.model.name = resultName;
+    for (size_t i = 0; i < r.model.parts.size(); ++i)
+      r.model.parts[i].name = r.model.name + "_" + std::to_string(i + 1);
     return r;
   });
 }
@@ -446,10 +451,11 @@ surface inside the solid, in the solid's material, facing outwards.)");
         R"(Cuts a surface by the vertical curtain over a plan polyline ((k, 2) array):
 returns (right, left), seen walking from the polyline's first point.)");
   m.def("boolean", &Boolean, py::arg("a"), py::arg("b"), py::arg("op"),
-        py::arg("keep_orientation") = false,
+        py::arg("keep_orientation") = false, py::arg("name") = py::none(),
         R"(One Boolean of two closed solids: op is "union", "intersection", "a-minus-b",
 "b-minus-a" or "a-outside". Surfaces facing into the result are turned round
-unless keep_orientation.)");
+unless keep_orientation. The result is named name (default: op), its surfaces
+name_1, name_2, ...)");
   m.def("split6", &Split6, py::arg("a"), py::arg("b"), py::arg("keep_orientation") = false,
         R"(The six-output cut of two closed solids: (o1 b's part inside a, o2 a minus b,
 o3 common part in a's material, o4 in b's material, o5 a's part inside b,
