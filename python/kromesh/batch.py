@@ -341,7 +341,7 @@ def main(argv: Optional[List[str]] = None) -> int:
         p.add_argument("paths", nargs="+")
         p.add_argument("--cell", type=float)
         p.add_argument("-o", "--jobs", required=True, help="job table to write (.csv or .json)")
-        a = p.parse_args(argv[1:])
+        a = p.parse_intermixed_args(argv[1:])
         if a.kind == "solids-by-surfaces":
             if len(a.paths) != 3:
                 p.error("solids-by-surfaces SOLIDS SURFACES OUT")
