@@ -162,8 +162,8 @@ def _flag(options: Dict[str, str], key: str, default: bool) -> bool:
     raise ValueError(f"option {key}={v} is not true or false")
 
 
-def _read(path: str):
-    model = kromesh.read(path)
+def _read(path: str, kind: str = "auto"):
+    model = kromesh.read(path, kind=kind)
     model.name = _stem(path)  # pieces are labelled by file stems, as tricut does
     return model
 
@@ -183,8 +183,9 @@ def is_complete(job: Dict[str, Any]) -> bool:
         return False
 
 
-def _pieces(job: Dict[str, Any]):
-    """Runs the operation: a list of (file path, model or None)."""
+def _pieces(job: Dict[str, Any], result: Dict[str, Any]):
+    """Runs the operation: a list of (file path, model or None); counts the
+    input triangles into result."""
     op, opts, ins = job["operation"], job["options"], job["inputs"]
     ext = "." + opts.get("format", "obj").lower()
     need = {"cut": 2, "curtain": 1, "boolean": 2, "split6": 2, "clean": 1}
@@ -192,7 +193,9 @@ def _pieces(job: Dict[str, Any]):
         raise ValueError(f"unknown operation '{op}' ({', '.join(OPERATIONS)})")
     if len(ins) != need[op]:
         raise ValueError(f"{op} takes {need[op]} input files, not {len(ins)}")
-    models = [_read(p) for p in ins]
+    # A curtain cuts a surface: no need to find out whether the file is closed.
+    models = [_read(p, "surface" if op == "curtain" else "auto") for p in ins]
+    result["triangles_in"] = sum(m.n_triangles for m in models)
     precision = float(opts["precision"]) if "precision" in opts else None
     folder = job["output"]
     if op == "cut":
@@ -234,9 +237,8 @@ def run_job(job: Dict[str, Any]) -> Dict[str, Any]:
             result.update(status="skipped", triangles_in=record["triangles_in"],
                           triangles_out=record["triangles_out"])
             return result
-        result["triangles_in"] = sum(kromesh.read(p).n_triangles for p in job["inputs"])
         files = {}
-        for path, model in _pieces(job):
+        for path, model in _pieces(job, result):
             if model is None:
                 # A file from an earlier run would pass for this empty piece.
                 if os.path.exists(path):
