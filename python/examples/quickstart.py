@@ -34,3 +34,7 @@ below, above, _, _ = kromesh.cut_solid(cube, plane, cut_faces=True)
 print(f"volumes {kromesh.volume(below):.3f} + {kromesh.volume(above):.3f},"
       f" closed: {kromesh.is_closed(below)} {kromesh.is_closed(above)}")
 print("inside:", kromesh.inside([[0.5, 0.5, 0.2], [0.5, 0.5, 0.6], [2, 0, 0]], below))
+
+# Model files: any format tricut reads (.obj .ply .stl .off .ts).
+kromesh.write("terrain.obj", terrain)
+print("written terrain.obj:", kromesh.read("terrain.obj"))

@@ -317,7 +317,7 @@ def format_summary(results: List[Dict[str, Any]]) -> str:
     lines = [f"{'job':<24} {'status':<8} {'seconds':>8} {'tri in':>10} {'tri out':>10}  error"]
     for r in results:
         lines.append(f"{r['job']:<24} {r['status']:<8} {r['seconds']:>8.2f} "
-                     f"{r['triangles_in']:>10} {r['triangles_out']:>10}  {r['error']}")
+                     f"{r['triangles_in']:>10} {r['triangles_out']:>10}  {r['error']}".rstrip())
     done = sum(r["status"] == "done" for r in results)
     skipped = sum(r["status"] == "skipped" for r in results)
     lines.append(f"{len(results)} jobs: {done} done, {skipped} skipped, "
