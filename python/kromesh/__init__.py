@@ -11,7 +11,7 @@ Example::
     import numpy as np, kromesh
     ground = kromesh.Surface([[0, 0, 0], [10, 0, 0], [10, 10, 0], [0, 10, 0]],
                              [[0, 1, 2], [0, 2, 3]], name="ground")
-    west, east = kromesh.curtain(ground, [[4, -1], [4, 11]])
+    east, west = kromesh.curtain(ground, [[4, -1], [4, 11]])  # right, left of the walk
 """
 
 from ._kromesh import (

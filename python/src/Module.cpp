@@ -41,7 +41,7 @@ tricut::Model ModelOfSurface(const Surface& s) {
 
 // A Surface or Solid argument as a model (a copy: the work below runs
 // without the GIL, so it must not read Python-owned objects).
-tricut::Model ModelOf(py::handle obj, const char* what) {
+tricut::Model ModelOf(py::object obj, const char* what) {
   if (py::isinstance<Surface>(obj)) return ModelOfSurface(obj.cast<const Surface&>());
   if (py::isinstance<Solid>(obj)) return obj.cast<const Solid&>().model;
   throw py::type_error(std::string(what) + " must be a kromesh.Surface or kromesh.Solid, not " +
@@ -112,7 +112,7 @@ std::string NameOr(const tricut::Model& m, const char* fallback) {
 
 // ---------------------------------------------------------------------------
 
-py::tuple Cut(py::handle a, py::handle b, std::pair<bool, bool> split, py::object precision,
+py::tuple Cut(py::object a, py::object b, std::pair<bool, bool> split, py::object precision,
               bool cutFaces) {
   tricut::Model ma = ModelOf(a, "a"), mb = ModelOf(b, "b");
   const tricut::CutSettings s0 = Settings(split, precision);
@@ -142,7 +142,7 @@ py::tuple Cut(py::handle a, py::handle b, std::pair<bool, bool> split, py::objec
   return Pieces(std::move(pieces), {solidA, solidA, solidB, solidB});
 }
 
-py::tuple Curtain(const Surface& surface, py::handle polyline, py::object precision) {
+py::tuple Curtain(const Surface& surface, py::object polyline, py::object precision) {
   const std::vector<D_DOT> line = kpy::PolylineFrom(polyline, "polyline");
   tricut::Model m = ModelOfSurface(surface);
   const tricut::CutSettings s = Settings({true, true}, precision);
@@ -199,7 +199,7 @@ py::array_t<int8_t> ToArray(const std::vector<int8_t>& v) {
   return out;
 }
 
-py::array_t<int8_t> Inside(py::handle points, const Solid& solid) {
+py::array_t<int8_t> Inside(py::object points, const Solid& solid) {
   const auto pts = kpy::PointsFrom(points, "points");
   tricut::Model m = solid.model;
   return ToArray(Released([&] {
@@ -208,7 +208,7 @@ py::array_t<int8_t> Inside(py::handle points, const Solid& solid) {
   }));
 }
 
-py::array_t<int8_t> Side(py::handle points, py::handle surface) {
+py::array_t<int8_t> Side(py::object points, py::object surface) {
   const auto pts = kpy::PointsFrom(points, "points");
   tricut::Model m = ModelOf(surface, "surface");
   return ToArray(Released([&] { return kpy::SideOfSurface(m, pts); }));
@@ -236,7 +236,7 @@ py::object Read(const std::string& path, const std::string& kind) {
   return Wrap(std::move(m), closed);
 }
 
-void Write(const std::string& path, py::handle model, py::object binary) {
+void Write(const std::string& path, py::object model, py::object binary) {
   tricut::Model m = ModelOf(model, "model");
   tricut::Encoding enc = tricut::Encoding::Default;
   if (!binary.is_none())
@@ -265,7 +265,7 @@ py::dict CutFill(const Surface& surface, double z) {
   return d;
 }
 
-py::object Clean(py::handle model) {
+py::object Clean(py::object model) {
   tricut::Model m = ModelOf(model, "model");
   const bool solid = py::isinstance<Solid>(model);
   Released([&] {
@@ -282,14 +282,15 @@ py::object Clean(py::handle model) {
   return Wrap(std::move(m), solid);
 }
 
-void Render(const std::string& path, py::handle models, py::object labels, std::pair<int, int> size,
+void Render(const std::string& path, py::object models, py::object labels, std::pair<int, int> size,
             double azimuth, double elevation, double zscale, double explode,
             const std::string& title, bool legend) {
   std::vector<tricut::Model> ms;
   if (py::isinstance<Surface>(models) || py::isinstance<Solid>(models)) {
     ms.push_back(ModelOf(models, "models"));
   } else {
-    for (py::handle h : models) ms.push_back(ModelOf(h, "every model"));
+    for (py::handle h : models)
+      ms.push_back(ModelOf(py::reinterpret_borrow<py::object>(h), "every model"));
   }
   std::vector<std::string> names;
   if (!labels.is_none()) names = labels.cast<std::vector<std::string>>();
@@ -344,8 +345,8 @@ normals    (n, 3), float32.   uvs  (n, 2) texture coordinates, float32.
 The arrays are copied into the library's host surface (C3DSurface); a
 wrong shape or dtype, an index out of range or a value that is not finite
 raises ValueError.)")
-      .def(py::init([](py::handle p, py::handle t, const std::string& mat, py::handle c,
-                       py::handle n, py::handle u, const std::string& name) {
+      .def(py::init([](py::object p, py::object t, const std::string& mat, py::object c,
+                       py::object n, py::object u, const std::string& name) {
              return Surface{kpy::MakePart(p, t, mat, c, n, u, name)};
            }),
            py::arg("points"), py::arg("triangles"), py::arg("material") = "",
@@ -468,7 +469,7 @@ o6 b minus a).)");
         "behind, 0 in the plane of the deciding triangle, -2 when no triangle sees the point.");
   m.def(
       "area",
-      [](py::handle model) {
+      [](py::object model) {
         tricut::Model mm = ModelOf(model, "model");
         return Released([&] { return tricut::SurfaceArea(mm); });
       },
@@ -486,7 +487,7 @@ o6 b minus a).)");
       "Enclosed volume of a closed solid (negative when its triangles face inwards).");
   m.def(
       "is_closed",
-      [](py::handle model) {
+      [](py::object model) {
         tricut::Model mm = ModelOf(model, "model");
         return Released([&] { return !mm.Empty() && tricut::IsClosed(mm); });
       },
