@@ -40,6 +40,8 @@ def test_batch_equals_serial_tricut(tmp_path, tricut):
     for j in jobs:
         j["output"] = str(out / j["output"])
     batch.save_jobs(str(tmp_path / "jobs.csv"), jobs)
+    batch.save_jobs(str(tmp_path / "jobs.json"), jobs)
+    assert batch.load_jobs(str(tmp_path / "jobs.json")) == batch.load_jobs(str(tmp_path / "jobs.csv"))
 
     # The serial reference: the same cuts by the command-line tool.
     for j in jobs:
