@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/cut/CKroMeshTriCut.h"
 #include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/host/KroMessageBox.h"
 #include "kromesh/intersect/CMeshIntersect.h"
 #include "support/CutChecks.h"
 #include "support/Shapes.h"
@@ -94,19 +96,30 @@ const D_DOT kLineB{11.0, 8.0};
 TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
   // On a flat terrain (a zero z range) the curtain must still reach it:
   // there the parts are known exactly, below y = 2.5 + 0.5 x a trapezoid
-  // of mean height 5.
+  // of mean height 5. A bent line whose ends lie off the terrain must split
+  // it along the line right up to the terrain's edges.
   const struct {
-    bool flat;
+    const char* name;
+    C3DSurface terrain;
+    std::vector<D_DOT> line;
     double area2;  // < 0: not known
-  } cases[] = {{false, -1}, {true, 50.0}};
+  } cases[] = {
+      {"straight", Terrain(), {kLineA, kLineB}, -1},
+      {"flat",
+       shapes::MakeTerrain(10, 10, 0.0, 0.0, 1.0, 1.0, [](double, double) { return 2.0; }),
+       {kLineA, kLineB},
+       50.0},
+      {"bent",
+       shapes::MakeTerrain(30, 30, 0.0, 0.0, 1 / 3.0, 1 / 3.0),
+       {{-1, 2.2}, {4.7, 5.9}, {11, 6.4}},
+       -1},
+  };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.flat);
-    C3DSurface terrain =
-        c.flat ? shapes::MakeTerrain(10, 10, 0.0, 0.0, 1.0, 1.0, [](double, double) { return 2.0; })
-               : Terrain();
-    D_DOT line[2] = {kLineA, kLineB};
+    SCOPED_TRACE(c.name);
+    C3DSurface terrain = c.terrain;
+    std::vector<D_DOT> line = c.line;
     CKroMeshTriCut cut;
-    cut.SetPosCheckPolyline(line, 2);
+    cut.SetPosCheckPolyline(line.data(), static_cast<long>(line.size()));
     C3DSurface o1, o2, o3, o4;
     EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 1);
     ASSERT_GT(o1.GetTriangleCount() * o2.GetTriangleCount(), 0);
@@ -117,30 +130,10 @@ TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
     }
     // Side 1 is outside the polygon closed along the bottom of the box: the
     // part left of the line's direction.
-    EXPECT_GT(cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o1), kLineA, kLineB).minDist,
-              -1e-9);
-    EXPECT_LT(cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o2), kLineA, kLineB).maxDist,
-              1e-9);
+    EXPECT_GT(cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o1), c.line).minDist, -1e-9);
+    EXPECT_LT(cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o2), c.line).maxDist, 1e-9);
     EXPECT_GT(o3.GetTriangleCount() + o4.GetTriangleCount(), 0);  // the curtain was cut too
   }
-}
-
-TEST(CutSurface, NoSecondSurfaceAndNoPolylineReturnsZero) {
-  C3DSurface terrain = Terrain();
-  CKroMeshTriCut cut;
-  C3DSurface o1, o2, o3, o4;
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 0);
-  EXPECT_EQ(cut.CutMdlBetweenMdlF(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true,
-                                  Kro_Split_ByMesh, Kro_Split_ByMesh),
-            0);
-  // A polyline of one point does not make a curtain either.
-  D_DOT one[1] = {{5, 5}};
-  cut.SetPosCheckPolyline(one, 1);
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 0);
-  EXPECT_EQ(cut.CutMdlBetweenMdl(nullptr, &terrain, &o1, &o2, &o3, &o4, true, true), 0);
-  EXPECT_EQ(
-      o1.GetTriangleCount() + o2.GetTriangleCount() + o3.GetTriangleCount() + o4.GetTriangleCount(),
-      0);
 }
 
 TEST(CutSurface, FreeSplitsSeparateThePiecesAlongTheCutLine) {
@@ -292,8 +285,91 @@ TEST(CutSolid, WithoutCutFacesTheHalvesStayOpen) {
   EXPECT_NEAR(Area(below), 3.0, 1e-9);
   EXPECT_NEAR(Area(above), 3.0, 1e-9);
   EXPECT_FALSE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
-  EXPECT_EQ(cut.CutMdlBetweenMdl(nullptr, &plane, nullptr, nullptr, &below, &above, true), 0);
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, nullptr, nullptr, nullptr, &below, &above, true), 0);
+}
+
+// --------------------------------------------------------------- bad input
+
+enum Flaw { kSound, kNull, kNaN, kInfinite, kIndexPast, kIndexNegative, kEmpty };
+
+// s with flaw f; a sound s gets a zero-area triangle (its tree warns).
+C3DSurface Spoilt(const C3DSurface& s, int f) {
+  shapes::TriSoup soup = shapes::SoupOf(s);
+  if (f == kSound) soup.tris.push_back({{0, 1, 0}});
+  if (f == kNaN) soup.pts[3].z = std::nan("");
+  if (f == kInfinite) soup.pts[3].x = -HUGE_VAL;
+  if (f == kIndexPast) soup.tris[1].v[2] = static_cast<long>(soup.pts.size());
+  if (f == kIndexNegative) soup.tris[1].v[0] = -1;
+  return f == kEmpty ? C3DSurface() : shapes::MakeSurface(soup.pts, soup.tris);
+}
+
+// A box whose first face has flaw f (every face for kEmpty).
+C3DEntity Box(const Vec& lo, const Vec& hi, int f) {
+  C3DEntity e;
+  for (C3DSurface face : shapes::MakeBoxFaces(lo, hi)) {
+    face = Spoilt(face, e.GetSurfaceNum() == 0 || f == kEmpty ? f : kSound);
+    e.AddSurface(&face, nullptr);
+  }
+  return e;
+}
+
+// Cut op between s[0], s[1] (surfaces; the curtain over line, op 1, stands
+// in for s[1]) or e[0], e[1] (solids).
+long RunCut(int op, C3DSurface** s, C3DEntity** e, std::vector<D_DOT>& line, C3DSurface* o,
+            C3DEntity* eo) {
+  CKroMeshTriCut c;
+  if (op == 1)  // else a null s[1] would be the curtain too
+    c.SetPosCheckPolyline(line.empty() ? nullptr : line.data(), static_cast<long>(line.size()));
+  if (op <= 1)
+    return c.CutMdlBetweenMdl(s[0], op == 0 ? s[1] : nullptr, &o[0], &o[1], &o[2], &o[3], true,
+                              true);
+  if (op == 2) return c.CutMdlBetweenMdl(e[0], s[1], &o[0], &o[1], &eo[0], &eo[1], true);
+  if (op == 3) return c.CalMdlBetweenMdl(e[0], e[1], &eo[0], &eo[1], &eo[2], &eo[3]);
+  if (op == 4) return c.CalMdlBetweenMdl(e[0], e[1], &eo[0], Kro_Oper_Union);
+  return c.CutMdlBetweenMdl(e[0], e[1], &eo[0], &eo[1], &eo[2], &eo[3], &eo[4], &eo[5]);
+}
+
+int g_warnings = 0;
+
+TEST(FacadeInput, BadModelsFailEveryCutWritingAndPrintingNothing) {
+  // Every sound model has a zero-area triangle: the host hears of it once
+  // per cut, not once per tree built.
+  const KroWarningHandler previous = KroSetWarningHandler([](const char*) { ++g_warnings; });
+  const char* flaws[] = {"sound",    "null", "NaN", "infinite", "index past the points",
+                         "index -1", "empty"};
+  const char* ops[] = {"surface/surface", "curtain", "solid/surface",
+                       "four pieces",     "union",   "six outputs"};
+  const Vec lo[2] = {{2, 2, -2}, {4, 4, -1}}, hi[2] = {{8, 8, 3}, {10, 10, 4}};
+  for (int f = kSound; f <= kEmpty; ++f)
+    for (int which = 0; which < 2; ++which)
+      for (int op = 0; op < 6; ++op) {
+        SCOPED_TRACE(testing::Message() << flaws[f] << " model " << which << ", " << ops[op]);
+        C3DSurface sm[2] = {Spoilt(Terrain(), which == 0 ? f : kSound),
+                            Spoilt(Fault(), which == 1 ? f : kSound)},
+                   o[4];
+        C3DEntity em[2] = {Box(lo[0], hi[0], which == 0 ? f : kSound),
+                           Box(lo[1], hi[1], which == 1 ? f : kSound)},
+                  eo[6];
+        C3DSurface* s[2] = {&sm[0], &sm[1]};
+        C3DEntity* e[2] = {&em[0], &em[1]};
+        if (f == kNull) s[which] = nullptr, e[which] = nullptr;
+        // The curtain's polyline is its second model: too short or not finite.
+        std::vector<D_DOT> line = {kLineA, kLineB};
+        if (op == 1 && which == 1 && f != kSound) {
+          line.resize(f == kNull || f == kEmpty ? 0 : f >= kIndexPast ? 1 : 2);
+          if (f == kNaN || f == kInfinite) line[1].y = f == kNaN ? std::nan("") : HUGE_VAL;
+        }
+        g_warnings = 0;
+        testing::internal::CaptureStderr();
+        const long code = RunCut(op, s, e, line, o, eo);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        long written = 0;
+        for (const C3DSurface& x : o) written += x.GetPointNum() + x.GetTriangleCount();
+        for (const C3DEntity& x : eo) written += x.GetSurfaceNum();
+        EXPECT_EQ(code, f == kSound ? 1 : 0);
+        EXPECT_EQ(written > 0, f == kSound);
+        EXPECT_EQ(g_warnings, f == kSound ? 1 : std::min(g_warnings, 1));
+      }
+  KroSetWarningHandler(previous);
 }
 
 // ------------------------------------------------------ settings, queries

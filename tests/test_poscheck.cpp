@@ -2,6 +2,7 @@
 // of the plane, fold-line, curved-surface and solid checkers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,12 @@ void ExpectPolygon(const CMeshPosCheckPolylin& c, const std::vector<D_DOT>& want
   }
 }
 
+// An end pushed kShift further along the segment arriving from `from`.
+D_DOT Out(D_DOT end, D_DOT from) {
+  const double len = std::hypot(end.x - from.x, end.y - from.y);
+  return {end.x + kShift * (end.x - from.x) / len, end.y + kShift * (end.y - from.y) / len};
+}
+
 long Side(CMeshPosCheckBase& c, double x, double y, double z = 0.0) {
   KRO::G3D_DVertex p{x, y, z};
   return c.PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr);
@@ -49,7 +56,8 @@ CMeshPosCheckPolylin Closed(std::vector<D_DOT> line) {
 
 TEST(FoldLine, LeftToRightIsClosedAlongTheBottom) {
   CMeshPosCheckPolylin c = Closed({{0, 4}, {5, 6}, {10, 4}});
-  ExpectPolygon(c, {{-kShift, 4}, {5, 6}, {10 + kShift, 4}, {10, 0}, {0, 0}, {-kShift, 4}});
+  const D_DOT f = Out({0, 4}, {5, 6});
+  ExpectPolygon(c, {f, {5, 6}, Out({10, 4}, {5, 6}), {10, 0}, {0, 0}, f});
   EXPECT_EQ(Side(c, 5, 2), 1);    // below the line
   EXPECT_EQ(Side(c, 5, 8), -1);   // above it
   EXPECT_EQ(Side(c, 0, 3.9), 1);  // on the box's edge, still inside: ends were pushed out
@@ -57,11 +65,12 @@ TEST(FoldLine, LeftToRightIsClosedAlongTheBottom) {
 
 TEST(FoldLine, OppositeSidesCloseTowardsTheMinimumCorner) {
   CMeshPosCheckPolylin rl = Closed({{10, 4}, {5, 6}, {0, 4}});
-  ExpectPolygon(rl, {{10 + kShift, 4}, {5, 6}, {-kShift, 4}, {0, 0}, {10, 0}, {10 + kShift, 4}});
+  const D_DOT r = Out({10, 4}, {5, 6}), t = Out({4, 10}, {6, 5});
+  ExpectPolygon(rl, {r, {5, 6}, Out({0, 4}, {5, 6}), {0, 0}, {10, 0}, r});
   EXPECT_EQ(Side(rl, 5, 2), 1);
 
   CMeshPosCheckPolylin tb = Closed({{4, 10}, {6, 5}, {4, 0}});
-  ExpectPolygon(tb, {{4, 10 + kShift}, {6, 5}, {4, -kShift}, {0, 0}, {0, 10}, {4, 10 + kShift}});
+  ExpectPolygon(tb, {t, {6, 5}, Out({4, 0}, {6, 5}), {0, 0}, {0, 10}, t});
   EXPECT_EQ(Side(tb, 2, 5), 1);  // left of the line
   EXPECT_EQ(Side(tb, 8, 5), -1);
 
@@ -73,25 +82,24 @@ TEST(FoldLine, OppositeSidesCloseTowardsTheMinimumCorner) {
 TEST(FoldLine, AdjacentSidesCloseThroughTheirCorner) {
   struct Row {
     D_DOT f, l;  // ends on the box
-    D_DOT fMoved, lMoved;
     D_DOT corner;
   };
-  const double d = kShift;
   const Row rows[] = {
-      {{0, 3}, {3, 0}, {-d, 3}, {3, -d}, {0, 0}},              // left, bottom
-      {{3, 0}, {0, 3}, {3, -d}, {-d, 3}, {0, 0}},              // bottom, left
-      {{0, 7}, {3, 10}, {-d, 7}, {3, 10 + d}, {0, 10}},        // left, top
-      {{3, 10}, {0, 7}, {3, 10 + d}, {-d, 7}, {0, 10}},        // top, left
-      {{10, 7}, {7, 10}, {10 + d, 7}, {7, 10 + d}, {10, 10}},  // right, top
-      {{7, 10}, {10, 7}, {7, 10 + d}, {10 + d, 7}, {10, 10}},  // top, right
-      {{10, 3}, {7, 0}, {10 + d, 3}, {7, -d}, {10, 0}},        // right, bottom
-      {{7, 0}, {10, 3}, {7, -d}, {10 + d, 3}, {10, 0}},        // bottom, right
+      {{0, 3}, {3, 0}, {0, 0}},      // left, bottom
+      {{3, 0}, {0, 3}, {0, 0}},      // bottom, left
+      {{0, 7}, {3, 10}, {0, 10}},    // left, top
+      {{3, 10}, {0, 7}, {0, 10}},    // top, left
+      {{10, 7}, {7, 10}, {10, 10}},  // right, top
+      {{7, 10}, {10, 7}, {10, 10}},  // top, right
+      {{10, 3}, {7, 0}, {10, 0}},    // right, bottom
+      {{7, 0}, {10, 3}, {10, 0}},    // bottom, right
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message()
                  << "F (" << r.f.x << ", " << r.f.y << ") L (" << r.l.x << ", " << r.l.y << ")");
     CMeshPosCheckPolylin c = Closed({r.f, r.l});
-    ExpectPolygon(c, {r.fMoved, r.lMoved, r.corner, r.fMoved});
+    const D_DOT f = Out(r.f, r.l);
+    ExpectPolygon(c, {f, Out(r.l, r.f), r.corner, f});
     // The cut-off corner region is inside, the far corner outside.
     const double cx = r.corner.x == 0 ? 0.5 : 9.5, cy = r.corner.y == 0 ? 0.5 : 9.5;
     EXPECT_EQ(Side(c, cx, cy), 1);
@@ -117,8 +125,9 @@ TEST(FoldLine, EndsOnOneSideOffTheBoxOrClosedStayAsTheyAre) {
 TEST(FoldLine, PointsBeyondTheBoxWidenItFirst) {
   // The box is [0, 10]^2 but the line runs from x = -2 to x = 12: its ends
   // become the left and right sides of the widened box.
+  const D_DOT f = Out({-2, 4}, {5, 6});
   ExpectPolygon(Closed({{-2, 4}, {5, 6}, {12, 4}}),
-                {{-2 - kShift, 4}, {5, 6}, {12 + kShift, 4}, {12, 0}, {-2, 0}, {-2 - kShift, 4}});
+                {f, {5, 6}, Out({12, 4}, {5, 6}), {12, 0}, {-2, 0}, f});
 }
 
 TEST(FoldLine, MissingLineKeepsThePolygonAndCopiesAreIndependent) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "IOUtil.h"
 #include "ModelIO.h"
 #include "Render.h"
 #include "support/ToolModels.h"
@@ -71,6 +72,15 @@ void ExpectOneLineError(const RunResult& r, const std::string& part) {
 }
 
 const double X0 = toolmodels::kX0, Y0 = toolmodels::kY0;
+
+// Every cutting command states its precision: the given one, or 1e-6 of the
+// diagonal of the models' joint box.
+void ExpectPrecision(const RunResult& r, double given, double diagonal) {
+  if (given > 0)
+    EXPECT_NE(r.out.find("precision: " + Fmt(given) + " (given)"), std::string::npos) << r.out;
+  else
+    EXPECT_NEAR(Value(r.out, "precision: "), 1e-6 * diagonal, 1e-12) << r.out;
+}
 
 }  // namespace
 
@@ -324,6 +334,19 @@ TEST(TricutCut, SolidBySurfaceWithCutFacesGivesTwoClosedPieces) {
   EXPECT_NEAR(std::min(v1, v2), 350, 1e-6);
   const Model inside = ReadModel(dir + "/out/plane-inside.obj");
   EXPECT_NEAR(SurfaceArea(inside), 100, 1e-6);
+
+  // A plane ending inside the box leaves both pieces open, each still
+  // facing one way throughout, cut face included.
+  WriteModel(dir + "/part.obj", Plane(X0 - 2, Y0 - 2, 3.5, 8, 4, "part"));
+  const RunResult open = RunTool("cut " + dir + "/box.obj " + dir +
+                                 "/part.obj --cut-faces --precision 0.0005 --out " + dir + "/open");
+  ASSERT_EQ(open.status, 0) << open.err;
+  ExpectPrecision(open, 0.0005, 0);
+  for (const char* side : {"/open/box-side1.obj", "/open/box-side2.obj"}) {
+    const Topology t = AnalyseTopology(ReadModel(dir + side));
+    EXPECT_GT(t.boundaryEdges, 0) << side;
+    EXPECT_EQ(t.misorientedEdges, 0) << side;
+  }
 }
 
 TEST(TricutCurtain, TwoSidesOfASurface) {
@@ -335,6 +358,7 @@ TEST(TricutCurtain, TwoSidesOfASurface) {
   const RunResult r =
       RunTool("curtain " + dir + "/ramp.obj --polyline " + poly + " --out " + dir + "/out");
   ASSERT_EQ(r.status, 0) << r.err;
+  ExpectPrecision(r, 0, std::sqrt(300.0));
   // The polyline runs north: the east part is on its right.
   const Model right = ReadModel(dir + "/out/ramp-right.obj"),
               left = ReadModel(dir + "/out/ramp-left.obj");
@@ -347,9 +371,10 @@ TEST(TricutCurtain, TwoSidesOfASurface) {
   // Walking the other way swaps right and left.
   std::snprintf(poly, sizeof poly, "\"%.17g,%.17g %.17g,%.17g\"", X0 + 3.3, Y0 + 15, X0 + 3.3,
                 Y0 - 5);
-  ASSERT_EQ(
-      RunTool("curtain " + dir + "/ramp.obj --polyline " + poly + " --out " + dir + "/back").status,
-      0);
+  const RunResult back = RunTool("curtain " + dir + "/ramp.obj --polyline " + poly +
+                                 " --precision 0.0005 --out " + dir + "/back");
+  ASSERT_EQ(back.status, 0) << back.err;
+  ExpectPrecision(back, 0.0005, 0);
   EXPECT_NEAR(SurfaceArea(ReadModel(dir + "/back/ramp-right.obj")), 33 * s2, 1e-6);
 }
 
@@ -365,9 +390,11 @@ TEST(TricutBoolean, VolumesOfTheFourCombinations) {
   for (const auto& [op, volume] : ops) {
     SCOPED_TRACE(op);
     const std::string out = dir + "/" + op + ".ply";
-    const RunResult r =
-        RunTool(std::string("boolean ") + op + " " + dir + "/a.obj " + dir + "/b.obj -o " + out);
+    const double given = std::string(op) == "union" ? 0.0005 : 0;
+    const RunResult r = RunTool(std::string("boolean ") + op + " " + dir + "/a.obj " + dir +
+                                "/b.obj -o " + out + (given > 0 ? " --precision 0.0005" : ""));
     ASSERT_EQ(r.status, 0) << r.err;
+    ExpectPrecision(r, given, std::sqrt(14 * 14 + 13 * 13 + 12 * 12));
     const Model m = ReadModel(out);
     EXPECT_TRUE(AnalyseTopology(m).Closed());
     EXPECT_NEAR(SignedVolume(m), volume, 1e-6);
@@ -378,8 +405,10 @@ TEST(TricutSplit6, SixOutputsOfTwoBoxes) {
   const std::string dir = ScratchDir("split6");
   WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
   WriteModel(dir + "/b.obj", BoxModel(X0 + 4, Y0 + 3, 2, 10, 10, 10, "b"));
-  const RunResult r = RunTool("split6 " + dir + "/a.obj " + dir + "/b.obj --out " + dir + "/out");
+  const RunResult r = RunTool("split6 " + dir + "/a.obj " + dir + "/b.obj --out " + dir +
+                              "/out --precision 0.0005");
   ASSERT_EQ(r.status, 0) << r.err;
+  ExpectPrecision(r, 0.0005, 0);
   const double common = 6 * 7 * 8;
   const Model o2 = ReadModel(dir + "/out/o2-a-minus-b.obj");
   const Model o3 = ReadModel(dir + "/out/o3-common-a-material.obj");

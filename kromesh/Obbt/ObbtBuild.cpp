@@ -19,6 +19,7 @@
 
 #include "kromesh/Obbt/ObbtInternal.h"
 #include "kromesh/Obbt/RAPID_model.h"
+#include "kromesh/host/KroMessageBox.h"
 
 namespace obbt_detail {
 namespace {
@@ -448,9 +449,7 @@ int RAPID_model::FinishModel() {
     }
   }
   if (anyZero) {
-    std::fputs("----\n", stderr);
-    std::fputs("Warning!  Some triangles have zero area!\n", stderr);
-    std::fputs("----\n", stderr);
+    KroWarning("Warning!  Some triangles have zero area!");
     // Degenerate triangles still need a weight so that every group has a
     // mean; borrow the smallest real one.
     const double repair = minArea != 0.0 ? minArea : 1.0;

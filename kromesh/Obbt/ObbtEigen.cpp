@@ -1,9 +1,11 @@
 // Principal axes of a symmetric 3x3 moment matrix (cyclic Jacobi rotations).
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "kromesh/Obbt/ObbtInternal.h"
+#include "kromesh/host/KroMessageBox.h"
 
 namespace obbt_detail {
 
@@ -89,7 +91,9 @@ int JacobiEigen(const double in[3][3], double vecs[3][3], double vals[3]) {
       z[i] = 0.0;
     }
   }
-  std::fprintf(stderr, "eigen: too many iterations in Jacobi transform (%d).\n", kMaxSweeps);
+  KroWarning(
+      ("eigen: too many iterations in Jacobi transform (" + std::to_string(kMaxSweeps) + ").")
+          .c_str());
   return kMaxSweeps;
 }
 

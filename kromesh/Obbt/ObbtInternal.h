@@ -9,8 +9,8 @@ namespace obbt_detail {
 
 /// Eigenvectors (columns of vecs, row-major) and eigenvalues of the
 /// symmetric 3x3 matrix a by cyclic Jacobi rotations. Returns the number of
-/// sweeps used; after 50 sweeps without convergence it prints a warning on
-/// stderr, returns 50 and leaves vecs and vals unwritten.
+/// sweeps used; after 50 sweeps without convergence it raises a warning
+/// (KroWarning), returns 50 and leaves vecs and vals unwritten.
 int JacobiEigen(const double a[3][3], double vecs[3][3], double vals[3]);
 
 /// JacobiEigen, then the eigenvector of the largest eigenvalue moved to

@@ -113,7 +113,7 @@ class RAPID_model {
   /// OBBT_EMPTY without triangles; OBBT_NO_MEMORY when a build buffer cannot
   /// be allocated (the model stays unbuilt). On a built model it returns
   /// OBBT_OK and keeps the current tree (its triangles cannot have changed).
-  /// Prints a warning on stderr when some triangles have zero area.
+  /// Raises a warning (KroWarning) when some triangles have zero area.
   int FinishModel();
 
   /// Copies p1, p2, p3 of the triangle at insertion position index into

@@ -11,6 +11,13 @@
 // The polyline, reference point and box handed in by pointer stay the
 // caller's and must outlive the cuts that use them.
 //
+// Refused input: every cut returns 0 and writes nothing to any output when
+// a model is null or empty (a surface without triangles, a solid without
+// a triangle in any surface), has a coordinate that is not finite or a
+// triangle indexing past its points, or when a position-check polyline of
+// 2 points or more has a point that is not finite. Warnings raised during a
+// cut go to the message layer (KroMessageBox.h), each text once per call.
+//
 // Not reentrant: the conversions and the OBB core keep module-wide state,
 // so only one facade may cut at a time.
 #pragma once
@@ -83,8 +90,8 @@ class CKroMeshTriCut {
   /// whole re-triangulated surface into o1 (o3). With s2 null the cutter is
   /// the curtain raised over the position-check polyline through the z
   /// range of s1 (widened by half of it, and by 1 when s1 is flat). 1, or
-  /// 0 when s1 is null, or s2 is null and no polyline of 2 points or more
-  /// is set.
+  /// 0 for refused input, or when s2 is null and no polyline of 2 points or
+  /// more is set.
   long CutMdlBetweenMdl(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1, C3DSurface* o2,
                         C3DSurface* o3, C3DSurface* o4, bool split1, bool split2);
   /// The same with free split types t1, t2 (see Kro_Split_Type) and both
@@ -97,23 +104,24 @@ class CKroMeshTriCut {
   /// by s (eo1 behind s, eo2 in front of it). With addCutFace that part of
   /// s, and only this cut's part whatever so2 held before, is added as the
   /// last surface of eo1 and of eo2. It keeps s's facing, so it faces out
-  /// of eo1 and into eo2. 1, or 0 when e or s is null.
+  /// of eo1 and into eo2. 1, or 0 for refused input.
   long CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* so1, C3DSurface* so2,
                         C3DEntity* eo1, C3DEntity* eo2, bool addCutFace);
   /// Two solids into six outputs: o2 = a minus b, o6 = b minus a (each
   /// closed by the other's inside part in its own material), o3 and o4 the
   /// intersection (b's part in a's material, a's part in b's material), o1
   /// b's part inside a in a's material, o5 a's part inside b in b's
-  /// material. Always 1 (0 when a or b is null).
+  /// material. 1, or 0 for refused input.
   long CutMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* o1, C3DEntity* o2, C3DEntity* o3,
                         C3DEntity* o4, C3DEntity* o5, C3DEntity* o6);
   /// Two solids into four pieces: p1, p2 a outside / inside b; p3, p4 b
-  /// outside / inside a. Always 1 (0 when a or b is null).
+  /// outside / inside a. 1, or 0 for refused input.
   long CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* p1, C3DEntity* p2, C3DEntity* p3,
                         C3DEntity* p4);
   /// The pieces chosen by op appended to c: union, intersection, a minus
   /// b, b minus a, or a's outside part. Surfaces keep their material and
-  /// orientation. 0 when c is null, else 1 (other ops append nothing).
+  /// orientation. 1 (other ops append nothing), or 0 when c is null or the
+  /// input is refused.
   long CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* c, Kro_Mesh_Cut_Oper_Type op);
 
  private:

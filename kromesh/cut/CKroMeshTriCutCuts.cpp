@@ -1,14 +1,66 @@
 // The cut operations of the facade: surface/surface, solid/surface and
 // solid/solid, all along one common road.
+#include <cmath>
 #include <memory>
 
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/cut/CKroMeshTriCut.h"
 #include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
+#include "kromesh/host/KroMessageBox.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/mesh/KroMeshConvert.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
+
+namespace {
+
+// Input checks made once at the entry of every cut, so that nothing deep
+// inside meets a NaN or an index past the points, and a refused cut has
+// written nothing.
+bool Finite(double x, double y, double z = 0.0) {
+  return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
+}
+
+// Finite points and every triangle index among them; empty is allowed here.
+bool SoundSurface(const C3DSurface& s) {
+  for (const KRO::G3D_DVertex& p : s.Points())
+    if (!Finite(p.x, p.y, p.z)) return false;
+  const long nPts = s.GetPointNum(), nTris = s.GetTriangleCount();
+  C3DTriangle t;
+  for (long i = 0; i < nTris; ++i) {
+    s.GetTriangle(i, &t, nullptr);
+    for (long v : t.v)
+      if (v < 0 || v >= nPts) return false;
+  }
+  return true;
+}
+
+bool UsableSurface(const C3DSurface* s) {
+  return s && s->GetTriangleCount() > 0 && SoundSurface(*s);
+}
+
+// Every surface sound, and at least one triangle in all.
+bool UsableSolid(const C3DEntity* e) {
+  if (!e) return false;
+  long tris = 0;
+  for (long i = 0; i < e->GetSurfaceNum(); ++i) {
+    const C3DSurface* s = e->SurfaceAt(i);
+    if (!s || !SoundSurface(*s)) return false;
+    tris += s->GetTriangleCount();
+  }
+  return tris > 0;
+}
+
+// A polyline that will reach the organizers (2 points or more) must be
+// finite; a shorter one is never used.
+bool UsablePolyline(const D_DOT* pts, long n) {
+  if (!pts || n < 2) return true;
+  for (long i = 0; i < n; ++i)
+    if (!Finite(pts[i].x, pts[i].y)) return false;
+  return true;
+}
+
+}  // namespace
 
 void CKroMeshTriCut::BeginCut(CObbtBase* first, CObbtBase* second, Kro_Mesh_Type type1,
                               Kro_Mesh_Type type2, CMeshMgrBase* manager) {
@@ -48,8 +100,11 @@ long CKroMeshTriCut::CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1,
                                  C3DSurface* o3, C3DSurface* o4, bool split1, bool split2,
                                  Kro_Mesh_Type type, Kro_Split_Type t1, Kro_Split_Type t2,
                                  int lineFlag) {
+  KroMessageCall call;
   ReleaseTricutObj();
-  if (!s1) return 0;
+  if (!UsableSurface(s1) || (s2 && !UsableSurface(s2)) ||
+      !UsablePolyline(m_pPosCheckPolyline, m_posCheckPolylineNum))
+    return 0;
   auto* first = new CObbtSurface();
   auto* second = new CObbtSurface();
   BeginCut(first, second, type, type, new CMeshMgrSS());
@@ -82,8 +137,11 @@ long CKroMeshTriCut::CutSurfaces(C3DSurface* s1, C3DSurface* s2, C3DSurface* o1,
 
 long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* so1, C3DSurface* so2,
                                       C3DEntity* eo1, C3DEntity* eo2, bool addCutFace) {
+  KroMessageCall call;
   ReleaseTricutObj();
-  if (!e || !s) return 0;
+  if (!UsableSolid(e) || !UsableSurface(s) ||
+      !UsablePolyline(m_pPosCheckPolyline, m_posCheckPolylineNum))
+    return 0;
   auto* first = new CObbtEntity();
   auto* second = new CObbtSurface();
   BeginCut(first, second, Kro_Mesh_Entity, Kro_Mesh_Surface, new CMeshMgrES());
@@ -115,8 +173,11 @@ long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* s
 
 long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* p1, C3DEntity* p2,
                                       C3DEntity* p3, C3DEntity* p4) {
+  KroMessageCall call;
   ReleaseTricutObj();
-  if (!a || !b) return 0;
+  if (!UsableSolid(a) || !UsableSolid(b) ||
+      !UsablePolyline(m_pPosCheckPolyline, m_posCheckPolylineNum))
+    return 0;
   auto* first = new CObbtEntity();
   auto* second = new CObbtEntity();
   BeginCut(first, second, Kro_Mesh_Entity, Kro_Mesh_Entity, new CMeshMgrEE());
@@ -147,10 +208,11 @@ void AppendOwn(const C3DEntity& from, C3DEntity* to) {
 
 long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* c,
                                       Kro_Mesh_Cut_Oper_Type op) {
+  KroMessageCall call;
   C3DEntity piece[4] = {C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0)};
   ReleaseTricutObj();
   if (!c) return 0;
-  CalMdlBetweenMdl(a, b, &piece[0], &piece[1], &piece[2], &piece[3]);
+  if (CalMdlBetweenMdl(a, b, &piece[0], &piece[1], &piece[2], &piece[3]) != 1) return 0;
   switch (op) {
     case Kro_Oper_Union:
       AppendOwn(piece[2], c);
@@ -180,10 +242,10 @@ long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* c,
 
 long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* o1, C3DEntity* o2,
                                       C3DEntity* o3, C3DEntity* o4, C3DEntity* o5, C3DEntity* o6) {
+  KroMessageCall call;
   ReleaseTricutObj();
-  if (!a || !b) return 0;
   C3DEntity p1(-1, 0), p2(-1, 0), p3(-1, 0), p4(-1, 0);
-  CalMdlBetweenMdl(a, b, &p1, &p2, &p3, &p4);
+  if (CalMdlBetweenMdl(a, b, &p1, &p2, &p3, &p4) != 1) return 0;
 
   AppendOwn(p1, o2);
   AppendOwn(p3, o6);

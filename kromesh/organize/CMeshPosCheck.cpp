@@ -164,46 +164,59 @@ void CMeshPosCheckPolylin::SetPolyWithFoldLinAndBox(D_DOT* poly, long n, tctagD3
   const bool fB = onSide(F.y, b.ymin), fT = onSide(F.y, b.ymax);
   const bool lL = onSide(L.x, b.xmin), lR = onSide(L.x, b.xmax);
   const bool lB = onSide(L.y, b.ymin), lT = onSide(L.y, b.ymax);
-  const double d = kFoldEndShift;
   const D_DOT minMin{b.xmin, b.ymin}, minMax{b.xmin, b.ymax};
   const D_DOT maxMax{b.xmax, b.ymax}, maxMin{b.xmax, b.ymin};
 
+  // Each end is pushed out of the box along its own end segment. Pushing
+  // it along an axis would tilt that segment away from the fold line, and
+  // points beside the line near its ends would come out on the wrong side.
+  // The box holds every point of the line, so the end segment never points
+  // into the box.
+  auto outward = [&](const D_DOT& end, long from, long step) {
+    for (long i = from; i >= 0 && i < n; i += step) {
+      const double dx = end.x - pg[i].x, dy = end.y - pg[i].y;
+      const double len = std::hypot(dx, dy);
+      if (len > 0.0) return D_DOT{kFoldEndShift * dx / len, kFoldEndShift * dy / len};
+    }
+    return D_DOT{0.0, 0.0};
+  };
   std::vector<D_DOT> corners;
-  auto closeWith = [&](double fdx, double fdy, double ldx, double ldy,
-                       std::initializer_list<D_DOT> boxCorners) {
-    F.x += fdx;
-    F.y += fdy;
-    L.x += ldx;
-    L.y += ldy;
+  auto closeWith = [&](std::initializer_list<D_DOT> boxCorners) {
+    // Both directions are taken before either end moves.
+    const D_DOT fOut = outward(F, 1, 1), lOut = outward(L, n - 2, -1);
+    F.x += fOut.x;
+    F.y += fOut.y;
+    L.x += lOut.x;
+    L.y += lOut.y;
     corners.assign(boxCorners);
   };
   const bool sameSide = (fL && lL) || (fB && lB) || (fR && lR) || (fT && lT);
   if (!sameSide) {
     // Opposite sides first, then adjacent sides grouped by the corner.
     if (fL && lR) {
-      closeWith(-d, 0, d, 0, {maxMin, minMin});
+      closeWith({maxMin, minMin});
     } else if (fR && lL) {
-      closeWith(d, 0, -d, 0, {minMin, maxMin});
+      closeWith({minMin, maxMin});
     } else if (fT && lB) {
-      closeWith(0, d, 0, -d, {minMin, minMax});
+      closeWith({minMin, minMax});
     } else if (fB && lT) {
-      closeWith(0, -d, 0, d, {minMax, minMin});
+      closeWith({minMax, minMin});
     } else if (fL && lB) {
-      closeWith(-d, 0, 0, -d, {minMin});
+      closeWith({minMin});
     } else if (fB && lL) {
-      closeWith(0, -d, -d, 0, {minMin});
+      closeWith({minMin});
     } else if (fL && lT) {
-      closeWith(-d, 0, 0, d, {minMax});
+      closeWith({minMax});
     } else if (fT && lL) {
-      closeWith(0, d, -d, 0, {minMax});
+      closeWith({minMax});
     } else if (fR && lT) {
-      closeWith(d, 0, 0, d, {maxMax});
+      closeWith({maxMax});
     } else if (fT && lR) {
-      closeWith(0, d, d, 0, {maxMax});
+      closeWith({maxMax});
     } else if (fR && lB) {
-      closeWith(d, 0, 0, -d, {maxMin});
+      closeWith({maxMin});
     } else if (fB && lR) {
-      closeWith(0, -d, d, 0, {maxMin});
+      closeWith({maxMin});
     }
   }
   // F and L refer into pg; appending stays within the reserved room, so the

@@ -113,7 +113,8 @@ class CMeshPosCheckPolylin : public CMeshPosCheckBase {
   /// plan box (x, y of box, null for none) is widened to hold every point of
   /// poly; a line already closed (first point = last within 1e-7) is kept
   /// as it is; a line between two different sides of the box gets its ends
-  /// pushed 0.1 outside the box and the box corners that close it; every
+  /// pushed 0.1 further along its end segments (so the line keeps its
+  /// course up to the box) and the box corners that close it; every
   /// other line is closed straight back to its first point. A null poly or
   /// n < 1 changes nothing. poly stays the caller's.
   void SetPolyWithFoldLinAndBox(D_DOT* poly, long n, tctagD3ConvexBox* box);

@@ -6,6 +6,7 @@
 // the checks stay independent of the code under test.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -50,12 +51,22 @@ inline SideRange CentroidsAgainstPlane(const shapes::TriSoup& s, const Vec& c, c
   return CentroidsAgainst(s, [&](const Vec& p) { return shapes::Dot(shapes::Sub(p, c), u); });
 }
 
-/// Plan distance from the infinite line a->b, positive on its left.
-inline SideRange CentroidsAgainstPlanLine(const shapes::TriSoup& s, const D_DOT& a,
-                                          const D_DOT& b) {
-  const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
-  return CentroidsAgainst(
-      s, [&](const Vec& p) { return (dx * (p.y - a.y) - dy * (p.x - a.x)) / len; });
+/// Plan distance from the polyline pts, its first and last segments
+/// extended without end (two points: the infinite line), positive on its
+/// left; each point is measured against its nearest segment.
+inline SideRange CentroidsAgainstPlanLine(const shapes::TriSoup& s, const std::vector<D_DOT>& pts) {
+  return CentroidsAgainst(s, [&](const Vec& p) {
+    double best = std::numeric_limits<double>::infinity(), side = 0;
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
+      const D_DOT a = pts[i], b = pts[i + 1];
+      const double dx = b.x - a.x, dy = b.y - a.y;
+      const double t = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / (dx * dx + dy * dy),
+                                  i > 0 ? 0.0 : -HUGE_VAL, i + 2 < pts.size() ? 1.0 : HUGE_VAL);
+      const double d = std::hypot(a.x + t * dx - p.x, a.y + t * dy - p.y);
+      if (d < best) best = d, side = dx * (p.y - a.y) - dy * (p.x - a.x);
+    }
+    return side < 0 ? -best : best;
+  });
 }
 
 /// Every surface of e in one soup, the triangles of those for which

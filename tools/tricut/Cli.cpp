@@ -12,6 +12,8 @@
 #include "Errors.h"
 #include "IOUtil.h"
 
+#include "kromesh/host/KroMessageBox.h"
+
 namespace tricut {
 
 namespace {
@@ -52,7 +54,6 @@ const CommandInfo kCommands[] = {
      "  --split-type N M   free surface cut with split types N and M (1 by mesh,\n"
      "                     2 by longest line, 3 by intersection points)\n"
      "  --cut-faces        solid/surface: close each solid piece with the cut face\n"
-     "  --precision P      data precision, 0 < P < 1 (default 0.001)\n"
      "  --lines            also write the intersection lines (lines.obj)\n",
      "tricut cut body.obj fault.ts --cut-faces --out pieces --png pieces.png"},
     {"curtain", CmdCurtain, "tricut curtain A --polyline \"x1,y1 x2,y2 ...\" [--out DIR]",
@@ -127,7 +128,17 @@ void PrintCommandHelp(const CommandInfo& c) {
   const std::string name = c.name;
   if (name == "cut" || name == "curtain" || name == "split6") std::printf("%s", kOutputHelp);
   if (name == "boolean") std::printf("  --png FILE     also draw the result\n");
+  if (name == "cut" || name == "curtain" || name == "boolean" || name == "split6")
+    std::printf(
+        "  --precision P  data precision, 0 < P < 1; by default 1e-6 of the models' box\n"
+        "                 diagonal (printed with the result)\n");
   std::printf("\nExample:\n  %s\n", c.example);
+}
+
+// The library says nothing on its own; the tool passes its warnings on.
+void PrintLibraryWarning(const char* text) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "note: %s\n", text);
 }
 
 bool LooksNumeric(const std::string& s) {
@@ -314,6 +325,7 @@ OutputOptions TakeOutputOptions(ArgList& args) {
 
 int Main(int argc, char** argv) {
   std::vector<std::string> all(argv + 1, argv + argc);
+  KroSetWarningHandler(&PrintLibraryWarning);
   try {
     if (all.empty() || all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
       if (all.size() > 1) {

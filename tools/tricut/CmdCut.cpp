@@ -39,9 +39,30 @@ double Seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// --precision when given (checked at once, before any model is read), else
+// 0 for a precision derived from the models.
+double TakePrecision(ArgList& args) {
+  const auto p = args.Number("--precision");
+  if (!p) return 0;
+  if (!(*p > 0 && *p < 1)) throw ToolError("--precision must lie strictly between 0 and 1");
+  return *p;
+}
+
+// Settles the precision of a cut and says which it is.
+double ReportPrecision(double given, const Model& a, const Model* b) {
+  if (given != 0) {
+    std::printf("precision: %s (given)\n", Fmt(given).c_str());
+    return given;
+  }
+  const double p = DerivedPrecision(a, b);
+  std::printf("precision: %s (%g of the models' box diagonal)\n", Fmt(p).c_str(),
+              kPrecisionPerDiagonal);
+  return p;
+}
+
 void Finish(std::vector<Piece>& pieces, const std::string& dir, const OutputOptions& out,
-            const std::string& title) {
-  if (const long turned = TidyPieces(pieces))
+            const std::string& title, bool wholePieces = true) {
+  if (const long turned = TidyPieces(pieces, wholePieces))
     std::printf("turned round: %ld triangles that disagreed with their neighbours\n", turned);
   const auto paths = WritePieces(dir, pieces, out.format, out.encoding);
   PrintPieceTable(pieces);
@@ -60,10 +81,7 @@ int CmdCut(ArgList& args) {
   s.splitSecond = !args.Flag("--no-split-second");
   s.cutFaces = args.Flag("--cut-faces");
   const bool lines = args.Flag("--lines");
-  if (auto p = args.Number("--precision")) {
-    if (!(*p > 0 && *p < 1)) throw ToolError("--precision must lie strictly between 0 and 1");
-    s.precision = *p;
-  }
+  s.precision = TakePrecision(args);
   if (auto v = args.Values("--split-type", 2)) {
     const double n = ParseNumberArg((*v)[0], "--split-type"),
                  m = ParseNumberArg((*v)[1], "--split-type");
@@ -87,6 +105,7 @@ int CmdCut(ArgList& args) {
   if (s.cutFaces && solidA == solidB)
     throw ToolError("--cut-faces applies to a solid cut by a surface");
 
+  s.precision = ReportPrecision(s.precision, a, &b);
   Progress progress("cut");
   progress.Step(an + " against " + bn);
   const auto t0 = std::chrono::steady_clock::now();
@@ -129,7 +148,7 @@ int CmdCurtain(ArgList& args) {
   const auto poly = args.Value("--polyline");
   const std::string dir = args.Value("--out", "-o").value_or("curtain-out");
   CutSettings s;
-  if (auto p = args.Number("--precision")) s.precision = *p;
+  s.precision = TakePrecision(args);
   OutputOptions out = TakeOutputOptions(args);
   const auto pos = args.Positionals();
   if (pos.size() != 1 || !poly)
@@ -146,6 +165,7 @@ int CmdCurtain(ArgList& args) {
   lb.hi[2] = box.hi[2];
   if (!box.Overlaps(lb, 1e-6 * std::max(1.0, box.Diagonal())))
     throw ToolError("the polyline does not reach " + pos[0] + " in plan");
+  s.precision = ReportPrecision(s.precision, a, nullptr);
   Progress progress("curtain");
   progress.Step(an);
   const auto t0 = std::chrono::steady_clock::now();
@@ -163,6 +183,7 @@ int CmdBoolean(ArgList& args) {
   const auto outPath = args.Value("-o", "--out");
   const auto png = args.Value("--png");
   const bool keep = args.Flag("--keep-orientation");
+  double precision = TakePrecision(args);
   const auto pos = args.Positionals();
   if (pos.size() != 3 || !outPath) throw ToolError("usage: tricut boolean OP A B -o OUT");
   static const std::pair<const char*, int> kOps[] = {
@@ -178,11 +199,12 @@ int CmdBoolean(ArgList& args) {
   RequireClosed(a, pos[1]);
   RequireClosed(b, pos[2]);
   RequireTouching(a, pos[1], b, pos[2]);
+  precision = ReportPrecision(precision, a, &b);
   Progress progress("boolean");
   progress.Step(pos[0]);
   const auto t0 = std::chrono::steady_clock::now();
   long turned = 0;
-  Model r = BooleanOf(a, b, op, !keep, &turned);
+  Model r = BooleanOf(a, b, op, !keep, precision, &turned);
   progress.Done();
   if (r.Empty())
     throw ToolError("the " + pos[0] + " of " + pos[1] + " and " + pos[2] + " is empty");
@@ -208,6 +230,7 @@ int CmdBoolean(ArgList& args) {
 int CmdSplit6(ArgList& args) {
   const auto dir = args.Value("--out", "-o");
   const bool keep = args.Flag("--keep-orientation");
+  double precision = TakePrecision(args);
   OutputOptions out = TakeOutputOptions(args);
   const auto pos = args.Positionals();
   if (pos.size() != 2 || !dir) throw ToolError("usage: tricut split6 A B --out DIR");
@@ -215,14 +238,15 @@ int CmdSplit6(ArgList& args) {
   RequireClosed(a, pos[0]);
   RequireClosed(b, pos[1]);
   RequireTouching(a, pos[0], b, pos[1]);
+  precision = ReportPrecision(precision, a, &b);
   Progress progress("split6");
   progress.Step(pos[0] + " and " + pos[1]);
   const auto t0 = std::chrono::steady_clock::now();
-  auto pieces = SplitSix(a, Stem(pos[0]), b, Stem(pos[1]), !keep);
+  auto pieces = SplitSix(a, Stem(pos[0]), b, Stem(pos[1]), !keep, precision);
   progress.Done();
   std::printf("six-output cut of %s and %s in %.3f s\n", pos[0].c_str(), pos[1].c_str(),
               Seconds(t0));
-  Finish(pieces, *dir, out, "six-output cut of " + Stem(pos[0]) + " and " + Stem(pos[1]));
+  Finish(pieces, *dir, out, "six-output cut of " + Stem(pos[0]) + " and " + Stem(pos[1]), !keep);
   return 0;
 }
 

@@ -18,8 +18,17 @@ struct CutSettings {
   int splitTypeFirst = 0;
   int splitTypeSecond = 0;
   bool cutFaces = false;
-  double precision = 0.001;
+  /// Data precision; 0 derives it from the models (DerivedPrecision).
+  double precision = 0;
 };
+
+/// Share of the two models' joint box diagonal taken as the data precision
+/// when none is given, so that models in kilometres and in millimetres cut
+/// alike (the library's own default, 0.001, suits models of about 1000).
+constexpr double kPrecisionPerDiagonal = 1e-6;
+/// kPrecisionPerDiagonal of the diagonal of the box of a (and b, when
+/// given), kept within [1e-12, 0.5] since the library takes only (0, 1).
+double DerivedPrecision(const Model& a, const Model* b);
 
 /// Two surfaces, each cut by the other: labels a-side1, a-side2, b-side1,
 /// b-side2 (a and b are the names given).
@@ -40,15 +49,19 @@ std::vector<Piece> CutByCurtain(const Model& a, const std::string& an,
                                 const std::vector<D_DOT>& polyline, const CutSettings& s);
 /// One Boolean combination of two closed solids (op as Kro_Mesh_Cut_Oper_Type).
 /// With orient, surfaces that face into the result are turned round.
-Model BooleanOf(const Model& a, const Model& b, int op, bool orient, long* turned = nullptr);
+/// precision as in CutSettings (0: derived).
+Model BooleanOf(const Model& a, const Model& b, int op, bool orient, double precision = 0,
+                long* turned = nullptr);
 /// The six-output cut: o1 .. o6 with descriptive labels.
 std::vector<Piece> SplitSix(const Model& a, const std::string& an, const Model& b,
-                            const std::string& bn, bool orient);
+                            const std::string& bn, bool orient, double precision = 0);
 
-/// Turns the triangles of every piece that disagree with their neighbours
-/// (OrientTriangles); the re-triangulated cut triangles occasionally come
-/// out wound the other way. Returns the number of triangles turned.
-long TidyPieces(std::vector<Piece>& pieces);
+/// Turns the triangles of every piece that disagree with their neighbours:
+/// with wholePieces each piece as one model (OrientPiece: closed
+/// components face out), else each surface on its own (OrientTriangles).
+/// Every cut throws ToolError when the library refuses the models.
+/// Returns the number of triangles turned.
+long TidyPieces(std::vector<Piece>& pieces, bool wholePieces = true);
 
 /// Parses "x1,y1 x2,y2 ..." (also ';' between points); throws ToolError.
 std::vector<D_DOT> ParsePolyline(const std::string& text);

@@ -520,6 +520,82 @@ long OrientSurfaces(Model& m, double tol) {
   return turned;
 }
 
+long OrientPiece(Model& m, double tol) {
+  const Soup s = SoupOf(m);
+  const long nPts = static_cast<long>(s.pts.size()), nTris = static_cast<long>(s.tris.size());
+  if (nTris == 0) return 0;
+  const std::vector<long> weld = WeldPoints(s.pts, tol);
+  // Directed uses of each undirected edge, over all parts at once: a cut
+  // face meets the piece it closes along edges of two different parts.
+  std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
+  for (long t = 0; t < nTris; ++t) {
+    if (!TriangleValid(s.tris[t], nPts)) continue;
+    for (int k = 0; k < 3; ++k) {
+      const long a = weld[s.tris[t].v[k]], b = weld[s.tris[t].v[(k + 1) % 3]];
+      if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back({t, a < b});
+    }
+  }
+  std::vector<std::vector<std::pair<long, int>>> adj(nTris);
+  std::vector<char> onOpenEdge(nTris, 0);
+  for (const auto& e : edges) {
+    if (e.second.size() != 2) {  // boundary or non-manifold: no say, and not closed
+      for (const auto& use : e.second) onOpenEdge[use.first] = 1;
+      continue;
+    }
+    const int flip = e.second[0].second == e.second[1].second ? 1 : 0;
+    adj[e.second[0].first].push_back({e.second[1].first, flip});
+    adj[e.second[1].first].push_back({e.second[0].first, flip});
+  }
+  const Vec c = BoxOf(m).Centre();
+  auto valid = [&](long t) { return TriangleValid(s.tris[t], nPts); };
+  auto corner = [&](long t, int k) { return Sub(s.pts[s.tris[t].v[k]], c); };
+  std::vector<int> flip(nTris, -1);
+  std::vector<char> turn(nTris, 0);
+  long turned = 0;
+  for (long start = 0; start < nTris; ++start) {
+    if (flip[start] >= 0 || !valid(start)) continue;
+    std::vector<long> patch{start}, stack{start};
+    flip[start] = 0;
+    bool closed = true;
+    while (!stack.empty()) {
+      const long t = stack.back();
+      stack.pop_back();
+      closed = closed && !onOpenEdge[t];
+      for (const auto& [q, r] : adj[t])
+        if (flip[q] < 0) {
+          flip[q] = flip[t] ^ r;
+          patch.push_back(q);
+          stack.push_back(q);
+        }
+    }
+    // A closed component faces out: keep - change is six times its volume
+    // once it agrees with start. An open one takes the facing that most of
+    // its area has.
+    double keep = 0, change = 0;
+    for (long t : patch) {
+      const Vec a = corner(t, 0), b = corner(t, 1), d = corner(t, 2);
+      const Vec x = Cross(b, d);
+      (flip[t] ? change : keep) +=
+          closed ? a.x * x.x + a.y * x.y + a.z * x.z : Norm(Cross(Sub(b, a), Sub(d, a)));
+    }
+    const int invert = closed ? (keep - change < 0 ? 1 : 0) : (change > keep ? 1 : 0);
+    for (long t : patch)
+      if (flip[t] ^ invert) {
+        turn[t] = 1;
+        ++turned;
+      }
+  }
+  long t = 0;
+  for (auto& part : m.parts) {
+    C3DTriangle* tris = nullptr;
+    long n = 0;
+    part.surface.GetTriangle(&tris, nullptr, &n);
+    for (long i = 0; i < n; ++i, ++t)
+      if (turn[t]) std::swap(tris[i].v[1], tris[i].v[2]);
+  }
+  return turned;
+}
+
 std::vector<std::vector<KRO::G3D_DVertex>> SharedBoundaryLines(const Model& a, const Model& b,
                                                                double tol) {
   Model both;

@@ -117,6 +117,13 @@ long OrientTriangles(Part& part, double tol = 1e-6);
 /// surfaces; triangles turned inside a surface are not counted).
 long OrientSurfaces(Model& m, double tol = 1e-6);
 
+/// Makes every connected component of a model agree on its facing,
+/// triangle by triangle across all parts (a cut face and the piece it
+/// closes are one component): a closed component is turned to face out
+/// (positive volume), an open one to the facing that most of its area has.
+/// Returns the number of triangles turned.
+long OrientPiece(Model& m, double tol = 1e-6);
+
 /// Polylines along the edges that lie on the open boundary of both a and
 /// b (after welding within tol): the cut lines between the two sides of a
 /// cut model. Each line is a list of points; a closed line repeats its
