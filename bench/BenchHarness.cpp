@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <limits>
 #include <map>
 #include <sstream>
@@ -300,7 +301,13 @@ int ChildMain(const Suite& suite, const std::string& name, const std::string& im
   for (const Case& c : suite.cases)
     if (c.name == name) {
       if (limit > 0) alarm(static_cast<unsigned>(limit));
-      const Outcome o = suite.run(c, impl == "kromesh");
+      Outcome o;
+      try {
+        o = suite.run(c, impl == "kromesh");
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), e.what());
+        return 3;
+      }
       std::printf("RESULT %.6f %.6f", o.seconds, o.cpuSeconds);
       for (double f : o.figures) std::printf(" %.17g", f);
       std::printf("\n");
