@@ -218,8 +218,8 @@ ChildResult RunChild(const std::string& caseName, const char* impl, int limit) {
   posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
   posix_spawn_file_actions_addclose(&fa, fds[0]);
   posix_spawn_file_actions_addclose(&fa, fds[1]);
-  // posix_spawn does not copy the driver's memory into the child, so the
-  // child's peak resident set is its own.
+  // The kernel's peak for the child starts from the driver's resident set
+  // (about 4 MiB: the driver never builds a mesh), below any case's own.
   pid_t pid = 0;
   const int err = posix_spawn(&pid, "/proc/self/exe", &fa, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&fa);
