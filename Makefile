@@ -43,10 +43,17 @@ demo: deps
 	cmake --build build -j $(JOBS) --target tricut
 	./build/tools/tricut/tricut demo --out demo-out
 
+# BENCH_LIMIT: wall seconds each benchmark case may run before it is stopped.
+BENCH_LIMIT ?= 90
+
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKROMESH_BUILD_BENCH=ON -DKROMESH_BUILD_TESTS=OFF
 	cmake --build build-bench -j $(JOBS)
-	@for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	build-bench/bench/bench_obbt
+	build-bench/bench/bench_side
+	@st=0; \
+	build-bench/bench/bench_boolean --time-limit $(BENCH_LIMIT) || st=1; echo; \
+	build-bench/bench/bench_cut --time-limit $(BENCH_LIMIT) || st=1; exit $$st
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
