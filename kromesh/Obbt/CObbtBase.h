@@ -20,7 +20,7 @@
 // built it: that wrapper must stay alive, and must not be built again,
 // while a copy classifies through the shared organizer.
 //
-// Destroying the last owner of an OBB model empties the module-wide contact
+// Destroying the last owner of an OBB model empties the calling thread's contact
 // list of the collision query: copy colliding pairs out before that
 // (CObbtObjProcc does).
 #pragma once

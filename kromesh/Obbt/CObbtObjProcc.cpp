@@ -47,6 +47,14 @@ CObbtObjProcc& CObbtObjProcc::operator=(const CObbtObjProcc& other) = default;
 
 CObbtObjProcc::~CObbtObjProcc() = default;
 
+void CObbtObjProcc::SetThreadCount(int threads) {
+  SetObbtThreadCount(threads);
+}
+
+int CObbtObjProcc::GetThreadCount() {
+  return GetObbtThreadCount();
+}
+
 long CObbtObjProcc::ObbtCollide(CObbtBase* a, CObbtBase* b, double* R1, double* R2, double* T1,
                                 double* T2, double s1, double s2) {
   if (a == nullptr || b == nullptr) return 0;

@@ -5,6 +5,7 @@
 // axis. The build works in model coordinates and re-expresses every child
 // relative to its parent at the end, so that the collision query composes
 // one rotation and one translation per descent step.
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,15 +23,16 @@
 
 namespace obbt_detail {
 namespace {
-int32_t g_triLimit = OBBT_MAX_TRIS;
+std::atomic<int32_t> g_triLimit{OBBT_MAX_TRIS};  // test hook, read by every build
 }  // namespace
 
 void SetTriLimitForTesting(int32_t limit) {
-  g_triLimit = (limit <= 0 || limit > OBBT_MAX_TRIS) ? OBBT_MAX_TRIS : limit;
+  g_triLimit.store((limit <= 0 || limit > OBBT_MAX_TRIS) ? OBBT_MAX_TRIS : limit,
+                   std::memory_order_relaxed);
 }
 
 int32_t TriLimit() {
-  return g_triLimit;
+  return g_triLimit.load(std::memory_order_relaxed);
 }
 }  // namespace obbt_detail
 
