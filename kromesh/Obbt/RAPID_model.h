@@ -112,6 +112,10 @@ class RAPID_model {
   /// OBBT_NO_MEMORY when the array cannot grow. Nothing is added on failure.
   int AppendTri(const double* p1, const double* p2, const double* p3, long id);
 
+  /// Makes room for n triangles in all (a hint: AppendTri grows the array
+  /// anyway). OBBT_OK; OBBT_NO_MEMORY (nothing changed) when it cannot.
+  int ReserveTris(long n);
+
   /// Builds the tree. OBBT_OK (state becomes OBBT_STATE_BUILT);
   /// OBBT_EMPTY without triangles; OBBT_NO_MEMORY when a build buffer cannot
   /// be allocated (the model stays unbuilt). On a built model it returns

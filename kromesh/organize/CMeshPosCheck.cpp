@@ -233,7 +233,10 @@ long CMeshPosCheckCurv::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex
                                            KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
   if (!p || !m_pSurfVertices || !m_pSurfTriangles || m_surfVertexCount < 1 || m_surfTriCount < 1)
     return -2;
-  long tri = 0;
+  // The test starts from the triangle whose centroid is nearest to p: a
+  // centroid near p is almost always in plain view, where a walk from
+  // triangle 0 would test triangles all over the surface first.
+  long tri = -1;
   if (m_useIndex && m_pIndex) {
     if (!m_pIndex->AllReadable()) return -2;
     return CMathFunCls::Check3dPntAndKroSurf(p, m_pIndex.get(), tri, &m_occluder);

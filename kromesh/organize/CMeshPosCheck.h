@@ -145,8 +145,9 @@ class CMeshPosCheckCurv : public CMeshPosCheckBase {
   CMeshPosCheckCurv(const CMeshPosCheckCurv&) = default;
   CMeshPosCheckCurv& operator=(const CMeshPosCheckCurv&) = default;
 
-  /// The side against the surface, the test starting from triangle 0: 1 in
-  /// front of the deciding triangle's normal, -1 behind, 0 in its plane, -2
+  /// The side against the surface, the test starting from the well-shaped
+  /// triangle whose centroid is nearest to p: 1 in front of the deciding
+  /// triangle's normal, -1 behind, 0 in its plane, -2
   /// when no triangle can decide, without a surface, when a triangle names a
   /// vertex outside the buffer, or for a null p.
   long PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
