@@ -9,12 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/Obbt/RAPID_model.h"
 
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/organize/CMeshPosCheck.h"
 #include "support/ObbtShapes.h"
+#include "support/Shapes.h"
 
 namespace {
 
@@ -255,5 +257,29 @@ TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
     CollideModelsInPlace(&mb, &ma);
     EXPECT_EQ(other[1], obbt_test::Contacts()) << sc.name;
     EXPECT_NE(other[0], other[1]) << sc.name;
+  }
+}
+
+// A solid of one surface keeps one tree: its surface wrapper shares the
+// solid's. A solid of several surfaces needs a tree per surface.
+TEST(FastSolidCheck, OneSurfaceSolidBuildsOneTree) {
+  struct Case {
+    const char* name;
+    C3DEntity solid;
+    bool shared;
+  };
+  C3DEntity oneSurface(-1, 0);
+  C3DSurface sphere = shapes::MakeSphereSurface({0, 0, 0}, 1.0);
+  oneSurface.AddSurface(&sphere, nullptr);
+  Case cases[] = {{"sphere of one surface", oneSurface, true},
+                  {"sphere of two halves", shapes::MakeSphereEntity({0, 0, 0}, 1.0), false}};
+  for (Case& c : cases) {
+    CObbtEntity w;
+    ASSERT_EQ(w.BuildMeshObbt(&c.solid), OBBT_OK) << c.name;
+    ASSERT_GE(w.GetSubMeshNum(), 1) << c.name;
+    CObbtSurface* sub = w.GetSubMeshObbt(0);
+    EXPECT_EQ(sub->GetObbtModel() == w.GetObbtModel(), c.shared) << c.name;
+    EXPECT_EQ(sub->GetTriNumFromObbt(), static_cast<long>(sub->GetSrcMesh()->m_triangles.size()))
+        << c.name;
   }
 }

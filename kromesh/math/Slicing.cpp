@@ -47,46 +47,43 @@ bool Same3(const D_3DOT& a, const D_3DOT& b) {
   return std::fabs(a.x - b.x) < 1e-6 && std::fabs(a.y - b.y) < 1e-6 && std::fabs(a.z - b.z) < 1e-6;
 }
 
-// Points filed by a uniform grid of cells twice the tolerance wide, so that
-// two points within the tolerance are at most one cell apart whatever the
-// rounding of the division. The cells are kept as one sorted array (no
-// hashing, no per-cell lists) that each thread reuses from query to query;
-// every candidate found is tested exactly by the caller.
+// Points filed by a uniform grid of plan cells twice the tolerance wide, so
+// that two points within the tolerance are at most one cell apart in x and
+// in y whatever the rounding of the division (height is left to the exact
+// test: a slice lies in one plane). The cells are kept as one sorted array
+// (no hashing, no per-cell lists) that each thread reuses from query to
+// query; every candidate found is tested exactly by the caller.
 class CellIndex {
  public:
-  void Reset(double eps, bool useZ) {
+  void Reset(double eps) {
     m_cell = 2.0 * eps;
-    m_useZ = useZ;
     m_keys.clear();
   }
-  void Add(const D_3DOT& p, long id) { m_keys.push_back({Cell(p.x), Cell(p.y), CellZ(p), id}); }
+  void Add(const D_3DOT& p, long id) { m_keys.push_back({Cell(p.x), Cell(p.y), id}); }
   // Call once after the last Add and before ForNear.
   void Sort() {
     std::sort(m_keys.begin(), m_keys.end(), [](const Key& a, const Key& b) {
-      return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z != b.z ? a.z < b.z : a.id < b.id;
+      return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.id < b.id;
     });
   }
   // Calls f(id) for every id filed in the cells around p.
   template <typename F>
   void ForNear(const D_3DOT& p, F f) const {
-    const int64_t cx = Cell(p.x), cy = Cell(p.y), cz = CellZ(p);
-    const int zr = m_useZ ? 1 : 0;
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -zr; dz <= zr; ++dz) {
-          const Key lo{cx + dx, cy + dy, cz + dz, 0};
-          auto it =
-              std::lower_bound(m_keys.begin(), m_keys.end(), lo, [](const Key& a, const Key& b) {
-                return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z < b.z;
-              });
-          for (; it != m_keys.end() && it->x == lo.x && it->y == lo.y && it->z == lo.z; ++it)
-            f(it->id);
-        }
+    const int64_t cx = Cell(p.x), cy = Cell(p.y);
+    for (int dx = -1; dx <= 1; ++dx) {
+      const int64_t x = cx + dx;
+      // Cells (x, cy - 1), (x, cy), (x, cy + 1) are adjacent in the array.
+      auto it = std::lower_bound(m_keys.begin(), m_keys.end(), Key{x, cy - 1, 0},
+                                 [](const Key& a, const Key& b) {
+                                   return a.x != b.x ? a.x < b.x : a.y < b.y;
+                                 });
+      for (; it != m_keys.end() && it->x == x && it->y <= cy + 1; ++it) f(it->id);
+    }
   }
 
  private:
   struct Key {
-    int64_t x, y, z;
+    int64_t x, y;
     long id;
   };
   int64_t Cell(double v) const {
@@ -95,10 +92,8 @@ class CellIndex {
     if (c > 4e18) return INT64_MAX / 4;
     return static_cast<int64_t>(c);
   }
-  int64_t CellZ(const D_3DOT& p) const { return m_useZ ? Cell(p.z) : 0; }
 
   double m_cell = 1.0;
-  bool m_useZ = false;
   std::vector<Key> m_keys;
 };
 
@@ -242,7 +237,7 @@ void GeoMathPosition::DelRepeatElement(std::vector<D_3DOT>& v) {
     return;
   }
   CellIndex& cells = sc.cells;
-  cells.Reset(1e-5, false);
+  cells.Reset(1e-5);
   for (size_t i = 0; i < v.size(); ++i) cells.Add(v[i], static_cast<long>(i));
   cells.Sort();
   KeepFirst(
@@ -271,7 +266,7 @@ void GeoMathPosition::DelRepeatElement(std::vector<F_IntsersecLines>& v) {
   }
   // Segments filed under both ends; an equal one has an end near s.start.
   CellIndex& cells = sc.cells;
-  cells.Reset(1e-6, true);
+  cells.Reset(1e-6);
   for (size_t i = 0; i < v.size(); ++i) {
     cells.Add(v[i].start, static_cast<long>(i));
     cells.Add(v[i].end, static_cast<long>(i));
@@ -456,7 +451,7 @@ void AppendPassThroughEdges(SliceScratch& sc, std::vector<F_IntsersecLines>& out
     }
   } else {
     CellIndex& cells = sc.cells;
-    cells.Reset(1e-6, true);
+    cells.Reset(1e-6);
     for (size_t i = 0; i < all.size(); ++i) {
       cells.Add(all[i].edge.start, static_cast<long>(i));
       cells.Add(all[i].edge.end, static_cast<long>(i));
