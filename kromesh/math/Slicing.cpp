@@ -73,10 +73,9 @@ class CellIndex {
     for (int dx = -1; dx <= 1; ++dx) {
       const int64_t x = cx + dx;
       // Cells (x, cy - 1), (x, cy), (x, cy + 1) are adjacent in the array.
-      auto it = std::lower_bound(m_keys.begin(), m_keys.end(), Key{x, cy - 1, 0},
-                                 [](const Key& a, const Key& b) {
-                                   return a.x != b.x ? a.x < b.x : a.y < b.y;
-                                 });
+      auto it = std::lower_bound(
+          m_keys.begin(), m_keys.end(), Key{x, cy - 1, 0},
+          [](const Key& a, const Key& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
       for (; it != m_keys.end() && it->x == x && it->y <= cy + 1; ++it) f(it->id);
     }
   }
@@ -172,7 +171,9 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
   F_Intsersecs& store = Store();
   const G3DPLANE plane{0.0, 0.0, 1.0, -z};
   D_3DOT* ends[3][2] = {{&a, &b}, {&a, &c}, {&b, &c}};
-  std::vector<D_3DOT> hits;
+  // At most one meeting point per edge: fixed room, nothing allocated.
+  D_3DOT hits[3];
+  int hitCount = 0;
   int parallel = 0;
   for (auto& e : ends) {
     KRO::G3D_DVertex s = ToVertex(*e[0]), t = ToVertex(*e[1]);
@@ -182,7 +183,7 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
     if (r == 0) {
       ++parallel;
     } else if (r == 1 && CMathCheckPosition::Check3dPntAndSeg(&s, &t, &q) == 0) {
-      hits.push_back(ToDot(q));
+      hits[hitCount++] = ToDot(q);
     }
   }
   auto onPlane = [z](const D_3DOT& p) { return std::fabs(p.z - z) < 1e-5; };
@@ -203,19 +204,25 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
       }
     }
   }
-  if (hits.empty()) return 1;
-  if (hits.size() == 3) {
+  if (hitCount == 0) return 1;
+  if (hitCount == 3) {
     // A vertex lying in the plane is met by both of its edges while the
     // opposite edge crosses: the triangle is crossed from that vertex to
     // the crossing point, which must not be lost from the slice.
-    std::vector<D_3DOT> distinct;
-    for (const D_3DOT& h : hits)
-      if (std::none_of(distinct.begin(), distinct.end(),
-                       [&](const D_3DOT& d) { return Same3(d, h); }))
-        distinct.push_back(h);
-    if (distinct.size() == 2) hits = distinct;
+    D_3DOT distinct[3];
+    int n = 0;
+    for (int i = 0; i < 3; ++i) {
+      bool seen = false;
+      for (int j = 0; j < n; ++j) seen = seen || Same3(distinct[j], hits[i]);
+      if (!seen) distinct[n++] = hits[i];
+    }
+    if (n == 2) {
+      hits[0] = distinct[0];
+      hits[1] = distinct[1];
+      hitCount = 2;
+    }
   }
-  if (hits.size() != 2) return 0;
+  if (hitCount != 2) return 0;
   if (Same3(hits[0], hits[1])) {
     store.interDots.push_back(hits[0]);
     return 2;
