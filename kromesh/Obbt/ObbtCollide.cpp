@@ -376,10 +376,12 @@ int CollideModels(const double R1[3][3], const double T1[3], double s1, const RA
   out.count = 0;
   // Small queries (the ray tests' one-triangle models among them) are not
   // worth a thread; nor is a search for the first contact.
-  constexpr int32_t kParallelMinTris = 256;
+  constexpr int32_t kParallelMinTris = 64;
+  constexpr int64_t kParallelMinTotal = 4096;
   const int threads = ThreadsToUse();
   if (threads > 1 && !q.firstContact && model1->triCount >= kParallelMinTris &&
       model2->triCount >= kParallelMinTris &&
+      int64_t{model1->triCount} + model2->triCount >= kParallelMinTotal &&
       g_contactCapacityLimit.load(std::memory_order_relaxed) == 0)
     return DescendParallel(q, root, threads, out);
   return Descend(q, root, Pending(), out);
