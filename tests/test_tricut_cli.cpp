@@ -259,6 +259,8 @@ TEST(TricutBadInput, CutsRefuseModelsThatDoNotTouch) {
                      "at least two points");
   ExpectOneLineError(RunTool("cut " + dir + "/a.obj " + dir + "/open.obj --precision 2"),
                      "strictly between 0 and 1");
+  ExpectOneLineError(RunTool("cut " + dir + "/a.obj " + dir + "/open.obj --threads 0"),
+                     "--threads must be a whole number");
 }
 
 // ---------------------------------------------------------------------------
@@ -366,7 +368,8 @@ TEST(TricutBoolean, VolumesOfTheFourCombinations) {
     SCOPED_TRACE(op);
     const std::string out = dir + "/" + op + ".ply";
     const RunResult r =
-        RunTool(std::string("boolean ") + op + " " + dir + "/a.obj " + dir + "/b.obj -o " + out);
+        RunTool(std::string("boolean ") + op + " " + dir + "/a.obj " + dir + "/b.obj -o " + out +
+                (op == std::string("union") ? " --threads 2" : ""));
     ASSERT_EQ(r.status, 0) << r.err;
     const Model m = ReadModel(out);
     EXPECT_TRUE(AnalyseTopology(m).Closed());
