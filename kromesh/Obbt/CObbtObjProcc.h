@@ -113,6 +113,12 @@ class CObbtObjProcc {
   long CheckPntAndOBB(CObbtBase* solid, KRO::G3D_DVertex* pnt, tctagD3ConvexBox* box, bool& flag);
 
  private:
+  // Collides solid with the thin triangle standing for the ray from origin
+  // along dir: the solid's triangles met, in contact order, into cands, and
+  // the ray's far end. 1; -1 for a zero dir. Throws std::bad_alloc.
+  long RayCandidates(CObbtBase* solid, const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+                     KRO::G3D_DVertex& farEnd, std::vector<long>& cands);
+
   long m_pairCount;
   std::vector<tcTriCutPair> m_pairs;
   CObbtBase* m_pObbt1;
