@@ -5,11 +5,18 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
+
+#include "kromesh/Obbt/CObbtBase.h"
+#include "kromesh/Obbt/RAPID_model.h"
 
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/organize/CMeshPosCheck.h"
+#include "support/ObbtShapes.h"
+#include "support/Shapes.h"
 
 namespace {
 
@@ -200,4 +207,79 @@ TEST(FastSolidCheck, ClonesAndNewBuffersAnswerForTheirSolid) {
   KRO::G3D_DVertex centre{0, 0, 0};
   EXPECT_EQ(bad.PosCheckPntAndMesh(&centre, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(bad.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -1);
+}
+
+// A collision spread over several threads reports the pairs of the
+// one-thread walk in the same order; and queries on two threads at once each
+// read their own contact list.
+TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
+  struct Scene {
+    const char* name;
+    obbt_test::Soup a, b;
+    obbt_test::Placement pb;
+  };
+  const double c0[3] = {0, 0, 0}, c1[3] = {0.6, 0.3, 0.1};
+  std::mt19937 rng(99);
+  std::vector<Scene> scenes;
+  scenes.push_back({"crossing spheres", obbt_test::MakeSphere(c0, 1.0, 40, 80),
+                    obbt_test::MakeSphere(c1, 0.9, 30, 60), obbt_test::Rotation(0, 0.6, 0.8, 0.5)});
+  scenes.push_back({"random soups", obbt_test::RandomSoup(rng, 3000, 10.0, 0.6),
+                    obbt_test::RandomSoup(rng, 2000, 10.0, 0.6), obbt_test::Placement()});
+  scenes.back().pb.T[0] = 0.3;
+  const obbt_test::Placement id;
+  for (const Scene& sc : scenes) {
+    RAPID_model ma, mb;
+    ASSERT_EQ(obbt_test::FillModel(ma, sc.a), OBBT_OK) << sc.name;
+    ASSERT_EQ(obbt_test::FillModel(mb, sc.b), OBBT_OK) << sc.name;
+    auto collide = [&](int threads) {
+      SetObbtThreadCount(threads);
+      EXPECT_EQ(CollideModels(id.R, id.T, 1.0, &ma, sc.pb.R, sc.pb.T, 1.0, &mb), OBBT_OK);
+      return obbt_test::Contacts();
+    };
+    const std::vector<obbt_test::Pair> one = collide(1);
+    EXPECT_GT(one.size(), 100u) << sc.name;
+    for (int threads : {2, 3, 8}) EXPECT_EQ(collide(threads), one) << sc.name << " " << threads;
+
+    std::vector<obbt_test::Pair> other[2];
+    std::thread t0([&] {
+      CollideModelsInPlace(&ma, &mb);
+      other[0] = obbt_test::Contacts();
+    });
+    std::thread t1([&] {
+      CollideModelsInPlace(&mb, &ma);
+      other[1] = obbt_test::Contacts();
+    });
+    t0.join();
+    t1.join();
+    SetObbtThreadCount(0);
+    CollideModelsInPlace(&ma, &mb);
+    EXPECT_EQ(other[0], obbt_test::Contacts()) << sc.name;
+    CollideModelsInPlace(&mb, &ma);
+    EXPECT_EQ(other[1], obbt_test::Contacts()) << sc.name;
+    EXPECT_NE(other[0], other[1]) << sc.name;
+  }
+}
+
+// A solid of one surface keeps one tree: its surface wrapper shares the
+// solid's. A solid of several surfaces needs a tree per surface.
+TEST(FastSolidCheck, OneSurfaceSolidBuildsOneTree) {
+  struct Case {
+    const char* name;
+    C3DEntity solid;
+    bool shared;
+  };
+  C3DEntity oneSurface(-1, 0);
+  C3DSurface sphere = shapes::MakeSphereSurface({0, 0, 0}, 1.0);
+  oneSurface.AddSurface(&sphere, nullptr);
+  Case cases[] = {{"sphere of one surface", oneSurface, true},
+                  {"sphere of two halves", shapes::MakeSphereEntity({0, 0, 0}, 1.0), false}};
+  for (Case& c : cases) {
+    CObbtEntity w;
+    ASSERT_EQ(w.BuildMeshObbt(&c.solid), OBBT_OK) << c.name;
+    ASSERT_GE(w.GetSubMeshNum(), 1) << c.name;
+    CObbtSurface* sub = w.GetSubMeshObbt(0);
+    EXPECT_EQ(sub->GetObbtModel() == w.GetObbtModel(), c.shared) << c.name;
+    EXPECT_EQ(sub->GetTriNumFromObbt(), static_cast<long>(sub->GetSrcMesh()->m_triangles.size()))
+        << c.name;
+  }
 }

@@ -269,6 +269,8 @@ TEST(TricutBadInput, CutsRefuseModelsThatDoNotTouch) {
                      "at least two points");
   ExpectOneLineError(RunTool("cut " + dir + "/a.obj " + dir + "/open.obj --precision 2"),
                      "strictly between 0 and 1");
+  ExpectOneLineError(RunTool("cut " + dir + "/a.obj " + dir + "/open.obj --threads 0"),
+                     "--threads must be a whole number");
 }
 
 // ---------------------------------------------------------------------------
@@ -392,7 +394,8 @@ TEST(TricutBoolean, VolumesOfTheFourCombinations) {
     const std::string out = dir + "/" + op + ".ply";
     const double given = std::string(op) == "union" ? 0.0005 : 0;
     const RunResult r = RunTool(std::string("boolean ") + op + " " + dir + "/a.obj " + dir +
-                                "/b.obj -o " + out + (given > 0 ? " --precision 0.0005" : ""));
+                                "/b.obj -o " + out +
+                                (given > 0 ? " --precision 0.0005 --threads 2" : ""));
     ASSERT_EQ(r.status, 0) << r.err;
     ExpectPrecision(r, given, std::sqrt(14 * 14 + 13 * 13 + 12 * 12));
     const Model m = ReadModel(out);

@@ -1,5 +1,6 @@
 #include "kromesh/Obbt/CObbtBase.h"
 
+#include <cstring>
 #include <new>
 
 #include "kromesh/Obbt/RAPID_model.h"
@@ -34,6 +35,23 @@ std::shared_ptr<CMeshOrganizeBase> CloneOrganizer(const CMeshOrganizeBase& org) 
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+}
+
+// True when tree is built over exactly the triangles of mesh, in order, with
+// ids 0, 1, ...: the tree a build over mesh would make.
+bool TreeHoldsMesh(const RAPID_model& tree, const KroSimpleMesh& mesh) {
+  const long nt = static_cast<long>(mesh.m_triangles.size());
+  if (!IsBuilt(&tree) || tree.boxes == nullptr || tree.GetTriCount() != nt || nt == 0) return false;
+  for (long i = 0; i < nt; ++i) {
+    const ObbTri& t = tree.tris[i];
+    if (t.id != i) return false;
+    const double* corners[3] = {t.p1, t.p2, t.p3};
+    for (int k = 0; k < 3; ++k) {
+      const KRO::G3D_DVertex& v = mesh.m_positions[mesh.m_triangles[i].v[k]];
+      if (std::memcmp(corners[k], &v.x, 3 * sizeof(double)) != 0) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -135,6 +153,14 @@ long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
     }
   }
   const long nt = static_cast<long>(m_srcMesh.m_triangles.size());
+  std::shared_ptr<RAPID_model> offered = std::move(m_offeredTree);
+  m_offeredTree.reset();
+  if (offered && TreeHoldsMesh(*offered, m_srcMesh)) {
+    m_pObbtModel = std::move(offered);
+    CalMeshAABB();
+    return OBBT_OK;
+  }
+  m_pObbtModel->ReserveTris(nt);
   for (long i = 0; i < nt; ++i) {
     const C3DTriData& t = m_srcMesh.m_triangles[i];
     Add1TriToObbt(&m_srcMesh.m_positions[t.v[0]].x, &m_srcMesh.m_positions[t.v[1]].x,

@@ -20,7 +20,7 @@
 // built it: that wrapper must stay alive, and must not be built again,
 // while a copy classifies through the shared organizer.
 //
-// Destroying the last owner of an OBB model empties the module-wide contact
+// Destroying the last owner of an OBB model empties the calling thread's contact
 // list of the collision query: copy colliding pairs out before that
 // (CObbtObjProcc does).
 #pragma once
@@ -125,6 +125,13 @@ class CObbtBase {
   /// The OBB model (owned by the wrapper and its copies), null after
   /// DeleteObbtObj or a failed allocation.
   RAPID_model* GetObbtModel() const { return m_pObbtModel.get(); }
+  /// Offers a built tree for the next BuildMeshObbt of this wrapper: when
+  /// its triangles are exactly the mesh's (same corners, ids 0, 1, ...),
+  /// the wrapper shares it instead of building an equal tree of its own.
+  /// Used once; null withdraws the offer.
+  void OfferObbtModel(std::shared_ptr<RAPID_model> tree) { m_offeredTree = std::move(tree); }
+  /// The model, shared.
+  const std::shared_ptr<RAPID_model>& SharedObbtModel() const { return m_pObbtModel; }
   /// The mesh the tree was built from (owned by the wrapper).
   KroSimpleMesh* GetSrcMesh() { return &m_srcMesh; }
   const KroSimpleMesh* GetSrcMesh() const { return &m_srcMesh; }
@@ -156,6 +163,7 @@ class CObbtBase {
   double m_dataPrec;
   std::shared_ptr<CMeshOrganizeBase> m_pMeshOrganize;
   KroSimpleMesh m_srcMesh;
+  std::shared_ptr<RAPID_model> m_offeredTree;
 };
 
 /// Wrapper of an open surface; its organizer is a CMeshOrganizeSurf.

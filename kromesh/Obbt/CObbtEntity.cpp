@@ -50,6 +50,8 @@ long CObbtEntity::BuildMeshObbt(C3DEntity* ent) {
     ent->GetSurface(i, &scratch, nullptr);
     sub->SetDataPrec(prec);
     sub->SetRefDot(GetRefDot());
+    // A solid of one surface: the surface's tree is the solid's.
+    if (n == 1) sub->OfferObbtModel(SharedObbtModel());
     sub->BuildMeshObbt(&scratch);
     m_subObbts.push_back(std::move(sub));
     scratch.Reset();

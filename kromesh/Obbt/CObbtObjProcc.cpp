@@ -47,6 +47,14 @@ CObbtObjProcc& CObbtObjProcc::operator=(const CObbtObjProcc& other) = default;
 
 CObbtObjProcc::~CObbtObjProcc() = default;
 
+void CObbtObjProcc::SetThreadCount(int threads) {
+  SetObbtThreadCount(threads);
+}
+
+int CObbtObjProcc::GetThreadCount() {
+  return GetObbtThreadCount();
+}
+
 long CObbtObjProcc::ObbtCollide(CObbtBase* a, CObbtBase* b, double* R1, double* R2, double* T1,
                                 double* T2, double s1, double s2) {
   if (a == nullptr || b == nullptr) return 0;
@@ -104,6 +112,22 @@ long CObbtObjProcc::GetCollideTriPair(tcTriCutPair** pairs, long* count) {
   return 1;
 }
 
+long CObbtObjProcc::RayCandidates(CObbtBase* solid, const KRO::G3D_DVertex& origin,
+                                  const KRO::G3D_DVertex& dir, KRO::G3D_DVertex& farEnd,
+                                  std::vector<long>& cands) {
+  KRO::G3D_DVertex third;
+  if (!KroObbtRay::RayTriangle(origin, dir, farEnd, third)) return -1;
+  cands.clear();
+  KRO::G3D_DVertex o = origin;
+  CObbtBase ray;
+  ray.BuildMeshObbt(&o.x, &farEnd.x, &third.x, 1);
+  ObbtCollide(solid, &ray, nullptr, nullptr, nullptr, nullptr, 1.0, 1.0);
+  // The ray's wrapper dies here; the processor must not point at it.
+  m_pObbt2 = nullptr;
+  for (const tcTriCutPair& p : m_pairs) cands.push_back(p.triIndex1);
+  return 1;
+}
+
 long CObbtObjProcc::_FindCollideTrisWithRay(CObbtBase* solid, KRO::G3D_DVertex* origin,
                                             KRO::G3D_DVertex* dir, long* tris, long* count) {
   if (count != nullptr) *count = 0;
@@ -111,17 +135,10 @@ long CObbtObjProcc::_FindCollideTrisWithRay(CObbtBase* solid, KRO::G3D_DVertex* 
       count == nullptr) {
     return -1;
   }
-  KRO::G3D_DVertex farEnd, third;
-  if (!KroObbtRay::RayTriangle(*origin, *dir, farEnd, third)) return -1;
-  std::vector<long> cands;
+  thread_local std::vector<long> cands;
+  KRO::G3D_DVertex farEnd;
   try {
-    CObbtBase ray;
-    ray.BuildMeshObbt(&origin->x, &farEnd.x, &third.x, 1);
-    ObbtCollide(solid, &ray, nullptr, nullptr, nullptr, nullptr, 1.0, 1.0);
-    // The ray's wrapper dies here; the processor must not point at it.
-    m_pObbt2 = nullptr;
-    cands.reserve(m_pairs.size());
-    for (const tcTriCutPair& p : m_pairs) cands.push_back(p.triIndex1);
+    if (RayCandidates(solid, *origin, *dir, farEnd, cands) != 1) return -1;
     *count = KroObbtRay::SelectCrossings(solid->GetObbtModel(), cands, *origin, *dir, farEnd, tris,
                                          nullptr);
   } catch (const std::bad_alloc&) {
@@ -137,11 +154,17 @@ long CObbtObjProcc::_CheckPntAndPolyhWithObbt(CObbtBase* solid, KRO::G3D_DVertex
   onSurface = false;
   if (solid == nullptr || pnt == nullptr) return 0;
   RAPID_model* model = solid->GetObbtModel();
-  auto list = [&](const KRO::G3D_DVertex& o, const KRO::G3D_DVertex& d, long* tris,
-                  KRO::G3D_DVertex*) -> long {
-    KRO::G3D_DVertex origin = o, dir = d;
-    long count = 0;
-    return _FindCollideTrisWithRay(solid, &origin, &dir, tris, &count) == 1 ? count : -1;
+  auto list = [&](const KRO::G3D_DVertex& o, const KRO::G3D_DVertex& d, std::vector<long>& tris,
+                  std::vector<KRO::G3D_DVertex>&) -> long {
+    thread_local std::vector<long> cands;
+    KRO::G3D_DVertex farEnd;
+    try {
+      if (RayCandidates(solid, o, d, farEnd, cands) != 1) return -1;
+      return KroObbtRay::SelectCrossingsInto(model, cands, o, d, farEnd, tris, nullptr);
+    } catch (const std::bad_alloc&) {
+      m_pObbt2 = nullptr;
+      return -1;
+    }
   };
   return KroObbtRay::PointInSolid(model, *pnt, onSurface, list, false);
 }
@@ -160,24 +183,15 @@ long CObbtObjProcc::CheckTriDirOfModel(CObbtBase* solid, long tri) {
   }
   CMathFunCls::GetBaryOfTri(&v[0].x, &v[1].x, &v[2].x, &centre.x);
 
-  std::vector<long> tris;
-  std::vector<KRO::G3D_DVertex> hits;
+  // Sized by the crossings met, kept per thread from call to call.
+  thread_local std::vector<long> tris, cands;
+  thread_local std::vector<KRO::G3D_DVertex> hits;
   long count = 0;
-  KRO::G3D_DVertex farEnd, third;
+  KRO::G3D_DVertex farEnd;
   try {
-    tris.resize(static_cast<size_t>(n));
-    hits.resize(static_cast<size_t>(n));
-    if (!KroObbtRay::RayTriangle(centre, normal, farEnd, third)) return 0;
-    std::vector<long> cands;
-    {
-      CObbtBase ray;
-      ray.BuildMeshObbt(&centre.x, &farEnd.x, &third.x, 1);
-      ObbtCollide(solid, &ray, nullptr, nullptr, nullptr, nullptr, 1.0, 1.0);
-      m_pObbt2 = nullptr;
-      for (const tcTriCutPair& p : m_pairs) cands.push_back(p.triIndex1);
-    }
-    count = KroObbtRay::SelectCrossings(solid->GetObbtModel(), cands, centre, normal, farEnd,
-                                        tris.data(), hits.data());
+    if (RayCandidates(solid, centre, normal, farEnd, cands) != 1) return 0;
+    count = KroObbtRay::SelectCrossingsInto(solid->GetObbtModel(), cands, centre, normal, farEnd,
+                                            tris, &hits);
   } catch (const std::bad_alloc&) {
     m_pObbt2 = nullptr;
     return 0;

@@ -6,9 +6,11 @@
 // a closed solid (parity of ray crossings), which way a solid's triangle
 // faces, and a quick inside test against the solid's boxes.
 //
-// Every member runs the module-wide collision query of the OBB core: calls
-// must not overlap. The ray members and CheckPntAndOBB collide on the
-// processor they are called on, so they replace its pairs and wrappers.
+// One processor belongs to one thread at a time; different processors may
+// collide on different threads at once. A large collision spreads over
+// SetThreadCount threads with the one-thread result, pair order included.
+// The ray members and CheckPntAndOBB collide on the processor they are
+// called on, so they replace its pairs and wrappers.
 #pragma once
 
 #include <type_traits>
@@ -53,6 +55,13 @@ class CObbtObjProcc {
   /// found so far are kept) or 3 (a tree not built; no pairs).
   long ObbtCollide(CObbtBase* a, CObbtBase* b, double* R1, double* R2, double* T1, double* T2,
                    double s1, double s2);
+  /// Threads one collision may use, for the whole library: 0 (the default)
+  /// for every core, 1 for the calling thread only; negative counts as 0.
+  /// The pairs found and their order do not depend on it.
+  static void SetThreadCount(int threads);
+  /// The threads a collision uses now (0 resolved to the core count).
+  static int GetThreadCount();
+
   /// Hands out the pairs and their count of the last collision; the array
   /// stays owned by the processor and valid until its next collision. A
   /// null output is skipped. Returns 1. The array is null when there are
@@ -104,6 +113,12 @@ class CObbtObjProcc {
   long CheckPntAndOBB(CObbtBase* solid, KRO::G3D_DVertex* pnt, tctagD3ConvexBox* box, bool& flag);
 
  private:
+  // Collides solid with the thin triangle standing for the ray from origin
+  // along dir: the solid's triangles met, in contact order, into cands, and
+  // the ray's far end. 1; -1 for a zero dir. Throws std::bad_alloc.
+  long RayCandidates(CObbtBase* solid, const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+                     KRO::G3D_DVertex& farEnd, std::vector<long>& cands);
+
   long m_pairCount;
   std::vector<tcTriCutPair> m_pairs;
   CObbtBase* m_pObbt1;

@@ -5,6 +5,8 @@
 // axis. The build works in model coordinates and re-expresses every child
 // relative to its parent at the end, so that the collision query composes
 // one rotation and one translation per descent step.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,15 +25,16 @@
 
 namespace obbt_detail {
 namespace {
-int32_t g_triLimit = OBBT_MAX_TRIS;
+std::atomic<int32_t> g_triLimit{OBBT_MAX_TRIS};  // test hook, read by every build
 }  // namespace
 
 void SetTriLimitForTesting(int32_t limit) {
-  g_triLimit = (limit <= 0 || limit > OBBT_MAX_TRIS) ? OBBT_MAX_TRIS : limit;
+  g_triLimit.store((limit <= 0 || limit > OBBT_MAX_TRIS) ? OBBT_MAX_TRIS : limit,
+                   std::memory_order_relaxed);
 }
 
 int32_t TriLimit() {
-  return g_triLimit;
+  return g_triLimit.load(std::memory_order_relaxed);
 }
 }  // namespace obbt_detail
 
@@ -423,6 +426,17 @@ int RAPID_model::AppendTri(const double* p1, const double* p2, const double* p3,
   std::memcpy(t.p2, p2, sizeof t.p2);
   std::memcpy(t.p3, p3, sizeof t.p3);
   ++triCount;
+  return OBBT_OK;
+}
+
+int RAPID_model::ReserveTris(long n) {
+  if (n <= trisAllocated) return OBBT_OK;
+  const int32_t capacity = static_cast<int32_t>(std::min<long>(n, obbt_detail::TriLimit()));
+  if (capacity <= trisAllocated) return OBBT_OK;
+  void* grown = std::realloc(tris, sizeof(ObbTri) * static_cast<std::size_t>(capacity));
+  if (grown == nullptr) return OBBT_NO_MEMORY;
+  tris = static_cast<ObbTri*>(grown);
+  trisAllocated = capacity;
   return OBBT_OK;
 }
 

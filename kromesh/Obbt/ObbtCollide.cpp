@@ -1,12 +1,21 @@
-// Collision query between two placed OBB trees, and the module-wide contact
+// Collision query between two placed OBB trees, and the per-thread contact
 // list it fills.
 //
 // Both trees are walked at once: a box pair whose boxes are separated is
 // pruned, a pair of leaves is tested triangle against triangle, any other
 // pair opens the larger box (the second one on a tie), second child first.
 // That order fixes the order in which pairs are reported.
+//
+// Large queries run on several threads: the top of the walk is unrolled in
+// walk order into a list of box pairs, each pair is walked on its own by
+// whichever thread takes it, and the lists found are joined in the order of
+// the pairs. Since the walk of a pair does not depend on any other, the
+// result is the one-thread result, order included, for any thread count.
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "kromesh/Obbt/ObbtInternal.h"
@@ -16,35 +25,49 @@ namespace {
 
 // --- contact list --------------------------------------------------------
 
-ContactPair* g_contacts = nullptr;
-std::size_t g_contactCapacity = 0;
-std::size_t g_contactCount = 0;
-std::size_t g_contactCapacityLimit = 0;  // 0: only memory limits the list
+// One list per thread, so that queries on different threads do not meet.
+struct ContactList {
+  ContactPair* pairs = nullptr;
+  std::size_t capacity = 0;
+  std::size_t count = 0;
+  ContactList() = default;
+  ContactList(const ContactList&) = delete;
+  ContactList& operator=(const ContactList&) = delete;
+  ContactList(ContactList&& o) noexcept : pairs(o.pairs), capacity(o.capacity), count(o.count) {
+    o.pairs = nullptr;
+    o.capacity = o.count = 0;
+  }
+  ~ContactList() { delete[] pairs; }
+};
+thread_local ContactList t_contacts;
+
+// Test hook only (set before queries, read by them).
+std::atomic<std::size_t> g_contactCapacityLimit{0};  // 0: only memory limits the list
+std::atomic<int> g_threadCount{0};                   // 0: all cores
 
 constexpr std::size_t kFirstContactCapacity = 10;
 
-int AppendContact(int32_t id1, int32_t id2) {
-  if (g_contacts == nullptr || g_contactCount == g_contactCapacity) {
-    std::size_t capacity = g_contacts == nullptr ? kFirstContactCapacity : 2 * g_contactCapacity;
-    if (g_contactCapacityLimit != 0 && capacity > g_contactCapacityLimit) {
-      if (g_contactCapacity >= g_contactCapacityLimit) return OBBT_NO_CONTACT_MEMORY;
-      capacity = g_contactCapacityLimit;
-    }
-    ContactPair* grown = new (std::nothrow) ContactPair[capacity];
-    if (grown == nullptr) return OBBT_NO_CONTACT_MEMORY;
-    if (g_contacts == nullptr) {
-      g_contactCount = 0;
-    } else {
-      std::memcpy(grown, g_contacts, g_contactCount * sizeof(ContactPair));
-      delete[] g_contacts;
-    }
-    g_contacts = grown;
-    g_contactCapacity = capacity;
+// Grows list so that it holds at least need pairs; false when it cannot.
+bool Reserve(ContactList& list, std::size_t need) {
+  if (list.pairs != nullptr && need <= list.capacity) return true;
+  std::size_t capacity = list.pairs == nullptr ? kFirstContactCapacity : 2 * list.capacity;
+  capacity = std::max(capacity, need);
+  const std::size_t limit = g_contactCapacityLimit.load(std::memory_order_relaxed);
+  if (limit != 0 && capacity > limit) {
+    if (list.capacity >= limit || need > limit) return false;
+    capacity = limit;
   }
-  g_contacts[g_contactCount].id1 = id1;
-  g_contacts[g_contactCount].id2 = id2;
-  ++g_contactCount;
-  return OBBT_OK;
+  ContactPair* grown = new (std::nothrow) ContactPair[capacity];
+  if (grown == nullptr) return false;
+  if (list.pairs == nullptr) {
+    list.count = 0;
+  } else {
+    std::memcpy(grown, list.pairs, list.count * sizeof(ContactPair));
+    delete[] list.pairs;
+  }
+  list.pairs = grown;
+  list.capacity = capacity;
+  return true;
 }
 
 // --- query -----------------------------------------------------------------
@@ -64,11 +87,21 @@ struct Query {
   bool firstContact;
 };
 
-// Pending first children of the descent; kept between queries so that the
-// many small queries of the ray tests allocate nothing.
+// Pending first children of the descent on this thread; kept between
+// queries so that the many small queries of the ray tests allocate nothing.
 std::vector<BoxPair>& Pending() {
-  static std::vector<BoxPair> pending;
+  thread_local std::vector<BoxPair> pending;
   return pending;
+}
+
+int AppendContact(ContactList& out, int32_t id1, int32_t id2) {
+  if (out.pairs == nullptr || out.count == out.capacity) {
+    if (!Reserve(out, out.count + 1)) return OBBT_NO_CONTACT_MEMORY;
+  }
+  out.pairs[out.count].id1 = id1;
+  out.pairs[out.count].id2 = id2;
+  ++out.count;
+  return OBBT_OK;
 }
 
 inline void ToModel2(const Query& q, const double x[3], double out[3]) {
@@ -76,13 +109,13 @@ inline void ToModel2(const Query& q, const double x[3], double out[3]) {
     out[i] = q.sR[i][0] * x[0] + q.sR[i][1] * x[1] + q.sR[i][2] * x[2] + q.mT[i];
 }
 
-int TriangleContact(const Query& q, const ObbTri& t1, const ObbTri& t2) {
+int TriangleContact(const Query& q, const ObbTri& t1, const ObbTri& t2, ContactList& out) {
   double p1[3], p2[3], p3[3];
   ToModel2(q, t1.p1, p1);
   ToModel2(q, t1.p2, p2);
   ToModel2(q, t1.p3, p3);
   if (!obbt_detail::TrianglesOverlap(p1, p2, p3, t2.p1, t2.p2, t2.p3)) return OBBT_OK;
-  return AppendContact(t1.id, t2.id);
+  return AppendContact(out, t1.id, t2.id);
 }
 
 // Child of b1 in b1's frame: bring the pair into the child's frame.
@@ -112,35 +145,44 @@ inline void OpenSecond(const BoxPair& cur, const ObbBox* child, double s, BoxPai
                cur.T[i];
 }
 
-int Descend(const Query& q, BoxPair cur) {
-  std::vector<BoxPair>& pending = Pending();
+inline bool Separated(const Query& q, const BoxPair& cur) {
+  const ObbBox& b2 = *cur.b2;
+  const double e[3] = {q.s * b2.halfExt[0], q.s * b2.halfExt[1], q.s * b2.halfExt[2]};
+  return obbt_detail::BoxSeparation(cur.R, cur.T, cur.b1->halfExt, e) != 0;
+}
+
+// The two box pairs that replace an overlapping pair that is not two
+// leaves: the larger box is opened (the second one on a tie). The walk
+// visits `second` before `first`.
+inline void Open(const Query& q, const BoxPair& cur, BoxPair& first, BoxPair& second) {
+  const ObbBox& b1 = *cur.b1;
+  const ObbBox& b2 = *cur.b2;
+  const bool leaf1 = b1.IsLeaf();
+  if (b2.IsLeaf() || (!leaf1 && b2.halfExt[0] < b1.halfExt[0])) {
+    OpenFirst(cur, b1.child1, first);
+    OpenFirst(cur, b1.child2, second);
+  } else {
+    OpenSecond(cur, b2.child1, q.s, first);
+    OpenSecond(cur, b2.child2, q.s, second);
+  }
+}
+
+int Descend(const Query& q, BoxPair cur, std::vector<BoxPair>& pending, ContactList& out) {
   pending.clear();
   for (;;) {
-    if (q.firstContact && g_contactCount >= 1) return OBBT_OK;
+    if (q.firstContact && out.count >= 1) return OBBT_OK;
 
-    const ObbBox& b1 = *cur.b1;
-    const ObbBox& b2 = *cur.b2;
-    const double e[3] = {q.s * b2.halfExt[0], q.s * b2.halfExt[1], q.s * b2.halfExt[2]};
-    bool done = obbt_detail::BoxSeparation(cur.R, cur.T, b1.halfExt, e) != 0;
-
+    bool done = Separated(q, cur);
     if (!done) {
-      const bool leaf1 = b1.IsLeaf();
-      const bool leaf2 = b2.IsLeaf();
-      if (leaf1 && leaf2) {
-        const int status = TriangleContact(q, *b1.tri, *b2.tri);
+      if (cur.b1->IsLeaf() && cur.b2->IsLeaf()) {
+        const int status = TriangleContact(q, *cur.b1->tri, *cur.b2->tri, out);
         if (status != OBBT_OK) return status;
         done = true;
       } else {
         // The second child is walked now, the first one later.
         BoxPair first;
         BoxPair second;
-        if (leaf2 || (!leaf1 && b2.halfExt[0] < b1.halfExt[0])) {
-          OpenFirst(cur, b1.child1, first);
-          OpenFirst(cur, b1.child2, second);
-        } else {
-          OpenSecond(cur, b2.child1, q.s, first);
-          OpenSecond(cur, b2.child2, q.s, second);
-        }
+        Open(q, cur, first, second);
         try {
           pending.push_back(first);
         } catch (const std::bad_alloc&) {
@@ -157,6 +199,92 @@ int Descend(const Query& q, BoxPair cur) {
   }
 }
 
+int ThreadsToUse() {
+  const int set = g_threadCount.load(std::memory_order_relaxed);
+  if (set > 0) return set;
+  const unsigned hw = std::thread::hardware_concurrency();
+  return hw == 0 ? 1 : static_cast<int>(hw);
+}
+
+// Unrolls the top of the walk: the overlapping box pairs, in walk order,
+// whose walks together make the walk of root. Stops at about `target`
+// pairs or when only leaf pairs are left.
+std::vector<BoxPair> TopPairs(const Query& q, const BoxPair& root, std::size_t target) {
+  std::vector<BoxPair> cur{root}, next;
+  for (bool opened = true; opened && cur.size() < target;) {
+    opened = false;
+    next.clear();
+    for (const BoxPair& p : cur) {
+      if (Separated(q, p)) continue;
+      if (p.b1->IsLeaf() && p.b2->IsLeaf()) {
+        next.push_back(p);
+        continue;
+      }
+      BoxPair first, second;
+      Open(q, p, first, second);
+      next.push_back(second);
+      next.push_back(first);
+      opened = true;
+    }
+    cur.swap(next);
+  }
+  return cur;
+}
+
+// The walk of root on `threads` threads; the pairs land in out in the order
+// of the one-thread walk. The tasks that come after a failed one are not
+// reported (as the one-thread walk would have stopped there).
+int DescendParallel(const Query& q, const BoxPair& root, int threads, ContactList& out) {
+  std::vector<BoxPair> tasks;
+  try {
+    tasks = TopPairs(q, root, 16 * static_cast<std::size_t>(threads));
+  } catch (const std::bad_alloc&) {
+    return Descend(q, root, Pending(), out);
+  }
+  const std::size_t n = tasks.size();
+  std::vector<ContactList> found;
+  std::vector<int> status;
+  try {
+    found.resize(n);
+    status.assign(n, OBBT_OK);
+  } catch (const std::bad_alloc&) {
+    return Descend(q, root, Pending(), out);
+  }
+  std::atomic<std::size_t> nextTask{0};
+  auto work = [&]() {
+    std::vector<BoxPair> pending;
+    for (std::size_t i = nextTask.fetch_add(1); i < n; i = nextTask.fetch_add(1))
+      status[i] = Descend(q, tasks[i], pending, found[i]);
+  };
+  std::vector<std::thread> pool;
+  const std::size_t helpers = std::min<std::size_t>(static_cast<std::size_t>(threads) - 1, n);
+  for (std::size_t k = 0; k < helpers; ++k) {
+    try {
+      pool.emplace_back(work);
+    } catch (...) {
+      break;  // fewer helpers: this thread takes the rest
+    }
+  }
+  work();
+  for (std::thread& t : pool) t.join();
+
+  // The first failed task ends the list, with what it found before failing.
+  std::size_t total = 0, last = n;
+  int result = OBBT_OK;
+  for (std::size_t i = 0; i < n && result == OBBT_OK; ++i) {
+    total += found[i].count;
+    result = status[i];
+    last = i + 1;
+  }
+  if (!Reserve(out, total)) return OBBT_NO_CONTACT_MEMORY;
+  for (std::size_t i = 0; i < last; ++i) {
+    if (found[i].count == 0) continue;
+    std::memcpy(out.pairs + out.count, found[i].pairs, found[i].count * sizeof(ContactPair));
+    out.count += found[i].count;
+  }
+  return result;
+}
+
 inline bool IsBuilt(const RAPID_model* m) {
   return m != nullptr && m->buildState == OBBT_STATE_BUILT && m->boxes != nullptr;
 }
@@ -169,24 +297,33 @@ const double kZero[3] = {0, 0, 0};
 namespace obbt_detail {
 
 void FreeContacts() {
-  delete[] g_contacts;
-  g_contacts = nullptr;
-  g_contactCapacity = 0;
-  g_contactCount = 0;
+  ContactList& list = t_contacts;
+  delete[] list.pairs;
+  list.pairs = nullptr;
+  list.capacity = 0;
+  list.count = 0;
 }
 
 void SetContactCapacityLimitForTesting(std::size_t limit) {
-  g_contactCapacityLimit = limit;
+  g_contactCapacityLimit.store(limit, std::memory_order_relaxed);
 }
 
 }  // namespace obbt_detail
 
+void SetObbtThreadCount(int threads) {
+  g_threadCount.store(threads > 0 ? threads : 0, std::memory_order_relaxed);
+}
+
+int GetObbtThreadCount() {
+  return ThreadsToUse();
+}
+
 long ObbtContactCount() {
-  return static_cast<long>(g_contactCount);
+  return static_cast<long>(t_contacts.count);
 }
 
 const ContactPair* ObbtContacts() {
-  return g_contactCount > 0 ? g_contacts : nullptr;
+  return t_contacts.count > 0 ? t_contacts.pairs : nullptr;
 }
 
 int CollideModels(const double R1[3][3], const double T1[3], double s1, const RAPID_model* model1,
@@ -235,8 +372,19 @@ int CollideModels(const double R1[3][3], const double T1[3], double s1, const RA
     q.mT[i] = (R2[0][i] * dT12[0] + R2[1][i] * dT12[1] + R2[2][i] * dT12[2]) / s2;
   }
 
-  g_contactCount = 0;
-  return Descend(q, root);
+  ContactList& out = t_contacts;
+  out.count = 0;
+  // Small queries (the ray tests' one-triangle models among them) are not
+  // worth a thread; nor is a search for the first contact.
+  constexpr int32_t kParallelMinTris = 64;
+  constexpr int64_t kParallelMinTotal = 4096;
+  const int threads = ThreadsToUse();
+  if (threads > 1 && !q.firstContact && model1->triCount >= kParallelMinTris &&
+      model2->triCount >= kParallelMinTris &&
+      int64_t{model1->triCount} + model2->triCount >= kParallelMinTotal &&
+      g_contactCapacityLimit.load(std::memory_order_relaxed) == 0)
+    return DescendParallel(q, root, threads, out);
+  return Descend(q, root, Pending(), out);
 }
 
 int CollideModelsInPlace(const RAPID_model* model1, const RAPID_model* model2, int flag) {

@@ -28,7 +28,7 @@ int BoxSeparation(const double B[3][3], const double T[3], const double a[3], co
 bool TrianglesOverlap(const double p1[3], const double p2[3], const double p3[3],
                       const double q1[3], const double q2[3], const double q3[3]);
 
-/// Empties the module-wide contact list and frees its array.
+/// Empties the calling thread's contact list and frees its array.
 void FreeContacts();
 
 /// Test hooks: lower the triangle limit of AppendTri (0 restores

@@ -54,7 +54,10 @@ long SelectCrossings(RAPID_model* model, const std::vector<long>& cands,
     KRO::G3D_DVertex hit;
     bool dropped;
   };
-  std::vector<Kept> kept;
+  // Kept per thread from call to call: the many small ray queries of a
+  // classification allocate nothing once it has grown.
+  thread_local std::vector<Kept> kept;
+  kept.clear();
   kept.reserve(cands.size());
   for (long t : cands) {
     KRO::G3D_DVertex v[3];
@@ -84,24 +87,30 @@ long SelectCrossings(RAPID_model* model, const std::vector<long>& cands,
   return written;
 }
 
+long SelectCrossingsInto(RAPID_model* model, const std::vector<long>& cands,
+                         const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+                         const KRO::G3D_DVertex& farEnd, std::vector<long>& tris,
+                         std::vector<KRO::G3D_DVertex>* hits) {
+  if (tris.size() < cands.size()) tris.resize(cands.size());
+  if (hits != nullptr && hits->size() < cands.size()) hits->resize(cands.size());
+  return SelectCrossings(model, cands, origin, dir, farEnd, tris.data(),
+                         hits != nullptr ? hits->data() : nullptr);
+}
+
 long PointInSolid(RAPID_model* model, const KRO::G3D_DVertex& pnt, bool& onSurface,
                   const CrossingListFn& list, bool surfaceFirst) {
   onSurface = false;
   if (model == nullptr) return 0;
   const long n = model->GetTriCount();
   if (n <= 0) return -1;  // nothing to be inside of
-  std::vector<long> tris;
-  std::vector<KRO::G3D_DVertex> hits;
-  try {
-    tris.resize(static_cast<size_t>(n));
-    hits.resize(static_cast<size_t>(n));
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  // The crossing lists, sized by the crossings met rather than by the
+  // solid, and kept per thread from query to query.
+  thread_local std::vector<long> tris;
+  thread_local std::vector<KRO::G3D_DVertex> hits;
 
   KRO::G3D_DVertex dir{0.0, 0.0, 1.0};
   for (int attempt = 0; attempt <= OBBT_MAX_DIR_RESTARTS; ++attempt) {
-    const long count = list(pnt, dir, tris.data(), hits.data());
+    const long count = list(pnt, dir, tris, hits);
     if (count < 0) return 0;
     if (count == 0) return -1;
 

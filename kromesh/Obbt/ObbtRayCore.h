@@ -35,11 +35,20 @@ long SelectCrossings(RAPID_model* model, const std::vector<long>& cands,
                      const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
                      const KRO::G3D_DVertex& farEnd, long* tris, KRO::G3D_DVertex* hits);
 
-/// Crossing list from origin along dir: fills tris and hits (room for one
-/// per triangle) and returns the count, or -1 when memory ran out.
+/// SelectCrossings into vectors, grown to the candidates' count when they
+/// are shorter (never shrunk, so buffers kept by the caller stop
+/// allocating). Throws std::bad_alloc when they cannot grow.
+long SelectCrossingsInto(RAPID_model* model, const std::vector<long>& cands,
+                         const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+                         const KRO::G3D_DVertex& farEnd, std::vector<long>& tris,
+                         std::vector<KRO::G3D_DVertex>* hits);
+
+/// Crossing list from origin along dir: fills the first entries of tris
+/// and hits (growing them as needed) and returns their count, or -1 when
+/// memory ran out.
 using CrossingListFn =
-    std::function<long(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir, long* tris,
-                       KRO::G3D_DVertex* hits)>;
+    std::function<long(const KRO::G3D_DVertex& origin, const KRO::G3D_DVertex& dir,
+                       std::vector<long>& tris, std::vector<KRO::G3D_DVertex>& hits)>;
 
 /// Point in solid by ray parity with bounded direction restarts (codes of
 /// CObbtObjProcc::_CheckPntAndPolyhWithObbt). surfaceFirst: test every

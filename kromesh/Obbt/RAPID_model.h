@@ -4,13 +4,15 @@
 // hierarchy of oriented bounding boxes over them (one triangle per leaf,
 // every inner box with two children, child boxes stored relative to their
 // parent), and answers CollideModels: which triangle pairs of two placed
-// models overlap. The pairs go to one module-wide contact list, read with
-// ObbtContactCount / ObbtContacts.
+// models overlap. The pairs go to the calling thread's contact list, read
+// with ObbtContactCount / ObbtContacts.
 //
-// Not reentrant: builds and queries share module-wide state (the contact
-// list and the query's placement); use the models from one thread at a time.
-// Destroying ANY RAPID_model empties the contact list, so copy the pairs out
-// right after a query.
+// Builds and queries keep no shared state: different threads may build and
+// query at the same time (a built model may be queried by several threads at
+// once; a model being built belongs to one thread). Large queries spread
+// their walk over several threads (SetObbtThreadCount) with the same result
+// as one thread, order included. Destroying ANY RAPID_model empties the
+// calling thread's contact list, so copy the pairs out right after a query.
 #pragma once
 
 #include <cstdint>
@@ -92,7 +94,8 @@ class RAPID_model {
 
   /// An empty model in state OBBT_STATE_NEW.
   RAPID_model() = default;
-  /// Frees boxes and triangles, and empties the module-wide contact list.
+  /// Frees boxes and triangles, and empties the calling thread's contact
+  /// list.
   ~RAPID_model();
   RAPID_model(const RAPID_model&) = delete;
   RAPID_model& operator=(const RAPID_model&) = delete;
@@ -108,6 +111,10 @@ class RAPID_model {
   /// 32-bit signed range; OBBT_TOO_MANY_TRIS at OBBT_MAX_TRIS triangles;
   /// OBBT_NO_MEMORY when the array cannot grow. Nothing is added on failure.
   int AppendTri(const double* p1, const double* p2, const double* p3, long id);
+
+  /// Makes room for n triangles in all (a hint: AppendTri grows the array
+  /// anyway). OBBT_OK; OBBT_NO_MEMORY (nothing changed) when it cannot.
+  int ReserveTris(long n);
 
   /// Builds the tree. OBBT_OK (state becomes OBBT_STATE_BUILT);
   /// OBBT_EMPTY without triangles; OBBT_NO_MEMORY when a build buffer cannot
@@ -136,7 +143,7 @@ class RAPID_model {
 /// Collides model1 placed at s1*R1*x + T1 with model2 placed at s2*R2*x + T2
 /// (R row-major rotations, s positive scales; a null R counts as the
 /// identity, a null T as zero). Collects every overlapping triangle pair into
-/// the module-wide contact list (emptied first), or stops after the first
+/// the calling thread's contact list (emptied first), or stops after the first
 /// with OBBT_FIRST_CONTACT. Touching triangles count as overlapping.
 /// Returns OBBT_OK; OBBT_NOT_BUILT when a model is null or not built (the
 /// list is left untouched); OBBT_NO_CONTACT_MEMORY when the list cannot grow
@@ -149,10 +156,18 @@ int CollideModels(const double R1[3][3], const double T1[3], double s1, const RA
 int CollideModelsInPlace(const RAPID_model* model1, const RAPID_model* model2,
                          int flag = OBBT_ALL_CONTACTS);
 
-/// Number of pairs in the contact list: those of the last query, 0 before the
-/// first and after any RAPID_model was destroyed.
+/// Number of pairs in the calling thread's contact list: those of its last
+/// query, 0 before the first and after it destroyed any RAPID_model.
 long ObbtContactCount();
 
-/// The contact list (ObbtContactCount() pairs; null when empty). Owned by the
-/// module; valid until the next query or until any RAPID_model is destroyed.
+/// The calling thread's contact list (ObbtContactCount() pairs; null when
+/// empty). Valid until the thread's next query or until it destroys any
+/// RAPID_model.
 const ContactPair* ObbtContacts();
+
+/// Threads one collision query may use, library-wide: 0 (the default) for
+/// every core, 1 for the calling thread only; negative counts as 0. The
+/// result of a query does not depend on it.
+void SetObbtThreadCount(int threads);
+/// The number of threads a query uses now (every core resolved).
+int GetObbtThreadCount();

@@ -2,7 +2,10 @@
 // class of static functions working on D_3DOT points (two D_3DOT are the
 // same point when every coordinate differs by less than 1e-06).
 //
-// Not reentrant: the slicing test keeps a module-wide intersection store.
+// The slicing test keeps its intersection store and working buffers per
+// thread: tests on different threads do not meet, and a thread's buffers are
+// reused from test to test. A test must not be nested inside another on the
+// same thread.
 #pragma once
 
 #include <vector>
@@ -41,7 +44,7 @@ class GeoMathPosition {
   GeoMathPosition() = default;
   GeoMathPosition(const GeoMathPosition&) = default;
   GeoMathPosition& operator=(const GeoMathPosition&) = default;
-  /// Empties the module-wide intersection store.
+  /// Empties the calling thread's intersection store.
   virtual ~GeoMathPosition();
 
   // ==================================================================
@@ -73,7 +76,7 @@ class GeoMathPosition {
   // ==================================================================
   // A C3DBox is read and written as xmin, xmax, ymin, ymax, zmin, zmax.
   // The point tests slice the solid with the horizontal plane through the
-  // point into the module-wide intersection store, chain the crossing
+  // point into the thread's intersection store, chain the crossing
   // segments into polygons and decide in plan. The store is emptied when a
   // point test starts and ends, and by the destructor of any object.
 

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
-#include <unordered_map>
 #include <vector>
 
 #include "kromesh/host/Kro3DObjects.h"
@@ -15,9 +13,9 @@
 
 namespace {
 
-// The module-wide intersection store (not reentrant, see the header).
+// The intersection store, one per thread (see the header).
 F_Intsersecs& Store() {
-  static F_Intsersecs store;
+  thread_local F_Intsersecs store;
   return store;
 }
 
@@ -30,7 +28,7 @@ struct SidedEdge {
   int side;
 };
 std::vector<SidedEdge>& EdgeSides() {
-  static std::vector<SidedEdge> sides;
+  thread_local std::vector<SidedEdge> sides;
   return sides;
 }
 
@@ -49,51 +47,110 @@ bool Same3(const D_3DOT& a, const D_3DOT& b) {
   return std::fabs(a.x - b.x) < 1e-6 && std::fabs(a.y - b.y) < 1e-6 && std::fabs(a.z - b.z) < 1e-6;
 }
 
-// Uniform grid over points so that "is there an earlier point within eps"
-// costs a look at the neighbouring cells instead of a scan. The cell is
-// twice the tolerance, so two points within eps are at most one cell apart
-// whatever the rounding of the division.
-class PointGrid {
+// Points filed by a uniform grid of plan cells twice the tolerance wide, so
+// that two points within the tolerance are at most one cell apart in x and
+// in y whatever the rounding of the division (height is left to the exact
+// test: a slice lies in one plane). The cells are kept as one sorted array
+// (no hashing, no per-cell lists) that each thread reuses from query to
+// query; every candidate found is tested exactly by the caller.
+class CellIndex {
  public:
-  PointGrid(double eps, bool useZ) : m_cell(2.0 * eps), m_useZ(useZ) {}
-
-  void Add(const D_3DOT& p, long id) { m_cells[Key(Cell(p.x), Cell(p.y), CellZ(p))].push_back(id); }
-
-  // Calls f(id) for every id stored in the cells around p.
+  void Reset(double eps) {
+    m_cell = 2.0 * eps;
+    m_keys.clear();
+  }
+  void Add(const D_3DOT& p, long id) { m_keys.push_back({Cell(p.x), Cell(p.y), id}); }
+  // Call once after the last Add and before ForNear.
+  void Sort() {
+    std::sort(m_keys.begin(), m_keys.end(), [](const Key& a, const Key& b) {
+      return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.id < b.id;
+    });
+  }
+  // Calls f(id) for every id filed in the cells around p.
   template <typename F>
   void ForNear(const D_3DOT& p, F f) const {
-    const int64_t cx = Cell(p.x), cy = Cell(p.y), cz = CellZ(p);
-    const int zr = m_useZ ? 1 : 0;
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -zr; dz <= zr; ++dz) {
-          auto it = m_cells.find(Key(cx + dx, cy + dy, cz + dz));
-          if (it == m_cells.end()) continue;
-          for (long id : it->second) f(id);
-        }
+    const int64_t cx = Cell(p.x), cy = Cell(p.y);
+    for (int dx = -1; dx <= 1; ++dx) {
+      const int64_t x = cx + dx;
+      // Cells (x, cy - 1), (x, cy), (x, cy + 1) are adjacent in the array.
+      auto it = std::lower_bound(
+          m_keys.begin(), m_keys.end(), Key{x, cy - 1, 0},
+          [](const Key& a, const Key& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
+      for (; it != m_keys.end() && it->x == x && it->y <= cy + 1; ++it) f(it->id);
+    }
   }
 
  private:
+  struct Key {
+    int64_t x, y;
+    long id;
+  };
   int64_t Cell(double v) const {
     const double c = std::floor(v / m_cell);
     if (!(c > -4e18)) return INT64_MIN / 4;  // also NaN
     if (c > 4e18) return INT64_MAX / 4;
     return static_cast<int64_t>(c);
   }
-  int64_t CellZ(const D_3DOT& p) const { return m_useZ ? Cell(p.z) : 0; }
-  static uint64_t Key(int64_t x, int64_t y, int64_t z) {
-    uint64_t h = static_cast<uint64_t>(x) * 0x9E3779B97F4A7C15ull;
-    h ^= static_cast<uint64_t>(y) + 0x7F4A7C159E3779B9ull + (h << 6) + (h >> 2);
-    h ^= static_cast<uint64_t>(z) + 0x94D049BB133111EBull + (h << 6) + (h >> 2);
-    return h;
-  }
 
-  double m_cell;
-  bool m_useZ;
-  // Cells are keyed by a hash of their indices; a collision only adds
-  // candidates, which are always tested exactly.
-  std::unordered_map<uint64_t, std::vector<long>> m_cells;
+  double m_cell = 1.0;
+  std::vector<Key> m_keys;
 };
+
+// Below this many elements a plain scan beats filing them into cells.
+constexpr size_t kScanLimit = 24;
+
+// Per-thread working buffers of the slicing test, kept from query to query
+// so that a query allocates nothing once they have grown.
+struct SliceScratch {
+  CellIndex cells;
+  std::vector<long> keptAt;  // position of a kept element in the compacted vector, -1 if dropped
+  std::vector<F_IntsersecLines> outline;
+  std::vector<F_IntsersecLines> passThrough;
+  std::vector<D_DOT> ring;
+  // Chains of the outline: nodes of doubly linked point lists.
+  struct Node {
+    D_3DOT p;
+    long prev, next;
+  };
+  struct Chain {
+    long head = -1, tail = -1, size = 0;
+  };
+  std::vector<Node> nodes;
+  std::vector<Chain> chains;
+  std::vector<long> live, listed;
+  // The chained polygons, flat: polygon k is points [polyStart[k], polyStart[k + 1]).
+  std::vector<D_3DOT> polyPts;
+  std::vector<long> polyStart;
+};
+
+SliceScratch& Scratch() {
+  thread_local SliceScratch scratch;
+  return scratch;
+}
+
+// Keeps the first of each group of equal elements, in order: element i is
+// dropped when an element kept before it is equal to it. near(i, f) calls
+// f(j) for candidates j (any superset of the equal ones); equal(a, b) is
+// the exact test.
+template <typename T, typename Near, typename Equal>
+void KeepFirst(std::vector<T>& v, std::vector<long>& keptAt, Near near, Equal equal) {
+  keptAt.assign(v.size(), -1);
+  size_t w = 0;
+  for (size_t i = 0; i < v.size(); ++i) {
+    bool dup = false;
+    // Kept elements have moved down to keptAt[j] <= j; later writes never
+    // reach them again.
+    near(i, [&](long j) {
+      if (dup || static_cast<size_t>(j) >= i || keptAt[j] < 0) return;
+      dup = equal(v[keptAt[j]], v[i]);
+    });
+    if (dup) continue;
+    keptAt[i] = static_cast<long>(w);
+    if (w != i) v[w] = v[i];
+    ++w;
+  }
+  v.resize(w);
+}
 
 }  // namespace
 
@@ -114,7 +171,9 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
   F_Intsersecs& store = Store();
   const G3DPLANE plane{0.0, 0.0, 1.0, -z};
   D_3DOT* ends[3][2] = {{&a, &b}, {&a, &c}, {&b, &c}};
-  std::vector<D_3DOT> hits;
+  // At most one meeting point per edge: fixed room, nothing allocated.
+  D_3DOT hits[3];
+  int hitCount = 0;
   int parallel = 0;
   for (auto& e : ends) {
     KRO::G3D_DVertex s = ToVertex(*e[0]), t = ToVertex(*e[1]);
@@ -124,7 +183,7 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
     if (r == 0) {
       ++parallel;
     } else if (r == 1 && CMathCheckPosition::Check3dPntAndSeg(&s, &t, &q) == 0) {
-      hits.push_back(ToDot(q));
+      hits[hitCount++] = ToDot(q);
     }
   }
   auto onPlane = [z](const D_3DOT& p) { return std::fabs(p.z - z) < 1e-5; };
@@ -145,19 +204,25 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
       }
     }
   }
-  if (hits.empty()) return 1;
-  if (hits.size() == 3) {
+  if (hitCount == 0) return 1;
+  if (hitCount == 3) {
     // A vertex lying in the plane is met by both of its edges while the
     // opposite edge crosses: the triangle is crossed from that vertex to
     // the crossing point, which must not be lost from the slice.
-    std::vector<D_3DOT> distinct;
-    for (const D_3DOT& h : hits)
-      if (std::none_of(distinct.begin(), distinct.end(),
-                       [&](const D_3DOT& d) { return Same3(d, h); }))
-        distinct.push_back(h);
-    if (distinct.size() == 2) hits = distinct;
+    D_3DOT distinct[3];
+    int n = 0;
+    for (int i = 0; i < 3; ++i) {
+      bool seen = false;
+      for (int j = 0; j < n; ++j) seen = seen || Same3(distinct[j], hits[i]);
+      if (!seen) distinct[n++] = hits[i];
+    }
+    if (n == 2) {
+      hits[0] = distinct[0];
+      hits[1] = distinct[1];
+      hitCount = 2;
+    }
   }
-  if (hits.size() != 2) return 0;
+  if (hitCount != 2) return 0;
   if (Same3(hits[0], hits[1])) {
     store.interDots.push_back(hits[0]);
     return 2;
@@ -167,72 +232,127 @@ short GeoMathPosition::CalPlaneAndTriIntersect(double& z, D_3DOT& a, D_3DOT& b, 
 }
 
 void GeoMathPosition::DelRepeatElement(std::vector<D_3DOT>& v) {
-  PointGrid grid(1e-5, false);
-  std::vector<D_3DOT> kept;
-  kept.reserve(v.size());
-  for (const D_3DOT& p : v) {
-    bool dup = false;
-    grid.ForNear(p, [&](long id) { dup = dup || SameXY(kept[id], p, 1e-5); });
-    if (dup) continue;
-    grid.Add(p, static_cast<long>(kept.size()));
-    kept.push_back(p);
+  SliceScratch& sc = Scratch();
+  auto equal = [](const D_3DOT& a, const D_3DOT& b) { return SameXY(a, b, 1e-5); };
+  if (v.size() <= kScanLimit) {
+    KeepFirst(
+        v, sc.keptAt,
+        [](size_t i, auto f) {
+          for (size_t j = 0; j < i; ++j) f(static_cast<long>(j));
+        },
+        equal);
+    return;
   }
-  v.swap(kept);
+  CellIndex& cells = sc.cells;
+  cells.Reset(1e-5);
+  for (size_t i = 0; i < v.size(); ++i) cells.Add(v[i], static_cast<long>(i));
+  cells.Sort();
+  KeepFirst(
+      v, sc.keptAt, [&](size_t i, auto f) { cells.ForNear(v[i], f); }, equal);
 }
+
+namespace {
+
+bool SameSegment(const F_IntsersecLines& k, const F_IntsersecLines& s) {
+  return (Same3(k.start, s.start) && Same3(k.end, s.end)) ||
+         (Same3(k.start, s.end) && Same3(k.end, s.start));
+}
+
+}  // namespace
 
 void GeoMathPosition::DelRepeatElement(std::vector<F_IntsersecLines>& v) {
-  PointGrid grid(1e-6, true);  // kept segments, filed under both ends
-  std::vector<F_IntsersecLines> kept;
-  kept.reserve(v.size());
-  for (F_IntsersecLines& s : v) {
-    bool dup = false;
-    grid.ForNear(s.start, [&](long id) {
-      F_IntsersecLines& k = kept[id];
-      dup = dup || (IsSame3Dot(k.start, s.start) && IsSame3Dot(k.end, s.end)) ||
-            (IsSame3Dot(k.start, s.end) && IsSame3Dot(k.end, s.start));
-    });
-    if (dup) continue;
-    const long id = static_cast<long>(kept.size());
-    grid.Add(s.start, id);
-    grid.Add(s.end, id);
-    kept.push_back(s);
+  SliceScratch& sc = Scratch();
+  if (v.size() <= kScanLimit) {
+    KeepFirst(
+        v, sc.keptAt,
+        [](size_t i, auto f) {
+          for (size_t j = 0; j < i; ++j) f(static_cast<long>(j));
+        },
+        SameSegment);
+    return;
   }
-  v.swap(kept);
+  // Segments filed under both ends; an equal one has an end near s.start.
+  CellIndex& cells = sc.cells;
+  cells.Reset(1e-6);
+  for (size_t i = 0; i < v.size(); ++i) {
+    cells.Add(v[i].start, static_cast<long>(i));
+    cells.Add(v[i].end, static_cast<long>(i));
+  }
+  cells.Sort();
+  KeepFirst(
+      v, sc.keptAt, [&](size_t i, auto f) { cells.ForNear(v[i].start, f); }, SameSegment);
 }
 
-long GeoMathPosition::GetIntersecResults(F_Intsersecs& out) {
+namespace {
+
+// Removes the duplicates of the store in place.
+F_Intsersecs& DedupStore() {
   F_Intsersecs& store = Store();
-  DelRepeatElement(store.interDots);
-  DelRepeatElement(store.onPlaneLines);
-  DelRepeatElement(store.interLines);
-  out = store;
-  return 1;
+  GeoMathPosition::DelRepeatElement(store.interDots);
+  GeoMathPosition::DelRepeatElement(store.onPlaneLines);
+  GeoMathPosition::DelRepeatElement(store.interLines);
+  return store;
 }
 
-short GeoMathPosition::GetInterLinesOfEntityAndSur(std::vector<F_IntsersecLines>& segs,
-                                                   std::vector<std::vector<D_3DOT>>& polys) {
-  if (segs.empty()) return 0;
-  using Chain = std::deque<D_3DOT>;
+// Chains segs into polylines, written flat into sc.polyPts / sc.polyStart.
+// Each segment joins the first earlier chain one of whose ends it shares,
+// or starts a chain of its own; then merging passes join chains end to end
+// and put out closed ones; what is left is put out in chain order.
+void ChainSegments(const std::vector<F_IntsersecLines>& segs, SliceScratch& sc) {
+  using Node = SliceScratch::Node;
+  using Chain = SliceScratch::Chain;
+  std::vector<Node>& nodes = sc.nodes;
+  std::vector<Chain>& chains = sc.chains;
+  nodes.clear();
+  sc.polyPts.clear();
+  sc.polyStart.assign(1, 0);
+  if (segs.empty()) return;
   const size_t n = segs.size();
-  std::vector<Chain> chains(n);
-  std::vector<size_t> live;  // non-empty chains, in index order
-  live.reserve(n);
+  chains.assign(n, Chain());
+  sc.live.clear();
 
-  // First pass: each segment joins the first earlier chain one of whose
-  // ends it shares, or starts a chain of its own.
+  auto node = [&nodes](const D_3DOT& p) {
+    nodes.push_back({p, -1, -1});
+    return static_cast<long>(nodes.size()) - 1;
+  };
+  auto pushFront = [&](Chain& c, const D_3DOT& p) {
+    const long k = node(p);
+    nodes[k].next = c.head;
+    if (c.head >= 0) nodes[c.head].prev = k;
+    c.head = k;
+    if (c.tail < 0) c.tail = k;
+    ++c.size;
+  };
+  auto pushBack = [&](Chain& c, const D_3DOT& p) {
+    const long k = node(p);
+    nodes[k].prev = c.tail;
+    if (c.tail >= 0) nodes[c.tail].next = k;
+    c.tail = k;
+    if (c.head < 0) c.head = k;
+    ++c.size;
+  };
+  auto output = [&sc, &nodes](Chain& c) {
+    for (long k = c.head; k >= 0; k = nodes[k].next) sc.polyPts.push_back(nodes[k].p);
+    sc.polyStart.push_back(static_cast<long>(sc.polyPts.size()));
+    c = Chain();
+  };
+
+  // First pass.
   for (size_t i = 0; i < n; ++i) {
-    D_3DOT s = segs[i].start, e = segs[i].end;
+    const D_3DOT s = segs[i].start, e = segs[i].end;
     bool joined = false;
-    for (size_t j : live) {
+    for (long j : sc.live) {
       Chain& c = chains[j];
-      if (Same3(s, c.front())) {
-        c.push_front(e);
-      } else if (Same3(s, c.back())) {
-        c.push_back(e);
-      } else if (Same3(e, c.front())) {
-        c.push_front(s);
-      } else if (Same3(e, c.back())) {
-        c.push_back(s);
+      const D_3DOT& f = nodes[c.head].p;
+      const D_3DOT& l = nodes[c.tail].p;
+      if (Same3(s, f)) {
+        pushFront(c, e);
+      } else if (Same3(s, l)) {
+        pushBack(c, e);
+      } else if (Same3(e, f)) {
+        pushFront(c, s);
+      } else if (Same3(e, l)) {
+        pushBack(c, s);
       } else {
         continue;
       }
@@ -240,99 +360,128 @@ short GeoMathPosition::GetInterLinesOfEntityAndSur(std::vector<F_IntsersecLines>
       break;
     }
     if (!joined) {
-      chains[i] = {s, e};
-      live.push_back(i);
+      pushBack(chains[i], s);
+      pushBack(chains[i], e);
+      sc.live.push_back(static_cast<long>(i));
     }
   }
 
-  auto output = [&polys](Chain& c) {
-    polys.emplace_back(c.begin(), c.end());
-    c.clear();
-  };
-
-  // Merging passes: chains join end to end; closed chains are output. The
-  // passes go on while they still join something (six passes suffice for
-  // most slices, but a long ring cut into many pieces needs more).
+  // Merging passes; they go on while they still join something (six passes
+  // suffice for most slices, but a long ring cut into many pieces needs
+  // more).
   bool joinedInPass = true;
   for (int pass = 0; joinedInPass || pass < 6; ++pass) {
     joinedInPass = false;
-    std::vector<size_t> listed;
-    for (size_t j : live)
-      if (!chains[j].empty()) listed.push_back(j);
-    live = listed;
-    if (listed.empty()) return 1;
+    sc.listed.clear();
+    for (long j : sc.live)
+      if (chains[j].size > 0) sc.listed.push_back(j);
+    sc.live.swap(sc.listed);
+    const std::vector<long>& listed = sc.live;
+    if (listed.empty()) return;
     if (listed.size() == 1) {
       output(chains[listed[0]]);
-      return 1;
+      return;
     }
     for (size_t ia = 0; ia < listed.size(); ++ia) {
       Chain& A = chains[listed[ia]];
-      if (A.empty()) continue;
-      const D_3DOT fA = A.front(), lA = A.back();
+      if (A.size == 0) continue;
+      const D_3DOT fA = nodes[A.head].p, lA = nodes[A.tail].p;
       if (Same3(fA, lA)) {
         output(A);
         continue;
       }
       for (size_t ib = ia + 1; ib < listed.size(); ++ib) {
         Chain& B = chains[listed[ib]];
-        if (B.size() <= 1) continue;
-        const D_3DOT fB = B.front(), lB = B.back();
+        if (B.size <= 1) continue;
+        const D_3DOT fB = nodes[B.head].p, lB = nodes[B.tail].p;
         if (Same3(fA, fB)) {
-          for (size_t k = 1; k < B.size(); ++k) A.push_front(B[k]);
+          // B's points after its first, one by one, in front of A.
+          for (long k = nodes[B.head].next; k >= 0; k = nodes[k].next) pushFront(A, nodes[k].p);
         } else if (Same3(fA, lB)) {
-          A.insert(A.begin(), B.begin(), B.end() - 1);
+          // All of B but its last in front of A, in B's order.
+          for (long k = nodes[B.tail].prev; k >= 0; k = nodes[k].prev) pushFront(A, nodes[k].p);
         } else if (Same3(lA, fB)) {
-          A.insert(A.end(), B.begin() + 1, B.end());
+          for (long k = nodes[B.head].next; k >= 0; k = nodes[k].next) pushBack(A, nodes[k].p);
         } else if (Same3(lA, lB)) {
-          for (size_t k = B.size() - 1; k-- > 0;) A.push_back(B[k]);
+          for (long k = nodes[B.tail].prev; k >= 0; k = nodes[k].prev) pushBack(A, nodes[k].p);
         } else {
           continue;
         }
-        B.clear();
+        B = Chain();
         joinedInPass = true;
       }
     }
   }
-  for (size_t j : live)
-    if (!chains[j].empty()) output(chains[j]);
+  for (long j : sc.live)
+    if (chains[j].size > 0) output(chains[j]);
+}
+
+}  // namespace
+
+long GeoMathPosition::GetIntersecResults(F_Intsersecs& out) {
+  out = DedupStore();
+  return 1;
+}
+
+short GeoMathPosition::GetInterLinesOfEntityAndSur(std::vector<F_IntsersecLines>& segs,
+                                                   std::vector<std::vector<D_3DOT>>& polys) {
+  if (segs.empty()) return 0;
+  SliceScratch& sc = Scratch();
+  ChainSegments(segs, sc);
+  for (size_t k = 0; k + 1 < sc.polyStart.size(); ++k)
+    polys.emplace_back(sc.polyPts.begin() + sc.polyStart[k],
+                       sc.polyPts.begin() + sc.polyStart[k + 1]);
   return 1;
 }
 
 namespace {
 
-// In-plane edges met from both sides of the plane, each once.
-std::vector<F_IntsersecLines> PassThroughEdges() {
+// Appends to out the in-plane edges met from both sides of the plane, each
+// once.
+void AppendPassThroughEdges(SliceScratch& sc, std::vector<F_IntsersecLines>& out) {
   const std::vector<SidedEdge>& all = EdgeSides();
-  std::vector<F_IntsersecLines> out;
-  PointGrid grid(1e-6, true);
-  for (size_t i = 0; i < all.size(); ++i) {
-    grid.Add(all[i].edge.start, static_cast<long>(i));
-    grid.Add(all[i].edge.end, static_cast<long>(i));
+  std::vector<F_IntsersecLines>& found = sc.passThrough;
+  found.clear();
+  if (all.empty()) return;
+  auto opposite = [&all](const SidedEdge& e, long id) {
+    const SidedEdge& o = all[id];
+    return o.side != e.side && SameSegment(o.edge, e.edge);
+  };
+  if (all.size() <= kScanLimit) {
+    for (const SidedEdge& e : all) {
+      for (size_t j = 0; j < all.size(); ++j) {
+        if (opposite(e, static_cast<long>(j))) {
+          found.push_back(e.edge);
+          break;
+        }
+      }
+    }
+  } else {
+    CellIndex& cells = sc.cells;
+    cells.Reset(1e-6);
+    for (size_t i = 0; i < all.size(); ++i) {
+      cells.Add(all[i].edge.start, static_cast<long>(i));
+      cells.Add(all[i].edge.end, static_cast<long>(i));
+    }
+    cells.Sort();
+    for (const SidedEdge& e : all) {
+      bool hit = false;
+      cells.ForNear(e.edge.start, [&](long id) { hit = hit || opposite(e, id); });
+      if (hit) found.push_back(e.edge);
+    }
   }
-  for (const SidedEdge& e : all) {
-    bool opposite = false;
-    grid.ForNear(e.edge.start, [&](long id) {
-      const SidedEdge& o = all[id];
-      opposite =
-          opposite || (o.side != e.side &&
-                       ((Same3(o.edge.start, e.edge.start) && Same3(o.edge.end, e.edge.end)) ||
-                        (Same3(o.edge.start, e.edge.end) && Same3(o.edge.end, e.edge.start))));
-    });
-    if (opposite) out.push_back(e.edge);
-  }
-  GeoMathPosition::DelRepeatElement(out);
-  return out;
+  GeoMathPosition::DelRepeatElement(found);
+  out.insert(out.end(), found.begin(), found.end());
 }
 
 }  // namespace
 
 short GeoMathPosition::DecideFromStore(const D_3DOT& p) {
-  F_Intsersecs res;
-  GetIntersecResults(res);
-  std::vector<F_IntsersecLines> outline = res.interLines;
-  for (const F_IntsersecLines& e : PassThroughEdges()) outline.push_back(e);
-  std::vector<std::vector<D_3DOT>> polys;
-  GetInterLinesOfEntityAndSur(outline, polys);
+  SliceScratch& sc = Scratch();
+  const F_Intsersecs& res = DedupStore();
+  sc.outline.assign(res.interLines.begin(), res.interLines.end());
+  AppendPassThroughEdges(sc, sc.outline);
+  ChainSegments(sc.outline, sc);
 
   for (const D_3DOT& d : res.interDots)
     if (SameXY(d, p, 1e-5)) return 0;
@@ -346,13 +495,16 @@ short GeoMathPosition::DecideFromStore(const D_3DOT& p) {
   // A slice of a solid with a cavity or a hole through it has nested
   // polygons: p is inside when an odd number of them contain it.
   D_DOT q{p.x, p.y};
-  std::vector<D_DOT> ring;
+  std::vector<D_DOT>& ring = sc.ring;
   long containing = 0;
-  for (std::vector<D_3DOT>& poly : polys) {
-    if (poly.size() < 3) continue;
+  for (size_t k = 0; k + 1 < sc.polyStart.size(); ++k) {
+    const D_3DOT* poly = sc.polyPts.data() + sc.polyStart[k];
+    const long size = sc.polyStart[k + 1] - sc.polyStart[k];
+    if (size < 3) continue;
     ring.clear();
-    for (const D_3DOT& v : poly) ring.push_back({v.x, v.y});
-    if (!IsSame3Dot(poly.front(), poly.back())) ring.push_back(ring.front());
+    for (long i = 0; i < size; ++i) ring.push_back({poly[i].x, poly[i].y});
+    D_3DOT first = poly[0], last = poly[size - 1];
+    if (!IsSame3Dot(first, last)) ring.push_back(ring.front());
     const long r = CMathFunCls::Check2dPntAndCurve(&q, ring.data(), static_cast<long>(ring.size()));
     if (r == 0) return 0;
     if (r == 1) ++containing;

@@ -237,6 +237,7 @@ CMeshPosCheckCurv::CMeshPosCheckCurv()
       m_surfVertexCount(0),
       m_pSurfTriangles(nullptr),
       m_surfTriCount(0),
+      m_indexPending(false),
       m_useIndex(true),
       m_occluder(-1) {}
 
@@ -246,7 +247,11 @@ long CMeshPosCheckCurv::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex
                                            KRO::G3D_DVertex* /*b*/, KRO::G3D_DVertex* /*c*/) {
   if (!p || !m_pSurfVertices || !m_pSurfTriangles || m_surfVertexCount < 1 || m_surfTriCount < 1)
     return -2;
-  long tri = 0;
+  // The test starts from the triangle whose centroid is nearest to p: a
+  // centroid near p is almost always in plain view, where a walk from
+  // triangle 0 would test triangles all over the surface first.
+  long tri = -1;
+  if (m_useIndex) EnsureIndex();
   if (m_useIndex && m_pIndex) {
     if (!m_pIndex->AllReadable()) return -2;
     return CMathFunCls::Check3dPntAndKroSurf(p, m_pIndex.get(), tri, &m_occluder);
@@ -272,13 +277,25 @@ void CMeshPosCheckCurv::SetKroMeshBuf(KRO::G3D_DVertex* vertices, long vertexCou
   m_surfTriCount = triangleCount;
   m_pIndex.reset();
   m_occluder = -1;
+  m_indexPending = true;
+}
+
+void CMeshPosCheckCurv::EnsureIndex() const {
+  if (!m_indexPending) return;
+  m_indexPending = false;
   std::shared_ptr<CTriangleIndex> index;
   try {
     index = std::make_shared<CTriangleIndex>();
   } catch (const std::bad_alloc&) {
     return;  // the buffers are scanned instead
   }
-  if (index->Build(vertices, vertexCount, triangles, triangleCount) == 1) m_pIndex = index;
+  if (index->Build(m_pSurfVertices, m_surfVertexCount, m_pSurfTriangles, m_surfTriCount) == 1)
+    m_pIndex = index;
+}
+
+bool CMeshPosCheckCurv::HasIndex() const {
+  EnsureIndex();
+  return static_cast<bool>(m_pIndex);
 }
 
 // ---------------------------------------------------------------------------

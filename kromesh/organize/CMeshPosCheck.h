@@ -134,11 +134,12 @@ class CMeshPosCheckPolylin : public CMeshPosCheckBase {
 
 /// Side of a curved open surface given as vertex and triangle buffers.
 ///
-/// SetKroMeshBuf also builds a triangle index over the surface, through
-/// which the queries run in about logarithmic time per visibility test
-/// instead of a scan of every triangle; the answers are the same either way.
-/// The index is a snapshot: after changing the surface buffers, call
-/// SetKroMeshBuf again. Copies share the (immutable) index.
+/// The first query after SetKroMeshBuf builds a triangle index over the
+/// surface, through which the queries run in about logarithmic time per
+/// visibility test instead of a scan of every triangle; the answers are the
+/// same either way. A checker that is never asked keeps no index. The index
+/// is a snapshot of the buffers at that first query: after changing them,
+/// call SetKroMeshBuf again. Copies share an index already built.
 class CMeshPosCheckCurv : public CMeshPosCheckBase {
  public:
   CMeshPosCheckCurv();
@@ -146,17 +147,18 @@ class CMeshPosCheckCurv : public CMeshPosCheckBase {
   CMeshPosCheckCurv(const CMeshPosCheckCurv&) = default;
   CMeshPosCheckCurv& operator=(const CMeshPosCheckCurv&) = default;
 
-  /// The side against the surface, the test starting from triangle 0: 1 in
-  /// front of the deciding triangle's normal, -1 behind, 0 in its plane, -2
+  /// The side against the surface, the test starting from the well-shaped
+  /// triangle whose centroid is nearest to p: 1 in front of the deciding
+  /// triangle's normal, -1 behind, 0 in its plane, -2
   /// when no triangle can decide, without a surface, when a triangle names a
   /// vertex outside the buffer, or for a null p.
   long PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex* a, KRO::G3D_DVertex* b,
                           KRO::G3D_DVertex* c) override;
   CMeshPosCheckBase* Clone() const override;
 
-  /// Stores the surface buffers tested against (not owned) and builds the
-  /// index over them. When the index cannot be built (no memory) the checker
-  /// scans the buffers instead.
+  /// Stores the surface buffers tested against (not owned); the index over
+  /// them is built by the first query. When it cannot be built (no memory)
+  /// the checker scans the buffers instead.
   void SetKroMeshBuf(KRO::G3D_DVertex* vertices, long vertexCount, C3DTriData* triangles,
                      long triangleCount);
 
@@ -164,15 +166,20 @@ class CMeshPosCheckCurv : public CMeshPosCheckBase {
   /// always scan the buffers as they are now (the reference road).
   void SetUseIndex(bool use) { m_useIndex = use; }
   bool GetUseIndex() const { return m_useIndex; }
-  /// True when SetKroMeshBuf built an index over a non-empty surface.
-  bool HasIndex() const { return static_cast<bool>(m_pIndex); }
+  /// True when there is an index over a non-empty surface (built now if
+  /// it was still to be built).
+  bool HasIndex() const;
 
  private:
   KRO::G3D_DVertex* m_pSurfVertices;
   long m_surfVertexCount;
   C3DTriData* m_pSurfTriangles;
   long m_surfTriCount;
-  std::shared_ptr<const CTriangleIndex> m_pIndex;
+  // Builds the index when SetKroMeshBuf left it to be built.
+  void EnsureIndex() const;
+
+  mutable std::shared_ptr<const CTriangleIndex> m_pIndex;
+  mutable bool m_indexPending;
   bool m_useIndex;
   // The triangle that last hid a centroid: tried first by the next query.
   long m_occluder;

@@ -11,6 +11,7 @@
 
 #include "Errors.h"
 #include "IOUtil.h"
+#include "kromesh/Obbt/CObbtObjProcc.h"
 
 #include "kromesh/host/KroMessageBox.h"
 
@@ -120,6 +121,8 @@ void PrintOverview() {
   std::printf(
       "\nModel files: .obj .ply .stl .off .ts (GOCAD TSurf), read and written in double "
       "precision.\n"
+      "Every command takes --threads N: threads of the collision search (default: all "
+      "cores).\n"
       "Exit status: 0 done, 2 bad input or usage, 1 internal failure.\n");
 }
 
@@ -343,6 +346,11 @@ int Main(int argc, char** argv) {
     if (args.Flag("--help", "-h")) {
       PrintCommandHelp(*c);
       return 0;
+    }
+    if (auto n = args.Number("--threads")) {
+      if (!(*n >= 1 && *n <= 1024 && *n == std::floor(*n)))
+        throw ToolError("--threads must be a whole number from 1 to 1024");
+      CObbtObjProcc::SetThreadCount(static_cast<int>(*n));
     }
     return c->run(args);
   } catch (const ToolError& e) {
