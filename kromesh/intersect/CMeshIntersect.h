@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "kromesh/intersect/ExactCut.h"
 #include "kromesh/mesh/KroRecords.h"
 
 class CObbtBase;
@@ -118,15 +119,11 @@ class CMeshIntersect {
   long GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long* d1);
   bool IsDifferentPnt(KRO::G3D_DVertex* p, long* index);
   void AddACutTri(long tri);
-  long RegisterPnt(const KRO::G3D_DVertex& p, long cutTri, long anchor0 = -1, long anchor1 = -1);
-  void SetPntAt(long idx, const KRO::G3D_DVertex& p);
-  void AdoptBetterPnt(long idx, const KRO::G3D_DVertex& p, long anchor0, long anchor1);
-  void MergeMovedPnts(tcCutSegNode* head);
+  long RegisterPnt(const kroexact::PntKey& key, const KRO::G3D_DVertex& p, long cutTri,
+                   long anchor0, long anchor1);
   void ShareEdgePnts(tcCutSegNode* head);
   bool IsOnTriEdge(long dot, long tri) const;
   bool NeedsEdgeSplit(const long* idx, long n, long t) const;
-  unsigned long long GridKey(long long ix, long long iy, long long iz) const;
-  void GridCell(const KRO::G3D_DVertex& p, long long* ix, long long* iy, long long* iz) const;
 
   void SetAllCrossPntsNoInTri();
 
@@ -159,17 +156,15 @@ class CMeshIntersect {
   KroSimpleMesh* m_pFinalMesh;
   long m_finalTriNum;
 
-  // Look-up structures of one cut, derived from the state above: a grid
-  // over the registered points with the data precision as cell size, and
-  // the constraint segments (dot0, dot1 pairs) of every cut triangle.
-  std::unordered_map<unsigned long long, std::vector<long>> m_pntGrid;
-  double m_pntGridCell;
+  // Look-up structures of one cut, derived from the state above: the
+  // registered points by name (what produces them), and the constraint
+  // segments (dot0, dot1 pairs) of every cut triangle.
+  std::unordered_map<kroexact::PntKey, long, kroexact::PntKeyHash> m_pntKeys;
   std::vector<std::vector<long>> m_cutTriSegs;
   bool m_cutTriSegsReady;
   // Per registered point, where on the cut model it lies: two source vertex
   // indices (v0, v1) for a point on the edge v0-v1, (v, -1) for a point at
-  // vertex v, (-1, -1) for a point found inside a triangle. A point found on
-  // an edge keeps its on-edge coordinates when it merges with others, so
-  // that both triangles sharing the edge see it on their common edge.
+  // vertex v, (-1, -1) for a point inside a triangle. Every triangle along
+  // an edge lists the points on it.
   std::vector<std::pair<long, long>> m_dotAnchors;
 };

@@ -1,0 +1,69 @@
+// Exact decisions of the intersection engine (internal; no CGAL here).
+//
+// A cut point is named by what produces it: the smallest piece (vertex,
+// edge or face) of each of the two triangles that holds it. That name is
+// the same whichever model is cut, and the point's coordinates are built
+// from the name alone, so both models of a cut get bit-identical points.
+// Every decision (side of a plane, inside a triangle, on an edge) is an
+// exact orientation test; only the coordinates are rounded.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "kromesh/mesh/KroRecords.h"
+
+namespace kroexact {
+
+/// A vertex, edge or face of a triangle, as its 1 to 3 corners sorted
+/// (x, then y, then z), so that a piece shared by two triangles or two
+/// meshes has one name.
+struct Simplex {
+  int n = 0;
+  KRO::G3D_DVertex p[3];
+};
+
+/// The name of a cut point: two simplices in a fixed order.
+struct PntKey {
+  Simplex s[2];
+};
+bool operator==(const PntKey& a, const PntKey& b);
+struct PntKeyHash {
+  size_t operator()(const PntKey& k) const;
+};
+
+/// One point of a triangle pair: its name, its coordinates and where on
+/// the first (cut) triangle it lies: corners c0 (and c1 for an edge), -1
+/// for unused; both -1 inside the face.
+struct PairPnt {
+  PntKey key;
+  KRO::G3D_DVertex at;
+  int c0 = -1, c1 = -1;
+};
+
+/// False when the triangle's corners are collinear (exactly).
+bool IsProperTri(const KRO::G3D_DVertex* t);
+
+/// Points where triangle b meets triangle a, one per name. Returns 1 when
+/// the two triangles lie in one plane (out is then left empty), else 0.
+int PairPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, std::vector<PairPnt>& out);
+
+/// Where a point lies on the cut triangle (indices into its corners).
+struct FacePnt {
+  long id;     // caller's number of the point
+  int c0, c1;  // as PairPnt
+  KRO::G3D_DVertex at;
+};
+
+/// Re-triangulates the triangle with corners v (numbered id0..id2 by the
+/// caller) and the points pts, with the segments segs (pairs of caller
+/// numbers) as edges and every point on an edge splitting that edge. The
+/// pieces face like the triangle. Points the triangulation adds where
+/// segments cross are appended to added (with the numbers firstNew,
+/// firstNew + 1, ...). Writes caller-numbered triangles to tris; false
+/// when the triangulation fails.
+bool SplitFace(const KRO::G3D_DVertex* v, const long* ids, const std::vector<FacePnt>& pts,
+               const std::vector<long>& segs, long firstNew, std::vector<KRO::G3D_DVertex>& added,
+               std::vector<C3DTriData>& tris);
+
+}  // namespace kroexact
