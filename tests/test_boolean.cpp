@@ -95,7 +95,7 @@ TEST(Boolean, SpherePairsCloseAtTheDefaultPrecision) {
     int nLat, offsets;
   };
   cutchecks::Lcg rng{20261207};
-  for (const Row& row : {Row{12, 20}, Row{24, 20}}) {
+  for (const Row& row : {Row{12, 20}, Row{24, 20}, Row{48, 20}, Row{96, 20}}) {
     long open = 0;
     double worst = 0;
     for (int k = 0; k < row.offsets; ++k) {

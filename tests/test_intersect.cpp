@@ -542,7 +542,9 @@ TEST(Retriangulate, ClosedSurfaceCutByPlaneGivesOneClosedLoop) {
     // (A sliver where the plane's two halves meet, rounded flat, has none.)
     const C3DTriData& t = m.m_triangles[i];
     const V& c = m.m_positions[t.v[0]];
-    if (itest::Len(itest::AreaVec(m, i)) > 1e-20) EXPECT_GT(itest::Dot(itest::AreaVec(m, i), c), 0);
+    if (itest::Len(itest::AreaVec(m, i)) > 1e-20) {
+      EXPECT_GT(itest::Dot(itest::AreaVec(m, i), c), 0);
+    }
     double lo = 0, hi = 0;
     for (long v : t.v) {
       lo = std::min(lo, g(m.m_positions[v]));

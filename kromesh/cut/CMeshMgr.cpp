@@ -150,9 +150,15 @@ void CMeshMgrBase::SplitWorkingMesh(CObbtSurface* cut, CObbtBase* cutter, KroSim
   KroSimpleMesh* side2 = cut->GetSide2Mesh();
 
   switch (splitType) {
-    case Kro_Split_ByMesh:
-      organizer->ClassifySurfMeshTo2Side(working, side1, side2);
+    case Kro_Split_ByMesh: {
+      // Regions between the cut lines, each decided once.
+      const std::vector<tcCutEdge>& edges = m_meshIntersect.GetCutEdges();
+      const bool cutHere = working == cut->GetCutMesh();
+      organizer->ClassifyRegionsTo2Side(working, side1, side2,
+                                        cutHere && !edges.empty() ? edges.data() : nullptr,
+                                        cutHere ? static_cast<long>(edges.size()) : 0);
       break;
+    }
     case Kro_Split_ByLongestLine: {
       std::vector<long> line;
       long index = m_meshIntersect.GetLongestIntersectLin(&line);

@@ -15,6 +15,7 @@
 // triangulator adds.
 #pragma once
 
+#include <map>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -35,6 +36,17 @@ struct tcCutSegNode {
   long dot0;
   long dot1;
   tcCutSegNode* next;
+};
+
+/// One edge of a re-triangulated cut mesh that lies on a cut line, in the
+/// mesh's final numbering, with the triangle of the cutting model that made
+/// it (in the cutting model's tree coordinates). sure is false when several
+/// cutting triangles made it (it runs along an edge of the cutting model),
+/// so that one of them alone does not tell the sides apart.
+struct tcCutEdge {
+  long v0, v1;
+  KRO::G3D_DVertex cutter[3];
+  bool sure;
 };
 
 class CMeshIntersect {
@@ -113,6 +125,10 @@ class CMeshIntersect {
   /// that triangle. Frees the segment chain except when returning 0.
   long TranglateMdl();
 
+  /// The cut-line edges of the last re-triangulated cut mesh (empty before
+  /// TranglateMdl succeeds).
+  const std::vector<tcCutEdge>& GetCutEdges() const { return m_cutEdges; }
+
  private:
   friend class CMeshIntersectProbe;  // white-box access for unit tests
 
@@ -167,4 +183,9 @@ class CMeshIntersect {
   // vertex v, (-1, -1) for a point inside a triangle. Every triangle along
   // an edge lists the points on it.
   std::vector<std::pair<long, long>> m_dotAnchors;
+  // Per segment (smaller point index first): the cutting triangle that
+  // made it, -2 when more than one did.
+  std::map<std::pair<long, long>, long> m_segCutter;
+  std::vector<tcCutEdge> m_cutEdges;
+  void BuildCutEdges(const std::vector<long>& newIndex);
 };

@@ -70,6 +70,8 @@ void CMeshIntersect::CopyFrom(const CMeshIntersect& other) {
   m_intersectDots = other.m_intersectDots;
   m_triCutFlags = other.m_triCutFlags;
   m_pntKeys = other.m_pntKeys;
+  m_segCutter = other.m_segCutter;
+  m_cutEdges = other.m_cutEdges;
   m_dotAnchors = other.m_dotAnchors;
   m_cutTriSegs = other.m_cutTriSegs;
   m_cutTriSegsReady = other.m_cutTriSegsReady;

@@ -198,6 +198,10 @@ size_t PntKeyHash::operator()(const PntKey& k) const {
   return static_cast<size_t>(h);
 }
 
+int Orient(const KRO::G3D_DVertex* t, const KRO::G3D_DVertex& p) {
+  return Sign(CGAL::orientation(ToP3(t[0]), ToP3(t[1]), ToP3(t[2]), ToP3(p)));
+}
+
 bool IsProperTri(const KRO::G3D_DVertex* t) {
   for (int c = 0; c < 3; ++c)
     if (!std::isfinite(t[c].x) || !std::isfinite(t[c].y) || !std::isfinite(t[c].z)) return false;

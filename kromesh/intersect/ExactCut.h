@@ -48,6 +48,10 @@ bool IsProperTri(const KRO::G3D_DVertex* t);
 /// the two triangles lie in one plane (out is then left empty), else 0.
 int PairPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, std::vector<PairPnt>& out);
 
+/// Side of p against the plane of t, exactly: 1 on the side its normal
+/// (corners counter-clockwise) points to, -1 on the other, 0 in the plane.
+int Orient(const KRO::G3D_DVertex* t, const KRO::G3D_DVertex& p);
+
 /// Where a point lies on the cut triangle (indices into its corners).
 struct FacePnt {
   long id;     // caller's number of the point

@@ -206,6 +206,8 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
   m_triCutFlags.clear();
   m_pntKeys.clear();
   m_dotAnchors.clear();
+  m_segCutter.clear();
+  m_cutEdges.clear();
   m_cutTriSegs.clear();
   m_cutTriSegsReady = false;
 
@@ -240,6 +242,10 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
       const long tri = pairs[i].triIndex1;
       AddACutTri(tri);
       if (tri >= 0 && tri < static_cast<long>(m_triCutFlags.size())) m_triCutFlags[tri] = 1;
+      {
+        auto ins = m_segCutter.emplace(SegKey(d0, d1), pairs[i].triIndex2);
+        if (!ins.second && ins.first->second != pairs[i].triIndex2) ins.first->second = -2;
+      }
       if (!known.insert(SegKey(d0, d1)).second) continue;
       tcCutSegNode* node = new (std::nothrow) tcCutSegNode{false, d0, d1, nullptr};
       if (!node) {

@@ -89,6 +89,32 @@ long CMeshIntersect::GetAllCutTriPntAndSeg(long* idx, long* nPts, void* segs, lo
   return 1;
 }
 
+void CMeshIntersect::BuildCutEdges(const std::vector<long>& newIndex) {
+  m_cutEdges.clear();
+  CObbtBase* cutting = GetCuttingObbt();
+  KroSimpleMesh* src = GetSrcMesh();
+  if (!cutting || !src) return;
+  const long s = static_cast<long>(src->m_positions.size());
+  const long n = static_cast<long>(newIndex.size());
+  // A point at a vertex of the cut model is that vertex in the mesh.
+  auto at = [&](long d) -> long {
+    if (d < 0 || d >= static_cast<long>(m_dotAnchors.size())) return -1;
+    const std::pair<long, long>& a = m_dotAnchors[d];
+    const long old = (a.first >= 0 && a.second < 0) ? a.first : s + d;
+    return old >= 0 && old < n ? newIndex[old] : -1;
+  };
+  for (const auto& seg : m_segCutter) {
+    tcCutEdge e;
+    e.v0 = at(seg.first.first);
+    e.v1 = at(seg.first.second);
+    if (e.v0 < 0 || e.v1 < 0 || e.v0 == e.v1) continue;
+    e.sure = seg.second >= 0;
+    e.cutter[0] = e.cutter[1] = e.cutter[2] = KRO::G3D_DVertex{0, 0, 0};
+    if (e.sure) cutting->GetTriDotFromObbt(e.cutter, seg.second);
+    m_cutEdges.push_back(e);
+  }
+}
+
 long CMeshIntersect::TranglateMdl() {
   // Without a chain the cut has been re-triangulated already: running again
   // would renumber nothing but move the points by the reference point twice.
@@ -208,6 +234,23 @@ long CMeshIntersect::TranglateMdl() {
     if (result < 1 || stopped) break;
 
     if (!mesh->m_triangles.empty()) {
+      // Where each position lands once the unused ones are dropped (as
+      // DeleteTinPnts numbers them): the cut edges are kept in that numbering.
+      std::vector<long> newIndex;
+      try {
+        const long nP = static_cast<long>(mesh->m_positions.size());
+        newIndex.assign(nP, -1);
+        for (long i = 0; i < m_finalTriNum && i < static_cast<long>(mesh->m_triangles.size()); ++i)
+          if (i >= static_cast<long>(m_triCutFlags.size()) || m_triCutFlags[i] == 0)
+            for (long v : mesh->m_triangles[i].v)
+              if (v >= 0 && v < nP) newIndex[v] = 0;
+        long next = 0;
+        for (long& n : newIndex)
+          if (n == 0) n = next++;
+        BuildCutEdges(newIndex);
+      } catch (const std::bad_alloc&) {
+        m_cutEdges.clear();
+      }
       result = DeleteCutTinTris();
       if (result <= 0) {
         result = -1;
