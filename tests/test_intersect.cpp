@@ -336,16 +336,32 @@ TEST(Intersect, TrianglesSharingAnEdgeMeetAtTheExactVertices) {
   EXPECT_TRUE(itest::IndicesValid(rig.Result()));
 }
 
-TEST(Intersect, CoplanarPairsAddNoSegmentOfTheirOwn) {
-  // Whatever their facing: the triangles around a shared stretch bound it.
+TEST(Intersect, CoplanarPairsCutAlongTheOverlap) {
+  // Whatever their facing: the corner (1, 1) of the other triangle and the
+  // crossings of the edges, (3, 1) and (1, 3), joined along the other
+  // triangle's edges, which cut the overlap out of this one.
   const std::vector<V> shifted = {{1, 1, 0}, {5, 1, 0}, {1, 5, 0}};
   for (bool same : {true, false}) {
     CutRig rig;
     const C3DTriData t = same ? C3DTriData{{0, 1, 2}} : C3DTriData{{0, 2, 1}};
-    EXPECT_EQ(
-        rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}), itest::MakeMesh(shifted, {t})), -1);
-    EXPECT_FALSE(Probe::HasChain(rig.engine));
-    EXPECT_EQ(rig.engine.TranglateMdl(), 0);
+    ASSERT_EQ(
+        rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}), itest::MakeMesh(shifted, {t})), 1);
+    std::vector<V> dots;
+    rig.engine.GetIntersectDot(&dots);
+    ASSERT_EQ(dots.size(), 3u);
+    std::vector<long> line;
+    ASSERT_EQ(rig.engine.GetIntersectLin(0, &line), 1);
+    EXPECT_EQ(line.size(), 3u);
+    EXPECT_TRUE(Near(dots[line[1]], {1, 1, 0})) << same;
+    ASSERT_EQ(rig.engine.TranglateMdl(), 1);
+    EXPECT_NEAR(itest::Area(rig.Result()), 8.0, 1e-12);
+    EXPECT_TRUE(itest::IndicesValid(rig.Result()));
+    const std::vector<signed char>& cop = rig.engine.GetCoplanarFlags();
+    ASSERT_EQ(cop.size(), rig.Result().m_triangles.size());
+    double onOther = 0;
+    for (size_t i = 0; i < cop.size(); ++i)
+      if (cop[i] == (same ? 1 : -1)) onOther += itest::Len(itest::AreaVec(rig.Result(), i));
+    EXPECT_NEAR(onOther, 2.0, 1e-12) << same;
   }
 }
 

@@ -128,6 +128,10 @@ class CMeshIntersect {
   /// The cut-line edges of the last re-triangulated cut mesh (empty before
   /// TranglateMdl succeeds).
   const std::vector<tcCutEdge>& GetCutEdges() const { return m_cutEdges; }
+  /// Per triangle of the last re-triangulated cut mesh: 1 when it lies on a
+  /// triangle of the cutting model facing the same way, -1 when on one
+  /// facing the other way, 0 otherwise (empty when nothing lies on one).
+  const std::vector<signed char>& GetCoplanarFlags() const { return m_finalCoplanar; }
 
  private:
   friend class CMeshIntersectProbe;  // white-box access for unit tests
@@ -187,5 +191,16 @@ class CMeshIntersect {
   // made it, -2 when more than one did.
   std::map<std::pair<long, long>, long> m_segCutter;
   std::vector<tcCutEdge> m_cutEdges;
+  // Segments of the pair being intersected (point index pairs) and whether
+  // it found any point; a coplanar pair may give several segments.
+  std::vector<long> m_pairSegs;
+  bool m_pairTouched = false;
+  // Cut-model triangles lying in the plane of cutting triangles: the
+  // cutting triangle and 1 (same facing) or -1 (facing each other).
+  std::map<long, std::vector<std::pair<long, int>>> m_coplanarOf;
+  // Per triangle of the re-triangulated mesh: 1 or -1 when it lies on a
+  // cutting triangle facing the same way or the other way, else 0.
+  std::vector<signed char> m_finalCoplanar;
+  signed char CoplanarFlag(long srcTri, const KRO::G3D_DVertex* t);
   void BuildCutEdges(const std::vector<long>& newIndex);
 };

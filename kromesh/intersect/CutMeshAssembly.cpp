@@ -72,6 +72,8 @@ void CMeshIntersect::CopyFrom(const CMeshIntersect& other) {
   m_pntKeys = other.m_pntKeys;
   m_segCutter = other.m_segCutter;
   m_cutEdges = other.m_cutEdges;
+  m_coplanarOf = other.m_coplanarOf;
+  m_finalCoplanar = other.m_finalCoplanar;
   m_dotAnchors = other.m_dotAnchors;
   m_cutTriSegs = other.m_cutTriSegs;
   m_cutTriSegsReady = other.m_cutTriSegsReady;

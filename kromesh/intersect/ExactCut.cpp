@@ -170,7 +170,108 @@ Piece LocateCrossing(const P3* t, const P3& p, const P3& q) {
   return PieceFromEdgeSigns(s);
 }
 
+Piece CornerPiece(int c) {
+  Piece r;
+  r.n = 1;
+  r.c[0] = c;
+  return r;
+}
+
+Piece EdgePiece(int i, int j) {
+  Piece r;
+  r.n = 2;
+  r.c[0] = i;
+  r.c[1] = j;
+  return r;
+}
+
+// Adds the point named by (piece of a, piece of b) unless out has it;
+// returns its position in out, -1 when either piece is empty.
+int AddPnt(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, const Piece& onA, const Piece& onB,
+           std::vector<PairPnt>& out);
+
+// Two triangles in one plane: corners of each inside the other, crossings
+// of their edges, and the stretches of b's edges inside a.
+void CoplanarPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, const P3* pa,
+                    const P3* pb, std::vector<PairPnt>& out, std::vector<int>* segs) {
+  // Per edge of b, the points on it with their distance along it.
+  std::vector<std::pair<double, int>> onB[3];
+  for (int i = 0; i < 3; ++i) {
+    const int k = AddPnt(a, b, CornerPiece(i), LocateInPlane(pb, pa[i]), out);
+    if (k >= 0) {
+      const Piece w = LocateInPlane(pb, pa[i]);
+      if (w.n == 2) onB[w.c[0]].push_back({0, k});
+    }
+  }
+  for (int i = 0; i < 3; ++i) {
+    const Piece w = LocateInPlane(pa, pb[i]);
+    const int k = AddPnt(a, b, w, CornerPiece(i), out);
+    if (k >= 0) {
+      onB[i].push_back({0, k});
+      onB[(i + 2) % 3].push_back({0, k});
+    }
+  }
+  for (int i = 0; i < 3; ++i) {
+    const int i1 = (i + 1) % 3;
+    for (int e = 0; e < 3; ++e) {
+      const int e1 = (e + 1) % 3;
+      const int s0 = Sign(CGAL::coplanar_orientation(pb[e], pb[e1], pa[i]));
+      const int s1 = Sign(CGAL::coplanar_orientation(pb[e], pb[e1], pa[i1]));
+      const int t0 = Sign(CGAL::coplanar_orientation(pa[i], pa[i1], pb[e]));
+      const int t1 = Sign(CGAL::coplanar_orientation(pa[i], pa[i1], pb[e1]));
+      if (s0 * s1 >= 0 || t0 * t1 >= 0) continue;
+      const int k = AddPnt(a, b, EdgePiece(i, i1), EdgePiece(e, e1), out);
+      if (k >= 0) onB[e].push_back({0, k});
+    }
+  }
+  if (!segs) return;
+  for (int e = 0; e < 3; ++e) {
+    std::vector<std::pair<double, int>>& run = onB[e];
+    const KRO::G3D_DVertex d = Sub(b[(e + 1) % 3], b[e]);
+    for (auto& r : run) r.first = Dot(Sub(out[r.second].at, b[e]), d);
+    std::sort(run.begin(), run.end());
+    run.erase(std::unique(run.begin(), run.end(),
+                          [](const auto& x, const auto& y) { return x.second == y.second; }),
+              run.end());
+    for (size_t k = 0; k + 1 < run.size(); ++k) {
+      segs->push_back(run[k].second);
+      segs->push_back(run[k + 1].second);
+    }
+  }
+}
+
 }  // namespace
+
+int EdgeBeyond(const KRO::G3D_DVertex* t, const KRO::G3D_DVertex& p) {
+  const KRO::G3D_DVertex n = Cross(Sub(t[1], t[0]), Sub(t[2], t[0]));
+  const double an[3] = {std::fabs(n.x), std::fabs(n.y), std::fabs(n.z)};
+  const int k = an[0] >= an[1] && an[0] >= an[2] ? 0 : (an[1] >= an[2] ? 1 : 2);
+  auto to2 = [k](const KRO::G3D_DVertex& q) {
+    return k == 0 ? P2(q.y, q.z) : (k == 1 ? P2(q.z, q.x) : P2(q.x, q.y));
+  };
+  const P2 c[3] = {to2(t[0]), to2(t[1]), to2(t[2])};
+  const P2 q = to2(p);
+  const CGAL::Orientation o = CGAL::orientation(c[0], c[1], c[2]);
+  if (o == CGAL::COLLINEAR) return -1;
+  for (int e = 0; e < 3; ++e)
+    if (CGAL::orientation(c[e], c[(e + 1) % 3], q) != o) return e;
+  return -1;
+}
+
+bool InTriangleProjected(const KRO::G3D_DVertex* t, const KRO::G3D_DVertex& p) {
+  const KRO::G3D_DVertex n = Cross(Sub(t[1], t[0]), Sub(t[2], t[0]));
+  const double an[3] = {std::fabs(n.x), std::fabs(n.y), std::fabs(n.z)};
+  const int k = an[0] >= an[1] && an[0] >= an[2] ? 0 : (an[1] >= an[2] ? 1 : 2);
+  auto to2 = [k](const KRO::G3D_DVertex& q) {
+    return k == 0 ? P2(q.y, q.z) : (k == 1 ? P2(q.z, q.x) : P2(q.x, q.y));
+  };
+  const P2 a = to2(t[0]), b = to2(t[1]), c = to2(t[2]), q = to2(p);
+  const CGAL::Orientation o = CGAL::orientation(a, b, c);
+  if (o == CGAL::COLLINEAR) return false;
+  for (const auto& e : {std::make_pair(a, b), std::make_pair(b, c), std::make_pair(c, a)})
+    if (CGAL::orientation(e.first, e.second, q) == -o) return false;
+  return true;
+}
 
 bool operator==(const PntKey& a, const PntKey& b) {
   for (int i = 0; i < 2; ++i) {
@@ -202,14 +303,35 @@ int Orient(const KRO::G3D_DVertex* t, const KRO::G3D_DVertex& p) {
   return Sign(CGAL::orientation(ToP3(t[0]), ToP3(t[1]), ToP3(t[2]), ToP3(p)));
 }
 
+namespace {
+
+int AddPnt(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, const Piece& onA, const Piece& onB,
+           std::vector<PairPnt>& out) {
+  if (onA.n == 0 || onB.n == 0) return -1;
+  PairPnt r;
+  r.key = MakeKey(MakeSimplex(a, onA.c[0], onA.c[1], onA.c[2]),
+                  MakeSimplex(b, onB.c[0], onB.c[1], onB.c[2]));
+  for (size_t k = 0; k < out.size(); ++k)
+    if (out[k].key == r.key) return static_cast<int>(k);
+  if (onA.n == 1) r.c0 = onA.c[0];
+  if (onA.n == 2) r.c0 = onA.c[0], r.c1 = onA.c[1];
+  r.at = Construct(r.key);
+  out.push_back(r);
+  return static_cast<int>(out.size() - 1);
+}
+
+}  // namespace
+
 bool IsProperTri(const KRO::G3D_DVertex* t) {
   for (int c = 0; c < 3; ++c)
     if (!std::isfinite(t[c].x) || !std::isfinite(t[c].y) || !std::isfinite(t[c].z)) return false;
   return !CGAL::collinear(ToP3(t[0]), ToP3(t[1]), ToP3(t[2]));
 }
 
-int PairPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, std::vector<PairPnt>& out) {
+int PairPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, std::vector<PairPnt>& out,
+               std::vector<int>* segs, int* facing) {
   out.clear();
+  if (segs) segs->clear();
   const P3 pa[3] = {ToP3(a[0]), ToP3(a[1]), ToP3(a[2])};
   const P3 pb[3] = {ToP3(b[0]), ToP3(b[1]), ToP3(b[2])};
   int oa[3], ob[3];
@@ -217,35 +339,21 @@ int PairPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, std::vector
     oa[i] = Sign(CGAL::orientation(pb[0], pb[1], pb[2], pa[i]));
     ob[i] = Sign(CGAL::orientation(pa[0], pa[1], pa[2], pb[i]));
   }
-  if (oa[0] == 0 && oa[1] == 0 && oa[2] == 0) return 1;
+  if (oa[0] == 0 && oa[1] == 0 && oa[2] == 0) {
+    CoplanarPoints(a, b, pa, pb, out, segs);
+    if (facing) {
+      const KRO::G3D_DVertex na = Cross(Sub(a[1], a[0]), Sub(a[2], a[0]));
+      const KRO::G3D_DVertex nb = Cross(Sub(b[1], b[0]), Sub(b[2], b[0]));
+      *facing = Dot(na, nb) >= 0 ? 1 : -1;
+    }
+    return 1;
+  }
   if ((oa[0] > 0 && oa[1] > 0 && oa[2] > 0) || (oa[0] < 0 && oa[1] < 0 && oa[2] < 0)) return 0;
   if ((ob[0] > 0 && ob[1] > 0 && ob[2] > 0) || (ob[0] < 0 && ob[1] < 0 && ob[2] < 0)) return 0;
 
-  auto add = [&](const Piece& onA, const Piece& onB) {
-    if (onA.n == 0 || onB.n == 0) return;
-    PairPnt r;
-    r.key = MakeKey(MakeSimplex(a, onA.c[0], onA.c[1], onA.c[2]),
-                    MakeSimplex(b, onB.c[0], onB.c[1], onB.c[2]));
-    for (const PairPnt& have : out)
-      if (have.key == r.key) return;
-    if (onA.n == 1) r.c0 = onA.c[0];
-    if (onA.n == 2) r.c0 = onA.c[0], r.c1 = onA.c[1];
-    r.at = Construct(r.key);
-    out.push_back(r);
-  };
-  auto corner = [](int c) {
-    Piece r;
-    r.n = 1;
-    r.c[0] = c;
-    return r;
-  };
-  auto edge = [](int i, int j) {
-    Piece r;
-    r.n = 2;
-    r.c[0] = i;
-    r.c[1] = j;
-    return r;
-  };
+  auto add = [&](const Piece& onA, const Piece& onB) { AddPnt(a, b, onA, onB, out); };
+  auto corner = CornerPiece;
+  auto edge = EdgePiece;
   for (int i = 0; i < 3; ++i) {
     if (oa[i] == 0) add(corner(i), LocateInPlane(pb, pa[i]));
     if (ob[i] == 0) add(LocateInPlane(pa, pb[i]), corner(i));
@@ -291,8 +399,9 @@ using Cdt = CGAL::Constrained_Delaunay_triangulation_2<K, Tds, CGAL::Exact_inter
 
 bool SplitFace(const KRO::G3D_DVertex* v, const long* ids, const std::vector<FacePnt>& pts,
                const std::vector<long>& segs, long firstNew, std::vector<KRO::G3D_DVertex>& added,
-               std::vector<C3DTriData>& tris) {
+               std::vector<C3DTriData>& tris, std::vector<long>* cutEdges) {
   tris.clear();
+  if (cutEdges) cutEdges->clear();
   const KRO::G3D_DVertex n = Cross(Sub(v[1], v[0]), Sub(v[2], v[0]));
   // Drop the axis the plane faces most: the other two keep their exact
   // values, and the cyclic order (y, z), (z, x), (x, y) keeps the facing
@@ -321,20 +430,31 @@ bool SplitFace(const KRO::G3D_DVertex* v, const long* ids, const std::vector<Fac
       h[p.id] = vh;
     }
     // Each edge of the triangle runs through the points on it, in order.
+    // The order compares coordinates only (no rounding): along the axes in
+    // order of the edge's extent, each read in the edge's direction.
     for (int e = 0; e < 3; ++e) {
       const int e1 = (e + 1) % 3;
-      std::vector<std::pair<double, Cdt::Vertex_handle>> run;
       const KRO::G3D_DVertex d = Sub(v[e1], v[e]);
-      run.push_back({0.0, c[e]});
+      const double ad[3] = {std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)};
+      int ax[3] = {0, 1, 2};
+      std::sort(ax, ax + 3, [&](int i, int j) { return ad[i] > ad[j]; });
+      const double sg[3] = {d.x < 0 ? -1.0 : 1.0, d.y < 0 ? -1.0 : 1.0, d.z < 0 ? -1.0 : 1.0};
+      auto before = [&](const KRO::G3D_DVertex& p, const KRO::G3D_DVertex& q) {
+        const double pp[3] = {p.x, p.y, p.z}, qq[3] = {q.x, q.y, q.z};
+        for (int i : ax)
+          if (pp[i] != qq[i]) return sg[i] * pp[i] < sg[i] * qq[i];
+        return false;
+      };
+      std::vector<const FacePnt*> on;
       for (const FacePnt& p : pts)
-        if ((p.c0 == e && p.c1 == e1) || (p.c0 == e1 && p.c1 == e))
-          run.push_back({Dot(Sub(p.at, v[e]), d), h[p.id]});
-      run.push_back({Dot(d, d), c[e1]});
-      std::stable_sort(run.begin() + 1, run.end() - 1,
-                       [](const auto& x, const auto& y) { return x.first < y.first; });
+        if ((p.c0 == e && p.c1 == e1) || (p.c0 == e1 && p.c1 == e)) on.push_back(&p);
+      std::stable_sort(on.begin(), on.end(),
+                       [&](const FacePnt* x, const FacePnt* y) { return before(x->at, y->at); });
+      std::vector<Cdt::Vertex_handle> run = {c[e]};
+      for (const FacePnt* p : on) run.push_back(h[p->id]);
+      run.push_back(c[e1]);
       for (size_t i = 0; i + 1 < run.size(); ++i)
-        if (run[i].second != run[i + 1].second)
-          cdt.insert_constraint(run[i].second, run[i + 1].second);
+        if (run[i] != run[i + 1]) cdt.insert_constraint(run[i], run[i + 1]);
     }
     for (size_t i = 0; i + 1 < segs.size(); i += 2) {
       auto ia = h.find(segs[i]), ib = h.find(segs[i + 1]);
@@ -375,6 +495,31 @@ bool SplitFace(const KRO::G3D_DVertex* v, const long* ids, const std::vector<Fac
         q.z = v[0].z - (n.x * (a - v[0].x) + n.y * (b - v[0].y)) / n.z;
       }
       added.push_back(q);
+    }
+    if (cutEdges) {
+      // Constrained edges lying on a segment (exactly, in the plane of the
+      // split) are the cut line's edges here.
+      for (auto e = cdt.finite_edges_begin(); e != cdt.finite_edges_end(); ++e) {
+        if (!cdt.is_constrained(*e)) continue;
+        const Cdt::Vertex_handle u = e->first->vertex(Cdt::cw(e->second));
+        const Cdt::Vertex_handle w = e->first->vertex(Cdt::ccw(e->second));
+        for (size_t i = 0; i + 1 < segs.size(); i += 2) {
+          auto ia = h.find(segs[i]), ib = h.find(segs[i + 1]);
+          if (ia == h.end() || ib == h.end() || ia->second == ib->second) continue;
+          const P2& pa = ia->second->point();
+          const P2& pb = ib->second->point();
+          if (CGAL::orientation(pa, pb, u->point()) != CGAL::COLLINEAR ||
+              CGAL::orientation(pa, pb, w->point()) != CGAL::COLLINEAR)
+            continue;
+          if (!CGAL::collinear_are_ordered_along_line(pa, u->point(), pb) ||
+              !CGAL::collinear_are_ordered_along_line(pa, w->point(), pb))
+            continue;
+          cutEdges->push_back(u->info().id);
+          cutEdges->push_back(w->info().id);
+          cutEdges->push_back(static_cast<long>(i / 2));
+          break;
+        }
+      }
     }
     for (auto f = cdt.finite_faces_begin(); f != cdt.finite_faces_end(); ++f) {
       if (f->info().in == 0) continue;

@@ -44,9 +44,25 @@ struct PairPnt {
 /// False when the triangle's corners are collinear (exactly).
 bool IsProperTri(const KRO::G3D_DVertex* t);
 
-/// Points where triangle b meets triangle a, one per name. Returns 1 when
-/// the two triangles lie in one plane (out is then left empty), else 0.
-int PairPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, std::vector<PairPnt>& out);
+/// Points where triangle b meets triangle a, one per name. Returns 0 for
+/// triangles in general position: out then holds at most the two ends of
+/// their common segment. Returns 1 when both lie in one plane: out holds
+/// the corners of each inside the other and the crossings of their edges,
+/// and segs (pairs of positions in out) the stretches of b's edges inside
+/// a, which bound the overlap on a; facing is 1 when the two face the same
+/// way, -1 when they face each other.
+int PairPoints(const KRO::G3D_DVertex* a, const KRO::G3D_DVertex* b, std::vector<PairPnt>& out,
+               std::vector<int>* segs = nullptr, int* facing = nullptr);
+
+/// The first edge e (corner e to e + 1) of t that p lies on or beyond in
+/// the plane the triangle is split in (the two coordinates its normal
+/// faces least), -1 when p lies strictly inside. A point inside t by
+/// name may round to just outside it.
+int EdgeBeyond(const KRO::G3D_DVertex* t, const KRO::G3D_DVertex& p);
+
+/// True when p, projected along the normal of t, lies inside t or on its
+/// border (exact in the projection).
+bool InTriangleProjected(const KRO::G3D_DVertex* t, const KRO::G3D_DVertex& p);
 
 /// Side of p against the plane of t, exactly: 1 on the side its normal
 /// (corners counter-clockwise) points to, -1 on the other, 0 in the plane.
@@ -64,10 +80,12 @@ struct FacePnt {
 /// numbers) as edges and every point on an edge splitting that edge. The
 /// pieces face like the triangle. Points the triangulation adds where
 /// segments cross are appended to added (with the numbers firstNew,
-/// firstNew + 1, ...). Writes caller-numbered triangles to tris; false
-/// when the triangulation fails.
+/// firstNew + 1, ...). Writes caller-numbered triangles to tris, and to
+/// cutEdges (when given) one triple (end, end, k) per edge of the result
+/// that lies on segment k (a segment through other points comes out as
+/// several edges); false when the triangulation fails.
 bool SplitFace(const KRO::G3D_DVertex* v, const long* ids, const std::vector<FacePnt>& pts,
                const std::vector<long>& segs, long firstNew, std::vector<KRO::G3D_DVertex>& added,
-               std::vector<C3DTriData>& tris);
+               std::vector<C3DTriData>& tris, std::vector<long>* cutEdges = nullptr);
 
 }  // namespace kroexact

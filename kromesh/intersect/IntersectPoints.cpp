@@ -104,6 +104,23 @@ bool CMeshIntersect::IsOnTriEdge(long dot, long tri) const {
 void CMeshIntersect::ShareEdgePnts(tcCutSegNode* /*head*/) {
   KroSimpleMesh* src = GetSrcMesh();
   if (!src) return;
+  // A point inside a triangle by name whose rounded coordinates fall on or
+  // beyond one of its edges (as the triangle is split) joins that edge, so
+  // that the triangle on the other side splits the edge at it as well. Its
+  // coordinates stay as they are: the other model has the same bits.
+  const long nPos = static_cast<long>(src->m_positions.size());
+  const long nSrcTri = static_cast<long>(src->m_triangles.size());
+  for (size_t d = 0; d < m_dotAnchors.size(); ++d) {
+    if (m_dotAnchors[d].first >= 0 || m_dotCutTris[d].empty()) continue;
+    const long t = m_dotCutTris[d][0];
+    if (t < 0 || t >= nSrcTri) continue;
+    const long* v = src->m_triangles[t].v;
+    if (v[0] < 0 || v[1] < 0 || v[2] < 0 || v[0] >= nPos || v[1] >= nPos || v[2] >= nPos) continue;
+    const KRO::G3D_DVertex c[3] = {src->m_positions[v[0]], src->m_positions[v[1]],
+                                   src->m_positions[v[2]]};
+    const int e = kroexact::EdgeBeyond(c, m_intersectDots[d]);
+    if (e >= 0) m_dotAnchors[d] = {v[e], v[(e + 1) % 3]};
+  }
   std::map<std::pair<long, long>, std::vector<long>> wanted;
   auto key = [](long a, long b) { return a < b ? std::make_pair(a, b) : std::make_pair(b, a); };
   for (const std::pair<long, long>& a : m_dotAnchors)
@@ -174,19 +191,39 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
     if (same) std::copy(v, v + 3, va);
   }
 
-  // Exact decisions; a coplanar pair adds no segment of its own (the
-  // triangles around it cross and bound the shared stretch).
+  m_pairTouched = false;
   std::vector<kroexact::PairPnt> pts;
-  if (kroexact::PairPoints(a, b, pts) != 0 || pts.empty()) return 1;
+  std::vector<int> segs;
+  int facing = 0;
+  auto anchorOf = [&](const kroexact::PairPnt& p, long* an0, long* an1) {
+    *an0 = *an1 = -1;
+    if (va[0] < 0) return;
+    if (p.c0 >= 0) *an0 = va[p.c0];
+    if (p.c1 >= 0) *an1 = va[p.c1];
+  };
+  if (kroexact::PairPoints(a, b, pts, &segs, &facing) != 0) {
+    // One plane: the overlap's border on this triangle (stretches of the
+    // other triangle's edges) becomes cut segments, and the triangle
+    // remembers the partner, whose facing sorts the overlap later.
+    std::vector<long> ids(pts.size());
+    for (size_t k = 0; k < pts.size(); ++k) {
+      long an0, an1;
+      anchorOf(pts[k], &an0, &an1);
+      ids[k] = RegisterPnt(pts[k].key, pts[k].at, pair.triIndex1, an0, an1);
+    }
+    for (int k : segs) m_pairSegs.push_back(ids[k]);
+    if (!pts.empty()) {
+      m_pairTouched = true;
+      m_coplanarOf[pair.triIndex1].push_back({pair.triIndex2, facing});
+    }
+    return 1;
+  }
+  if (pts.empty()) return 1;
   long got[2] = {-1, -1};
   for (size_t i = 0; i < pts.size() && i < 2; ++i) {
-    const kroexact::PairPnt& p = pts[i];
-    long an0 = -1, an1 = -1;
-    if (va[0] >= 0) {
-      if (p.c0 >= 0) an0 = va[p.c0];
-      if (p.c1 >= 0) an1 = va[p.c1];
-    }
-    got[i] = RegisterPnt(p.key, p.at, pair.triIndex1, an0, an1);
+    long an0, an1;
+    anchorOf(pts[i], &an0, &an1);
+    got[i] = RegisterPnt(pts[i].key, pts[i].at, pair.triIndex1, an0, an1);
   }
   // A pair touching in one point records the point but no segment.
   if (got[1] < 0 || got[0] == got[1]) return 1;
@@ -208,6 +245,8 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
   m_dotAnchors.clear();
   m_segCutter.clear();
   m_cutEdges.clear();
+  m_coplanarOf.clear();
+  m_finalCoplanar.clear();
   m_cutTriSegs.clear();
   m_cutTriSegsReady = false;
 
@@ -237,23 +276,27 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
     procc->GetCollideTriPair(&pairs, &count);
     for (long i = 0; i < pairNum; ++i) {
       long d0 = -1, d1 = -1;
+      m_pairSegs.clear();
       GetIntersetcPntsFromTriPair(i, &d0, &d1);
-      if (d0 == -1 && d1 == -1) continue;
+      if (d0 >= 0 && d1 >= 0) m_pairSegs.insert(m_pairSegs.begin(), {d0, d1});
+      if (m_pairSegs.empty() && !m_pairTouched) continue;
       const long tri = pairs[i].triIndex1;
       AddACutTri(tri);
       if (tri >= 0 && tri < static_cast<long>(m_triCutFlags.size())) m_triCutFlags[tri] = 1;
-      {
-        auto ins = m_segCutter.emplace(SegKey(d0, d1), pairs[i].triIndex2);
+      for (size_t k = 0; k + 1 < m_pairSegs.size(); k += 2) {
+        const long s0 = m_pairSegs[k], s1 = m_pairSegs[k + 1];
+        if (s0 == s1) continue;
+        auto ins = m_segCutter.emplace(SegKey(s0, s1), pairs[i].triIndex2);
         if (!ins.second && ins.first->second != pairs[i].triIndex2) ins.first->second = -2;
+        if (!known.insert(SegKey(s0, s1)).second) continue;
+        tcCutSegNode* node = new (std::nothrow) tcCutSegNode{false, s0, s1, nullptr};
+        if (!node) {
+          dropChain(head);
+          return -1;
+        }
+        tail->next = node;
+        tail = node;
       }
-      if (!known.insert(SegKey(d0, d1)).second) continue;
-      tcCutSegNode* node = new (std::nothrow) tcCutSegNode{false, d0, d1, nullptr};
-      if (!node) {
-        dropChain(head);
-        return -1;
-      }
-      tail->next = node;
-      tail = node;
     }
     ShareEdgePnts(head);
   } catch (const std::bad_alloc&) {

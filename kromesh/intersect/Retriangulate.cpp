@@ -89,30 +89,36 @@ long CMeshIntersect::GetAllCutTriPntAndSeg(long* idx, long* nPts, void* segs, lo
   return 1;
 }
 
-void CMeshIntersect::BuildCutEdges(const std::vector<long>& newIndex) {
-  m_cutEdges.clear();
+signed char CMeshIntersect::CoplanarFlag(long srcTri, const KRO::G3D_DVertex* t) {
+  auto it = m_coplanarOf.find(srcTri);
   CObbtBase* cutting = GetCuttingObbt();
-  KroSimpleMesh* src = GetSrcMesh();
-  if (!cutting || !src) return;
-  const long s = static_cast<long>(src->m_positions.size());
-  const long n = static_cast<long>(newIndex.size());
-  // A point at a vertex of the cut model is that vertex in the mesh.
-  auto at = [&](long d) -> long {
-    if (d < 0 || d >= static_cast<long>(m_dotAnchors.size())) return -1;
-    const std::pair<long, long>& a = m_dotAnchors[d];
-    const long old = (a.first >= 0 && a.second < 0) ? a.first : s + d;
-    return old >= 0 && old < n ? newIndex[old] : -1;
-  };
-  for (const auto& seg : m_segCutter) {
-    tcCutEdge e;
-    e.v0 = at(seg.first.first);
-    e.v1 = at(seg.first.second);
-    if (e.v0 < 0 || e.v1 < 0 || e.v0 == e.v1) continue;
-    e.sure = seg.second >= 0;
-    e.cutter[0] = e.cutter[1] = e.cutter[2] = KRO::G3D_DVertex{0, 0, 0};
-    if (e.sure) cutting->GetTriDotFromObbt(e.cutter, seg.second);
-    m_cutEdges.push_back(e);
+  if (it == m_coplanarOf.end() || !cutting) return 0;
+  const KRO::G3D_DVertex g = {(t[0].x + t[1].x + t[2].x) / 3, (t[0].y + t[1].y + t[2].y) / 3,
+                              (t[0].z + t[1].z + t[2].z) / 3};
+  for (const std::pair<long, int>& p : it->second) {
+    KRO::G3D_DVertex b[3] = {};
+    cutting->GetTriDotFromObbt(b, p.first);
+    if (kroexact::InTriangleProjected(b, g)) return static_cast<signed char>(p.second);
   }
+  return 0;
+}
+
+void CMeshIntersect::BuildCutEdges(const std::vector<long>& newIndex) {
+  // m_cutEdges holds the edges in the numbering before the unused points
+  // were dropped; renumber, and drop what no longer exists.
+  CObbtBase* cutting = GetCuttingObbt();
+  const long n = static_cast<long>(newIndex.size());
+  std::vector<tcCutEdge> out;
+  out.reserve(m_cutEdges.size());
+  for (tcCutEdge e : m_cutEdges) {
+    if (e.v0 < 0 || e.v1 < 0 || e.v0 >= n || e.v1 >= n) continue;
+    e.v0 = newIndex[e.v0];
+    e.v1 = newIndex[e.v1];
+    if (e.v0 < 0 || e.v1 < 0 || e.v0 == e.v1) continue;
+    out.push_back(e);
+  }
+  m_cutEdges.swap(out);
+  (void)cutting;
 }
 
 long CMeshIntersect::TranglateMdl() {
@@ -149,8 +155,21 @@ long CMeshIntersect::TranglateMdl() {
     std::vector<long> segs;
     std::vector<KRO::G3D_DVertex> added;
     std::vector<C3DTriData> pieces;
+    std::vector<long> edgeBuf;
+    m_cutEdges.clear();
+    // Which triangles lie on a cutting triangle, parallel to the buffer.
+    std::vector<signed char> cop;
     try {
       if (!m_cutTriSegsReady) BuildCutTriSegs();
+      if (!m_coplanarOf.empty()) {
+        cop.assign(nTri, 0);
+        for (const auto& c : m_coplanarOf) {
+          if (c.first < 0 || c.first >= nTri) continue;
+          KRO::G3D_DVertex v[3];
+          for (int k = 0; k < 3; ++k) v[k] = src->m_positions[src->m_triangles[c.first].v[k]];
+          cop[c.first] = CoplanarFlag(c.first, v);
+        }
+      }
     } catch (const std::bad_alloc&) {
       result = -1;
       break;
@@ -196,7 +215,7 @@ long CMeshIntersect::TranglateMdl() {
       const KRO::G3D_DVertex V[3] = {mesh->m_positions[list[0]], mesh->m_positions[list[1]],
                                      mesh->m_positions[list[2]]};
       added.clear();
-      if (!kroexact::SplitFace(V, list.data(), pts, segs, nPos, added, pieces)) {
+      if (!kroexact::SplitFace(V, list.data(), pts, segs, nPos, added, pieces, &edgeBuf)) {
         keep();
         continue;
       }
@@ -217,11 +236,30 @@ long CMeshIntersect::TranglateMdl() {
           }
           m_intersectDots.push_back(q);
         }
+        // The cut-line edges, each with the cutting triangle that made its
+        // segment (none when several did).
+        for (size_t k = 0; k + 2 < edgeBuf.size(); k += 3) {
+          const long sk = edgeBuf[k + 2];
+          tcCutEdge e;
+          e.v0 = edgeBuf[k];
+          e.v1 = edgeBuf[k + 1];
+          e.cutter[0] = e.cutter[1] = e.cutter[2] = KRO::G3D_DVertex{0, 0, 0};
+          auto it = m_segCutter.find(std::make_pair(std::min(segs[2 * sk], segs[2 * sk + 1]) - s,
+                                                    std::max(segs[2 * sk], segs[2 * sk + 1]) - s));
+          e.sure = it != m_segCutter.end() && it->second >= 0;
+          if (e.sure && GetCuttingObbt()) GetCuttingObbt()->GetTriDotFromObbt(e.cutter, it->second);
+          m_cutEdges.push_back(e);
+        }
         for (const C3DTriData& tri : pieces) {
           const long pos = nTri + written;
           if (pos >= static_cast<long>(mesh->m_triangles.size())) mesh->m_triangles.resize(pos + 1);
           mesh->m_triangles[pos] = tri;
           m_triCutFlags.push_back(0);
+          if (!cop.empty()) {
+            const KRO::G3D_DVertex v[3] = {mesh->m_positions[tri.v[0]], mesh->m_positions[tri.v[1]],
+                                           mesh->m_positions[tri.v[2]]};
+            cop.push_back(CoplanarFlag(t, v));
+          }
           ++written;
         }
       } catch (const std::bad_alloc&) {
@@ -248,6 +286,11 @@ long CMeshIntersect::TranglateMdl() {
         for (long& n : newIndex)
           if (n == 0) n = next++;
         BuildCutEdges(newIndex);
+        m_finalCoplanar.clear();
+        if (!cop.empty())
+          for (long i = 0; i < m_finalTriNum && i < static_cast<long>(cop.size()); ++i)
+            if (i >= static_cast<long>(m_triCutFlags.size()) || m_triCutFlags[i] == 0)
+              m_finalCoplanar.push_back(cop[i]);
       } catch (const std::bad_alloc&) {
         m_cutEdges.clear();
       }

@@ -338,7 +338,8 @@ long CMeshOrganizeBase::ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMes
 
 long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
                                                KroSimpleMesh* side2, const tcCutEdge* edges,
-                                               long edgeNum) {
+                                               long edgeNum, const signed char* coplanar,
+                                               int sameFacingSide) {
   if (!cut) return -1;
   KroSimpleMesh source;
   if (side1 == cut || side2 == cut) {
@@ -469,12 +470,33 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
     const double area = cx * cx + cy * cy + cz * cz;
     if (area > bestArea[r]) bestArea[r] = area, best[r] = i;
   }
+  // A region lying on the cutter (most of its triangles on a cutting
+  // triangle) has no side of its own: it goes by facing.
+  std::vector<long> onSame, onOther, count;
+  if (coplanar && UsesCutterFacing()) {
+    try {
+      onSame.assign(static_cast<size_t>(nt), 0);
+      onOther.assign(static_cast<size_t>(nt), 0);
+      count.assign(static_cast<size_t>(nt), 0);
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+    for (long i = 0; i < nt; ++i) {
+      const long r = find(i);
+      ++count[r];
+      if (coplanar[i] > 0) ++onSame[r];
+      if (coplanar[i] < 0) ++onOther[r];
+    }
+  }
   CMeshPosCheckBase noSide;
   CMeshPosCheckBase* checker = m_pPosCheck ? m_pPosCheck.get() : &noSide;
   std::vector<signed char> regionSide(static_cast<size_t>(nt), 0);
   for (long r = 0; r < nt; ++r) {
     if (find(r) != r) continue;
-    if (votes1[r] != votes2[r]) {
+    if (!count.empty() && 2 * (onSame[r] + onOther[r]) > count[r]) {
+      regionSide[r] = onSame[r] >= onOther[r] ? (sameFacingSide == 2 ? 2 : 1) : 2;
+      torn[r] = 0;
+    } else if (votes1[r] != votes2[r]) {
       regionSide[r] = votes1[r] > votes2[r] ? 1 : 2;
     } else if (best[r] >= 0) {
       const C3DTriData& t = tris[best[r]];

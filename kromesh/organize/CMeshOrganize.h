@@ -69,10 +69,15 @@ class CMeshOrganizeBase {
   /// region for other cutters, is decided by one checker query at the
   /// centroid of its largest sound triangle (-1: side 1, else side 2). A
   /// region without a sound triangle and without a decision goes to
-  /// neither side. Sides are written as by ClassifySurfMeshTo2Side; returns
-  /// the same codes.
+  /// neither side. With a solid cutter and coplanar flags (one per
+  /// triangle of cut: 1 on a cutting triangle facing the same way, -1 on
+  /// one facing the other way, 0 elsewhere), a region mostly on the cutter
+  /// goes to sameFacingSide (1 or 2) when facing the same way and to side 2
+  /// when facing the other way. Sides are written as by
+  /// ClassifySurfMeshTo2Side; returns the same codes.
   long ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1, KroSimpleMesh* side2,
-                              const tcCutEdge* edges, long edgeNum);
+                              const tcCutEdge* edges, long edgeNum,
+                              const signed char* coplanar = nullptr, int sameFacingSide = 1);
   /// Stores the buffers of the model before cutting (not owned); passes them
   /// on to the checker when there is one.
   virtual void SetOrgMdl(KRO::G3D_DVertex* vertices, long vertexCount, C3DTriData* triangles,
