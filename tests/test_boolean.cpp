@@ -90,13 +90,13 @@ TEST(Boolean, TurnedCubeCornerIntoCube) {
 // Unit spheres (nLat x 2 nLat) at random offsets, default precision: the
 // four Boolean results, each made of two of the four pieces, are closed
 // when only bit-identical points are welded, and union + intersection add
-// up to both solids. printEvery > 0 prints the figures (for reports).
+// up to both solids. Four offsets at the finest size keep the test short.
 TEST(Boolean, SpherePairsCloseAtTheDefaultPrecision) {
   struct Row {
     int nLat, offsets;
   };
   cutchecks::Lcg rng{20261207};
-  for (const Row& row : {Row{12, 20}, Row{24, 20}, Row{48, 20}, Row{96, 20}}) {
+  for (const Row& row : {Row{12, 20}, Row{24, 20}, Row{48, 20}, Row{96, 4}}) {
     long open = 0;
     double worst = 0;
     for (int k = 0; k < row.offsets; ++k) {
