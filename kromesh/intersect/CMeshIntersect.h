@@ -1,14 +1,21 @@
 // Intersection engine of a cut.
 //
 // CMeshIntersect turns the colliding triangle pairs of two models (read from
-// a collision processor) into de-duplicated intersection points and
-// segments, chains the segments into cut lines, writes the cut model's mesh
-// with the points appended into a result mesh, and finally re-triangulates
-// every cut triangle so that the cut lines become triangle edges.
+// a collision processor) into intersection points and segments, chains the segments into cut lines,
+// writes the cut model's mesh with the points appended into a result mesh, and finally
+// re-triangulates every cut triangle so that the cut lines become triangle edges.
 //
 // Use per cut: CalIntersectDots(procc, resultMesh), then TranglateMdl().
 // The first wrapper of the processor is the cut model (the one whose
 // triangles are re-triangulated), the second the cutting model.
+//
+// A point is named by what produces it (the vertex, edge or face of each
+// triangle that holds it) and built from that name alone, so cutting the
+// first model by the second and the second by the first gives both the
+// same points, bit for bit; every decision is an exact orientation test.
+// Two points are one only when their names are; the data precision no
+// longer moves or merges points (a merge would move a point off the edge
+// or face it lies on in one of the two models and open their common seam).
 //
 // Position numbering of the result mesh: the cut model's positions first,
 // then the intersection points in registration order, then the points the
@@ -117,12 +124,12 @@ class CMeshIntersect {
   /// the cut segments on it as edges; then removes the replaced triangles
   /// and unused points and moves the registered intersection points by the
   /// cut model's reference point. A cut triangle that cannot be
-  /// re-triangulated (no point on it, no frame, all segments collapsed)
-  /// stays as it is. Returns 1 on success; 0 when there is no cut triangle
-  /// or the cut has been re-triangulated already (nothing changes); -1 when a buffer cannot be
-  /// allocated, the engine has no result mesh or cut model, or the final assembly fails; otherwise
-  /// the failure status (below 1) of the triangulator, the run stopping at
-  /// that triangle. Frees the segment chain except when returning 0.
+  /// re-triangulated (no segment and no point on its edges, no plane, or
+  /// the triangulation fails) stays as it is. Returns 1 on success; 0 when
+  /// there is no cut triangle or the cut has been re-triangulated already
+  /// (nothing changes); -1 when a buffer cannot be allocated, the engine
+  /// has no result mesh or cut model, or the final assembly fails. Frees
+  /// the segment chain except when returning 0.
   long TranglateMdl();
 
   /// The cut-line edges of the last re-triangulated cut mesh (empty before
@@ -137,13 +144,11 @@ class CMeshIntersect {
   friend class CMeshIntersectProbe;  // white-box access for unit tests
 
   long GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long* d1);
-  bool IsDifferentPnt(KRO::G3D_DVertex* p, long* index);
   void AddACutTri(long tri);
   long RegisterPnt(const kroexact::PntKey& key, const KRO::G3D_DVertex& p, long cutTri,
                    long anchor0, long anchor1);
   void ShareEdgePnts(tcCutSegNode* head);
   bool IsOnTriEdge(long dot, long tri) const;
-  bool NeedsEdgeSplit(const long* idx, long n, long t) const;
 
   void SetAllCrossPntsNoInTri();
 
@@ -158,7 +163,6 @@ class CMeshIntersect {
   CObbtBase* GetCutObbt() const;
   CObbtBase* GetCuttingObbt() const;
   KroSimpleMesh* GetSrcMesh() const;
-  double GetCutPrec() const;
   long GetPairNum() const;
 
   void FreeSegChain();

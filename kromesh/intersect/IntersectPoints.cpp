@@ -41,33 +41,12 @@ KroSimpleMesh* CMeshIntersect::GetSrcMesh() const {
   return cut ? cut->GetSrcMesh() : nullptr;
 }
 
-double CMeshIntersect::GetCutPrec() const {
-  double prec = KRO_DEFAULT_PRECISION;
-  CObbtBase* cut = GetCutObbt();
-  if (cut) cut->GetDataPrec(prec);
-  return prec;
-}
-
 long CMeshIntersect::GetPairNum() const {
   if (!m_pObbtObjProcc) return 0;
   tcTriCutPair* pairs = nullptr;
   long count = 0;
   m_pObbtObjProcc->GetCollideTriPair(&pairs, &count);
   return pairs ? count : 0;
-}
-
-bool CMeshIntersect::IsDifferentPnt(KRO::G3D_DVertex* p, long* index) {
-  *index = -1;
-  // Points are one point when they are the same point: a cut point is
-  // named by what produces it, so coordinates decide nothing here except
-  // for an exact repeat.
-  for (size_t k = 0; k < m_intersectDots.size(); ++k)
-    if (m_intersectDots[k].x == p->x && m_intersectDots[k].y == p->y &&
-        m_intersectDots[k].z == p->z) {
-      *index = static_cast<long>(k);
-      return false;
-    }
-  return true;
 }
 
 long CMeshIntersect::RegisterPnt(const kroexact::PntKey& key, const KRO::G3D_DVertex& p,

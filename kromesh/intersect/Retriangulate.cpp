@@ -1,4 +1,5 @@
-// Re-triangulation of the cut triangles through the TIN layer.
+// Re-triangulation of the cut triangles: each one split by a constrained
+// triangulation of its corners, the cut points on it and the cut segments.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -43,24 +44,6 @@ void CMeshIntersect::BuildCutTriSegs() {
     }
   }
   m_cutTriSegsReady = true;
-}
-
-bool CMeshIntersect::NeedsEdgeSplit(const long* idx, long n, long t) const {
-  KroSimpleMesh* src = GetSrcMesh();
-  if (!src) return false;
-  const long s = static_cast<long>(src->m_positions.size());
-  for (long i = 0; i < n; ++i) {
-    const long d = idx[i] - s;
-    if (!IsOnTriEdge(d, t)) continue;
-    for (long t2 : m_dotCutTris[d]) {
-      if (t2 == t || !IsOnTriEdge(d, t2)) continue;
-      auto it = std::lower_bound(m_cutTris.begin(), m_cutTris.end(), t2);
-      if (it == m_cutTris.end() || *it != t2) continue;
-      const size_t j2 = static_cast<size_t>(it - m_cutTris.begin());
-      if (j2 < m_cutTriSegs.size() && !m_cutTriSegs[j2].empty()) return true;
-    }
-  }
-  return false;
 }
 
 long CMeshIntersect::GetAllCutTriPntAndSeg(long* idx, long* nPts, void* segs, long* nSegs, long j,
