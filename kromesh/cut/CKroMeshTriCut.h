@@ -116,6 +116,21 @@ class CKroMeshTriCut {
                         C3DEntity* o4, C3DEntity* o5, C3DEntity* o6);
   /// Two solids into four pieces: p1, p2 a outside / inside b; p3, p4 b
   /// outside / inside a. 1, or 0 for refused input.
+  ///
+  /// Faces of a and b that lie on each other (coplanar and overlapping)
+  /// are split along the border of the overlap in both solids and then go
+  /// by facing: where the two face the same way, a's part goes to p1 and
+  /// b's part to p4, so the union keeps a's face and the intersection b's;
+  /// where they face each other, a's part goes to p2 and b's part to p4, so
+  /// the union loses the shared face and each difference keeps one copy.
+  /// Made of these four pieces, every Boolean has the right volume and is
+  /// closed, but one of them carries both copies as a zero-volume double
+  /// layer: a minus b for faces facing the same way (identical solids give
+  /// a minus b = a's surface and b's, enclosing nothing), the intersection
+  /// for faces facing each other (solids touching along a face give an
+  /// intersection of the two copies of that face). In the six-output form
+  /// a's same-facing part lands in o2, a's facing part in o3 to o6, b's
+  /// part in o1 to o4.
   long CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* p1, C3DEntity* p2, C3DEntity* p3,
                         C3DEntity* p4);
   /// The pieces chosen by op appended to c: union, intersection, a minus

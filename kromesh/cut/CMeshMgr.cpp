@@ -25,7 +25,8 @@ CMeshMgrBase::CMeshMgrBase(const CMeshMgrBase& other)
       m_posCheckPolylineNum(other.m_posCheckPolylineNum),
       m_texScale{other.m_texScale[0], other.m_texScale[1]},
       m_splitFlag{other.m_splitFlag[0], other.m_splitFlag[1]},
-      m_splitType{other.m_splitType[0], other.m_splitType[1]} {}
+      m_splitType{other.m_splitType[0], other.m_splitType[1]},
+      m_coplanarSameSide(other.m_coplanarSameSide) {}
 
 CMeshMgrBase& CMeshMgrBase::operator=(const CMeshMgrBase& other) {
   if (this == &other) return *this;
@@ -39,6 +40,7 @@ CMeshMgrBase& CMeshMgrBase::operator=(const CMeshMgrBase& other) {
   m_obbtProcc = other.m_obbtProcc;
   m_pPosCheckPolyline = other.m_pPosCheckPolyline;
   m_posCheckPolylineNum = other.m_posCheckPolylineNum;
+  m_coplanarSameSide = other.m_coplanarSameSide;
   return *this;
 }
 
@@ -150,9 +152,18 @@ void CMeshMgrBase::SplitWorkingMesh(CObbtSurface* cut, CObbtBase* cutter, KroSim
   KroSimpleMesh* side2 = cut->GetSide2Mesh();
 
   switch (splitType) {
-    case Kro_Split_ByMesh:
-      organizer->ClassifySurfMeshTo2Side(working, side1, side2);
+    case Kro_Split_ByMesh: {
+      // Regions between the cut lines, each decided once.
+      const std::vector<tcCutEdge>& edges = m_meshIntersect.GetCutEdges();
+      const bool cutHere = working == cut->GetCutMesh();
+      const std::vector<signed char>& cop = m_meshIntersect.GetCoplanarFlags();
+      const bool copHere = cutHere && cop.size() == working->m_triangles.size();
+      organizer->ClassifyRegionsTo2Side(working, side1, side2,
+                                        cutHere && !edges.empty() ? edges.data() : nullptr,
+                                        cutHere ? static_cast<long>(edges.size()) : 0,
+                                        copHere ? cop.data() : nullptr, m_coplanarSameSide);
       break;
+    }
     case Kro_Split_ByLongestLine: {
       std::vector<long> line;
       long index = m_meshIntersect.GetLongestIntersectLin(&line);
@@ -295,6 +306,9 @@ long CMeshMgrEE::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseG
   if (!out1 && !out2) return 0;
   auto* o1 = dynamic_cast<C3DEntity*>(out1);
   auto* o2 = dynamic_cast<C3DEntity*>(out2);
+  // Faces shared and facing the same way: the first solid's go outside it
+  // (to the union), the second's inside (to the intersection).
+  m_coplanarSameSide = sort == Kro_Cut_First ? 1 : 2;
   if (sort == Kro_Cut_First)
     return CutEntityByEntity(dynamic_cast<CObbtEntity*>(m_pObbt[0]),
                              dynamic_cast<CObbtEntity*>(m_pObbt[1]), o1, o2, true, m_splitType[0]);

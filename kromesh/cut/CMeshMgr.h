@@ -93,6 +93,9 @@ class CMeshMgrBase {
   double m_texScale[2];
   bool m_splitFlag[2];
   Kro_Split_Type m_splitType[2];
+  // Side of a piece of the cut model lying on the cutter, facing the same
+  // way (1 or 2); pieces facing the other way go to side 2.
+  int m_coplanarSameSide = 1;
 
  private:
   // Runs the collision and the re-triangulation; returns the mesh to

@@ -1,24 +1,33 @@
 // Intersection engine of a cut.
 //
 // CMeshIntersect turns the colliding triangle pairs of two models (read from
-// a collision processor) into de-duplicated intersection points and
-// segments, chains the segments into cut lines, writes the cut model's mesh
-// with the points appended into a result mesh, and finally re-triangulates
-// every cut triangle so that the cut lines become triangle edges.
+// a collision processor) into intersection points and segments, chains the segments into cut lines,
+// writes the cut model's mesh with the points appended into a result mesh, and finally
+// re-triangulates every cut triangle so that the cut lines become triangle edges.
 //
 // Use per cut: CalIntersectDots(procc, resultMesh), then TranglateMdl().
 // The first wrapper of the processor is the cut model (the one whose
 // triangles are re-triangulated), the second the cutting model.
+//
+// A point is named by what produces it (the vertex, edge or face of each
+// triangle that holds it) and built from that name alone, so cutting the
+// first model by the second and the second by the first gives both the
+// same points, bit for bit; every decision is an exact orientation test.
+// Two points are one only when their names are; the data precision no
+// longer moves or merges points (a merge would move a point off the edge
+// or face it lies on in one of the two models and open their common seam).
 //
 // Position numbering of the result mesh: the cut model's positions first,
 // then the intersection points in registration order, then the points the
 // triangulator adds.
 #pragma once
 
+#include <map>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "kromesh/intersect/ExactCut.h"
 #include "kromesh/mesh/KroRecords.h"
 
 class CObbtBase;
@@ -34,6 +43,17 @@ struct tcCutSegNode {
   long dot0;
   long dot1;
   tcCutSegNode* next;
+};
+
+/// One edge of a re-triangulated cut mesh that lies on a cut line, in the
+/// mesh's final numbering, with the triangle of the cutting model that made
+/// it (in the cutting model's tree coordinates). sure is false when several
+/// cutting triangles made it (it runs along an edge of the cutting model),
+/// so that one of them alone does not tell the sides apart.
+struct tcCutEdge {
+  long v0, v1;
+  KRO::G3D_DVertex cutter[3];
+  bool sure;
 };
 
 class CMeshIntersect {
@@ -104,29 +124,31 @@ class CMeshIntersect {
   /// the cut segments on it as edges; then removes the replaced triangles
   /// and unused points and moves the registered intersection points by the
   /// cut model's reference point. A cut triangle that cannot be
-  /// re-triangulated (no point on it, no frame, all segments collapsed)
-  /// stays as it is. Returns 1 on success; 0 when there is no cut triangle
-  /// or the cut has been re-triangulated already (nothing changes); -1 when a buffer cannot be
-  /// allocated, the engine has no result mesh or cut model, or the final assembly fails; otherwise
-  /// the failure status (below 1) of the triangulator, the run stopping at
-  /// that triangle. Frees the segment chain except when returning 0.
+  /// re-triangulated (no segment and no point on its edges, no plane, or
+  /// the triangulation fails) stays as it is. Returns 1 on success; 0 when
+  /// there is no cut triangle or the cut has been re-triangulated already
+  /// (nothing changes); -1 when a buffer cannot be allocated, the engine
+  /// has no result mesh or cut model, or the final assembly fails. Frees
+  /// the segment chain except when returning 0.
   long TranglateMdl();
+
+  /// The cut-line edges of the last re-triangulated cut mesh (empty before
+  /// TranglateMdl succeeds).
+  const std::vector<tcCutEdge>& GetCutEdges() const { return m_cutEdges; }
+  /// Per triangle of the last re-triangulated cut mesh: 1 when it lies on a
+  /// triangle of the cutting model facing the same way, -1 when on one
+  /// facing the other way, 0 otherwise (empty when nothing lies on one).
+  const std::vector<signed char>& GetCoplanarFlags() const { return m_finalCoplanar; }
 
  private:
   friend class CMeshIntersectProbe;  // white-box access for unit tests
 
   long GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long* d1);
-  bool IsDifferentPnt(KRO::G3D_DVertex* p, long* index);
   void AddACutTri(long tri);
-  long RegisterPnt(const KRO::G3D_DVertex& p, long cutTri, long anchor0 = -1, long anchor1 = -1);
-  void SetPntAt(long idx, const KRO::G3D_DVertex& p);
-  void AdoptBetterPnt(long idx, const KRO::G3D_DVertex& p, long anchor0, long anchor1);
-  void MergeMovedPnts(tcCutSegNode* head);
+  long RegisterPnt(const kroexact::PntKey& key, const KRO::G3D_DVertex& p, long cutTri,
+                   long anchor0, long anchor1);
   void ShareEdgePnts(tcCutSegNode* head);
   bool IsOnTriEdge(long dot, long tri) const;
-  bool NeedsEdgeSplit(const long* idx, long n, long t) const;
-  unsigned long long GridKey(long long ix, long long iy, long long iz) const;
-  void GridCell(const KRO::G3D_DVertex& p, long long* ix, long long* iy, long long* iz) const;
 
   void SetAllCrossPntsNoInTri();
 
@@ -141,7 +163,6 @@ class CMeshIntersect {
   CObbtBase* GetCutObbt() const;
   CObbtBase* GetCuttingObbt() const;
   KroSimpleMesh* GetSrcMesh() const;
-  double GetCutPrec() const;
   long GetPairNum() const;
 
   void FreeSegChain();
@@ -159,17 +180,31 @@ class CMeshIntersect {
   KroSimpleMesh* m_pFinalMesh;
   long m_finalTriNum;
 
-  // Look-up structures of one cut, derived from the state above: a grid
-  // over the registered points with the data precision as cell size, and
-  // the constraint segments (dot0, dot1 pairs) of every cut triangle.
-  std::unordered_map<unsigned long long, std::vector<long>> m_pntGrid;
-  double m_pntGridCell;
+  // Look-up structures of one cut, derived from the state above: the
+  // registered points by name (what produces them), and the constraint
+  // segments (dot0, dot1 pairs) of every cut triangle.
+  std::unordered_map<kroexact::PntKey, long, kroexact::PntKeyHash> m_pntKeys;
   std::vector<std::vector<long>> m_cutTriSegs;
   bool m_cutTriSegsReady;
   // Per registered point, where on the cut model it lies: two source vertex
   // indices (v0, v1) for a point on the edge v0-v1, (v, -1) for a point at
-  // vertex v, (-1, -1) for a point found inside a triangle. A point found on
-  // an edge keeps its on-edge coordinates when it merges with others, so
-  // that both triangles sharing the edge see it on their common edge.
+  // vertex v, (-1, -1) for a point inside a triangle. Every triangle along
+  // an edge lists the points on it.
   std::vector<std::pair<long, long>> m_dotAnchors;
+  // Per segment (smaller point index first): the cutting triangle that
+  // made it, -2 when more than one did.
+  std::map<std::pair<long, long>, long> m_segCutter;
+  std::vector<tcCutEdge> m_cutEdges;
+  // Segments of the pair being intersected (point index pairs) and whether
+  // it found any point; a coplanar pair may give several segments.
+  std::vector<long> m_pairSegs;
+  bool m_pairTouched = false;
+  // Cut-model triangles lying in the plane of cutting triangles: the
+  // cutting triangle and 1 (same facing) or -1 (facing each other).
+  std::map<long, std::vector<std::pair<long, int>>> m_coplanarOf;
+  // Per triangle of the re-triangulated mesh: 1 or -1 when it lies on a
+  // cutting triangle facing the same way or the other way, else 0.
+  std::vector<signed char> m_finalCoplanar;
+  signed char CoplanarFlag(long srcTri, const KRO::G3D_DVertex* t);
+  void BuildCutEdges(const std::vector<long>& newIndex);
 };

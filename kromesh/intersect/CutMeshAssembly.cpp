@@ -38,7 +38,6 @@ CMeshIntersect::CMeshIntersect()
       m_pCutSegList(nullptr),
       m_pFinalMesh(nullptr),
       m_finalTriNum(0),
-      m_pntGridCell(KRO_DEFAULT_PRECISION),
       m_cutTriSegsReady(false) {}
 
 CMeshIntersect::CMeshIntersect(const CMeshIntersect& other) : CMeshIntersect() {
@@ -70,9 +69,12 @@ void CMeshIntersect::CopyFrom(const CMeshIntersect& other) {
   m_cutTris = other.m_cutTris;
   m_intersectDots = other.m_intersectDots;
   m_triCutFlags = other.m_triCutFlags;
-  m_pntGrid = other.m_pntGrid;
+  m_pntKeys = other.m_pntKeys;
+  m_segCutter = other.m_segCutter;
+  m_cutEdges = other.m_cutEdges;
+  m_coplanarOf = other.m_coplanarOf;
+  m_finalCoplanar = other.m_finalCoplanar;
   m_dotAnchors = other.m_dotAnchors;
-  m_pntGridCell = other.m_pntGridCell;
   m_cutTriSegs = other.m_cutTriSegs;
   m_cutTriSegsReady = other.m_cutTriSegsReady;
 }

@@ -8,6 +8,7 @@
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/Obbt/CObbtObjProcc.h"
 #include "kromesh/intersect/CMeshIntersect.h"
+#include "kromesh/intersect/ExactCut.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
 
@@ -25,47 +26,6 @@ std::pair<long, long> SegKey(long a, long b) {
   return a < b ? std::make_pair(a, b) : std::make_pair(b, a);
 }
 
-long long CellIndex(double v, double cell) {
-  if (!std::isfinite(v)) return 0;
-  const double q = std::floor(v / cell);
-  // Far-away cells may share an index; candidates are compared exactly
-  // afterwards, so this only costs time, never a wrong match.
-  const double lim = 4.0e18;
-  if (q > lim) return static_cast<long long>(lim);
-  if (q < -lim) return static_cast<long long>(-lim);
-  return static_cast<long long>(q);
-}
-
-// A triangle that can take part in a cut: three distinct corners (1e-6 per
-// axis) that are not collinear. No absolute area limit: a model in small
-// units still has every triangle cut, or its cut lines would have gaps.
-bool IsCuttableTri(const KRO::G3D_DVertex* t) {
-  for (int c = 0; c < 3; ++c)
-    if (CMathFunCls::IsSame3DDot_Prec(t[c], t[(c + 1) % 3], 1e-6)) return false;
-  const double ux = t[1].x - t[0].x, uy = t[1].y - t[0].y, uz = t[1].z - t[0].z;
-  const double vx = t[2].x - t[0].x, vy = t[2].y - t[0].y, vz = t[2].z - t[0].z;
-  const double cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
-  const double cross2 = cx * cx + cy * cy + cz * cz;
-  const double u2 = ux * ux + uy * uy + uz * uz, v2 = vx * vx + vy * vy + vz * vz;
-  // sin^2 of the corner angle at t[0] above 1e-12 (angle above 1e-6).
-  return std::isfinite(cross2) && cross2 > 1e-12 * u2 * v2;
-}
-
-// Foot of p on the line through a and b (p itself for a == b).
-KRO::G3D_DVertex FootOnLine(const KRO::G3D_DVertex& p, const KRO::G3D_DVertex& a,
-                            const KRO::G3D_DVertex& b) {
-  const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
-  const double uu = ux * ux + uy * uy + uz * uz;
-  if (!(uu > 0)) return p;
-  const double t = ((p.x - a.x) * ux + (p.y - a.y) * uy + (p.z - a.z) * uz) / uu;
-  return {a.x + t * ux, a.y + t * uy, a.z + t * uz};
-}
-
-double Dist(const KRO::G3D_DVertex& a, const KRO::G3D_DVertex& b) {
-  const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
 }  // namespace
 
 CObbtBase* CMeshIntersect::GetCutObbt() const {
@@ -81,13 +41,6 @@ KroSimpleMesh* CMeshIntersect::GetSrcMesh() const {
   return cut ? cut->GetSrcMesh() : nullptr;
 }
 
-double CMeshIntersect::GetCutPrec() const {
-  double prec = KRO_DEFAULT_PRECISION;
-  CObbtBase* cut = GetCutObbt();
-  if (cut) cut->GetDataPrec(prec);
-  return prec;
-}
-
 long CMeshIntersect::GetPairNum() const {
   if (!m_pObbtObjProcc) return 0;
   tcTriCutPair* pairs = nullptr;
@@ -96,119 +49,19 @@ long CMeshIntersect::GetPairNum() const {
   return pairs ? count : 0;
 }
 
-void CMeshIntersect::GridCell(const KRO::G3D_DVertex& p, long long* ix, long long* iy,
-                              long long* iz) const {
-  *ix = CellIndex(p.x, m_pntGridCell);
-  *iy = CellIndex(p.y, m_pntGridCell);
-  *iz = CellIndex(p.z, m_pntGridCell);
-}
-
-unsigned long long CMeshIntersect::GridKey(long long ix, long long iy, long long iz) const {
-  unsigned long long h = 1469598103934665603ULL;
-  for (long long v : {ix, iy, iz}) {
-    h ^= static_cast<unsigned long long>(v) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-    h *= 1099511628211ULL;
+long CMeshIntersect::RegisterPnt(const kroexact::PntKey& key, const KRO::G3D_DVertex& p,
+                                 long cutTri, long anchor0, long anchor1) {
+  auto it = m_pntKeys.find(key);
+  if (it != m_pntKeys.end()) {
+    m_dotCutTris[it->second].push_back(cutTri);
+    return it->second;
   }
-  return h;
-}
-
-bool CMeshIntersect::IsDifferentPnt(KRO::G3D_DVertex* p, long* index) {
-  *index = -1;
-  const double prec = GetCutPrec();
-  // A point within prec of p on every axis lies in one of the 27 cells
-  // around p's cell (cell size >= prec); the lowest matching index is the
-  // one a front-to-back scan would have found first.
-  long long ix, iy, iz;
-  GridCell(*p, &ix, &iy, &iz);
-  long best = -1;
-  for (long long dx = -1; dx <= 1; ++dx)
-    for (long long dy = -1; dy <= 1; ++dy)
-      for (long long dz = -1; dz <= 1; ++dz) {
-        auto it = m_pntGrid.find(GridKey(ix + dx, iy + dy, iz + dz));
-        if (it == m_pntGrid.end()) continue;
-        for (long k : it->second) {
-          if (best >= 0 && k >= best) continue;
-          if (CMathFunCls::IsSame3DDot_Prec(m_intersectDots[k], *p, prec)) best = k;
-        }
-      }
-  if (best < 0) return true;
-  *index = best;
-  return false;
-}
-
-long CMeshIntersect::RegisterPnt(const KRO::G3D_DVertex& p, long cutTri, long anchor0,
-                                 long anchor1) {
-  KRO::G3D_DVertex q = p;
-  long idx = -1;
-  if (IsDifferentPnt(&q, &idx)) {
-    idx = static_cast<long>(m_intersectDots.size());
-    m_intersectDots.push_back(p);
-    m_dotCutTris.push_back(std::vector<long>(1, cutTri));
-    m_dotAnchors.push_back({anchor0, anchor1});
-    long long ix, iy, iz;
-    GridCell(p, &ix, &iy, &iz);
-    // Identical keys of distinct cells only merge buckets.
-    m_pntGrid[GridKey(ix, iy, iz)].push_back(idx);
-    return idx;
-  }
-  m_dotCutTris[idx].push_back(cutTri);
-
-  AdoptBetterPnt(idx, p, anchor0, anchor1);
+  const long idx = static_cast<long>(m_intersectDots.size());
+  m_intersectDots.push_back(p);
+  m_dotCutTris.push_back(std::vector<long>(1, cutTri));
+  m_dotAnchors.push_back({anchor0, anchor1});
+  m_pntKeys.emplace(key, idx);
   return idx;
-}
-
-void CMeshIntersect::AdoptBetterPnt(long idx, const KRO::G3D_DVertex& p, long anchor0,
-                                    long anchor1) {
-  // The merged point takes the most constrained of the coordinates: a mesh
-  // vertex before a point on a mesh edge before a point inside a triangle.
-  // A point off the edge it was found on would make the two triangles
-  // sharing that edge disagree about their common boundary.
-  std::pair<long, long>& have = m_dotAnchors[idx];
-  if (anchor0 < 0) return;                         // nothing better offered
-  if (have.first >= 0 && have.second < 0) return;  // already a vertex
-  KroSimpleMesh* src = GetSrcMesh();
-  const long nPos = src ? static_cast<long>(src->m_positions.size()) : 0;
-  if (have.first < 0) {
-    // Inside a triangle so far: the anchored candidate wins.
-    SetPntAt(idx, p);
-    have = {anchor0, anchor1};
-    return;
-  }
-  if (anchor1 < 0) {
-    // A vertex beats an edge.
-    if (anchor0 < nPos) SetPntAt(idx, src->m_positions[anchor0]);
-    have = {anchor0, -1};
-    return;
-  }
-  if ((have.first == anchor0 && have.second == anchor1) ||
-      (have.first == anchor1 && have.second == anchor0))
-    return;
-  // Two different edges within the precision: only their common vertex lies
-  // on both.
-  long common = -1;
-  if (have.first == anchor0 || have.first == anchor1) common = have.first;
-  if (have.second == anchor0 || have.second == anchor1) common = have.second;
-  if (common >= 0 && common < nPos) {
-    SetPntAt(idx, src->m_positions[common]);
-    have = {common, -1};
-  }
-  return;
-}
-
-void CMeshIntersect::SetPntAt(long idx, const KRO::G3D_DVertex& p) {
-  long long ix, iy, iz;
-  GridCell(m_intersectDots[idx], &ix, &iy, &iz);
-  auto it = m_pntGrid.find(GridKey(ix, iy, iz));
-  if (it != m_pntGrid.end()) {
-    std::vector<long>& cell = it->second;
-    cell.erase(std::remove(cell.begin(), cell.end(), idx), cell.end());
-  }
-  m_intersectDots[idx] = p;
-  GridCell(p, &ix, &iy, &iz);
-  std::vector<long>& cell = m_pntGrid[GridKey(ix, iy, iz)];
-  // Kept ascending: IsDifferentPnt relies on no order, but a stable one
-  // keeps runs reproducible.
-  cell.insert(std::upper_bound(cell.begin(), cell.end(), idx), idx);
 }
 
 bool CMeshIntersect::IsOnTriEdge(long dot, long tri) const {
@@ -227,128 +80,26 @@ bool CMeshIntersect::IsOnTriEdge(long dot, long tri) const {
   return has0 && has1;
 }
 
-void CMeshIntersect::MergeMovedPnts(tcCutSegNode* head) {
-  const long n = static_cast<long>(m_intersectDots.size());
-  const double prec = GetCutPrec();
-  // Points were at least the precision apart when registered; a point moved
-  // onto an edge or corner may now lie within it of another. Such points
-  // are one point, the first registered keeping its number.
-  std::vector<long> rep(n);
-  bool any = false;
-  for (long d = 0; d < n; ++d) {
-    rep[d] = d;
-    long long ix, iy, iz;
-    GridCell(m_intersectDots[d], &ix, &iy, &iz);
-    long best = -1;
-    for (long long dx = -1; dx <= 1; ++dx)
-      for (long long dy = -1; dy <= 1; ++dy)
-        for (long long dz = -1; dz <= 1; ++dz) {
-          auto it = m_pntGrid.find(GridKey(ix + dx, iy + dy, iz + dz));
-          if (it == m_pntGrid.end()) continue;
-          for (long k : it->second)
-            if (k < d && rep[k] == k && (best < 0 || k < best) &&
-                CMathFunCls::IsSame3DDot_Prec(m_intersectDots[k], m_intersectDots[d], prec))
-              best = k;
-        }
-    if (best < 0) continue;
-    rep[d] = best;
-    any = true;
-    AdoptBetterPnt(best, m_intersectDots[d], m_dotAnchors[d].first, m_dotAnchors[d].second);
-  }
-  if (!any) return;
-
-  std::vector<long> renum(n, -1);
-  std::vector<KRO::G3D_DVertex> dots;
-  std::vector<std::pair<long, long>> anchors;
-  std::vector<std::vector<long>> tris;
-  for (long d = 0; d < n; ++d) {
-    if (rep[d] != d) {
-      renum[d] = renum[rep[d]];
-      std::vector<long>& into = tris[renum[d]];
-      into.insert(into.end(), m_dotCutTris[d].begin(), m_dotCutTris[d].end());
-      continue;
-    }
-    renum[d] = static_cast<long>(dots.size());
-    dots.push_back(m_intersectDots[d]);
-    anchors.push_back(m_dotAnchors[d]);
-    tris.push_back(std::move(m_dotCutTris[d]));
-  }
-  m_intersectDots.swap(dots);
-  m_dotAnchors.swap(anchors);
-  m_dotCutTris.swap(tris);
-  m_pntGrid.clear();
-  for (long d = 0; d < static_cast<long>(m_intersectDots.size()); ++d) {
-    long long ix, iy, iz;
-    GridCell(m_intersectDots[d], &ix, &iy, &iz);
-    m_pntGrid[GridKey(ix, iy, iz)].push_back(d);
-  }
-  // Renumber the segments; one that now repeats an earlier one goes.
-  std::unordered_set<std::pair<long, long>, SegKeyHash> known;
-  for (tcCutSegNode* prev = head; prev && prev->next;) {
-    tcCutSegNode* node = prev->next;
-    if (node->dot0 >= 0 && node->dot0 < n) node->dot0 = renum[node->dot0];
-    if (node->dot1 >= 0 && node->dot1 < n) node->dot1 = renum[node->dot1];
-    if (!known.insert(SegKey(node->dot0, node->dot1)).second) {
-      prev->next = node->next;
-      delete node;
-      continue;
-    }
-    prev = node;
-  }
-}
-
-void CMeshIntersect::ShareEdgePnts(tcCutSegNode* head) {
+void CMeshIntersect::ShareEdgePnts(tcCutSegNode* /*head*/) {
   KroSimpleMesh* src = GetSrcMesh();
   if (!src) return;
+  // A point inside a triangle by name whose rounded coordinates fall on or
+  // beyond one of its edges (as the triangle is split) joins that edge, so
+  // that the triangle on the other side splits the edge at it as well. Its
+  // coordinates stay as they are: the other model has the same bits.
   const long nPos = static_cast<long>(src->m_positions.size());
   const long nSrcTri = static_cast<long>(src->m_triangles.size());
-  const double prec = GetCutPrec();
-  // A point found inside a triangle but within the precision of one of its
-  // corners or edges is one with that corner or edge point: it moves there,
-  // or the neighbour across the edge, which does not list it, would leave
-  // a crack of that width.
   for (size_t d = 0; d < m_dotAnchors.size(); ++d) {
-    if (m_dotAnchors[d].first >= 0) continue;
-    const KRO::G3D_DVertex p = m_intersectDots[d];
-    double bestDist = prec;
-    std::pair<long, long> best = {-1, -1};
-    KRO::G3D_DVertex bestAt = p;
-    for (long t : m_dotCutTris[d]) {
-      if (t < 0 || t >= nSrcTri) continue;
-      const long* v = src->m_triangles[t].v;
-      bool ok = true;
-      for (int c = 0; c < 3; ++c) ok = ok && v[c] >= 0 && v[c] < nPos;
-      if (!ok) continue;
-      for (int c = 0; c < 3; ++c) {
-        const KRO::G3D_DVertex& e0 = src->m_positions[v[c]];
-        const KRO::G3D_DVertex& e1 = src->m_positions[v[(c + 1) % 3]];
-        const double dv = Dist(p, e0);
-        if (dv < prec) {
-          // A corner wins over any edge.
-          if (best.second >= 0 || dv < bestDist) {
-            bestDist = dv;
-            best = {v[c], -1};
-            bestAt = e0;
-          }
-          continue;
-        }
-        if (best.first >= 0 && best.second < 0) continue;
-        const KRO::G3D_DVertex f = FootOnLine(p, e0, e1);
-        const double de = Dist(p, f);
-        // Only feet inside the edge; beyond it the corner test decides.
-        const bool inside = Dist(f, e0) + Dist(f, e1) <= Dist(e0, e1) * (1 + 1e-12);
-        if (inside && de < bestDist) {
-          bestDist = de;
-          best = {v[c], v[(c + 1) % 3]};
-          bestAt = f;
-        }
-      }
-    }
-    if (best.first < 0) continue;
-    SetPntAt(static_cast<long>(d), bestAt);
-    m_dotAnchors[d] = best;
+    if (m_dotAnchors[d].first >= 0 || m_dotCutTris[d].empty()) continue;
+    const long t = m_dotCutTris[d][0];
+    if (t < 0 || t >= nSrcTri) continue;
+    const long* v = src->m_triangles[t].v;
+    if (v[0] < 0 || v[1] < 0 || v[2] < 0 || v[0] >= nPos || v[1] >= nPos || v[2] >= nPos) continue;
+    const KRO::G3D_DVertex c[3] = {src->m_positions[v[0]], src->m_positions[v[1]],
+                                   src->m_positions[v[2]]};
+    const int e = kroexact::EdgeBeyond(c, m_intersectDots[d]);
+    if (e >= 0) m_dotAnchors[d] = {v[e], v[(e + 1) % 3]};
   }
-  MergeMovedPnts(head);
   std::map<std::pair<long, long>, std::vector<long>> wanted;
   auto key = [](long a, long b) { return a < b ? std::make_pair(a, b) : std::make_pair(b, a); };
   for (const std::pair<long, long>& a : m_dotAnchors)
@@ -403,7 +154,7 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
   KRO::G3D_DVertex a[3] = {}, b[3] = {};
   cut->GetTriDotFromObbt(a, pair.triIndex1);
   cutting->GetTriDotFromObbt(b, pair.triIndex2);
-  if (!IsCuttableTri(a) || !IsCuttableTri(b)) return 1;
+  if (!kroexact::IsProperTri(a) || !kroexact::IsProperTri(b)) return 1;
 
   // Source vertex numbers of the cut triangle, when the tree's triangle is
   // the mesh's one: they name the edge or vertex a point is found on.
@@ -419,77 +170,44 @@ long CMeshIntersect::GetIntersetcPntsFromTriPair(long pairIndex, long* d0, long*
     if (same) std::copy(v, v + 3, va);
   }
 
-  std::vector<KRO::G3D_DVertex> pts;
-  if (CMathFunCls::IsOnOneSurf_Tri_Tri(a[0], a[1], a[2], b[0], b[1], b[2])) {
-    CMathFunCls::Tri_Tri_OnSurf(a[0], a[1], a[2], b[0], b[1], b[2], pts);
-    if (pts.size() >= 2) {
-      for (const KRO::G3D_DVertex& p : pts) *d0 = RegisterPnt(p, pair.triIndex1);
+  m_pairTouched = false;
+  std::vector<kroexact::PairPnt> pts;
+  std::vector<int> segs;
+  int facing = 0;
+  auto anchorOf = [&](const kroexact::PairPnt& p, long* an0, long* an1) {
+    *an0 = *an1 = -1;
+    if (va[0] < 0) return;
+    if (p.c0 >= 0) *an0 = va[p.c0];
+    if (p.c1 >= 0) *an1 = va[p.c1];
+  };
+  if (kroexact::PairPoints(a, b, pts, &segs, &facing) != 0) {
+    // One plane: the overlap's border on this triangle (stretches of the
+    // other triangle's edges) becomes cut segments, and the triangle
+    // remembers the partner, whose facing sorts the overlap later.
+    std::vector<long> ids(pts.size());
+    for (size_t k = 0; k < pts.size(); ++k) {
+      long an0, an1;
+      anchorOf(pts[k], &an0, &an1);
+      ids[k] = RegisterPnt(pts[k].key, pts[k].at, pair.triIndex1, an0, an1);
+    }
+    for (int k : segs) m_pairSegs.push_back(ids[k]);
+    if (!pts.empty()) {
+      m_pairTouched = true;
+      m_coplanarOf[pair.triIndex1].push_back({pair.triIndex2, facing});
     }
     return 1;
   }
-
-  // Where each point lies on the cut triangle, as in m_dotAnchors.
-  std::vector<std::pair<long, long>> where;
-  long pos = 0;
-  KRO::G3D_DVertex x;
-  auto edgeTri = [&](KRO::G3D_DVertex& p, KRO::G3D_DVertex& q, KRO::G3D_DVertex* t,
-                     std::pair<long, long> on) {
-    pos = 0;
-    if (CMathFunCls::line_tri(&p.x, &q.x, &t[0].x, &t[1].x, &t[2].x, &x.x, &pos) != 1) return;
-    // An edge of the cutting triangle meeting the cut triangle on its
-    // boundary: at a corner (given that corner's exact coordinates) or on
-    // the edge a-b, b-c or c-a (then moved onto that edge's line).
-    if (on.first < 0 && pos >= 1 && pos <= 3 && va[0] >= 0) {
-      const int c = static_cast<int>(pos) - 1;
-      const KRO::G3D_DVertex& e0 = t[c];
-      const KRO::G3D_DVertex& e1 = t[(c + 1) % 3];
-      if (x.x == e0.x && x.y == e0.y && x.z == e0.z) {
-        on = {va[c], -1};
-      } else {
-        on = {va[c], va[(c + 1) % 3]};
-        x = FootOnLine(x, e0, e1);
-      }
-    }
-    pts.push_back(x);
-    where.push_back(on);
-  };
-  edgeTri(a[0], a[1], b, {va[0], va[1]});
-  edgeTri(a[1], a[2], b, {va[1], va[2]});
-  edgeTri(a[0], a[2], b, {va[0], va[2]});
-  edgeTri(b[0], b[1], a, {-1, -1});
-  edgeTri(b[1], b[2], a, {-1, -1});
-  edgeTri(b[0], b[2], a, {-1, -1});
-  if (pts.size() < 2) return 1;
-
-  const double prec = GetCutPrec();
-  if (CMathFunCls::IsSame3DDot_Prec(pts[0], pts[1], prec)) {
-    size_t k = 2;
-    while (k < pts.size() && CMathFunCls::IsSame3DDot_Prec(pts[k], pts[0], prec)) ++k;
-    if (k >= pts.size()) {
-      // The triangle holds no more than a point of the cut. Its points
-      // still take part in the merging, so that the points of the
-      // neighbours on either side, which may lie more than the precision
-      // apart, meet here rather than leave the line broken; when they were
-      // merged into two different points, those two are joined.
-      long first = -1, other = -1;
-      for (size_t i = 0; i < pts.size(); ++i) {
-        const long d = RegisterPnt(pts[i], pair.triIndex1, where[i].first, where[i].second);
-        if (first < 0)
-          first = d;
-        else if (d != first && other < 0)
-          other = d;
-      }
-      if (other >= 0) {
-        *d0 = first;
-        *d1 = other;
-      }
-      return 1;
-    }
-    pts[1] = pts[k];
-    where[1] = where[k];
+  if (pts.empty()) return 1;
+  long got[2] = {-1, -1};
+  for (size_t i = 0; i < pts.size() && i < 2; ++i) {
+    long an0, an1;
+    anchorOf(pts[i], &an0, &an1);
+    got[i] = RegisterPnt(pts[i].key, pts[i].at, pair.triIndex1, an0, an1);
   }
-  *d0 = RegisterPnt(pts[0], pair.triIndex1, where[0].first, where[0].second);
-  *d1 = RegisterPnt(pts[1], pair.triIndex1, where[1].first, where[1].second);
+  // A pair touching in one point records the point but no segment.
+  if (got[1] < 0 || got[0] == got[1]) return 1;
+  *d0 = got[0];
+  *d1 = got[1];
   return 1;
 }
 
@@ -502,16 +220,18 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
   m_cutTris.clear();
   m_intersectDots.clear();
   m_triCutFlags.clear();
-  m_pntGrid.clear();
+  m_pntKeys.clear();
   m_dotAnchors.clear();
+  m_segCutter.clear();
+  m_cutEdges.clear();
+  m_coplanarOf.clear();
+  m_finalCoplanar.clear();
   m_cutTriSegs.clear();
   m_cutTriSegsReady = false;
 
   m_pObbtObjProcc = procc;
   CObbtBase* cut = GetCutObbt();
   if (!procc || !cut || !GetCuttingObbt()) return -1;
-  const double prec = GetCutPrec();
-  m_pntGridCell = (std::isfinite(prec) && prec > 1e-12) ? prec : 1e-12;
 
   tcCutSegNode* head = new (std::nothrow) tcCutSegNode{false, -1, -1, nullptr};
   if (!head) return -1;
@@ -535,19 +255,27 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
     procc->GetCollideTriPair(&pairs, &count);
     for (long i = 0; i < pairNum; ++i) {
       long d0 = -1, d1 = -1;
+      m_pairSegs.clear();
       GetIntersetcPntsFromTriPair(i, &d0, &d1);
-      if (d0 == -1 && d1 == -1) continue;
+      if (d0 >= 0 && d1 >= 0) m_pairSegs.insert(m_pairSegs.begin(), {d0, d1});
+      if (m_pairSegs.empty() && !m_pairTouched) continue;
       const long tri = pairs[i].triIndex1;
       AddACutTri(tri);
       if (tri >= 0 && tri < static_cast<long>(m_triCutFlags.size())) m_triCutFlags[tri] = 1;
-      if (!known.insert(SegKey(d0, d1)).second) continue;
-      tcCutSegNode* node = new (std::nothrow) tcCutSegNode{false, d0, d1, nullptr};
-      if (!node) {
-        dropChain(head);
-        return -1;
+      for (size_t k = 0; k + 1 < m_pairSegs.size(); k += 2) {
+        const long s0 = m_pairSegs[k], s1 = m_pairSegs[k + 1];
+        if (s0 == s1) continue;
+        auto ins = m_segCutter.emplace(SegKey(s0, s1), pairs[i].triIndex2);
+        if (!ins.second && ins.first->second != pairs[i].triIndex2) ins.first->second = -2;
+        if (!known.insert(SegKey(s0, s1)).second) continue;
+        tcCutSegNode* node = new (std::nothrow) tcCutSegNode{false, s0, s1, nullptr};
+        if (!node) {
+          dropChain(head);
+          return -1;
+        }
+        tail->next = node;
+        tail = node;
       }
-      tail->next = node;
-      tail = node;
     }
     ShareEdgePnts(head);
   } catch (const std::bad_alloc&) {

@@ -1,43 +1,17 @@
-// Re-triangulation of the cut triangles through the TIN layer.
+// Re-triangulation of the cut triangles: each one split by a constrained
+// triangulation of its corners, the cut points on it and the cut segments.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
 #include "kromesh/Obbt/CObbtBase.h"
-#include "kromesh/host/KroTin.h"
 #include "kromesh/intersect/CMeshIntersect.h"
+#include "kromesh/intersect/ExactCut.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
 
-namespace {
-
-// Releases the triangulation handle on every exit path.
-struct TinGuard {
-  KroTinHandle h = nullptr;
-  void Reset(KroTinHandle nh = nullptr) {
-    if (h) KroTinRelease(h);
-    h = nh;
-  }
-  ~TinGuard() { Reset(); }
-};
-
-// A triangle whose corners are collinear up to rounding. Intersection
-// points on a triangle's edge are rarely exactly on it, and the triangulator
-// then closes its hull with such slivers; written out they would have no
-// area or face the wrong way.
-bool IsSliver(const KroTinPntStrcT& a, const KroTinPntStrcT& b, const KroTinPntStrcT& c) {
-  const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
-  const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
-  const double wx = c.x - b.x, wy = c.y - b.y, wz = c.z - b.z;
-  const double cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
-  const double area2 = std::sqrt(cx * cx + cy * cy + cz * cz);
-  const double longest = std::max(
-      {ux * ux + uy * uy + uz * uz, vx * vx + vy * vy + vz * vz, wx * wx + wy * wy + wz * wz});
-  return area2 <= 1e-12 * longest;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void CMeshIntersect::BuildCutTriSegs() {
   m_cutTriSegs.assign(m_cutTris.size(), std::vector<long>());
@@ -72,24 +46,6 @@ void CMeshIntersect::BuildCutTriSegs() {
   m_cutTriSegsReady = true;
 }
 
-bool CMeshIntersect::NeedsEdgeSplit(const long* idx, long n, long t) const {
-  KroSimpleMesh* src = GetSrcMesh();
-  if (!src) return false;
-  const long s = static_cast<long>(src->m_positions.size());
-  for (long i = 0; i < n; ++i) {
-    const long d = idx[i] - s;
-    if (!IsOnTriEdge(d, t)) continue;
-    for (long t2 : m_dotCutTris[d]) {
-      if (t2 == t || !IsOnTriEdge(d, t2)) continue;
-      auto it = std::lower_bound(m_cutTris.begin(), m_cutTris.end(), t2);
-      if (it == m_cutTris.end() || *it != t2) continue;
-      const size_t j2 = static_cast<size_t>(it - m_cutTris.begin());
-      if (j2 < m_cutTriSegs.size() && !m_cutTriSegs[j2].empty()) return true;
-    }
-  }
-  return false;
-}
-
 long CMeshIntersect::GetAllCutTriPntAndSeg(long* idx, long* nPts, void* segs, long* nSegs, long j,
                                            long /*tri*/) {
   if (!idx || !nPts || !segs || !nSegs || j < 0 || j >= static_cast<long>(m_cutTriPnts.size()))
@@ -116,6 +72,38 @@ long CMeshIntersect::GetAllCutTriPntAndSeg(long* idx, long* nPts, void* segs, lo
   return 1;
 }
 
+signed char CMeshIntersect::CoplanarFlag(long srcTri, const KRO::G3D_DVertex* t) {
+  auto it = m_coplanarOf.find(srcTri);
+  CObbtBase* cutting = GetCuttingObbt();
+  if (it == m_coplanarOf.end() || !cutting) return 0;
+  const KRO::G3D_DVertex g = {(t[0].x + t[1].x + t[2].x) / 3, (t[0].y + t[1].y + t[2].y) / 3,
+                              (t[0].z + t[1].z + t[2].z) / 3};
+  for (const std::pair<long, int>& p : it->second) {
+    KRO::G3D_DVertex b[3] = {};
+    cutting->GetTriDotFromObbt(b, p.first);
+    if (kroexact::InTriangleProjected(b, g)) return static_cast<signed char>(p.second);
+  }
+  return 0;
+}
+
+void CMeshIntersect::BuildCutEdges(const std::vector<long>& newIndex) {
+  // m_cutEdges holds the edges in the numbering before the unused points
+  // were dropped; renumber, and drop what no longer exists.
+  CObbtBase* cutting = GetCuttingObbt();
+  const long n = static_cast<long>(newIndex.size());
+  std::vector<tcCutEdge> out;
+  out.reserve(m_cutEdges.size());
+  for (tcCutEdge e : m_cutEdges) {
+    if (e.v0 < 0 || e.v1 < 0 || e.v0 >= n || e.v1 >= n) continue;
+    e.v0 = newIndex[e.v0];
+    e.v1 = newIndex[e.v1];
+    if (e.v0 < 0 || e.v1 < 0 || e.v0 == e.v1) continue;
+    out.push_back(e);
+  }
+  m_cutEdges.swap(out);
+  (void)cutting;
+}
+
 long CMeshIntersect::TranglateMdl() {
   // Without a chain the cut has been re-triangulated already: running again
   // would renumber nothing but move the points by the reference point twice.
@@ -124,7 +112,6 @@ long CMeshIntersect::TranglateMdl() {
   KroSimpleMesh* mesh = m_pFinalMesh;
   KroSimpleMesh* src = GetSrcMesh();
   CObbtBase* cut = GetCutObbt();
-  TinGuard tin;
 
   do {
     if (!mesh || !src || !cut) {
@@ -133,173 +120,98 @@ long CMeshIntersect::TranglateMdl() {
     }
     const long nTri = static_cast<long>(src->m_triangles.size());
     const long D = static_cast<long>(m_intersectDots.size());
-    const double prec = GetCutPrec();
     // The flags run parallel to the triangle buffer: one per source
     // triangle, then one per triangle written below.
     m_triCutFlags.resize(nTri, 0);
     for (long t : m_cutTris)
       if (t >= 0 && t < nTri) m_triCutFlags[t] = 1;
 
-    std::vector<long> idx, idxCopy, map, segBuf;
-    std::vector<KRO::G3D_DVertex> pntBuf;
-    std::vector<KroTinSegStrcT> tinSegs;
-    std::vector<KroTinPntStrcT> outPnts;
-    std::vector<KroTinTriStrcT> outTris;
-    try {
-      if (!m_cutTriSegsReady) BuildCutTriSegs();
-      // Sized once for the largest cut triangle, so that no triangle's
-      // points or segments can overrun them.
-      size_t maxPts = 3, maxSegs = 1;
-      for (const std::vector<long>& l : m_cutTriPnts) maxPts = std::max(maxPts, l.size());
-      for (const std::vector<long>& l : m_cutTriSegs) maxSegs = std::max(maxSegs, l.size() / 2);
-      maxPts = std::max(maxPts, static_cast<size_t>(D + 30));
-      maxSegs = std::max(maxSegs, static_cast<size_t>(4 * D + 12));
-      idx.assign(maxPts, 0);
-      idxCopy.assign(maxPts, 0);
-      pntBuf.assign(maxPts, KRO::G3D_DVertex{0, 0, 0});
-      segBuf.assign(2 * maxSegs, 0);
-      tinSegs.reserve(maxSegs);
-      outPnts.assign(D + 100, KroTinPntStrcT());
-      outTris.assign(2 * GetPairNum() + 100, KroTinTriStrcT());
-      map.assign(D + 30, 0);
-    } catch (const std::bad_alloc&) {
-      result = -1;
-      break;
-    }
-
     // Attributes are extended only where they run parallel to the positions.
     const bool hasColours =
         !mesh->m_colours[0].empty() && mesh->m_colours[0].size() == mesh->m_positions.size();
     const bool hasTex =
         !mesh->m_texCoords[0].empty() && mesh->m_texCoords[0].size() == mesh->m_positions.size();
+    const long s = static_cast<long>(src->m_positions.size());
     long written = 0;
     bool stopped = false;
+    std::vector<kroexact::FacePnt> pts;
+    std::vector<long> segs;
+    std::vector<KRO::G3D_DVertex> added;
+    std::vector<C3DTriData> pieces;
+    std::vector<long> edgeBuf;
+    m_cutEdges.clear();
+    // Which triangles lie on a cutting triangle, parallel to the buffer.
+    std::vector<signed char> cop;
+    try {
+      if (!m_cutTriSegsReady) BuildCutTriSegs();
+      if (!m_coplanarOf.empty()) {
+        cop.assign(nTri, 0);
+        for (const auto& c : m_coplanarOf) {
+          if (c.first < 0 || c.first >= nTri) continue;
+          KRO::G3D_DVertex v[3];
+          for (int k = 0; k < 3; ++k) v[k] = src->m_positions[src->m_triangles[c.first].v[k]];
+          cop[c.first] = CoplanarFlag(c.first, v);
+        }
+      }
+    } catch (const std::bad_alloc&) {
+      result = -1;
+      break;
+    }
     for (size_t j = 0; j < m_cutTris.size() && !stopped; ++j) {
       const long t = m_cutTris[j];
-      tin.Reset();
-      long n = 0, m = 0;
       // A triangle that is not re-triangulated stays in the mesh.
       auto keep = [&]() {
         if (t >= 0 && t < static_cast<long>(m_triCutFlags.size())) m_triCutFlags[t] = 0;
       };
-      if (GetAllCutTriPntAndSeg(idx.data(), &n, segBuf.data(), &m, static_cast<long>(j), t) == -1) {
-        keep();
-        continue;
-      }
-      if (n == 0) continue;
+      const std::vector<long>& list = m_cutTriPnts[j];
       const long nPos = static_cast<long>(mesh->m_positions.size());
-      bool inRange = true;
-      for (long i = 0; i < n; ++i) inRange = inRange && idx[i] >= 0 && idx[i] < nPos;
-      if (!inRange) {
+      bool ok = list.size() >= 4;
+      for (size_t i = 0; i < list.size() && ok; ++i) ok = list[i] >= 0 && list[i] < nPos;
+      if (!ok) {
         keep();
         continue;
       }
-      for (long i = 0; i < n; ++i) pntBuf[i] = mesh->m_positions[idx[i]];
-
-      // Segments shorter than the data precision collapse onto their
-      // midpoint and are dropped.
-      for (long k = 0; k < m;) {
-        KRO::G3D_DVertex& a = pntBuf[segBuf[2 * k]];
-        KRO::G3D_DVertex& b = pntBuf[segBuf[2 * k + 1]];
-        if (CMathFunCls::IsSame3DDot_Prec(a, b, prec)) {
-          const KRO::G3D_DVertex mid = {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
-          a = mid;
-          b = mid;
-          --m;
-          segBuf[2 * k] = segBuf[2 * m];
-          segBuf[2 * k + 1] = segBuf[2 * m + 1];
-        } else {
-          ++k;
+      pts.clear();
+      segs.clear();
+      bool onEdge = false;
+      for (size_t i = 3; i < list.size(); ++i) {
+        const long d = list[i] - s;
+        kroexact::FacePnt fp = {list[i], -1, -1, mesh->m_positions[list[i]]};
+        if (d >= 0 && d < static_cast<long>(m_dotAnchors.size())) {
+          const std::pair<long, long>& an = m_dotAnchors[d];
+          for (int c = 0; c < 3; ++c) {
+            if (an.first >= 0 && list[c] == an.first) fp.c0 = c;
+            if (an.second >= 0 && list[c] == an.second) fp.c1 = c;
+          }
+          if (an.second >= 0 && (fp.c0 < 0 || fp.c1 < 0)) fp.c0 = fp.c1 = -1;
         }
+        onEdge = onEdge || (fp.c0 >= 0 && fp.c1 >= 0);
+        pts.push_back(fp);
       }
-      if (m == 0) {
-        // Without a constraint the triangle stays whole, unless a point
-        // lies on one of its edges and a neighbour along that edge has cut
-        // segments: that neighbour splits the edge at the point, so this
-        // triangle must use the point as well.
-        if (!NeedsEdgeSplit(idx.data(), n, t)) {
-          keep();
-          continue;
-        }
+      for (long d : m_cutTriSegs[j]) segs.push_back(d + s);
+      // Without a constraint and without a point splitting one of its edges
+      // the triangle stays whole.
+      if (segs.empty() && !onEdge) {
+        keep();
+        continue;
       }
-
-      const std::vector<long>& corners = m_cutTriPnts[j];
-      KRO::G3D_DVertex V[3] = {mesh->m_positions[corners[0]], mesh->m_positions[corners[1]],
-                               mesh->m_positions[corners[2]]};
-      double N0[3];
-      CMathFunCls::GetTriangleNormal(&V[0].x, &V[1].x, &V[2].x, N0);
-      const bool adjust = CMathFunCls::IsNeedAdjust(V) != 0;
-      KRO::G3D_DVertex rect[4];
-      if (adjust) {
-        if (CMathFunCls::_tcGetRectof3DTri(V, rect) != 1) {
-          keep();
-          continue;
-        }
-        for (long i = 0; i < n; ++i) {
-          D_DOT f;
-          CMathFunCls::GetVolToImgCoor(rect, &pntBuf[i], &f);
-          pntBuf[i] = {f.x, f.y, 0.0};
-        }
-      }
-
-      tinSegs.clear();
-      for (long k = 0; k < m; ++k)
-        tinSegs.push_back(
-            {static_cast<int32_t>(segBuf[2 * k]), static_cast<int32_t>(segBuf[2 * k + 1])});
-      tin.Reset(KroTinCreate(nullptr, pntBuf.data(), n, tinSegs.data(), m, 0, 0, 1));
-      if (!tin.h) {
-        result = -1;
-        break;
-      }
-      long np = 0, nt = 0;
-      int16_t st = KroTinRun(tin.h, &np, &nt);
-      if (st < 1) {
-        result = st;
-        break;
+      const KRO::G3D_DVertex V[3] = {mesh->m_positions[list[0]], mesh->m_positions[list[1]],
+                                     mesh->m_positions[list[2]]};
+      added.clear();
+      if (!kroexact::SplitFace(V, list.data(), pts, segs, nPos, added, pieces, &edgeBuf)) {
+        keep();
+        continue;
       }
       try {
-        // Grown rather than refused: a triangle crossed by many constraints
-        // may add more points than the initial room.
-        if (static_cast<long>(outPnts.size()) < np + 1) outPnts.resize(np + 1);
-        if (static_cast<long>(outTris.size()) < nt + 1) outTris.resize(nt + 1);
-        if (static_cast<long>(map.size()) < np) map.resize(np);
-      } catch (const std::bad_alloc&) {
-        result = -1;
-        break;
-      }
-      st = KroTinFetch(tin.h, outPnts.data(), static_cast<long>(outPnts.size()), outTris.data(),
-                       static_cast<long>(outTris.size()));
-      if (st < 1) {
-        result = st;
-        break;
-      }
-      for (long k = 1; k <= nt; ++k)
-        for (int c = 0; c < 3; ++c) --outTris[k].v[c];
-      std::copy(idx.begin(), idx.begin() + n, idxCopy.begin());
-
-      try {
-        for (long i = 0; i < np; ++i) {
-          KroTinPntStrcT& o = outPnts[i + 1];
-          const KRO::G3D_DVertex p = {o.x, o.y, o.z};
-          const long k = CMathFunCls::FindTriPntPosInOldBuf(p, pntBuf.data(), n);
-          if (k >= 0) {
-            map[i] = idxCopy[k];
-            continue;
-          }
-          KRO::G3D_DVertex q = p;
-          if (adjust) {
-            D_DOT f = {p.x, p.y};
-            CMathFunCls::GetImgToVolCoor(rect, &f, &q);
-          }
-          map[i] = static_cast<long>(mesh->m_positions.size());
+        for (const KRO::G3D_DVertex& q : added) {
           mesh->m_positions.push_back(q);
           if (hasColours) mesh->m_colours[0].push_back(mesh->m_colours[0][0]);
           if (hasTex) {
             D_3DOT a = {V[0].x, V[0].y, V[0].z}, b = {V[1].x, V[1].y, V[1].z},
                    c = {V[2].x, V[2].y, V[2].z}, pq = {q.x, q.y, q.z};
-            const KRO::G_TEXCOORD& t0 = mesh->m_texCoords[0][corners[0]];
-            const KRO::G_TEXCOORD& t1 = mesh->m_texCoords[0][corners[1]];
-            const KRO::G_TEXCOORD& t2 = mesh->m_texCoords[0][corners[2]];
+            const KRO::G_TEXCOORD& t0 = mesh->m_texCoords[0][list[0]];
+            const KRO::G_TEXCOORD& t1 = mesh->m_texCoords[0][list[1]];
+            const KRO::G_TEXCOORD& t2 = mesh->m_texCoords[0][list[2]];
             D_DOT ta = {t0.u, t0.v}, tb = {t1.u, t1.v}, tc = {t2.u, t2.v};
             D_DOT out = {ta.x, ta.y};  // a degenerate frame keeps the first corner's value
             CMathFunCls::_tcGetTextureOfTriangle(&a, &b, &c, &pq, &ta, &tb, &tc, &out);
@@ -307,67 +219,64 @@ long CMeshIntersect::TranglateMdl() {
           }
           m_intersectDots.push_back(q);
         }
+        // The cut-line edges, each with the cutting triangle that made its
+        // segment (none when several did).
+        for (size_t k = 0; k + 2 < edgeBuf.size(); k += 3) {
+          const long sk = edgeBuf[k + 2];
+          tcCutEdge e;
+          e.v0 = edgeBuf[k];
+          e.v1 = edgeBuf[k + 1];
+          e.cutter[0] = e.cutter[1] = e.cutter[2] = KRO::G3D_DVertex{0, 0, 0};
+          auto it = m_segCutter.find(std::make_pair(std::min(segs[2 * sk], segs[2 * sk + 1]) - s,
+                                                    std::max(segs[2 * sk], segs[2 * sk + 1]) - s));
+          e.sure = it != m_segCutter.end() && it->second >= 0;
+          if (e.sure && GetCuttingObbt()) GetCuttingObbt()->GetTriDotFromObbt(e.cutter, it->second);
+          m_cutEdges.push_back(e);
+        }
+        for (const C3DTriData& tri : pieces) {
+          const long pos = nTri + written;
+          if (pos >= static_cast<long>(mesh->m_triangles.size())) mesh->m_triangles.resize(pos + 1);
+          mesh->m_triangles[pos] = tri;
+          m_triCutFlags.push_back(0);
+          if (!cop.empty()) {
+            const KRO::G3D_DVertex v[3] = {mesh->m_positions[tri.v[0]], mesh->m_positions[tri.v[1]],
+                                           mesh->m_positions[tri.v[2]]};
+            cop.push_back(CoplanarFlag(t, v));
+          }
+          ++written;
+        }
       } catch (const std::bad_alloc&) {
         result = -1;
+        stopped = true;
         break;
       }
-      if (adjust) {
-        for (long i = 1; i <= np; ++i) {
-          D_DOT f = {outPnts[i].x, outPnts[i].y};
-          KRO::G3D_DVertex q;
-          CMathFunCls::GetImgToVolCoor(rect, &f, &q);
-          outPnts[i].x = q.x;
-          outPnts[i].y = q.y;
-          outPnts[i].z = q.z;
-        }
-      }
-
-      // The triangulator winds every triangle counter-clockwise in its plane
-      // (the frame's first and second axis, or x and y for a level triangle),
-      // so one sign decides the facing of the whole replacement. Taking it
-      // from the frame, not from an output triangle, keeps a sliver whose
-      // points were merged across an edge from turning every piece round.
-      double frameN[3] = {0.0, 0.0, 1.0};
-      if (adjust) {
-        const double e1[3] = {rect[1].x - rect[0].x, rect[1].y - rect[0].y, rect[1].z - rect[0].z};
-        const double e2[3] = {rect[3].x - rect[0].x, rect[3].y - rect[0].y, rect[3].z - rect[0].z};
-        frameN[0] = e1[1] * e2[2] - e1[2] * e2[1];
-        frameN[1] = e1[2] * e2[0] - e1[0] * e2[2];
-        frameN[2] = e1[0] * e2[1] - e1[1] * e2[0];
-      }
-      const bool flip = N0[0] * frameN[0] + N0[1] * frameN[1] + N0[2] * frameN[2] < 0.0;
-      long mine = 0;
-      for (long k = 1; k <= nt; ++k) {
-        KroTinTriStrcT& ot = outTris[k];
-        bool usable = true;
-        for (int c = 0; c < 3; ++c)
-          usable = usable && ot.v[c] >= 0 && ot.v[c] < np && outPnts[ot.v[c] + 1].flag != 0;
-        if (usable && IsSliver(outPnts[ot.v[0] + 1], outPnts[ot.v[1] + 1], outPnts[ot.v[2] + 1]))
-          usable = false;
-        if (!usable) {
-          ot.flag = 0;
-          continue;
-        }
-        const long pos = nTri + written + mine;
-        C3DTriData tri = {{map[ot.v[0]], map[ot.v[1]], map[ot.v[2]]}};
-        if (flip) std::swap(tri.v[0], tri.v[1]);
-        try {
-          if (pos >= static_cast<long>(mesh->m_triangles.size())) mesh->m_triangles.resize(pos + 1);
-          m_triCutFlags.push_back(0);
-        } catch (const std::bad_alloc&) {
-          result = -1;
-          stopped = true;
-          break;
-        }
-        mesh->m_triangles[pos] = tri;
-        ++mine;
-      }
-      written += mine;
       m_finalTriNum = nTri + written;
     }
     if (result < 1 || stopped) break;
 
     if (!mesh->m_triangles.empty()) {
+      // Where each position lands once the unused ones are dropped (as
+      // DeleteTinPnts numbers them): the cut edges are kept in that numbering.
+      std::vector<long> newIndex;
+      try {
+        const long nP = static_cast<long>(mesh->m_positions.size());
+        newIndex.assign(nP, -1);
+        for (long i = 0; i < m_finalTriNum && i < static_cast<long>(mesh->m_triangles.size()); ++i)
+          if (i >= static_cast<long>(m_triCutFlags.size()) || m_triCutFlags[i] == 0)
+            for (long v : mesh->m_triangles[i].v)
+              if (v >= 0 && v < nP) newIndex[v] = 0;
+        long next = 0;
+        for (long& n : newIndex)
+          if (n == 0) n = next++;
+        BuildCutEdges(newIndex);
+        m_finalCoplanar.clear();
+        if (!cop.empty())
+          for (long i = 0; i < m_finalTriNum && i < static_cast<long>(cop.size()); ++i)
+            if (i >= static_cast<long>(m_triCutFlags.size()) || m_triCutFlags[i] == 0)
+              m_finalCoplanar.push_back(cop[i]);
+      } catch (const std::bad_alloc&) {
+        m_cutEdges.clear();
+      }
       result = DeleteCutTinTris();
       if (result <= 0) {
         result = -1;
@@ -382,7 +291,6 @@ long CMeshIntersect::TranglateMdl() {
     }
   } while (false);
 
-  tin.Reset();
   FreeSegChain();
   m_cutTriSegs.clear();
   m_cutTriSegsReady = false;

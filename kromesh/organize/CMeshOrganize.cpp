@@ -4,6 +4,7 @@
 #include <new>
 
 #include "kromesh/Obbt/RAPID_model.h"
+#include "kromesh/intersect/ExactCut.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
 #include "kromesh/organize/CBFSearch.h"
@@ -332,6 +333,206 @@ long CMeshOrganizeBase::ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMes
         list2.push_back(i);
     }
   }
+  return FinishSides(cut, seen, list1, list2, side1, side2);
+}
+
+long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
+                                               KroSimpleMesh* side2, const tcCutEdge* edges,
+                                               long edgeNum, const signed char* coplanar,
+                                               int sameFacingSide) {
+  if (!cut) return -1;
+  KroSimpleMesh source;
+  if (side1 == cut || side2 == cut) {
+    try {
+      source = *cut;
+      source.m_triangleTops = cut->m_triangleTops;
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+    cut = &source;
+  }
+  const long nv = static_cast<long>(cut->m_positions.size());
+  const long nt = static_cast<long>(cut->m_triangles.size());
+  const KRO::G3D_DVertex* pos = cut->m_positions.data();
+  const C3DTriData* tris = cut->m_triangles.data();
+  if (!edges) edgeNum = 0;
+
+  std::vector<unsigned char> seen;
+  std::vector<long> list1, list2, parent, votes1, votes2, best;
+  std::vector<std::pair<std::pair<long, long>, long>> sides;  // (edge, triangle)
+  std::vector<std::pair<long, long>> cutKeys;
+  try {
+    seen.assign(static_cast<size_t>(nv), 0);
+    parent.resize(static_cast<size_t>(nt));
+    sides.reserve(static_cast<size_t>(3 * nt));
+    for (long i = 0; i < nt; ++i) {
+      parent[i] = i;
+      if (!HasValidCorners(tris[i], nv)) continue;
+      for (int k = 0; k < 3; ++k) {
+        const long a = tris[i].v[k], b = tris[i].v[(k + 1) % 3];
+        sides.push_back({{std::min(a, b), std::max(a, b)}, i});
+      }
+    }
+    std::sort(sides.begin(), sides.end());
+    for (long k = 0; k < edgeNum; ++k)
+      cutKeys.push_back({std::min(edges[k].v0, edges[k].v1), std::max(edges[k].v0, edges[k].v1)});
+    std::sort(cutKeys.begin(), cutKeys.end());
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  auto find = [&](long x) {
+    while (parent[x] != x) x = parent[x] = parent[parent[x]];
+    return x;
+  };
+  // Regions: triangles joined across every edge that is not a cut edge.
+  for (size_t i = 0; i < sides.size();) {
+    size_t j = i + 1;
+    while (j < sides.size() && sides[j].first == sides[i].first) ++j;
+    if (!std::binary_search(cutKeys.begin(), cutKeys.end(), sides[i].first))
+      for (size_t k = i + 1; k < j; ++k) {
+        const long ra = find(sides[i].second), rb = find(sides[k].second);
+        if (ra != rb) parent[ra] = rb;
+      }
+    i = j;
+  }
+  // A cut line that ends inside a region (a cutter that does not reach
+  // across the model) leaves the region whole; side is then a matter of
+  // each triangle's own position, as the checker tells.
+  std::vector<unsigned char> torn;
+  try {
+    torn.assign(static_cast<size_t>(nt), 0);
+    for (const std::pair<long, long>& key : cutKeys) {
+      auto it = std::lower_bound(sides.begin(), sides.end(), std::make_pair(key, -1L));
+      long first = -1;
+      for (; it != sides.end() && it->first == key; ++it) {
+        const long r = find(it->second);
+        if (first < 0)
+          first = r;
+        else if (r == first)
+          torn[r] = 1;
+      }
+    }
+    votes1.assign(static_cast<size_t>(nt), 0);
+    votes2.assign(static_cast<size_t>(nt), 0);
+    best.assign(static_cast<size_t>(nt), -1);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  // A closed cutter decides a region at its cut edges: the far corner of a
+  // triangle on a cut edge lies outside (side 1) or inside (side 2) of the
+  // one cutting triangle that made that edge.
+  // A solid given inside out (negative volume) has its sides swapped.
+  double volume6 = 0.0;
+  if (UsesCutterFacing() && m_pVertices && m_pTriangles && m_vertexCount > 0) {
+    const KRO::G3D_DVertex& o = m_pVertices[0];
+    for (long i = 0; i < m_triCount; ++i) {
+      if (!HasValidCorners(m_pTriangles[i], m_vertexCount)) continue;
+      const KRO::G3D_DVertex& a = m_pVertices[m_pTriangles[i].v[0]];
+      const KRO::G3D_DVertex& b = m_pVertices[m_pTriangles[i].v[1]];
+      const KRO::G3D_DVertex& c = m_pVertices[m_pTriangles[i].v[2]];
+      const double ax = a.x - o.x, ay = a.y - o.y, az = a.z - o.z;
+      const double bx = b.x - o.x, by = b.y - o.y, bz = b.z - o.z;
+      const double cx = c.x - o.x, cy = c.y - o.y, cz = c.z - o.z;
+      volume6 += ax * (by * cz - bz * cy) - ay * (bx * cz - bz * cx) + az * (bx * cy - by * cx);
+    }
+  }
+  if (volume6 != 0.0) {
+    const int out = volume6 > 0 ? 1 : -1;
+    for (long k = 0; k < edgeNum; ++k) {
+      if (!edges[k].sure) continue;
+      const std::pair<long, long> key = {std::min(edges[k].v0, edges[k].v1),
+                                         std::max(edges[k].v0, edges[k].v1)};
+      auto it = std::lower_bound(sides.begin(), sides.end(), std::make_pair(key, -1L));
+      for (; it != sides.end() && it->first == key; ++it) {
+        const C3DTriData& t = tris[it->second];
+        long far = -1;
+        for (long v : t.v)
+          if (v != key.first && v != key.second) far = v;
+        if (far < 0) continue;
+        const int o = out * kroexact::Orient(edges[k].cutter, pos[far]);
+        if (o > 0) ++votes1[find(it->second)];
+        if (o < 0) ++votes2[find(it->second)];
+      }
+    }
+  }
+  // Elsewhere one point query per region, at the centroid of its largest
+  // sound triangle.
+  std::vector<double> bestArea(static_cast<size_t>(nt), -1.0);
+  for (long i = 0; i < nt; ++i) {
+    if (!HasValidCorners(tris[i], nv)) continue;
+    const long r = find(i);
+    if (votes1[r] != votes2[r]) continue;
+    KRO::G3D_DVertex a = pos[tris[i].v[0]], b = pos[tris[i].v[1]], c = pos[tris[i].v[2]];
+    if (!CMathFunCls::IsLegalTri(&a, &b, &c)) continue;
+    const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+    const double wx = c.x - a.x, wy = c.y - a.y, wz = c.z - a.z;
+    const double cx = uy * wz - uz * wy, cy = uz * wx - ux * wz, cz = ux * wy - uy * wx;
+    const double area = cx * cx + cy * cy + cz * cz;
+    if (area > bestArea[r]) bestArea[r] = area, best[r] = i;
+  }
+  // A region lying on the cutter (most of its triangles on a cutting
+  // triangle) has no side of its own: it goes by facing.
+  std::vector<long> onSame, onOther, count;
+  if (coplanar && UsesCutterFacing()) {
+    try {
+      onSame.assign(static_cast<size_t>(nt), 0);
+      onOther.assign(static_cast<size_t>(nt), 0);
+      count.assign(static_cast<size_t>(nt), 0);
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+    for (long i = 0; i < nt; ++i) {
+      const long r = find(i);
+      ++count[r];
+      if (coplanar[i] > 0) ++onSame[r];
+      if (coplanar[i] < 0) ++onOther[r];
+    }
+  }
+  CMeshPosCheckBase noSide;
+  CMeshPosCheckBase* checker = m_pPosCheck ? m_pPosCheck.get() : &noSide;
+  std::vector<signed char> regionSide(static_cast<size_t>(nt), 0);
+  for (long r = 0; r < nt; ++r) {
+    if (find(r) != r) continue;
+    if (!count.empty() && 2 * (onSame[r] + onOther[r]) > count[r]) {
+      regionSide[r] = onSame[r] >= onOther[r] ? (sameFacingSide == 2 ? 2 : 1) : 2;
+      torn[r] = 0;
+    } else if (votes1[r] != votes2[r]) {
+      regionSide[r] = votes1[r] > votes2[r] ? 1 : 2;
+    } else if (best[r] >= 0) {
+      const C3DTriData& t = tris[best[r]];
+      KRO::G3D_DVertex a = pos[t.v[0]], b = pos[t.v[1]], c = pos[t.v[2]];
+      KRO::G3D_DVertex g{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0};
+      regionSide[r] = checker->PosCheckPntAndMesh(&g, &a, &b, &c) == -1 ? 1 : 2;
+    }
+  }
+  try {
+    for (long i = 0; i < nt; ++i) {
+      if (!HasValidCorners(tris[i], nv)) continue;
+      signed char side = regionSide[find(i)];
+      if (torn[find(i)]) {
+        KRO::G3D_DVertex a = pos[tris[i].v[0]], b = pos[tris[i].v[1]], c = pos[tris[i].v[2]];
+        if (!CMathFunCls::IsLegalTri(&a, &b, &c)) continue;
+        KRO::G3D_DVertex g{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0,
+                           (a.z + b.z + c.z) / 3.0};
+        side = checker->PosCheckPntAndMesh(&g, &a, &b, &c) == -1 ? 1 : 2;
+      }
+      if (side == 1) list1.push_back(i);
+      if (side == 2) list2.push_back(i);
+    }
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  m_side1VertexNum = m_side1TriNum = 0;
+  m_side2VertexNum = m_side2TriNum = 0;
+  m_side1VertexMap.clear();
+  m_side2VertexMap.clear();
+  return FinishSides(cut, seen, list1, list2, side1, side2);
+}
+
+long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned char>& seen,
+                                    std::vector<long>& list1, std::vector<long>& list2,
+                                    KroSimpleMesh* side1, KroSimpleMesh* side2) {
+  const C3DTriData* tris = cut->m_triangles.data();
   m_side1TriList.swap(list1);
   m_side2TriList.swap(list2);
   m_side1TriNum = static_cast<long>(m_side1TriList.size());

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "kromesh/intersect/CMeshIntersect.h"
 #include "kromesh/mesh/KroRecords.h"
 #include "kromesh/organize/CMeshPosCheck.h"
 
@@ -60,6 +61,23 @@ class CMeshOrganizeBase {
   /// side meshes untouched).
   virtual long ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
                                        KroSimpleMesh* side2);
+  /// Splits cut by regions: the cut edges (in cut's numbering) divide cut
+  /// into regions, triangles joined across any other edge, and each region
+  /// goes whole to one side. A solid cutter (UsesCutterFacing) decides a
+  /// region by the facing of the cutting triangles at its cut edges, with
+  /// exact orientation tests; a region they leave undecided, and every
+  /// region for other cutters, is decided by one checker query at the
+  /// centroid of its largest sound triangle (-1: side 1, else side 2). A
+  /// region without a sound triangle and without a decision goes to
+  /// neither side. With a solid cutter and coplanar flags (one per
+  /// triangle of cut: 1 on a cutting triangle facing the same way, -1 on
+  /// one facing the other way, 0 elsewhere), a region mostly on the cutter
+  /// goes to sameFacingSide (1 or 2) when facing the same way and to side 2
+  /// when facing the other way. Sides are written as by
+  /// ClassifySurfMeshTo2Side; returns the same codes.
+  long ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1, KroSimpleMesh* side2,
+                              const tcCutEdge* edges, long edgeNum,
+                              const signed char* coplanar = nullptr, int sameFacingSide = 1);
   /// Stores the buffers of the model before cutting (not owned); passes them
   /// on to the checker when there is one.
   virtual void SetOrgMdl(KRO::G3D_DVertex* vertices, long vertexCount, C3DTriData* triangles,
@@ -102,6 +120,8 @@ class CMeshOrganizeBase {
   long GetSideVertexNum(Kro_Mesh_Remain_Side side) const;
 
  protected:
+  // True when the cutting model is a closed solid whose triangles face out.
+  virtual bool UsesCutterFacing() const { return false; }
   // Makes checker the organizer's checker (null leaves it without one) and
   // hands it the models, the cut model type and the reference point.
   void InstallPosCheck(std::unique_ptr<CMeshPosCheckBase> checker);
@@ -135,6 +155,10 @@ class CMeshOrganizeBase {
   long m_interDotNum;
 
  private:
+  // Stores the two side lists, numbers the sides' vertices and writes the
+  // side meshes (shared tail of the classifications).
+  long FinishSides(KroSimpleMesh* cut, std::vector<unsigned char>& seen, std::vector<long>& list1,
+                   std::vector<long>& list2, KroSimpleMesh* side1, KroSimpleMesh* side2);
   // Copies one side of the last classification into out: 1; -1 when cut is
   // null or has no positions; 0 for a null out.
   long GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out, Kro_Mesh_Remain_Side side);
@@ -177,4 +201,7 @@ class CMeshOrganizeEntity : public CMeshOrganizeBase {
   /// buffers, with the organizer's cut model type. When the checker cannot
   /// be allocated the organizer is left without one.
   void BuildPosCheckObj() override;
+
+ protected:
+  bool UsesCutterFacing() const override { return true; }
 };

@@ -8,9 +8,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "kromesh/host/Kro3DObjects.h"
@@ -152,5 +155,38 @@ inline C3DEntity MakeTurnedBox(const Vec& lo, const Vec& hi, double angle, const
   }
   return solid;
 }
+
+/// The solid made of the given pieces (each taken reversed when its flag
+/// is set) as one soup, welding only bit-identical points: the pieces of
+/// the two solids of a cut must share their border point for point. Check
+/// it with shapes::CheckEdges(soup, 0).
+inline shapes::TriSoup JoinExact(const std::vector<std::pair<const C3DEntity*, bool>>& parts) {
+  shapes::TriSoup soup;
+  for (const auto& part : parts)
+    for (long i = 0; i < part.first->GetSurfaceNum(); ++i) {
+      const size_t first = soup.tris.size();
+      shapes::AppendSurface(soup, *part.first->SurfaceAt(i));
+      if (part.second)
+        for (size_t k = first; k < soup.tris.size(); ++k)
+          std::swap(soup.tris[k].v[1], soup.tris[k].v[2]);
+    }
+  std::map<std::tuple<double, double, double>, long> ids;
+  std::vector<long> w(soup.pts.size());
+  for (size_t i = 0; i < soup.pts.size(); ++i)
+    w[i] =
+        ids.emplace(std::make_tuple(soup.pts[i].x, soup.pts[i].y, soup.pts[i].z), i).first->second;
+  for (C3DTriData& t : soup.tris)
+    for (long& v : t.v) v = w[v];
+  return soup;
+}
+
+/// Deterministic numbers in [-h, h), the same on every platform.
+struct Lcg {
+  uint64_t s;
+  double Next(double h) {
+    s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+    return h * (2.0 * static_cast<double>(s >> 11) / 9007199254740992.0 - 1.0);
+  }
+};
 
 }  // namespace cutchecks
