@@ -18,8 +18,9 @@
 // 2 points or more has a point that is not finite. Warnings raised during a
 // cut go to the message layer (KroMessageBox.h), each text once per call.
 //
-// Not reentrant: the conversions and the OBB core keep module-wide state,
-// so only one facade may cut at a time.
+// One facade per thread: a facade holds the state of its last cut, but
+// different facades may cut at the same time on different threads (the
+// conversions and the OBB core keep their scratch per thread).
 #pragma once
 
 #include "kromesh/mesh/KroRecords.h"

@@ -1,7 +1,7 @@
 // Conversions between host objects, raw triangle buffers and KroSimpleMesh.
 // No conversion merges vertices, reorders triangles or recomputes
-// attributes. Not reentrant: the surface conversion reuses module-wide
-// scratch objects.
+// attributes. The surface conversion reuses scratch objects kept per
+// thread, so conversions on different threads do not meet.
 #pragma once
 
 #include "kromesh/mesh/KroRecords.h"
