@@ -1,5 +1,6 @@
 #include "kromesh/host/KroMessageBox.h"
 
+#include <atomic>
 #include <deque>
 #include <set>
 
@@ -7,8 +8,10 @@ namespace {
 
 constexpr std::size_t kKeptMessages = 64;
 
+// Collected texts and the once-per-call bookkeeping are kept per thread:
+// facades cutting on different threads report their own warnings.
 std::deque<std::string>& Collected() {
-  static std::deque<std::string> texts;
+  thread_local std::deque<std::string> texts;
   return texts;
 }
 
@@ -27,38 +30,34 @@ void DefaultWarning(const char* text) {
   Collect(text);
 }
 
-KroMessageBoxHandler g_messageBoxHandler = &DefaultMessageBox;
-KroWarningHandler g_warningHandler = &DefaultWarning;
+std::atomic<KroMessageBoxHandler> g_messageBoxHandler{&DefaultMessageBox};
+std::atomic<KroWarningHandler> g_warningHandler{&DefaultWarning};
 
 // Open calls and the warnings already passed on during the outermost one.
-int g_callDepth = 0;
+thread_local int g_callDepth = 0;
 std::set<std::string>& WarnedThisCall() {
-  static std::set<std::string> texts;
+  thread_local std::set<std::string> texts;
   return texts;
 }
 
 }  // namespace
 
 int AfxMessageBox(const char* text) {
-  return g_messageBoxHandler(text != nullptr ? text : "");
+  return g_messageBoxHandler.load()(text != nullptr ? text : "");
 }
 
 KroMessageBoxHandler KroSetMessageBoxHandler(KroMessageBoxHandler handler) {
-  KroMessageBoxHandler previous = g_messageBoxHandler;
-  g_messageBoxHandler = handler != nullptr ? handler : &DefaultMessageBox;
-  return previous;
+  return g_messageBoxHandler.exchange(handler != nullptr ? handler : &DefaultMessageBox);
 }
 
 void KroWarning(const char* text) {
   const char* t = text != nullptr ? text : "";
   if (g_callDepth > 0 && !WarnedThisCall().insert(t).second) return;
-  g_warningHandler(t);
+  g_warningHandler.load()(t);
 }
 
 KroWarningHandler KroSetWarningHandler(KroWarningHandler handler) {
-  KroWarningHandler previous = g_warningHandler;
-  g_warningHandler = handler != nullptr ? handler : &DefaultWarning;
-  return previous;
+  return g_warningHandler.exchange(handler != nullptr ? handler : &DefaultWarning);
 }
 
 std::vector<std::string> KroTakeMessages() {

@@ -7,7 +7,9 @@
 // message box in exactly one place (a failed corner query of an OBB
 // wrapper); warnings come from the OBB build (zero-area triangles, an
 // eigen solve that does not converge).
-// Not thread-safe: install handlers before the library is used.
+// Handlers are shared by all threads (an installed handler must be
+// thread-safe when facades cut on several threads); the collected texts and
+// the once-per-call bookkeeping belong to the calling thread.
 #pragma once
 
 #include <string>
@@ -38,7 +40,7 @@ void KroWarning(const char* text);
 /// default (collecting) handler.
 KroWarningHandler KroSetWarningHandler(KroWarningHandler handler);
 
-/// The texts the default handlers collected (message boxes and warnings,
+/// The texts the default handlers collected on this thread (message boxes and warnings,
 /// oldest first, at most the last 64) and forgets them.
 std::vector<std::string> KroTakeMessages();
 
