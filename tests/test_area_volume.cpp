@@ -59,7 +59,7 @@ NetSurface Grid(int n, F f) {
 }  // namespace
 
 TEST(TriangleVolume, AreasAndVolumesAboveAndBelowTheReference) {
-  const double r2 = std::sqrt(2.0), r9 = 3.0;  // slopes of z = x and z = -1 + 2x + 2y
+  const double r2 = std::sqrt(2.0), r3 = std::sqrt(3.0);  // area factors of the slopes
   const struct {
     const char* what;
     G3D_DVertex a, b, c;
@@ -68,40 +68,18 @@ TEST(TriangleVolume, AreasAndVolumesAboveAndBelowTheReference) {
     // surfAreaAbove, surfAreaBelow
     double want[7];
   } rows[] = {
-      {"level at z0: only the level area",
-       {0, 0, 2},
-       {2, 0, 2},
-       {0, 2, 2},
-       2.0,
-       {0, 0, 2, 0, 0, 0, 0}},
-      {"whole triangle above", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 0.0, {0.5, 0, 0, 0.5, 0, 0.5, 0}},
-      {"whole triangle below", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 2.0, {0, 0.5, 0, 0, 0.5, 0, 0.5}},
-      {"sloped: true area",
-       {0, 0, 10},
-       {1, 0, 11},
-       {0, 1, 10},
-       0.0,
-       {0.5, 0, 0, 31.0 / 6.0, 0, 0.5 * r2, 0}},
+      {"level", {0, 0, 2}, {2, 0, 2}, {0, 2, 2}, 2.0, {0, 0, 2, 0, 0, 0, 0}},
+      {"above", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 0.0, {0.5, 0, 0, 0.5, 0, 0.5, 0}},
+      {"below", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 2.0, {0, 0.5, 0, 0, 0.5, 0, 0.5}},
+      {"sloped", {0, 0, 10}, {1, 0, 11}, {0, 1, 10}, 0.0, {0.5, 0, 0, 31.0 / 6, 0, 0.5 * r2, 0}},
       // p0 below, p1 and p2 above: the lower part is p0, (0.5,0), (0,0.5),
-      // of plan area 1/8 and depth 1; above - below = (h0 + h1 + h2) A / 3.
-      {"straddling, one vertex below",
-       {0, 0, -1},
-       {1, 0, 1},
-       {0, 1, 1},
-       0.0,
-       {0.375, 0.125, 0, 5.0 / 24.0, 1.0 / 24.0, 0.375 * r9, 0.125 * r9}},
-      {"straddling, one vertex above",
-       {0, 0, 1},
-       {1, 0, -1},
-       {0, 1, -1},
-       0.0,
-       {0.125, 0.375, 0, 1.0 / 24.0, 5.0 / 24.0, 0.125 * r9, 0.375 * r9}},
-      {"vertex at z0: zero-area lower part",
-       {0, 0, 0},
-       {1, 0, 1},
-       {0, 1, 1},
-       0.0,
-       {0.5, 0, 0, 1.0 / 3.0, 0, 0.5 * std::sqrt(3.0), 0}},
+      // of plan area 1/8 and depth 1; above - below = (h0 + h1 + h2) A / 3;
+      // the slope z = -1 + 2x + 2y triples the areas.
+      // clang-format off
+      {"p0 below", {0, 0, -1}, {1, 0, 1}, {0, 1, 1}, 0, {.375, .125, 0, 5 / 24., 1 / 24., 1.125, .375}},
+      {"p0 above", {0, 0, 1}, {1, 0, -1}, {0, 1, -1}, 0, {.125, .375, 0, 1 / 24., 5 / 24., .375, 1.125}},
+      // clang-format on
+      {"vertex at z0", {0, 0, 0}, {1, 0, 1}, {0, 1, 1}, 0.0, {0.5, 0, 0, 1.0 / 3, 0, 0.5 * r3, 0}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);

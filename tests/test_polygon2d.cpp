@@ -24,7 +24,7 @@ long N(const std::vector<D_DOT>& v) {
 
 }  // namespace
 
-TEST(PointInPolygon, UnitSquareCrossingCount) {
+TEST(PointInPolygon, CrossingCountAndSegmentParity) {
   auto sq = UnitSquare(false);
   EXPECT_EQ(CMathFunCls::PtInPolygon(sq.data(), 4, {0.5, 0.5}), 1);
   EXPECT_EQ(CMathFunCls::PtInPolygon(sq.data(), 4, {1.5, 0.5}), -1);
@@ -37,9 +37,6 @@ TEST(PointInPolygon, UnitSquareCrossingCount) {
   EXPECT_TRUE(CMathFunCls::JudgePntInPolyF(0.5, 0.0, sq.data(), 4));
   EXPECT_FALSE(CMathFunCls::JudgePntInPolyF(2.0, 0.0, sq.data(), 4));
   EXPECT_FALSE(CMathFunCls::JudgePntInPolyF(-1.0, 1.0, sq.data(), 4));
-}
-
-TEST(PointInPolygon, SegmentParityCountsSharedVertexOnce) {
   std::vector<D_DOT> zig = {{0, 0}, {1, 1}, {2, 0}};
   D_DOT p{1, -1}, q{1, 2};
   EXPECT_TRUE(CMathFunCls::JudgePntInPoly(&p, &q, zig.data(), 3));  // through the apex
@@ -47,7 +44,7 @@ TEST(PointInPolygon, SegmentParityCountsSharedVertexOnce) {
   EXPECT_FALSE(CMathFunCls::JudgePntInPoly(&p3, &q3, zig.data(), 3));  // crosses both legs
 }
 
-TEST(Segment2D, PointAgainstSegmentCodes) {
+TEST(Segment2D, PointCodesAndMeetingPointsOfTwoLines) {
   D_DOT a{0, 0}, b{2, 0};
   const struct {
     D_DOT p;
@@ -55,9 +52,6 @@ TEST(Segment2D, PointAgainstSegmentCodes) {
   } rows[] = {{{1, 0}, 0}, {{2, 0}, 0}, {{3, 0}, 1}, {{-1, 0}, -1}, {{1, 1}, -2}};
   for (auto r : rows) EXPECT_EQ(CMathFunCls::Check2dPntAndSeg(&a, &b, &r.p), r.code) << r.p.x;
   EXPECT_EQ(CMathFunCls::Check2dPntAndSeg(&a, &b, nullptr), -2);
-}
-
-TEST(Segment2D, MeetingPointsOfTwoLines) {
   D_DOT a1{0, 0}, a2{2, 2}, b1{0, 2}, b2{2, 0}, out{};
   EXPECT_EQ(CMathFunCls::InterOf2dLins(&a1, &a2, &b1, &b2, &out), 0);
   EXPECT_NEAR(out.x, 1.0, 1e-12);
@@ -188,7 +182,7 @@ TEST(FoldLine, ExtendEndSegments) {
   EXPECT_EQ(CMathFunCls::ExtendALinSeg(pts.data(), 1), 0);
 }
 
-TEST(FoldLine, CurtainSurfaceCounts) {
+TEST(FoldLine, CurtainSurfaceAndRecords) {
   std::vector<D_DOT> pl = {{0, 0}, {3, 0}, {3, 4}};
   C3DSurface surf(-1, 0);
   ASSERT_EQ(CMathFunCls::GenSurfByPolylin(surf, pl.data(), 3, -1.0, 2.0), 1);
@@ -197,10 +191,7 @@ TEST(FoldLine, CurtainSurfaceCounts) {
   // The curtain's area is the polyline's length times the height.
   EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(surf)), 7.0 * 3.0, 1e-9);
   EXPECT_EQ(surf.Points()[4].z, 2.0);
-}
-
-TEST(FoldLine, CurtainRecords) {
-  std::vector<D_DOT> pl = {{0, 0}, {1, 0}, {2, 1}};
+  pl = {{0, 0}, {1, 0}, {2, 1}};
   std::vector<KroPntStrcT> pts(6);
   std::vector<KroNetStrcT> nets(5);
   nets[4].pnt[0] = 99;  // beyond nOutNets: untouched
