@@ -253,6 +253,9 @@ TEST(Lines, TwoDimensionalSegments) {
   double s1[2] = {5, 7}, s2[2] = {7, 5};
   EXPECT_FALSE(M::LinLinIntsect(a1, a2, s1, s2, out));  // meets the line past a2
   EXPECT_FALSE(M::LinLinIntsect(a1, a1, b1, b2, out));
+  // Past an end by less than the point tolerance still meets.
+  double e1[2] = {0, 0}, e2[2] = {4, 0}, n1[2] = {4 + 2e-7, -1}, n2[2] = {4 + 2e-7, 1};
+  EXPECT_TRUE(M::LinLinIntsect(e1, e2, n1, n2, out));
 }
 
 // ---- Boxes ------------------------------------------------------------

@@ -306,6 +306,12 @@ TEST(SlicePointInSolid, HostObjectOverloads) {
   D_3DOT above{0.5, 0.5, 3.0};
   GeoMathPosition::GetPlaneSur(&box, above, high);
   EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, high), 0);
+  // One through it slices every side face.
+  C3DSurface mid(-1, 0);
+  GeoMathPosition::GetPlaneSur(&box, in, mid);
+  EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, mid), 1);
+  EXPECT_GE(Results().interLines.size(), 4u);
+  GeoMathPosition::EmptyIntersecStore();
 }
 
 TEST(SliceBoxes, SolidBoxAndPointAgainstBox) {
@@ -318,6 +324,9 @@ TEST(SliceBoxes, SolidBoxAndPointAgainstBox) {
   EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, in), 1);
   EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, face), 0);
   EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, out), -1);
+  V far{5, 5, 5};
+  GeoMathPosition::GetSurBox(&far, 0, unit);  // no points: the box is left alone
+  EXPECT_EQ(unit.xmax, 1.0);
 }
 
 TEST(SlicePointInSolid, SphereAgreesWithParityCount) {

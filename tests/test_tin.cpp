@@ -113,6 +113,10 @@ TEST(Tin, CrossingConstraintsAddAPointAfterTheGivenOnes) {
   EXPECT_NE(c.flag, 0);
   for (int32_t corner = 1; corner <= 4; ++corner) EXPECT_TRUE(HasEdge(r, corner, 5));
   EXPECT_NEAR(TotalArea(r), 1.0, 1e-12);
+  // Stretched: the height is interpolated along the segment's length.
+  r = Triangulate({{0, 0, 0}, {4, 0, 4}, {4, 2, 6}, {0, 2, 2}}, segs);
+  ASSERT_EQ(r.nPts, 5);
+  EXPECT_NEAR(+r.pts[5].z, 3.0, 1e-12);
 }
 
 TEST(Tin, RepeatedPointsComeBackButTrianglesUseTheFirst) {
