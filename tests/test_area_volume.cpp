@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "kromesh/math/CMathFunCls.h"
+#include "support/Shapes.h"
 
 using KRO::G3D_DVertex;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 VolumeInfoStrcT1 Measure(G3D_DVertex a, G3D_DVertex b, G3D_DVertex c, double z0) {
   G3D_DVertex tri[3] = {a, b, c};
@@ -32,27 +32,10 @@ struct NetSurface {
   std::vector<KroNetStrcT> nets;
 };
 
-template <class F>
-NetSurface Grid(int n, F f) {
+NetSurface Grid(int n, const std::function<double(double, double)>& f) {
   NetSurface s;
-  for (int j = 0; j <= n; ++j)
-    for (int i = 0; i <= n; ++i) {
-      const double x = -1.0 + 2.0 * i / n, y = -1.0 + 2.0 * j / n;
-      KroPntStrcT p{};
-      p.x = x;
-      p.y = y;
-      p.z = f(x, y);
-      s.pts.push_back(p);
-    }
-  auto id = [n](int i, int j) { return static_cast<long>(j) * (n + 1) + i + 1; };
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) {
-      KroNetStrcT a{}, b{};
-      a.pnt[0] = id(i, j), a.pnt[1] = id(i + 1, j), a.pnt[2] = id(i + 1, j + 1);
-      b.pnt[0] = id(i, j), b.pnt[1] = id(i + 1, j + 1), b.pnt[2] = id(i, j + 1);
-      s.nets.push_back(a);
-      s.nets.push_back(b);
-    }
+  const double d = 2.0 / n;
+  shapes::ToPntNet(shapes::SoupOf(shapes::MakeTerrain(n, n, -1, -1, d, d, f)), s.pts, s.nets);
   return s;
 }
 
@@ -119,7 +102,7 @@ TEST(CutAndFill, ParaboloidMatchesAnalyticIntegral) {
   // z = x^2 + y^2 over [-1, 1]^2 against z0: the fill is the volume of the
   // bowl below z0, pi z0^2 / 2; cut - fill = integral of (f - z0).
   const double z0 = 0.5;
-  const double fillExact = kPi * z0 * z0 / 2.0;
+  const double fillExact = shapes::kPi * z0 * z0 / 2.0;
   const double cutExact = 8.0 / 3.0 - 4.0 * z0 + fillExact;
   auto f = [](double x, double y) { return x * x + y * y; };
 
