@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "kromesh/math/CMathFunCls.h"
+#include "support/Shapes.h"
 
 using KRO::G3D_DVertex;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 VolumeInfoStrcT1 Measure(G3D_DVertex a, G3D_DVertex b, G3D_DVertex c, double z0) {
   G3D_DVertex tri[3] = {a, b, c};
@@ -32,34 +32,17 @@ struct NetSurface {
   std::vector<KroNetStrcT> nets;
 };
 
-template <class F>
-NetSurface Grid(int n, F f) {
+NetSurface Grid(int n, const std::function<double(double, double)>& f) {
   NetSurface s;
-  for (int j = 0; j <= n; ++j)
-    for (int i = 0; i <= n; ++i) {
-      const double x = -1.0 + 2.0 * i / n, y = -1.0 + 2.0 * j / n;
-      KroPntStrcT p{};
-      p.x = x;
-      p.y = y;
-      p.z = f(x, y);
-      s.pts.push_back(p);
-    }
-  auto id = [n](int i, int j) { return static_cast<long>(j) * (n + 1) + i + 1; };
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) {
-      KroNetStrcT a{}, b{};
-      a.pnt[0] = id(i, j), a.pnt[1] = id(i + 1, j), a.pnt[2] = id(i + 1, j + 1);
-      b.pnt[0] = id(i, j), b.pnt[1] = id(i + 1, j + 1), b.pnt[2] = id(i, j + 1);
-      s.nets.push_back(a);
-      s.nets.push_back(b);
-    }
+  const double d = 2.0 / n;
+  shapes::ToPntNet(shapes::SoupOf(shapes::MakeTerrain(n, n, -1, -1, d, d, f)), s.pts, s.nets);
   return s;
 }
 
 }  // namespace
 
 TEST(TriangleVolume, AreasAndVolumesAboveAndBelowTheReference) {
-  const double r2 = std::sqrt(2.0), r9 = 3.0;  // slopes of z = x and z = -1 + 2x + 2y
+  const double r2 = std::sqrt(2.0), r3 = std::sqrt(3.0);  // area factors of the slopes
   const struct {
     const char* what;
     G3D_DVertex a, b, c;
@@ -68,40 +51,18 @@ TEST(TriangleVolume, AreasAndVolumesAboveAndBelowTheReference) {
     // surfAreaAbove, surfAreaBelow
     double want[7];
   } rows[] = {
-      {"level at z0: only the level area",
-       {0, 0, 2},
-       {2, 0, 2},
-       {0, 2, 2},
-       2.0,
-       {0, 0, 2, 0, 0, 0, 0}},
-      {"whole triangle above", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 0.0, {0.5, 0, 0, 0.5, 0, 0.5, 0}},
-      {"whole triangle below", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 2.0, {0, 0.5, 0, 0, 0.5, 0, 0.5}},
-      {"sloped: true area",
-       {0, 0, 10},
-       {1, 0, 11},
-       {0, 1, 10},
-       0.0,
-       {0.5, 0, 0, 31.0 / 6.0, 0, 0.5 * r2, 0}},
+      {"level", {0, 0, 2}, {2, 0, 2}, {0, 2, 2}, 2.0, {0, 0, 2, 0, 0, 0, 0}},
+      {"above", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 0.0, {0.5, 0, 0, 0.5, 0, 0.5, 0}},
+      {"below", {0, 0, 1}, {1, 0, 1}, {0, 1, 1}, 2.0, {0, 0.5, 0, 0, 0.5, 0, 0.5}},
+      {"sloped", {0, 0, 10}, {1, 0, 11}, {0, 1, 10}, 0.0, {0.5, 0, 0, 31.0 / 6, 0, 0.5 * r2, 0}},
       // p0 below, p1 and p2 above: the lower part is p0, (0.5,0), (0,0.5),
-      // of plan area 1/8 and depth 1; above - below = (h0 + h1 + h2) A / 3.
-      {"straddling, one vertex below",
-       {0, 0, -1},
-       {1, 0, 1},
-       {0, 1, 1},
-       0.0,
-       {0.375, 0.125, 0, 5.0 / 24.0, 1.0 / 24.0, 0.375 * r9, 0.125 * r9}},
-      {"straddling, one vertex above",
-       {0, 0, 1},
-       {1, 0, -1},
-       {0, 1, -1},
-       0.0,
-       {0.125, 0.375, 0, 1.0 / 24.0, 5.0 / 24.0, 0.125 * r9, 0.375 * r9}},
-      {"vertex at z0: zero-area lower part",
-       {0, 0, 0},
-       {1, 0, 1},
-       {0, 1, 1},
-       0.0,
-       {0.5, 0, 0, 1.0 / 3.0, 0, 0.5 * std::sqrt(3.0), 0}},
+      // of plan area 1/8 and depth 1; above - below = (h0 + h1 + h2) A / 3;
+      // the slope z = -1 + 2x + 2y triples the areas.
+      // clang-format off
+      {"p0 below", {0, 0, -1}, {1, 0, 1}, {0, 1, 1}, 0, {.375, .125, 0, 5 / 24., 1 / 24., 1.125, .375}},
+      {"p0 above", {0, 0, 1}, {1, 0, -1}, {0, 1, -1}, 0, {.125, .375, 0, 1 / 24., 5 / 24., .375, 1.125}},
+      // clang-format on
+      {"vertex at z0", {0, 0, 0}, {1, 0, 1}, {0, 1, 1}, 0.0, {0.5, 0, 0, 1.0 / 3, 0, 0.5 * r3, 0}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -141,7 +102,7 @@ TEST(CutAndFill, ParaboloidMatchesAnalyticIntegral) {
   // z = x^2 + y^2 over [-1, 1]^2 against z0: the fill is the volume of the
   // bowl below z0, pi z0^2 / 2; cut - fill = integral of (f - z0).
   const double z0 = 0.5;
-  const double fillExact = kPi * z0 * z0 / 2.0;
+  const double fillExact = shapes::kPi * z0 * z0 / 2.0;
   const double cutExact = 8.0 / 3.0 - 4.0 * z0 + fillExact;
   auto f = [](double x, double y) { return x * x + y * y; };
 

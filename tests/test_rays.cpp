@@ -36,7 +36,7 @@ class SegTri : public ::testing::Test {
   double out[3] = {0, 0, 0};
 };
 
-TEST_F(SegTri, LineTriSlackPastTheEndOnlyLineTriFClosed) {
+TEST_F(SegTri, LineTriSlackPastTheEndRejectsInPlaneAndLineTriFClosed) {
   // t = 1 + 0.5e-5: p1 stops just short of the plane.
   const double z1 = 1.0 - 1.0 / (1.0 + 0.5e-5);
   double p0[3] = {1, 1, 1}, p1[3] = {1, 1, z1};
@@ -53,9 +53,6 @@ TEST_F(SegTri, LineTriSlackPastTheEndOnlyLineTriFClosed) {
   EXPECT_EQ(M::line_triF(p0, p1, a, b, c, out, nullptr), 0);
   double e1[3] = {1, 1, 0};
   EXPECT_EQ(M::line_triF(p0, e1, a, b, c, out, nullptr), 1);
-}
-
-TEST_F(SegTri, LineTriRejectsInPlaneParallelAndOutside) {
   long pos = 7;
   double i0[3] = {-1, 0, 0}, i1[3] = {1, 0, 5e-7};
   EXPECT_EQ(M::line_tri(i0, i1, a, b, c, out, &pos), 0);
@@ -158,39 +155,40 @@ TEST(Sliver, LongestEdgeOfFlatTriangles) {
 
 // ---- Point against surface ---------------------------------------------------
 
-TEST(PointAndSurface, OneTriangle) {
+TEST(PointAndSurface, OneTriangleAndFailuresWithTheTriangleTheyReport) {
   std::vector<G3D_DVertex> v = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-  std::vector<C3DTriData> t = {{{0, 1, 2}}};
-  G3D_DVertex up = {1, 1, 3}, down = {9, -3, -0.5}, in = {7, 7, 0};
-  long tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&up, v.data(), 3, t.data(), 1, tri), 1);
-  EXPECT_EQ(tri, 0);
-  tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&down, v.data(), 3, t.data(), 1, tri), -1);
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&in, v.data(), 3, t.data(), 1, tri), 0);
-  G3D_DVertex g = {4.0 / 3, 4.0 / 3, 0};  // the centroid itself
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&g, v.data(), 3, t.data(), 1, tri), 0);
-}
-
-TEST(PointAndSurface, FailuresAndTheTriangleTheyReport) {
-  std::vector<G3D_DVertex> v = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-  std::vector<C3DTriData> t = {{{0, 1, 2}}};
-  G3D_DVertex p = {1, 1, 1};
-  long tri = 5;  // no such start triangle
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 3, t.data(), 1, tri), -2);
-  EXPECT_EQ(tri, 5);
-  std::vector<C3DTriData> bad = {{{0, 1, 9}}};  // vertex index past the array
-  tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 3, bad.data(), 1, tri), -2);
-  EXPECT_EQ(tri, 0);
+  std::vector<C3DTriData> t = {{{0, 1, 2}}}, bad = {{{0, 1, 9}}};  // 9: past the array
+  const struct {
+    G3D_DVertex p;
+    long start, code, tri;
+    bool bad;
+  } rows[] = {{{1, 1, 3}, -1, 1, 0, false}, {{9, -3, -0.5}, -1, -1, 0, false},
+              {{7, 7, 0}, -1, 0, 0, false}, {{4.0 / 3, 4.0 / 3, 0}, -1, 0, 0, false},
+              {{1, 1, 1}, 5, -2, 5, false},  // no such start triangle
+              {{1, 1, 1}, -1, -2, 0, true}};
+  for (const auto& r : rows) {
+    G3D_DVertex p = r.p;
+    long tri = r.start;
+    EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 3, (r.bad ? bad : t).data(), 1, tri), r.code)
+        << p.x << " " << p.z;
+    EXPECT_EQ(tri, r.tri) << p.x << " " << p.z;
+  }
   // Two crossing sheets: each centroid is seen through the other sheet.
   std::vector<G3D_DVertex> x = {{0, -3, -3}, {0, -3, 3}, {0, 9, 0},
                                 {-3, 0, -3}, {-3, 0, 3}, {9, 0, 0}};
   std::vector<C3DTriData> xt = {{{0, 1, 2}}, {{3, 4, 5}}};
   G3D_DVertex q = {-1, -1, 0};
-  tri = -1;
+  long tri = -1;
   EXPECT_EQ(M::Check3dPntAndKroSurf(&q, x.data(), 6, xt.data(), 2, tri), -2);
   EXPECT_EQ(tri, 0);
+  // Triangle 0 is a sliver right under p facing down: the nearest does not
+  // decide, triangle 1 (facing up) does.
+  std::vector<G3D_DVertex> s = {{-5, 0, 0},  {0, 0.1, 0}, {5, 0, 0},
+                                {-2, 3, -1}, {2, 3, -1},  {0, 6, -1}};
+  G3D_DVertex p = {0, 0.5, 1};
+  tri = -1;
+  EXPECT_EQ(M::Check3dPntAndKroSurf(&p, s.data(), 6, xt.data(), 2, tri), 1);
+  EXPECT_EQ(tri, 1);
 }
 
 // Triangle 1 is nearest to p but hidden under triangle 2 (facing down);
@@ -224,17 +222,6 @@ TEST_F(FoldedSheet, SegmentCrossingSkipsOneTriangle) {
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &short_end, v.data(), 9, t.data(), 3), 0);
   PointNet pn = ToPointNet(v, t);
   EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pn.pts.data(), 9, pn.nets.data(), 3), 0);
-}
-
-TEST(PointAndSurface, NearestSliverDoesNotDecide) {
-  // Triangle 0 is a sliver right under p facing down; triangle 1 faces up.
-  std::vector<G3D_DVertex> v = {{-5, 0, 0},  {0, 0.1, 0}, {5, 0, 0},
-                                {-2, 3, -1}, {2, 3, -1},  {0, 6, -1}};
-  std::vector<C3DTriData> t = {{{0, 1, 2}}, {{3, 4, 5}}};
-  G3D_DVertex p = {0, 0.5, 1};
-  long tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 6, t.data(), 2, tri), 1);
-  EXPECT_EQ(tri, 1);
 }
 
 // ---- Point in solid ------------------------------------------------------

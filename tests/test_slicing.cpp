@@ -33,18 +33,16 @@ struct Solid {
   }
 };
 
+Solid FromSoup(const shapes::TriSoup& soup) {
+  Solid s;
+  s.pts = soup.pts;
+  for (const auto& t : soup.tris) s.tris.emplace_back(t.v[0], t.v[1], t.v[2]);
+  return s;
+}
+
 // The unit cube as one closed surface of 12 outward triangles.
 Solid UnitCube() {
-  Solid s;
-  for (int c = 0; c < 8; ++c)
-    s.pts.push_back({double(c & 1), double((c >> 1) & 1), double(c >> 2)});
-  const int quads[6][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4},
-                           {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
-  for (const auto& q : quads) {
-    s.tris.emplace_back(q[0], q[1], q[2]);
-    s.tris.emplace_back(q[0], q[2], q[3]);
-  }
-  return s;
+  return FromSoup(shapes::BoxSoup({0, 0, 0}, {1, 1, 1}));
 }
 
 Solid Torus(double R, double r, int nu, int nv) {
@@ -308,6 +306,12 @@ TEST(SlicePointInSolid, HostObjectOverloads) {
   D_3DOT above{0.5, 0.5, 3.0};
   GeoMathPosition::GetPlaneSur(&box, above, high);
   EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, high), 0);
+  // One through it slices every side face.
+  C3DSurface mid(-1, 0);
+  GeoMathPosition::GetPlaneSur(&box, in, mid);
+  EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, mid), 1);
+  EXPECT_GE(Results().interLines.size(), 4u);
+  GeoMathPosition::EmptyIntersecStore();
 }
 
 TEST(SliceBoxes, SolidBoxAndPointAgainstBox) {
@@ -320,15 +324,15 @@ TEST(SliceBoxes, SolidBoxAndPointAgainstBox) {
   EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, in), 1);
   EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, face), 0);
   EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, out), -1);
+  V far{5, 5, 5};
+  GeoMathPosition::GetSurBox(&far, 0, unit);  // no points: the box is left alone
+  EXPECT_EQ(unit.xmax, 1.0);
 }
 
 TEST(SlicePointInSolid, SphereAgreesWithParityCount) {
-  std::vector<V> pts;
-  std::vector<C3DTriData> tris;
-  shapes::SphereArrays({0.1, -0.2, 0.05}, 1.0, 16, 32, pts, tris);
-  Solid s;
-  s.pts = pts;
-  for (const auto& t : tris) s.tris.emplace_back(t.v[0], t.v[1], t.v[2]);
+  shapes::TriSoup ball;
+  shapes::SphereArrays({0.1, -0.2, 0.05}, 1.0, 16, 32, ball.pts, ball.tris);
+  Solid s = FromSoup(ball);
   int compared = 0;
   CompareWithParity(s, -1.3, 1.3, 150, 2024, &compared);
   EXPECT_GT(compared, 120);

@@ -52,7 +52,7 @@ void SetStage0(C3DSurface& s, long n) {
 
 }  // namespace
 
-TEST(TexInterpolation, CornersCentroidSeparateAxesAndDegenerate) {
+TEST(TexInterpolation, TwoAndThreeDimensionalTriangles) {
   D_DOT a{0, 0}, b{4, 0}, c{0, 2};
   G_TEXCOORD ta{0.f, 1.f}, tb{1.f, 3.f}, tc{0.5f, -1.f}, tp{};
   D_DOT p = b;
@@ -72,18 +72,15 @@ TEST(TexInterpolation, CornersCentroidSeparateAxesAndDegenerate) {
   tp = {7.f, 7.f};
   EXPECT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &line, &p, &ta, &tb, &tc, &tp), 0);
   EXPECT_EQ(tp.u, 7.f);
-}
-
-TEST(TexInterpolation, ThreeDimensionalTriangleThroughItsFrame) {
   // A tilted triangle; its texture is an affine function of the position.
-  G3D_DVertex a{1, 2, 3}, b{4, 2, 7}, c{1, 6, 5};
-  G_TEXCOORD ta{0.f, 0.f}, tb{1.f, 0.f}, tc{0.f, 1.f}, tp{};
-  G3D_DVertex p{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
-  ASSERT_EQ(CMathFunCls::d3_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp), 1);
+  G3D_DVertex a3{1, 2, 3}, b3{4, 2, 7}, c3{1, 6, 5};
+  G_TEXCOORD u{0.f, 0.f}, v{1.f, 0.f}, w{0.f, 1.f};
+  G3D_DVertex p3{(a3.x + b3.x + c3.x) / 3, (a3.y + b3.y + c3.y) / 3, (a3.z + b3.z + c3.z) / 3};
+  ASSERT_EQ(CMathFunCls::d3_calTriPntTexCoord(&a3, &b3, &c3, &p3, &u, &v, &w, &tp), 1);
   EXPECT_NEAR(tp.u, 1.0 / 3, 1e-5);
   EXPECT_NEAR(tp.v, 1.0 / 3, 1e-5);
-  p = c;
-  CMathFunCls::d3_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp);
+  p3 = c3;
+  CMathFunCls::d3_calTriPntTexCoord(&a3, &b3, &c3, &p3, &u, &v, &w, &tp);
   EXPECT_NEAR(tp.u, 0.0, 1e-5);
   EXPECT_NEAR(tp.v, 1.0, 1e-5);
 }
@@ -159,7 +156,7 @@ TEST(SurfaceTexture, FoldUpdateWritesOneCoordinatePerPointInPlace) {
   EXPECT_FLOAT_EQ(tc[6].u, 0.f);  // off the line, new: zero
 }
 
-TEST(SurfaceTexture, BoxUpdateWithEmptyMaterialKeepsMaterial) {
+TEST(SurfaceTexture, BoxUpdateKeepsAnEmptyMaterialAndEmptySurfacesAreLeftAlone) {
   C3DSurface s = shapes::MakeTerrain(4, 3, 0.0, 0.0, 1.0, 1.0);
   D_3DOT rect[4] = {{0, 0, -5}, {0, 3, -5}, {0, 3, 5}, {0, 0, 5}};  // the x = 0 face
   ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByBoxSurf(&s, rect, "", 2.0, 10.0), 1);
@@ -173,13 +170,10 @@ TEST(SurfaceTexture, BoxUpdateWithEmptyMaterialKeepsMaterial) {
   }
   EXPECT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByBoxSurf(&s, rect, "wall", 1, 1), 1);
   EXPECT_EQ(s.GetMaterialName(), "wall");
-}
-
-TEST(SurfaceTexture, EmptySurfaceIsLeftAlone) {
-  C3DSurface s(-1, 0);
-  EXPECT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, "x", 1, 1), 1);
-  EXPECT_EQ(s.GetMaterialName(), "");
-  EXPECT_EQ(s.Decoration().GetNumTexcoods(0), 0);
+  C3DSurface empty(-1, 0);
+  EXPECT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&empty, kFold, 3, "x", 1, 1), 1);
+  EXPECT_EQ(empty.GetMaterialName(), "");
+  EXPECT_EQ(empty.Decoration().GetNumTexcoods(0), 0);
 }
 
 TEST(SurfaceColour, AppendedWhenMissingOverwrittenWhenPresent) {

@@ -19,6 +19,7 @@
 // triangles use the first of them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "kromesh/mesh/KroRecords.h"
@@ -54,6 +55,9 @@ struct KroTinSegStrcT {
 static_assert(sizeof(KroTinPntStrcT) == 28, "TIN output point record is 28 bytes");
 static_assert(sizeof(KroTinTriStrcT) == 26, "TIN output triangle record is 26 bytes");
 static_assert(sizeof(KroTinSegStrcT) == 8, "TIN constraint segment is two 32-bit integers");
+static_assert(offsetof(KroTinPntStrcT, z) == 16 && offsetof(KroTinPntStrcT, flag) == 26 &&
+                  offsetof(KroTinTriStrcT, v) == 0 && offsetof(KroTinTriStrcT, flag) == 24,
+              "TIN record fields in the exchange order");
 
 /// Opaque triangulation handle.
 struct KroTinObj;

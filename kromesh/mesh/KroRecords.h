@@ -6,6 +6,7 @@
 // that a caller could not predict.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
@@ -179,3 +180,15 @@ static_assert(sizeof(C3DTriData) == 3 * sizeof(long) && sizeof(C3DTriaTop) == 3 
 static_assert(sizeof(KroPntStrcT) == 32, "three doubles and an 8-byte attribute field");
 static_assert(sizeof(tctagD2ConvexBox) == 32 && sizeof(tctagD3ConvexBox) == 48, "boxes");
 static_assert(sizeof(Kro_Mesh_Type) == 4 && sizeof(Kro_Split_Type) == 4, "32-bit enumerations");
+static_assert(offsetof(KroPntStrcT, z) == 16 && offsetof(KroPntStrcT, attr) == 24 &&
+                  offsetof(KroPntStrcT, flag1) == 26 && offsetof(KroPntStrcT, flag2) == 27,
+              "point record fields in the exchange order");
+static_assert(offsetof(KroNetStrcT, adj) == 3 * sizeof(long) &&
+                  offsetof(KroNetStrcT, flag1) == 6 * sizeof(long),
+              "net record: points, neighbours, flags");
+static_assert(offsetof(tctagD3ConvexBox, xmax) == 8 && offsetof(tctagD3ConvexBox, zmax) == 40,
+              "box fields min, max per axis");
+// Callers store these values in files: they never change.
+static_assert(Kro_Mesh_Plane == 1 && Kro_Mesh_FreeSurface == 4 && Kro_Split_ByInterDots == 3 &&
+                  Kro_Cut_Second == 2 && Kro_Oper_FirstOutside == 5 && Kro_Remain_Side2 == 2,
+              "stored enumeration values");
