@@ -46,32 +46,49 @@ double AreaOf(const C3DSurface& s) {
 // ------------------------------------------------------ surface by surface
 
 TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
-  C3DSurface terrain = Terrain();
-  C3DSurface fault = Fault();
-  CKroMeshTriCut cut;
-  C3DSurface o1, o2, o3, o4;
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, &o3, &o4, true, true), 1);
-  const double at = AreaOf(terrain), af = AreaOf(fault);
-  ASSERT_GT(o3.GetTriangleCount() * o4.GetTriangleCount(), 0);
-  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
-  EXPECT_NEAR(AreaOf(o3) + AreaOf(o4), af, 1e-9 * af);
-  // The terrain's side 1 lies behind the fault (towards -x).
-  shapes::TriSoup west = shapes::SoupOf(o1), east = shapes::SoupOf(o2);
-  for (const auto& t : west.tris) {
-    const Vec g = cutchecks::Centroid(west, t);
-    ASSERT_LT(g.x, FaultX(g.y, g.z) + 1e-6);
+  // By default the terrain's side 1 lies behind the fault (towards -x); a
+  // free split by intersection points makes side 1 the piece holding the
+  // terrain's first triangle (the corner at the origin, west of the fault);
+  // by the longest line either piece may come first.
+  const int kDefault = -1;
+  for (int type : {kDefault, int(Kro_Split_ByLongestLine), int(Kro_Split_ByInterDots)}) {
+    SCOPED_TRACE(type);
+    C3DSurface terrain = Terrain();
+    C3DSurface fault = Fault();
+    CKroMeshTriCut cut;
+    C3DSurface o1, o2, o3, o4;
+    const auto t = static_cast<Kro_Split_Type>(type);
+    EXPECT_EQ(type == kDefault
+                  ? cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, &o3, &o4, true, true)
+                  : cut.CutMdlBetweenMdlF(&terrain, &fault, &o1, &o2, &o3, &o4, true, true, t, t),
+              1);
+    const double at = AreaOf(terrain), af = AreaOf(fault);
+    ASSERT_GT(o3.GetTriangleCount() * o4.GetTriangleCount(), 0);
+    EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
+    EXPECT_NEAR(AreaOf(o3) + AreaOf(o4), af, 1e-9 * af);
+    // Each side is one piece, wholly on one side of the (faceted) fault.
+    int west[2] = {0, 0}, east[2] = {0, 0};
+    for (int k = 0; k < 2; ++k) {
+      const shapes::TriSoup s = shapes::SoupOf(k == 0 ? o1 : o2);
+      EXPECT_EQ(shapes::CountPieces(s), 1);
+      for (const auto& tri : s.tris) {
+        const Vec g = cutchecks::Centroid(s, tri);
+        if (g.x < FaultX(g.y, g.z) - 0.05) ++west[k];
+        if (g.x > FaultX(g.y, g.z) + 1e-6) ++east[k];
+      }
+    }
+    EXPECT_TRUE((west[0] == 0 && east[1] == 0) || (east[0] == 0 && west[1] == 0));
+    if (type != Kro_Split_ByLongestLine) {
+      EXPECT_EQ(east[0], 0);
+      EXPECT_GT(west[0], 0);
+    }
+    if (type != kDefault) continue;
+    // A second cut appends to the outputs, each piece keeping its shape.
+    const long n1 = o1.GetTriangleCount();
+    cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true);
+    EXPECT_EQ(o1.GetTriangleCount(), 2 * n1);
+    EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), 2 * at, 1e-9 * at);
   }
-  for (const auto& t : east.tris) {
-    const Vec g = cutchecks::Centroid(east, t);
-    ASSERT_GT(g.x, FaultX(g.y, g.z) - 0.05);  // the fault is faceted
-  }
-  EXPECT_EQ(shapes::CountPieces(west), 1);
-  EXPECT_EQ(shapes::CountPieces(east), 1);
-  // A second cut appends to the outputs, each piece keeping its shape.
-  const long n1 = o1.GetTriangleCount();
-  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true);
-  EXPECT_EQ(o1.GetTriangleCount(), 2 * n1);
-  EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), 2 * at, 1e-9 * at);
 }
 
 TEST(CutSurface, BothSplitFlagsOffGiveWholeCutMeshes) {
@@ -136,37 +153,6 @@ TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
   }
 }
 
-TEST(CutSurface, FreeSplitsSeparateThePiecesAlongTheCutLine) {
-  // By intersection points side 1 is the piece holding the terrain's first
-  // triangle (the corner at the origin, west of the fault).
-  for (Kro_Split_Type type : {Kro_Split_ByLongestLine, Kro_Split_ByInterDots}) {
-    SCOPED_TRACE(type);
-    C3DSurface terrain = Terrain();
-    C3DSurface fault = Fault();
-    CKroMeshTriCut cut;
-    C3DSurface o1, o2;
-    EXPECT_EQ(
-        cut.CutMdlBetweenMdlF(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true, type, type),
-        1);
-    const double at = AreaOf(terrain);
-    EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
-    // Each side lies wholly on one side of the fault.
-    int west[2] = {0, 0}, east[2] = {0, 0};
-    for (int k = 0; k < 2; ++k) {
-      const shapes::TriSoup s = shapes::SoupOf(k == 0 ? o1 : o2);
-      EXPECT_EQ(shapes::CountPieces(s), 1);
-      for (const auto& t : s.tris) {
-        const Vec g = cutchecks::Centroid(s, t);
-        (g.x < FaultX(g.y, g.z) ? west[k] : east[k])++;
-      }
-    }
-    EXPECT_TRUE((west[0] == 0 && east[1] == 0) || (east[0] == 0 && west[1] == 0));
-    if (type == Kro_Split_ByInterDots) {
-      EXPECT_EQ(east[0], 0);
-    }
-  }
-}
-
 // ------------------------------------------------------- solid by surface
 
 TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
@@ -193,45 +179,6 @@ TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
   EXPECT_NEAR(Area(below) + Area(above), ab, 1e-9 * ab);
 }
 
-TEST(CutSolid, CubeByMidPlaneWithCutFacesGivesClosedHalves) {
-  C3DEntity cube = shapes::MakeUnitCube();
-  const Vec c{0.5, 0.5, 0.5}, n{0.2, -0.3, 1.0};
-  C3DSurface plane = shapes::MakeTiltedPlane(c, n, 1.5, 3);
-  CKroMeshTriCut cut;
-  C3DSurface so1(-1, 0), so2(-1, 0);
-  C3DEntity below, above;
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, &so1, &so2, &below, &above, true), 1);
-
-  // The solid's sides: one surface per cube face on that side, then the cut
-  // face (the part of the plane inside the cube).
-  const long lastBelow = below.GetSurfaceNum() - 1, lastAbove = above.GetSurfaceNum() - 1;
-  ASSERT_GE(lastBelow * lastAbove, 1);
-  EXPECT_EQ(above.SurfaceAt(lastAbove)->GetTriangleCount(), so2.GetTriangleCount());
-  EXPECT_NEAR(AreaOf(so2), AreaOf(*below.SurfaceAt(lastBelow)), 1e-12);
-  // The cut face takes the cube's look (its last surface's material).
-  EXPECT_EQ(so2.GetMaterialName(), "face5");
-
-  // Cube faces on each side, cut face left out: the cube's area.
-  double faces = 0;
-  for (long i = 0; i < lastBelow; ++i) faces += AreaOf(*below.SurfaceAt(i));
-  for (long i = 0; i < lastAbove; ++i) faces += AreaOf(*above.SurfaceAt(i));
-  EXPECT_NEAR(faces, 6.0, 1e-9);
-  const auto s1 = cutchecks::CentroidsAgainstPlane(shapes::SoupOf(below), c, n);
-  const auto s2 = cutchecks::CentroidsAgainstPlane(shapes::SoupOf(above), c, n);
-  EXPECT_LT(s1.maxDist, 1e-9);
-  EXPECT_GT(s2.minDist, -1e-9);
-
-  // The plane faces up, out of the lower half: that half is closed as it
-  // stands; the upper half gets the same face, which faces into it.
-  EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
-  EXPECT_NEAR(cutchecks::Volume(below), 0.5, 1e-9);
-  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(above, lastAbove), 0.5, 1e-9);
-  EXPECT_TRUE(shapes::IsClosedAfterWelding(
-      cutchecks::SoupFlipping(above, [&](long i, const C3DSurface&) { return i == lastAbove; })));
-
-  EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane), 1e-9 * AreaOf(plane));
-}
-
 TEST(CutSolid, CutFaceIsThisCutsPartOnlyWhenSo2HoldsEarlierWork) {
   C3DEntity cube = shapes::MakeUnitCube();
   C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
@@ -248,28 +195,40 @@ TEST(CutSolid, CutFaceIsThisCutsPartOnlyWhenSo2HoldsEarlierWork) {
   EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
 }
 
-TEST(CutSolid, PlanesThroughEdgesAndCornersCutExactly) {
-  // The plane x = z holds two opposite edges of the cube; the plane
-  // x + y + z = 1 passes through three corners and cuts off a tetrahedron.
+TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
+  // A tilted plane through the middle meets every vertical edge; the plane
+  // x = z holds two opposite edges; x + y + z = 1 passes through three
+  // corners and cuts off a tetrahedron.
   struct Case {
     Vec c, n;
     double lowVolume, faceArea;
   };
-  const Case cases[] = {{{0.5, 0.5, 0.5}, {1, 0, -1}, 0.5, std::sqrt(2.0)},
+  const Case cases[] = {{{0.5, 0.5, 0.5}, {0.2, -0.3, 1}, 0.5, std::sqrt(1.13)},
+                        {{0.5, 0.5, 0.5}, {1, 0, -1}, 0.5, std::sqrt(2.0)},
                         {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {1, 1, 1}, 1.0 / 6, std::sqrt(3.0) / 2}};
   for (const Case& k : cases) {
+    SCOPED_TRACE(k.n.x);
     C3DEntity cube = shapes::MakeUnitCube();
     C3DSurface plane = shapes::MakeTiltedPlane(k.c, k.n, 1.5, 3);
     CKroMeshTriCut cut;
-    C3DSurface so2(-1, 0);
+    C3DSurface so1(-1, 0), so2(-1, 0);
     C3DEntity low(-1, 0), high(-1, 0);
-    EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, &so2, &low, &high, true), 1);
+    EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, &so1, &so2, &low, &high, true), 1);
+    // The cut face (the plane's part inside) ends each half, in the cube's
+    // look (its last surface's material); the plane faces out of the low half.
+    const long last = high.GetSurfaceNum() - 1;
     EXPECT_NEAR(AreaOf(so2), k.faceArea, 1e-9);
+    EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane), 1e-9 * AreaOf(plane));
+    EXPECT_EQ(high.SurfaceAt(last)->GetTriangleCount(), so2.GetTriangleCount());
+    EXPECT_EQ(so2.GetMaterialName(), "face5");
     EXPECT_NEAR(cutchecks::Volume(low), k.lowVolume, 1e-9);
     EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(low)));
-    EXPECT_NEAR(cutchecks::VolumeFlippingFrom(high, high.GetSurfaceNum() - 1), 1.0 - k.lowVolume,
-                1e-9);
+    EXPECT_NEAR(cutchecks::VolumeFlippingFrom(high, last), 1.0 - k.lowVolume, 1e-9);
+    EXPECT_TRUE(shapes::IsClosedAfterWelding(
+        cutchecks::SoupFlipping(high, [&](long i, const C3DSurface&) { return i == last; })));
     EXPECT_NEAR(Area(low) + Area(high), 6.0 + 2 * k.faceArea, 1e-9);
+    EXPECT_LT(cutchecks::CentroidsAgainstPlane(shapes::SoupOf(low), k.c, k.n).maxDist, 1e-9);
+    EXPECT_GT(cutchecks::CentroidsAgainstPlane(shapes::SoupOf(high), k.c, k.n).minDist, -1e-9);
   }
 }
 
@@ -374,28 +333,17 @@ TEST(FacadeInput, BadModelsFailEveryCutWritingAndPrintingNothing) {
 
 // ------------------------------------------------------ settings, queries
 
-TEST(FacadeSettings, DefaultsAndQueriesBeforeTheFirstCut) {
+TEST(FacadeSettings, QueriesBeforeTheFirstCutAnswerWithoutLiveObjects) {
   CKroMeshTriCut cut;
   double u = 0, v = 0, prec = 0;
-  EXPECT_EQ(cut.GetTexScale(u, v), 1);
-  EXPECT_EQ(u, 0.00025);
-  EXPECT_EQ(v, 0.015);
-  EXPECT_EQ(cut.GetDataPrec(prec), 1);
-  EXPECT_EQ(prec, 0.001);
-  // No live manager or wrappers yet: the queries answer without them.
+  EXPECT_EQ(cut.GetTexScale(u, v) + cut.GetDataPrec(prec), 2);
+  EXPECT_TRUE(u == 0.00025 && v == 0.015 && prec == 0.001);
   EXPECT_EQ(cut.GetMeshMgrObj(), nullptr);
   D_DOT* pts = reinterpret_cast<D_DOT*>(0x1);
   long n = -1;
   cut.GetPosCheckPolyline(&pts, &n);
-  EXPECT_EQ(pts, nullptr);
-  EXPECT_EQ(n, 0);
+  EXPECT_TRUE(pts == nullptr && n == 0);
   cut.GetPosCheckPolyline(nullptr, nullptr);
-  KRO::G3D_DVertex p{7, 7, 7};
-  cut.GetRefDot(&p);  // no reference point set: untouched
-  EXPECT_EQ(p.x, 7);
-  tctagD3ConvexBox box{1, 2, 3, 4, 5, 6};
-  cut.GetAABBOfCutedMesh(&box);
-  EXPECT_EQ(box.xmin, 1);
   cut.GetAABBOfCutedMesh(nullptr);
   int flag = -1;
   cut.SetSplitFlag(3);  // settings made before any cut are reported back
@@ -403,84 +351,60 @@ TEST(FacadeSettings, DefaultsAndQueriesBeforeTheFirstCut) {
   EXPECT_EQ(flag, 3);
 }
 
-TEST(FacadeSettings, DataPrecisionReachesTheWrappersOnlyInRange) {
-  C3DSurface terrain = Terrain();
-  C3DSurface fault = Fault();
-  C3DSurface o1;
-  CKroMeshTriCut cut;
-  EXPECT_EQ(cut.SetDataPrec(2.0), 1);
-  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
-  double prec = 0;
-  cut.GetDataPrec(prec);
-  EXPECT_EQ(prec, 0.001);
-  EXPECT_EQ(cut.SetDataPrec(0.01), 1);
-  cut.GetDataPrec(prec);  // passed at once to the live wrappers
-  EXPECT_EQ(prec, 0.01);
-  cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
-  cut.GetDataPrec(prec);
-  EXPECT_EQ(prec, 0.01);
-  cut.SetDataPrec(0.0);
-  cut.GetDataPrec(prec);
-  EXPECT_EQ(prec, 0.01);
-}
-
-TEST(FacadeSettings, DataPrecisionReachesEverySurfaceOfASolid) {
-  C3DEntity cube = shapes::MakeUnitCube();
-  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 2);
-  CKroMeshTriCut cut;
-  cut.SetDataPrec(0.01);
-  C3DEntity below(-1, 0);
-  cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, nullptr, false);
-  // The solid is cut through its per-surface wrappers: they must cut at the
-  // precision asked for, now and after a later change.
-  auto* solid = dynamic_cast<CObbtEntity*>(cut.GetMeshMgrObj()->GetMeshObbt(0));
-  ASSERT_NE(solid, nullptr);
-  ASSERT_EQ(solid->GetSubMeshNum(), 6);
-  for (double want : {0.01, 0.002}) {
-    cut.SetDataPrec(want);
-    for (long k = 0; k < 6; ++k) {
-      double prec = 0;
-      solid->GetSubMeshObbt(k)->GetDataPrec(prec);
-      EXPECT_EQ(prec, want) << "surface " << k;
-    }
-  }
-}
-
-TEST(FacadeSettings, SettingsReachTheLiveCutObjects) {
+TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   C3DSurface terrain = Terrain();
   C3DSurface fault = Fault();
   CKroMeshTriCut cut;
   C3DSurface o1;
+  EXPECT_EQ(cut.SetDataPrec(2.0), 1);  // out of range: ignored
   cut.SetCalIntsersecLinFlag(1);
   cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
   CMeshMgrBase* mgr = cut.GetMeshMgrObj();
   ASSERT_NE(mgr, nullptr);
-  // With cut lines traced, the terrain's cut by the fault left one line
-  // across the terrain (the second direction ran last: the fault's lines).
+  // With cut lines traced, the cut left at least one line across.
   EXPECT_GE(mgr->GetMeshInterseceObj()->GetIntersectLinNum(), 1);
+  double prec = 0, u = 0, v = 0;
+  cut.GetDataPrec(prec);
+  EXPECT_EQ(prec, 0.001);
   cut.SetTexScale(0.5, 0.25);
-  double u = 0, v = 0;
   mgr->GetTexScale(u, v);
-  EXPECT_EQ(u, 0.5);
-  EXPECT_EQ(v, 0.25);
+  EXPECT_TRUE(u == 0.5 && v == 0.25);
   cut.setSplitSurfType(Kro_Split_ByInterDots, Kro_Split_ByLongestLine);
   Kro_Split_Type t1, t2;
   mgr->GetSplitSurfType(t1, t2);
-  EXPECT_EQ(t1, Kro_Split_ByInterDots);
-  EXPECT_EQ(t2, Kro_Split_ByLongestLine);
+  EXPECT_TRUE(t1 == Kro_Split_ByInterDots && t2 == Kro_Split_ByLongestLine);
   // A polyline of one point is stored but never reaches the organizers.
-  D_DOT one[1] = {{5, 5}};
-  cut.SetPosCheckPolyline(one, 1);
+  D_DOT one[1] = {{5, 5}}, two[2] = {kLineA, kLineB};
   D_DOT* pts = nullptr;
   long n = -1;
+  cut.SetPosCheckPolyline(one, 1);
   cut.GetPosCheckPolyline(&pts, &n);
   EXPECT_EQ(n, 0);
-  D_DOT two[2] = {kLineA, kLineB};
   cut.SetPosCheckPolyline(two, 2);
   cut.GetPosCheckPolyline(&pts, &n);
   ASSERT_EQ(n, 2);
   EXPECT_EQ(pts[1].x, kLineB.x);
   EXPECT_NE(pts, two);  // the organizers keep copies
+
+  // A solid is cut through its per-surface wrappers: each must cut at the
+  // precision asked for, now and after a later change; 0 is ignored.
+  C3DEntity cube = shapes::MakeUnitCube();
+  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 2);
+  C3DEntity below(-1, 0);
+  cut.SetDataPrec(0.01);
+  cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, nullptr, false);
+  auto* solid = dynamic_cast<CObbtEntity*>(cut.GetMeshMgrObj()->GetMeshObbt(0));
+  ASSERT_NE(solid, nullptr);
+  ASSERT_EQ(solid->GetSubMeshNum(), 6);
+  for (double want : {0.01, 0.002, 0.0}) {
+    cut.SetDataPrec(want);
+    for (long k = 0; k < 6; ++k) {
+      solid->GetSubMeshObbt(k)->GetDataPrec(prec);
+      EXPECT_EQ(prec, want == 0.0 ? 0.002 : want) << "surface " << k;
+    }
+  }
+  cut.GetDataPrec(prec);
+  EXPECT_EQ(prec, 0.002);
 }
 
 TEST(FacadeSettings, CopiesAreIndependent) {

@@ -202,7 +202,7 @@ class FoldedSheet : public ::testing::Test {
   G3D_DVertex p = {0, 0, 2};
 };
 
-TEST_F(FoldedSheet, SearchSkipsTheHiddenNearestTriangle) {
+TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   long tri = -1;
   EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 9, t.data(), 3, tri), 1);
   EXPECT_EQ(tri, 0);  // below is tried before above
@@ -213,14 +213,11 @@ TEST_F(FoldedSheet, SearchSkipsTheHiddenNearestTriangle) {
   tri = -1;
   EXPECT_EQ(M::Check3dPntAndSurf(&p, pn.pts.data(), 9, pn.nets.data(), 3, tri), 1);
   EXPECT_EQ(tri, 0);
-}
-
-TEST_F(FoldedSheet, SegmentCrossingSkipsOneTriangle) {
+  // A segment from p crossing the sheet, triangle 1 skipped.
   G3D_DVertex g = {0, -1.0 / 6, 0};  // centroid of triangle 1
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &g, v.data(), 9, t.data(), 3), 1);
   G3D_DVertex short_end = {0, 0, 1.5};  // stops above the cover
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &short_end, v.data(), 9, t.data(), 3), 0);
-  PointNet pn = ToPointNet(v, t);
   EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pn.pts.data(), 9, pn.nets.data(), 3), 0);
 }
 

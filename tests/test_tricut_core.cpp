@@ -91,8 +91,6 @@ TEST(ToolText, LinesAndTokens) {
   EXPECT_EQ(all[3][0], "last");
   EXPECT_EQ(Extension("a/b.c/model.OBJ"), "obj");
   EXPECT_EQ(Extension("a.d/model"), "");
-  EXPECT_EQ(Stem("dir/fault.ts"), "fault");
-  EXPECT_EQ(Folder("dir/sub/fault.ts"), "dir/sub");
   EXPECT_EQ(TokenName("two words", "x"), "two_words");
 }
 
@@ -133,19 +131,16 @@ TEST(ToolModel, CutLinesRunWhereTheTwoSidesMeet) {
   // Pieces that do not meet share no line.
   auto [a, b] = SplitSquare(0, 4, 4);
   EXPECT_TRUE(SharedBoundaryLines(a, SplitSquare(5, 4, 0).second).empty());
-}
-
-TEST(ToolModel, ClosedCutLineRepeatsItsFirstPoint) {
   // A sphere's two halves meet along the equator: one closed line.
   const Model sphere = tricut::FromEntity(shapes::MakeSphereEntity({1, 2, 3}, 2, 8, 16), "s");
   Model north, south;
   north.parts.push_back(sphere.parts[0]);
   south.parts.push_back(sphere.parts[1]);
-  const auto lines = SharedBoundaryLines(north, south);
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].size(), 17u);
-  EXPECT_EQ(lines[0].front().x, lines[0].back().x);
-  EXPECT_EQ(lines[0].front().y, lines[0].back().y);
+  const auto ring = SharedBoundaryLines(north, south);
+  ASSERT_EQ(ring.size(), 1u);
+  EXPECT_EQ(ring[0].size(), 17u);
+  EXPECT_EQ(ring[0].front().x, ring[0].back().x);
+  EXPECT_EQ(ring[0].front().y, ring[0].back().y);
 }
 
 TEST(ToolModel, OrientSurfacesTurnsTheOddFaceAndAnInsideOutSolid) {
@@ -228,17 +223,6 @@ TEST(ToolMeasure, VolumesDoNotDependOnWhereTheModelIs) {
   EXPECT_GT(a.fillVolume, 0);
 }
 
-TEST(ToolMeasure, PointInSolidAndSideOfSurface) {
-  const Model sphere = tricut::FromEntity(
-      shapes::MakeSphereEntity({toolmodels::kX0, toolmodels::kY0, -100}, 20, 12, 24), "s");
-  EXPECT_EQ(LocateInSolid(sphere, {toolmodels::kX0 + 5, toolmodels::kY0 - 5, -95}), 1);
-  EXPECT_EQ(LocateInSolid(sphere, {toolmodels::kX0 + 25, toolmodels::kY0, -100}), -1);
-  EXPECT_EQ(LocateInSolid(sphere, {toolmodels::kX0, toolmodels::kY0, -60}), -1);
-  const Model terrain = toolmodels::GeoTerrain(6);
-  EXPECT_EQ(SideOfSurface(terrain, {toolmodels::kX0 + 30, toolmodels::kY0 + 30, 150}), 1);
-  EXPECT_EQ(SideOfSurface(terrain, {toolmodels::kX0 + 30, toolmodels::kY0 + 30, 50}), -1);
-}
-
 // ---------------------------------------------------------------------------
 // The demo scene
 
@@ -268,17 +252,6 @@ TEST(DemoScene, SolidsAreClosedAndFaceOutwards) {
   const Part& top = body.parts[0];
   EXPECT_EQ(top.surface.Decoration().m_texcoords[0].size(),
             static_cast<std::size_t>(top.surface.GetPointNum()));
-}
-
-TEST(DemoScene, SurfacesAreOpenAndCrossEachOther) {
-  const Model terrain = demo::Terrain(), fault = demo::Fault(), body = demo::LayeredBody();
-  EXPECT_FALSE(AnalyseTopology(terrain).Closed());
-  EXPECT_FALSE(AnalyseTopology(fault).Closed());
-  EXPECT_TRUE(BoxOf(terrain).Overlaps(BoxOf(fault), 0));
-  EXPECT_TRUE(BoxOf(body).Overlaps(BoxOf(fault), 0));
-  // The fault passes through the body: body points lie on both sides.
-  EXPECT_EQ(SideOfSurface(fault, {demo::kX0 + 100, demo::kY0 + 150, 0}), -1);
-  EXPECT_EQ(SideOfSurface(fault, {demo::kX0 + 300, demo::kY0 + 150, 0}), 1);
 }
 
 // ---------------------------------------------------------------------------
