@@ -76,6 +76,8 @@ int CmdCut(ArgList& args) {
   OutputOptions out = TakeOutputOptions(args);
   const auto pos = args.Positionals();
   if (pos.size() != 2) throw ToolError("usage: tricut cut A B [--out DIR] [options]");
+  Progress progress("cut");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[0]), b = LoadModel(pos[1]);
   const std::string an = Stem(pos[0]), bn = Stem(pos[1]);
   RequireTouching(a, pos[0], b, pos[1]);
@@ -87,8 +89,7 @@ int CmdCut(ArgList& args) {
   if (s.cutFaces && solidA == solidB)
     throw ToolError("--cut-faces applies to a solid cut by a surface");
 
-  Progress progress("cut");
-  progress.Step(an + " against " + bn);
+  progress.Step("cutting " + an + " against " + bn, 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   std::vector<Piece> pieces;
   std::string kind;
@@ -135,6 +136,8 @@ int CmdCurtain(ArgList& args) {
   if (pos.size() != 1 || !poly)
     throw ToolError("usage: tricut curtain A --polyline \"x1,y1 x2,y2 ...\" [--out DIR]");
   const std::vector<D_DOT> line = ParsePolyline(*poly);
+  Progress progress("curtain");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[0]);
   const std::string an = Stem(pos[0]);
   // The curtain is a vertical strip: it touches the model when the plan
@@ -146,8 +149,7 @@ int CmdCurtain(ArgList& args) {
   lb.hi[2] = box.hi[2];
   if (!box.Overlaps(lb, 1e-6 * std::max(1.0, box.Diagonal())))
     throw ToolError("the polyline does not reach " + pos[0] + " in plan");
-  Progress progress("curtain");
-  progress.Step(an);
+  progress.Step("cutting " + an, 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   auto pieces = CutByCurtain(a, an, line, s);
   progress.Done();
@@ -174,12 +176,13 @@ int CmdBoolean(ArgList& args) {
     throw ToolError("unknown operation '" + pos[0] +
                     "' (union, intersection, a-minus-b, b-minus-a or a-outside)");
   FormatOfPath(*outPath);
+  Progress progress("boolean");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[1]), b = LoadModel(pos[2]);
   RequireClosed(a, pos[1]);
   RequireClosed(b, pos[2]);
   RequireTouching(a, pos[1], b, pos[2]);
-  Progress progress("boolean");
-  progress.Step(pos[0]);
+  progress.Step(pos[0], 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   long turned = 0;
   Model r = BooleanOf(a, b, op, !keep, &turned);
@@ -211,12 +214,13 @@ int CmdSplit6(ArgList& args) {
   OutputOptions out = TakeOutputOptions(args);
   const auto pos = args.Positionals();
   if (pos.size() != 2 || !dir) throw ToolError("usage: tricut split6 A B --out DIR");
+  Progress progress("split6");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[0]), b = LoadModel(pos[1]);
   RequireClosed(a, pos[0]);
   RequireClosed(b, pos[1]);
   RequireTouching(a, pos[0], b, pos[1]);
-  Progress progress("split6");
-  progress.Step(pos[0] + " and " + pos[1]);
+  progress.Step("cutting " + pos[0] + " and " + pos[1], 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   auto pieces = SplitSix(a, Stem(pos[0]), b, Stem(pos[1]), !keep);
   progress.Done();
