@@ -364,6 +364,11 @@ Model ReadPly(const std::string& data, const std::string& name) {
       if (isVertex) {
         for (int c = 0; c < 3; ++c)
           if (!std::isfinite(vals[c])) body.Fail("coordinate is not finite");
+        // Normals, colours and texture coordinates are kept as float.
+        for (int c = 3; c < 12; ++c) {
+          const bool used = c < 6 ? hasNormal : c < 10 ? hasColour : hasTex;
+          if (used && !FitsFloat(vals[c])) body.Fail("value out of single-precision range");
+        }
         pts.push_back({vals[0], vals[1], vals[2]});
         if (hasNormal) {
           KRO::VECTOR3 n;
