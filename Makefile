@@ -62,7 +62,7 @@ bench: deps
 # build-fuzz/artifacts/.
 FUZZ_TARGETS := obj ply stl off tsurf facade queries
 SECONDS ?= 60
-FUZZ_FLAGS = -timeout=20 -rss_limit_mb=2048 -print_final_stats=1
+FUZZ_FLAGS = -seed=1 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1
 
 fuzz-build:
 	@$(MAKE) --no-print-directory deps PKGS="clang libclang-rt-14-dev"
