@@ -139,13 +139,11 @@ TEST(Boolean, SpherePairsCloseAtTheDefaultPrecision) {
 }
 
 // Unit cube a against a cube b sharing faces, edges or corners with it:
-// exact volumes of union, intersection, a - b and b - a (ops 0 to 3), each
-// closed when only bit-identical points are welded. Faces lying on each
-// other go by facing (see CKroMeshTriCut.h); the four pieces cannot give
-// every result without one zero-volume double layer, in a - b for faces
-// facing the same way (layer = 2) and in the intersection for faces
-// facing each other (layer = 1): that result is checked for no open edge.
-// Touching along an edge, the union keeps the edge of four triangles.
+// union, intersection, a - b and b - a (ops 0 to 3) through the op form,
+// exact volumes, closed when only bit-identical points are welded, no
+// double layer: a result of zero volume has no triangle. Touching along an
+// edge, the union keeps the edge of four triangles (overUsed). The six
+// outputs agree with the op form (o2 = a - b, o3 = intersection, o6 = b - a).
 TEST(Boolean, CubesSharingFacesEdgesAndCorners) {
   const double oct = 2 * (std::sqrt(2.0) - 1);  // unit square and its 45-degree turn
   struct Case {
@@ -153,46 +151,59 @@ TEST(Boolean, CubesSharingFacesEdgesAndCorners) {
     Vec lo, hi;
     double angle;
     double vol[4];
-    int layer, overUsed;
+    int overUsed;
   } cases[] = {
-      {"touching along a face", {1, 0, 0}, {2, 1, 1}, 0, {2, 0, 1, 1}, 1, 0},
-      {"touching along an edge", {1, 1, 0}, {2, 2, 1}, 0, {2, 0, 1, 1}, -1, 1},
-      {"touching at a corner", {1, 1, 1}, {2, 2, 2}, 0, {2, 0, 1, 1}, -1, 0},
-      {"moved half a width", {0.5, 0, 0}, {1.5, 1, 1}, 0, {1.5, 0.5, 0.5, 0.5}, 2, 0},
+      {"touching along a face", {1, 0, 0}, {2, 1, 1}, 0, {2, 0, 1, 1}, 0},
+      {"touching along an edge", {1, 1, 0}, {2, 2, 1}, 0, {2, 0, 1, 1}, 1},
+      {"touching at a corner", {1, 1, 1}, {2, 2, 2}, 0, {2, 0, 1, 1}, 0},
+      {"moved half a width", {0.5, 0, 0}, {1.5, 1, 1}, 0, {1.5, 0.5, 0.5, 0.5}, 0},
       {"moved a quarter twice",
        {0.25, 0.25, 0},
        {1.25, 1.25, 1},
        0,
        {2 - 0.5625, 0.5625, 0.4375, 0.4375},
-       2,
        0},
-      {"identical", {0, 0, 0}, {1, 1, 1}, 0, {1, 1, 0, 0}, 2, 0},
+      {"identical", {0, 0, 0}, {1, 1, 1}, 0, {1, 1, 0, 0}, 0},
       {"turned 45 degrees",
        {0, 0, 0},
        {1, 1, 1},
        shapes::kPi / 4,
        {2 - oct, oct, 1 - oct, 1 - oct},
-       2,
        0},
-      {"inside, sharing a face", {0.25, 0.25, 0}, {0.75, 0.75, 0.5}, 0, {1, 0.125, 0.875, 0}, 2, 0},
-      {"face partly shared", {1, 0.5, 0.5}, {2, 1.5, 1.5}, 0, {2, 0, 1, 1}, 1, 0},
+      {"inside, sharing a face", {0.25, 0.25, 0}, {0.75, 0.75, 0.5}, 0, {1, 0.125, 0.875, 0}, 0},
+      {"face partly shared", {1, 0.5, 0.5}, {2, 1.5, 1.5}, 0, {2, 0, 1, 1}, 0},
   };
+  const Kro_Mesh_Cut_Oper_Type ops[4] = {Kro_Oper_Union, Kro_Oper_Intersect,
+                                         Kro_Oper_FirstMinusSecond, Kro_Oper_SecondMinusFirst};
   for (const Case& k : cases) {
     C3DEntity a = shapes::MakeUnitCube();
+    cutchecks::SetMaterial(a, "A");
     C3DEntity b = cutchecks::MakeTurnedBox(k.lo, k.hi, k.angle, {0, 0, 0}, "B");
-    CKroMeshTriCut cut;
-    C3DEntity p[4];
-    ASSERT_EQ(cut.CalMdlBetweenMdl(&a, &b, &p[0], &p[1], &p[2], &p[3]), 1);
-    const int use[4][2] = {{0, 2}, {1, 3}, {0, 3}, {2, 1}};
+    C3DEntity o[6];
+    ASSERT_EQ(CKroMeshTriCut().CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]),
+              1);
     for (int op = 0; op < 4; ++op) {
-      const shapes::TriSoup s =
-          cutchecks::JoinExact({{&p[use[op][0]], false}, {&p[use[op][1]], op >= 2}});
-      const shapes::EdgeReport r = shapes::CheckEdges(s, 0);
-      const std::string name = std::string(k.name) + " op " + std::to_string(op);
-      EXPECT_NEAR(shapes::SignedVolume(s), k.vol[op], 1e-12) << name;
-      EXPECT_EQ(r.boundary, 0) << name;
-      EXPECT_EQ(r.misoriented, 0) << name;
-      if (op != k.layer) {
+      // Differences keep the other solid's part as it faced: in the op form
+      // the surfaces of its material, in the six outputs the ones after a
+      // difference's own surfaces.
+      const std::string flipped = op == 2 ? "B" : op == 3 ? "A" : "";
+      const C3DEntity res = Combine(a, b, ops[op]);
+      long own = 0;
+      for (long i = 0; i < res.GetSurfaceNum(); ++i)
+        own += res.SurfaceAt(i)->GetMaterialName() != flipped;
+      const C3DEntity* six[4] = {nullptr, &o[2], &o[1], &o[5]};
+      for (const C3DEntity* e : {&res, six[op]}) {
+        if (!e) continue;
+        const shapes::TriSoup s =
+            cutchecks::WeldExact(cutchecks::SoupFlipping(*e, [&](long i, const C3DSurface& f) {
+              return e == &res ? f.GetMaterialName() == flipped : i >= own;
+            }));
+        const shapes::EdgeReport r = shapes::CheckEdges(s, 0);
+        const std::string name =
+            std::string(k.name) + " op " + std::to_string(op) + (e == &res ? "" : " six");
+        EXPECT_NEAR(shapes::SignedVolume(s), k.vol[op], 1e-12) << name;
+        EXPECT_EQ(r.boundary, 0) << name;
+        EXPECT_EQ(r.misoriented, 0) << name;
         EXPECT_EQ(r.nonManifold, op == 0 ? k.overUsed : 0) << name;
         if (k.vol[op] == 0) {
           EXPECT_EQ(s.tris.size(), 0u) << name;

@@ -280,6 +280,10 @@ TEST(ModelIOErrors, PlyReportsLinesInTextAndElementsInBinary) {
             "a.ply:12: vertex 3: coordinate is not finite");
   EXPECT_EQ(ReadError(Format::Ply, head + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", "a.ply"),
             "a.ply:13: face 1: vertex index 3 out of range (3 vertices)");
+  // A header claiming more elements than there are lines (the face line
+  // must not read as a fourth vertex).
+  EXPECT_EQ(ReadError(Format::Ply, head + "0 0 0\n1 0 0\n3 0 1 2\n", "a.ply"),
+            "a.ply: header claims 3 vertices and 1 face, file ends at line 12");
   EXPECT_EQ(ReadError(Format::Ply, "ply\nformat ascii 1.0\nelement vertex 1\nbogus\n", "a.ply"),
             "a.ply:4: unknown header line 'bogus'");
   // A binary body cut short.

@@ -6,6 +6,7 @@
 
 #include "IOUtil.h"
 #include "ModelIO.h"
+#include "Progress.h"
 #include "Render.h"
 #include "support/ToolModels.h"
 
@@ -179,12 +180,44 @@ TEST(TricutClean, MergesNearPointsAndDropsCollapsedTriangles) {
                         "f 1 2 3\nf 4 5 6\nf 7 8 9\n");
   const RunResult r = RunTool("clean " + dir + "/in.obj -o " + dir + "/out.ply");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("points:    9 -> 4"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("triangles: 3 -> 2"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("points:    9 -> 4 (5 removed)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("triangles: 3 -> 2 (1 removed)"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
   const Model out = ReadModel(dir + "/out.ply");
   EXPECT_EQ(out.TriangleCount(), 2);
   EXPECT_EQ(AnalyseTopology(out).boundaryEdges, 4);
   EXPECT_NEAR(SurfaceArea(out), 100, 1e-2);
+  // A third sheet along the shared edge, 0.0005 off: welded, the edge
+  // carries three triangles, which the clean-up warns about.
+  toolmodels::WriteText(dir + "/fin.obj",
+                        "v 0 0 0\nv 10 0 0\nv 5 5 0\nv 5 -5 0\nv 0.0005 0 0\nv 10 0.0005 0\n"
+                        "v 5 0 5\nf 1 2 3\nf 2 1 4\nf 5 6 7\n");
+  const RunResult fin = RunTool("clean " + dir + "/fin.obj -o " + dir + "/fin-out.obj");
+  ASSERT_EQ(fin.status, 0) << fin.err;
+  EXPECT_NE(fin.err.find("warning: " + dir + "/fin.obj: the clean-up left 1 edges shared by 3"),
+            std::string::npos)
+      << fin.err;
+}
+
+// Progress: nothing for a command quicker than the delay or when stderr is
+// not a terminal (every RunTool above checks clean stderr); after the delay
+// the stage and fraction, cleared at the end.
+TEST(TricutProgress, ShownAfterTheDelayWithStageAndFraction) {
+  for (const double delay : {0.0, 30.0}) {
+    std::FILE* f = std::tmpfile();
+    {
+      Progress p("cut", true, f, delay);
+      p.Step("cutting a against b", 0.25);
+    }
+    std::rewind(f);
+    char buf[256] = {0};
+    const std::string text(buf, std::fread(buf, 1, sizeof buf - 1, f));
+    std::fclose(f);
+    EXPECT_EQ(text.find("\rcut: cutting a against b (25%, 0 s)"),
+              delay == 0 ? 0 : std::string::npos)
+        << delay << ": " << text;
+    EXPECT_EQ(text.empty() || text.back() == '\r', true) << text;  // the line is cleared
+  }
 }
 
 TEST(TricutRender, PictureOfOneOrSeveralModels) {
@@ -234,7 +267,19 @@ TEST(TricutBadInput, MessagesStatusAndNoHalfWrittenOutput) {
   EXPECT_FALSE(FileExists(dir + "/out.obj"));
   toolmodels::WriteText(dir + "/empty.off", "OFF\n0 0 0\n");
   ExpectOneLineError(RunTool("info " + dir + "/empty.off --bogus"), "unknown option");
-  ExpectOneLineError(RunTool("volume " + dir + "/empty.off --z0 0"), "has no triangles");
+  ExpectOneLineError(RunTool("volume " + dir + "/empty.off --z0 0"), "no triangles in");
+  // Formats that read anything as a (possibly empty) model: every command
+  // that needs a model refuses one without triangles.
+  toolmodels::WriteText(dir + "/empty.obj", "");
+  toolmodels::WriteText(dir + "/empty.ts", "GOCAD TSurf 1\nEND\n");
+  toolmodels::WriteText(dir + "/noise.obj", std::string("\x8f\x01zq\xff\n\x13 9 \x7f", 11));
+  for (const char* f : {"empty.obj", "empty.ts", "noise.obj"})
+    for (const std::string cmd : {"info ", "side ", "clean "})
+      ExpectOneLineError(RunTool(cmd + dir + "/" + f +
+                                 (cmd == "side "    ? " 0 0 0"
+                                  : cmd == "clean " ? " -o x.obj"
+                                                    : "")),
+                         "no triangles in " + dir + "/" + f);
   ExpectOneLineError(RunTool("info " + dir + "/missing.obj"), "cannot open");
   toolmodels::WriteText(dir + "/nan.ply",
                         "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"

@@ -109,10 +109,12 @@ class CKroMeshTriCut {
   long CutMdlBetweenMdl(C3DEntity* e, C3DSurface* s, C3DSurface* so1, C3DSurface* so2,
                         C3DEntity* eo1, C3DEntity* eo2, bool addCutFace);
   /// Two solids into six outputs: o2 = a minus b, o6 = b minus a (each
-  /// closed by the other's inside part in its own material), o3 and o4 the
-  /// intersection (b's part in a's material, a's part in b's material), o1
-  /// b's part inside a in a's material, o5 a's part inside b in b's
-  /// material. 1, or 0 for refused input.
+  /// closed by the other's inside part in its own material, placed after
+  /// the difference's own surfaces), o3 and o4 the intersection (b's part
+  /// in a's material, a's part in b's material), o1 b's part inside a in
+  /// a's material, o5 a's part inside b in b's material. Faces lying on
+  /// each other go to o2, o3, o4 and o6 as in the op form below; o1 and o5
+  /// hold none of them. 1, or 0 for refused input.
   long CutMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* o1, C3DEntity* o2, C3DEntity* o3,
                         C3DEntity* o4, C3DEntity* o5, C3DEntity* o6);
   /// Two solids into four pieces: p1, p2 a outside / inside b; p3, p4 b
@@ -121,23 +123,25 @@ class CKroMeshTriCut {
   /// Faces of a and b that lie on each other (coplanar and overlapping)
   /// are split along the border of the overlap in both solids and then go
   /// by facing: where the two face the same way, a's part goes to p1 and
-  /// b's part to p4, so the union keeps a's face and the intersection b's;
-  /// where they face each other, a's part goes to p2 and b's part to p4, so
-  /// the union loses the shared face and each difference keeps one copy.
-  /// Made of these four pieces, every Boolean has the right volume and is
-  /// closed, but one of them carries both copies as a zero-volume double
-  /// layer: a minus b for faces facing the same way (identical solids give
-  /// a minus b = a's surface and b's, enclosing nothing), the intersection
-  /// for faces facing each other (solids touching along a face give an
-  /// intersection of the two copies of that face). In the six-output form
-  /// a's same-facing part lands in o2, a's facing part in o3 to o6, b's
-  /// part in o1 to o4.
+  /// b's part to p4; where they face each other, a's part goes to p2 and
+  /// b's part to p4. The pieces are the raw material of the Booleans: taken
+  /// whole, two of them would carry a zero-volume double layer (a minus b
+  /// for faces facing the same way, the intersection for faces facing each
+  /// other), so the op and six-output forms choose these parts by facing.
   long CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* p1, C3DEntity* p2, C3DEntity* p3,
                         C3DEntity* p4);
-  /// The pieces chosen by op appended to c: union, intersection, a minus
-  /// b, b minus a, or a's outside part. Surfaces keep their material and
-  /// orientation. 1 (other ops append nothing), or 0 when c is null or the
-  /// input is refused.
+  /// The pieces chosen by op appended to c: union (p3, p1), intersection
+  /// (p4, p2), a minus b (p1, p4), b minus a (p2, p3), or a's outside part
+  /// (p1 whole). Surfaces keep their material and orientation; in a
+  /// difference the other solid's part faces into the result. Faces lying
+  /// on each other appear once or not at all: facing the same way, a's in
+  /// the union, b's in the intersection, none in a difference; facing each
+  /// other, none in the union or the intersection, a's in a minus b, b's in
+  /// b minus a. So identical solids give union = intersection = the solid
+  /// and empty differences, and solids touching along a face give a union
+  /// without that face and an empty intersection. An empty result appends
+  /// nothing and still returns 1 (other ops append nothing too); 0 when c
+  /// is null or the input is refused.
   long CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* c, Kro_Mesh_Cut_Oper_Type op);
 
  private:

@@ -2,6 +2,7 @@
 // solid/solid, all along one common road.
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "kromesh/Obbt/CObbtBase.h"
 #include "kromesh/cut/CKroMeshTriCut.h"
@@ -191,16 +192,48 @@ long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* p1,
 
 namespace {
 
-// Appends every surface of from that has triangles, with its own
-// decoration, to to.
-void AppendOwn(const C3DEntity& from, C3DEntity* to) {
+// Which triangles of a piece a Boolean keeps, by their coplanar flag.
+enum Keep { kPlain = 1, kSameFacing = 2, kOtherFacing = 4 };
+using Flags = std::vector<std::vector<signed char>>;
+
+// Appends the triangles of every surface of piece whose coplanar flag
+// passes keep; look null: each surface keeps its decoration, else it takes
+// look's colour or material. flags hold one list per surface of piece
+// (missing lists count as plain). A surface left without triangles is not
+// added; a filtered one keeps every point but no neighbour records.
+template <typename Look>
+void AppendKept(const C3DEntity& piece, const Flags& flags, int keep, C3DEntity* to, Look look) {
   if (!to) return;
-  const long n = from.GetSurfaceNum();
+  const long n = piece.GetSurfaceNum();
   for (long i = 0; i < n; ++i) {
     C3DSurface surf(-1, 0);
     CSurfaceDecorationObj deco;
-    if (from.GetSurface(i, &surf, &deco) && surf.GetTriangleCount() > 0)
-      to->AddSurface(&surf, &deco);
+    if (!piece.GetSurface(i, &surf, &deco) || surf.GetTriangleCount() <= 0) continue;
+    const std::vector<signed char>* f =
+        i < static_cast<long>(flags.size()) ? &flags[static_cast<size_t>(i)] : nullptr;
+    const long nt = surf.GetTriangleCount();
+    auto kept = [&](long t) {
+      const signed char c =
+          f && t < static_cast<long>(f->size()) ? (*f)[static_cast<size_t>(t)] : 0;
+      return (keep & (c > 0 ? kSameFacing : c < 0 ? kOtherFacing : kPlain)) != 0;
+    };
+    long nKept = 0;
+    for (long t = 0; t < nt; ++t) nKept += kept(t);
+    if (nKept == 0) continue;
+    if (nKept < nt) {
+      C3DSurface part(-1, 0);
+      CPointCollection pts;
+      CVertexDecorationObj vdeco;
+      surf.GetPointCollection(&pts, &vdeco);
+      part.UpdatePointCollection(&pts, &vdeco);
+      part.SetMaterialName(surf.GetMaterialName());
+      part.SetOperationType(surf.GetOperationType());
+      C3DTriangle tri;
+      for (long t = 0; t < nt; ++t)
+        if (kept(t) && surf.GetTriangle(t, &tri, nullptr)) part.AddTriangle(&tri, nullptr, 1);
+      surf = part;
+    }
+    look(surf, deco, to);
   }
 }
 
@@ -213,25 +246,39 @@ long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* c,
   ReleaseTricutObj();
   if (!c) return 0;
   if (CalMdlBetweenMdl(a, b, &piece[0], &piece[1], &piece[2], &piece[3]) != 1) return 0;
+  const Flags* f[4] = {&m_pMeshMgr->GetCoplanarFlags(Kro_Cut_First, 1),
+                       &m_pMeshMgr->GetCoplanarFlags(Kro_Cut_First, 2),
+                       &m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 1),
+                       &m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 2)};
+  auto own = [](C3DSurface& s, CSurfaceDecorationObj& deco, C3DEntity* to) {
+    to->AddSurface(&s, &deco);
+  };
+  // Pieces lying on the other solid: a same-facing face once in the union
+  // (a's) and in the intersection (b's), never in a difference; a face
+  // facing the other solid in no union or intersection, a's in a minus b
+  // and b's in b minus a.
+  auto take = [&](int p, int keep) { AppendKept(piece[p], *f[p], keep, c, own); };
   switch (op) {
     case Kro_Oper_Union:
-      AppendOwn(piece[2], c);
-      AppendOwn(piece[0], c);
+      take(2, kPlain);
+      take(0, kPlain | kSameFacing);
       break;
     case Kro_Oper_Intersect:
-      AppendOwn(piece[3], c);
-      AppendOwn(piece[1], c);
+      take(3, kPlain | kSameFacing);
+      take(1, kPlain);
       break;
     case Kro_Oper_FirstMinusSecond:
-      AppendOwn(piece[0], c);
-      AppendOwn(piece[3], c);
+      take(0, kPlain);
+      take(1, kOtherFacing);
+      take(3, kPlain);
       break;
     case Kro_Oper_SecondMinusFirst:
-      AppendOwn(piece[1], c);
-      AppendOwn(piece[2], c);
+      take(1, kPlain);
+      take(2, kPlain);
+      take(3, kOtherFacing);
       break;
     case Kro_Oper_FirstOutside:
-      AppendOwn(piece[0], c);
+      take(0, kPlain | kSameFacing | kOtherFacing);
       break;
     default:
       break;
@@ -246,30 +293,35 @@ long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* o1,
   ReleaseTricutObj();
   C3DEntity p1(-1, 0), p2(-1, 0), p3(-1, 0), p4(-1, 0);
   if (CalMdlBetweenMdl(a, b, &p1, &p2, &p3, &p4) != 1) return 0;
-
-  AppendOwn(p1, o2);
-  AppendOwn(p3, o6);
-
-  // A piece that closes the other solid takes that solid's look.
-  auto spread = [this](const C3DEntity& piece, C3DEntity* own, C3DEntity* look,
-                       C3DEntity* const(&others)[3]) {
-    const bool anyOther = others[0] || others[1] || others[2];
-    const long n = piece.GetSurfaceNum();
-    for (long i = 0; i < n; ++i) {
-      C3DSurface surf(-1, 0);
-      CSurfaceDecorationObj deco;
-      if (!piece.GetSurface(i, &surf, &deco) || surf.GetTriangleCount() <= 0) continue;
-      if (own) own->AddSurface(&surf, &deco);
-      if (!anyOther) continue;
-      UpdateSurfMaterialByEntity(&surf, look);
-      for (C3DEntity* o : others)
-        if (o) o->AddSurface(&surf, nullptr);
-    }
+  const Flags& f1 = m_pMeshMgr->GetCoplanarFlags(Kro_Cut_First, 1);
+  const Flags& f2 = m_pMeshMgr->GetCoplanarFlags(Kro_Cut_First, 2);
+  const Flags& f3 = m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 1);
+  const Flags& f4 = m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 2);
+  auto own = [](C3DSurface& s, CSurfaceDecorationObj& deco, C3DEntity* to) {
+    to->AddSurface(&s, &deco);
   };
-  C3DEntity* const p2Others[3] = {o4, o5, o6};
-  C3DEntity* const p4Others[3] = {o2, o1, o3};
-  spread(p2, o3, b, p2Others);
-  spread(p4, o4, a, p4Others);
+  // A piece that closes the other solid takes that solid's look.
+  auto looksLike = [this](C3DEntity* look) {
+    return [this, look](C3DSurface& s, CSurfaceDecorationObj&, C3DEntity* to) {
+      UpdateSurfMaterialByEntity(&s, look);
+      to->AddSurface(&s, nullptr);
+    };
+  };
+  // o2 = a minus b, o6 = b minus a (own surfaces first, then the other
+  // solid's part), o3 and o4 the intersection, with the coplanar pieces
+  // chosen as in the op form; the caps o1 and o5 hold no coplanar piece.
+  AppendKept(p1, f1, kPlain, o2, own);
+  AppendKept(p2, f2, kOtherFacing, o2, own);
+  AppendKept(p3, f3, kPlain, o6, own);
+  AppendKept(p4, f4, kOtherFacing, o6, own);
+  AppendKept(p2, f2, kPlain, o3, own);
+  AppendKept(p2, f2, kPlain, o4, looksLike(b));
+  AppendKept(p2, f2, kPlain, o5, looksLike(b));
+  AppendKept(p2, f2, kPlain, o6, looksLike(b));
+  AppendKept(p4, f4, kPlain | kSameFacing, o4, own);
+  AppendKept(p4, f4, kPlain, o2, looksLike(a));
+  AppendKept(p4, f4, kPlain, o1, looksLike(a));
+  AppendKept(p4, f4, kPlain | kSameFacing, o3, looksLike(a));
 
   p1.Reset();
   p2.Reset();

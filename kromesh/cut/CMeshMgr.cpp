@@ -236,6 +236,20 @@ long CMeshMgrBase::CutSurfaceByEntity(CObbtSurface* cut, CObbtEntity* cutter, C3
         cutMesh->m_triangles.data(), static_cast<long>(cutMesh->m_triangles.size()));
   }
   SplitWorkingMesh(cut, cutter, working, splitType);
+  // Side triangle i is the classified mesh's triangle list[i].
+  for (int k = 0; k < 2; ++k) {
+    const size_t nSide = (k == 0 ? cut->GetSide1Mesh() : cut->GetSide2Mesh())->m_triangles.size();
+    m_sideCoplanar[k].assign(nSide, 0);
+    if (!organizer) continue;
+    const long* list = nullptr;
+    long n = 0;
+    organizer->GetSideTriList(k == 0 ? Kro_Remain_Side1 : Kro_Remain_Side2, &list, &n);
+    const std::vector<signed char>& cop = organizer->GetCoplanarSides();
+    if (!list || n != static_cast<long>(nSide)) continue;
+    for (long i = 0; i < n; ++i)
+      if (list[i] >= 0 && list[i] < static_cast<long>(cop.size()))
+        m_sideCoplanar[k][static_cast<size_t>(i)] = cop[static_cast<size_t>(list[i])];
+  }
   if (out1) ASimpleMeshToC3DSurface(cut->GetSide1Mesh(), out1);
   if (out2) ASimpleMeshToC3DSurface(cut->GetSide2Mesh(), out2);
   return 1;
@@ -275,9 +289,20 @@ long CMeshMgrBase::CutEntityByEntity(CObbtEntity* cut, CObbtEntity* cutter, C3DE
                                      C3DEntity* out2, bool split, Kro_Split_Type splitType) {
   if (cutter && cutter->GetMeshOrganizeObj())
     cutter->GetMeshOrganizeObj()->SetCutedMdlType(Kro_Mesh_Entity);
+  const int sort = cut == m_pObbt[0] ? 0 : 1;
+  m_coplanarOut[sort][0].clear();
+  m_coplanarOut[sort][1].clear();
   return CutEachSurface(cut, out1, out2, [&](CObbtSurface* sub, C3DSurface* s1, C3DSurface* s2) {
     CutSurfaceByEntity(sub, cutter, s1, s2, split, splitType);
+    // The same test as CutEachSurface's for adding a side.
+    if (out1 && s1->GetTriangleCount() > 0) m_coplanarOut[sort][0].push_back(m_sideCoplanar[0]);
+    if (out2 && s2->GetTriangleCount() > 0) m_coplanarOut[sort][1].push_back(m_sideCoplanar[1]);
   });
+}
+
+const std::vector<std::vector<signed char>>& CMeshMgrBase::GetCoplanarFlags(Kro_Mesh_Cut_SORT sort,
+                                                                            int side) const {
+  return m_coplanarOut[sort == Kro_Cut_First ? 0 : 1][side == 1 ? 0 : 1];
 }
 
 long CMeshMgrSS::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseGeometry* out2) {

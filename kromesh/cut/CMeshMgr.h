@@ -65,6 +65,13 @@ class CMeshMgrBase {
   void GetTexScale(double& u, double& v) const;
   void GetSplitSurfType(Kro_Split_Type& first, Kro_Split_Type& second) const;
   void GetSplitSurfFlag(bool& first, bool& second) const;
+  /// Coplanar flags of the last solid/solid cut of the first model (sort
+  /// 1) or the second (any other sort), for its side 1 or 2 (any other
+  /// value): one list per surface appended to that output, in order, one
+  /// flag per triangle: 1 (-1) on a piece lying on the cutter facing the
+  /// same (the other) way, 0 elsewhere. Empty for other cuts.
+  const std::vector<std::vector<signed char>>& GetCoplanarFlags(Kro_Mesh_Cut_SORT sort,
+                                                                int side) const;
 
  protected:
   /// Surface cut by surface. Both side meshes of cut are emptied first, so
@@ -96,6 +103,10 @@ class CMeshMgrBase {
   // Side of a piece of the cut model lying on the cutter, facing the same
   // way (1 or 2); pieces facing the other way go to side 2.
   int m_coplanarSameSide = 1;
+  // Flags of the two side meshes of the last surface cut by a solid, and
+  // per sort and side the flags of every surface a solid/solid cut wrote.
+  std::vector<signed char> m_sideCoplanar[2];
+  std::vector<std::vector<signed char>> m_coplanarOut[2][2];
 
  private:
   // Runs the collision and the re-triangulation; returns the mesh to

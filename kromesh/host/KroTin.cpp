@@ -37,7 +37,10 @@ using Fb =
     CGAL::Triangulation_face_base_with_info_2<FaceTag, K,
                                               CGAL::Constrained_triangulation_face_base_2<K>>;
 using Tds = CGAL::Triangulation_data_structure_2<Vb, Fb>;
-using Cdt = CGAL::Constrained_Delaunay_triangulation_2<K, Tds, CGAL::Exact_intersections_tag>;
+// Exact predicates with inexact constructions take the intersection tag made
+// for them: Exact_intersections_tag expects exact constructions and crashed
+// on a constraint passing within rounding of another's vertex.
+using Cdt = CGAL::Constrained_Delaunay_triangulation_2<K, Tds, CGAL::Exact_predicates_tag>;
 using Point = Cdt::Point;
 
 // z of an added point: interpolated along the given segment that passes

@@ -393,7 +393,10 @@ using Fb =
     CGAL::Triangulation_face_base_with_info_2<FInfo, K,
                                               CGAL::Constrained_triangulation_face_base_2<K>>;
 using Tds = CGAL::Triangulation_data_structure_2<Vb, Fb>;
-using Cdt = CGAL::Constrained_Delaunay_triangulation_2<K, Tds, CGAL::Exact_intersections_tag>;
+// The kernel has exact predicates but inexact constructions, which is what
+// Exact_predicates_tag is made for; Exact_intersections_tag expects exact
+// constructions and loops for ever on constraints crossing within rounding.
+using Cdt = CGAL::Constrained_Delaunay_triangulation_2<K, Tds, CGAL::Exact_predicates_tag>;
 
 }  // namespace
 

@@ -340,6 +340,7 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
                                                KroSimpleMesh* side2, const tcCutEdge* edges,
                                                long edgeNum, const signed char* coplanar,
                                                int sameFacingSide) {
+  m_coplanarSides.clear();
   if (!cut) return -1;
   KroSimpleMesh source;
   if (side1 == cut || side2 == cut) {
@@ -490,11 +491,12 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   }
   CMeshPosCheckBase noSide;
   CMeshPosCheckBase* checker = m_pPosCheck ? m_pPosCheck.get() : &noSide;
-  std::vector<signed char> regionSide(static_cast<size_t>(nt), 0);
+  std::vector<signed char> regionSide(static_cast<size_t>(nt), 0), facing(regionSide);
   for (long r = 0; r < nt; ++r) {
     if (find(r) != r) continue;
     if (!count.empty() && 2 * (onSame[r] + onOther[r]) > count[r]) {
       regionSide[r] = onSame[r] >= onOther[r] ? (sameFacingSide == 2 ? 2 : 1) : 2;
+      facing[r] = onSame[r] >= onOther[r] ? 1 : -1;
       torn[r] = 0;
     } else if (votes1[r] != votes2[r]) {
       regionSide[r] = votes1[r] > votes2[r] ? 1 : 2;
@@ -526,12 +528,18 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   m_side2VertexNum = m_side2TriNum = 0;
   m_side1VertexMap.clear();
   m_side2VertexMap.clear();
-  return FinishSides(cut, seen, list1, list2, side1, side2);
+  const long done = FinishSides(cut, seen, list1, list2, side1, side2);
+  if (!count.empty()) {
+    for (long i = 0; i < nt; ++i) facing[i] = facing[find(i)];
+    m_coplanarSides.swap(facing);
+  }
+  return done;
 }
 
 long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned char>& seen,
                                     std::vector<long>& list1, std::vector<long>& list2,
                                     KroSimpleMesh* side1, KroSimpleMesh* side2) {
+  m_coplanarSides.clear();
   const C3DTriData* tris = cut->m_triangles.data();
   m_side1TriList.swap(list1);
   m_side2TriList.swap(list2);

@@ -118,6 +118,10 @@ class CMeshOrganizeBase {
   void GetSideTriList(Kro_Mesh_Remain_Side side, const long** list, long* n) const;
   /// Number of distinct vertices the side's triangles use.
   long GetSideVertexNum(Kro_Mesh_Remain_Side side) const;
+  /// Per triangle of the mesh last split by ClassifyRegionsTo2Side: 1 (-1)
+  /// where its region went by facing, lying on the cutter facing the same
+  /// (the other) way; 0 elsewhere. Empty after any other classification.
+  const std::vector<signed char>& GetCoplanarSides() const { return m_coplanarSides; }
 
  protected:
   // True when the cutting model is a closed solid whose triangles face out.
@@ -153,6 +157,7 @@ class CMeshOrganizeBase {
   std::map<long, long> m_side2VertexMap;
   KRO::G3D_DVertex* m_pInterDots;
   long m_interDotNum;
+  std::vector<signed char> m_coplanarSides;
 
  private:
   // Stores the two side lists, numbers the sides' vertices and writes the

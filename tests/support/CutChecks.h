@@ -156,6 +156,18 @@ inline C3DEntity MakeTurnedBox(const Vec& lo, const Vec& hi, double angle, const
   return solid;
 }
 
+/// The soup with bit-identical points made one.
+inline shapes::TriSoup WeldExact(shapes::TriSoup soup) {
+  std::map<std::tuple<double, double, double>, long> ids;
+  std::vector<long> w(soup.pts.size());
+  for (size_t i = 0; i < soup.pts.size(); ++i)
+    w[i] =
+        ids.emplace(std::make_tuple(soup.pts[i].x, soup.pts[i].y, soup.pts[i].z), i).first->second;
+  for (C3DTriData& t : soup.tris)
+    for (long& v : t.v) v = w[v];
+  return soup;
+}
+
 /// The solid made of the given pieces (each taken reversed when its flag
 /// is set) as one soup, welding only bit-identical points: the pieces of
 /// the two solids of a cut must share their border point for point. Check
@@ -170,14 +182,7 @@ inline shapes::TriSoup JoinExact(const std::vector<std::pair<const C3DEntity*, b
         for (size_t k = first; k < soup.tris.size(); ++k)
           std::swap(soup.tris[k].v[1], soup.tris[k].v[2]);
     }
-  std::map<std::tuple<double, double, double>, long> ids;
-  std::vector<long> w(soup.pts.size());
-  for (size_t i = 0; i < soup.pts.size(); ++i)
-    w[i] =
-        ids.emplace(std::make_tuple(soup.pts[i].x, soup.pts[i].y, soup.pts[i].z), i).first->second;
-  for (C3DTriData& t : soup.tris)
-    for (long& v : t.v) v = w[v];
-  return soup;
+  return WeldExact(std::move(soup));
 }
 
 /// Deterministic numbers in [-h, h), the same on every platform.

@@ -211,7 +211,7 @@ double ParseNumberArg(const std::string& tok, const std::string& what) {
 
 Model LoadModel(const std::string& path) {
   Model m = ReadModel(path);
-  if (m.Empty()) throw ToolError(path + ": the model has no triangles");
+  if (m.Empty()) throw ToolError("no triangles in " + path);
   return m;
 }
 

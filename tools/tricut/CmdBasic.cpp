@@ -44,7 +44,7 @@ int CmdInfo(ArgList& args) {
     tol = *t;
   }
   const std::string path = ExpectOne(args, "tricut info FILE");
-  const Model m = ReadModel(path);
+  const Model m = LoadModel(path);
   std::printf("file:       %s (%s)\n", path.c_str(), FormatName(FormatOfPath(path)));
   std::printf("model:      %s\n", m.name.c_str());
   std::printf("surfaces:   %zu\n", m.parts.size());
@@ -57,9 +57,7 @@ int CmdInfo(ArgList& args) {
     std::printf("            z %s .. %s\n", Fmt(b.lo[2]).c_str(), Fmt(b.hi[2]).c_str());
   }
   const Topology t = AnalyseTopology(m, tol);
-  if (m.Empty()) {
-    std::printf("kind:       empty\n");
-  } else if (t.Closed()) {
+  if (t.Closed()) {
     std::printf("kind:       closed solid (%ld welded points, %ld edges, %ld piece%s)\n",
                 t.weldedPoints, t.edges, t.components, t.components == 1 ? "" : "s");
     if (t.misorientedEdges > 0)
@@ -96,6 +94,7 @@ int CmdClean(ArgList& args) {
   FormatOfPath(*out);  // refuse an unknown output format before the work
   Model m = LoadModel(in);
   const long p0 = m.PointCount(), t0 = m.TriangleCount();
+  const long nonManifold0 = AnalyseTopology(m).nonManifoldEdges;
   for (const auto& part : m.parts)
     if (part.surface.GetPointNum() > 50000) {
       std::fprintf(stderr,
@@ -106,7 +105,8 @@ int CmdClean(ArgList& args) {
     }
   Progress progress("clean");
   for (std::size_t i = 0; i < m.parts.size(); ++i) {
-    progress.Step("surface " + std::to_string(i + 1) + " of " + std::to_string(m.parts.size()));
+    progress.Step("surface " + std::to_string(i + 1) + " of " + std::to_string(m.parts.size()),
+                  static_cast<double>(i) / m.parts.size());
     CMathFunCls::RemoveRepeatedPnt(m.parts[i].surface);
     // The clean-up keeps the points of the triangles it drops.
     DropUnusedPoints(m.parts[i]);
@@ -118,9 +118,18 @@ int CmdClean(ArgList& args) {
     if (p.surface.GetTriangleCount() > 0) kept.push_back(std::move(p));
   m.parts = std::move(kept);
   if (m.Empty()) throw ToolError(in + ": no triangle is left after the clean-up");
+  // Welding repeated points can join sheets that only touched along an
+  // edge into edges of three or more triangles: say so.
+  const long nonManifold = AnalyseTopology(m).nonManifoldEdges;
+  if (nonManifold > nonManifold0)
+    std::fprintf(stderr,
+                 "warning: %s: the clean-up left %ld edges shared by 3 or more triangles "
+                 "(%ld before)\n",
+                 in.c_str(), nonManifold, nonManifold0);
   WriteModel(*out, m);
-  std::printf("points:    %ld -> %ld\n", p0, m.PointCount());
-  std::printf("triangles: %ld -> %ld\n", t0, m.TriangleCount());
+  std::printf("points:    %ld -> %ld (%ld removed)\n", p0, m.PointCount(), p0 - m.PointCount());
+  std::printf("triangles: %ld -> %ld (%ld removed)\n", t0, m.TriangleCount(),
+              t0 - m.TriangleCount());
   std::printf("written:   %s\n", out->c_str());
   return 0;
 }

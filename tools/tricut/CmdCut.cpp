@@ -94,6 +94,8 @@ int CmdCut(ArgList& args) {
   OutputOptions out = TakeOutputOptions(args);
   const auto pos = args.Positionals();
   if (pos.size() != 2) throw ToolError("usage: tricut cut A B [--out DIR] [options]");
+  Progress progress("cut");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[0]), b = LoadModel(pos[1]);
   const std::string an = Stem(pos[0]), bn = Stem(pos[1]);
   RequireTouching(a, pos[0], b, pos[1]);
@@ -106,8 +108,7 @@ int CmdCut(ArgList& args) {
     throw ToolError("--cut-faces applies to a solid cut by a surface");
 
   s.precision = ReportPrecision(s.precision, a, &b);
-  Progress progress("cut");
-  progress.Step(an + " against " + bn);
+  progress.Step("cutting " + an + " against " + bn, 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   std::vector<Piece> pieces;
   std::string kind;
@@ -154,6 +155,8 @@ int CmdCurtain(ArgList& args) {
   if (pos.size() != 1 || !poly)
     throw ToolError("usage: tricut curtain A --polyline \"x1,y1 x2,y2 ...\" [--out DIR]");
   const std::vector<D_DOT> line = ParsePolyline(*poly);
+  Progress progress("curtain");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[0]);
   const std::string an = Stem(pos[0]);
   // The curtain is a vertical strip: it touches the model when the plan
@@ -166,8 +169,7 @@ int CmdCurtain(ArgList& args) {
   if (!box.Overlaps(lb, 1e-6 * std::max(1.0, box.Diagonal())))
     throw ToolError("the polyline does not reach " + pos[0] + " in plan");
   s.precision = ReportPrecision(s.precision, a, nullptr);
-  Progress progress("curtain");
-  progress.Step(an);
+  progress.Step("cutting " + an, 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   auto pieces = CutByCurtain(a, an, line, s);
   progress.Done();
@@ -195,13 +197,14 @@ int CmdBoolean(ArgList& args) {
     throw ToolError("unknown operation '" + pos[0] +
                     "' (union, intersection, a-minus-b, b-minus-a or a-outside)");
   FormatOfPath(*outPath);
+  Progress progress("boolean");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[1]), b = LoadModel(pos[2]);
   RequireClosed(a, pos[1]);
   RequireClosed(b, pos[2]);
   RequireTouching(a, pos[1], b, pos[2]);
   precision = ReportPrecision(precision, a, &b);
-  Progress progress("boolean");
-  progress.Step(pos[0]);
+  progress.Step(pos[0], 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   long turned = 0;
   Model r = BooleanOf(a, b, op, !keep, precision, &turned);
@@ -234,13 +237,14 @@ int CmdSplit6(ArgList& args) {
   OutputOptions out = TakeOutputOptions(args);
   const auto pos = args.Positionals();
   if (pos.size() != 2 || !dir) throw ToolError("usage: tricut split6 A B --out DIR");
+  Progress progress("split6");
+  progress.Step("reading", 0);
   Model a = LoadModel(pos[0]), b = LoadModel(pos[1]);
   RequireClosed(a, pos[0]);
   RequireClosed(b, pos[1]);
   RequireTouching(a, pos[0], b, pos[1]);
   precision = ReportPrecision(precision, a, &b);
-  Progress progress("split6");
-  progress.Step(pos[0] + " and " + pos[1]);
+  progress.Step("cutting " + pos[0] + " and " + pos[1], 0.2);
   const auto t0 = std::chrono::steady_clock::now();
   auto pieces = SplitSix(a, Stem(pos[0]), b, Stem(pos[1]), !keep, precision);
   progress.Done();

@@ -1,8 +1,10 @@
-// Errors and progress reporting of the tool.
+// Errors of the tool (and, for its commands, the progress reporter).
 #pragma once
 
 #include <stdexcept>
 #include <string>
+
+#include "Progress.h"
 
 namespace tricut {
 
@@ -16,22 +18,5 @@ class ToolError : public std::runtime_error {
 
 /// "file:line: message", the form every parse error takes.
 std::string AtLine(const std::string& file, long line, const std::string& message);
-
-/// Progress of long steps on stderr, shown only when stderr is a terminal
-/// (so scripts and tests see clean output). Each Step() overwrites the
-/// previous one; Done() clears the line.
-class Progress {
- public:
-  explicit Progress(std::string task);
-  ~Progress();
-  void Step(const std::string& what);
-  void Done();
-  static bool Enabled();
-
- private:
-  std::string m_task;
-  bool m_active;
-  std::size_t m_lastWidth = 0;
-};
 
 }  // namespace tricut

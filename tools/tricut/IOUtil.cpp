@@ -11,11 +11,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "Errors.h"
 
 namespace tricut {
+
+bool FitsFloat(double v) {
+  return std::fabs(v) <= std::numeric_limits<float>::max();
+}
 
 bool LineReader::Next(std::string_view& line) {
   if (m_pos >= m_data.size()) return false;

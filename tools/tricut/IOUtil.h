@@ -35,6 +35,9 @@ std::string Lower(std::string_view s);
 /// "nan" so that callers can report them as not finite.
 bool ParseDouble(std::string_view tok, double& value);
 bool ParseLong(std::string_view tok, long& value);
+/// True when v is finite and within single precision, so that colours,
+/// normals and texture coordinates stored as float keep it.
+bool FitsFloat(double v);
 
 /// Shortest text that reads back to exactly the same double.
 std::string Fmt(double v);

@@ -45,6 +45,13 @@ struct ObjReader {
     return d;
   }
 
+  // Colours, normals and texture coordinates are kept in single precision.
+  float Single(std::string_view tok, const char* what) const {
+    const double d = Number(tok, what);
+    if (!FitsFloat(d)) Fail(std::string(what) + " is out of single-precision range");
+    return static_cast<float>(d);
+  }
+
   long Index(std::string_view tok, long count, const char* kind) const {
     long i;
     if (!ParseLong(tok, i))
@@ -124,10 +131,9 @@ struct ObjReader {
         Fail("a vertex needs x y z, optionally w or r g b");
       v.push_back({Number(tok[1], "x"), Number(tok[2], "y"), Number(tok[3], "z")});
       if (tok.size() >= 7) {
-        const float a = tok.size() == 8 ? static_cast<float>(Number(tok[7], "alpha")) : 1.f;
-        vColour.emplace_back(static_cast<float>(Number(tok[4], "red")),
-                             static_cast<float>(Number(tok[5], "green")),
-                             static_cast<float>(Number(tok[6], "blue")), a);
+        const float a = tok.size() == 8 ? Single(tok[7], "alpha") : 1.f;
+        vColour.emplace_back(Single(tok[4], "red"), Single(tok[5], "green"), Single(tok[6], "blue"),
+                             a);
         vHasColour.push_back(1);
       } else {
         vColour.emplace_back();
@@ -136,15 +142,15 @@ struct ObjReader {
     } else if (kw == "vt") {
       if (tok.size() < 2 || tok.size() > 4) Fail("a texture coordinate needs u [v [w]]");
       KRO::G_TEXCOORD t;
-      t.u = static_cast<float>(Number(tok[1], "u"));
-      t.v = tok.size() > 2 ? static_cast<float>(Number(tok[2], "v")) : 0.f;
+      t.u = Single(tok[1], "u");
+      t.v = tok.size() > 2 ? Single(tok[2], "v") : 0.f;
       vt.push_back(t);
     } else if (kw == "vn") {
       if (tok.size() != 4) Fail("a normal needs x y z");
       KRO::VECTOR3 n;
-      n.x = static_cast<float>(Number(tok[1], "normal x"));
-      n.y = static_cast<float>(Number(tok[2], "normal y"));
-      n.z = static_cast<float>(Number(tok[3], "normal z"));
+      n.x = Single(tok[1], "normal x");
+      n.y = Single(tok[2], "normal y");
+      n.z = Single(tok[3], "normal z");
       vn.push_back(n);
     } else if (kw == "f") {
       if (tok.size() < 4) Fail("a face needs at least 3 corners");
@@ -262,7 +268,8 @@ void ApplyMtl(Model& m, const std::string& mtlData, const std::string& name) {
       colours[cur] = KRO::COLOR4(0.8f, 0.8f, 0.8f, 1.f);
     } else if (!cur.empty() && tok[0] == "Kd" && tok.size() >= 4) {
       double r, g, b;
-      if (!ParseDouble(tok[1], r) || !ParseDouble(tok[2], g) || !ParseDouble(tok[3], b))
+      if (!ParseDouble(tok[1], r) || !ParseDouble(tok[2], g) || !ParseDouble(tok[3], b) ||
+          !FitsFloat(r) || !FitsFloat(g) || !FitsFloat(b))
         throw ToolError(AtLine(name, lr.LineNo(), "malformed Kd colour"));
       auto& c = colours[cur];
       c.r = static_cast<float>(r);
@@ -270,7 +277,7 @@ void ApplyMtl(Model& m, const std::string& mtlData, const std::string& name) {
       c.b = static_cast<float>(b);
     } else if (!cur.empty() && tok[0] == "d" && tok.size() >= 2) {
       double a;
-      if (ParseDouble(tok[1], a)) colours[cur].a = static_cast<float>(a);
+      if (ParseDouble(tok[1], a) && FitsFloat(a)) colours[cur].a = static_cast<float>(a);
     }
   }
   for (auto& part : m.parts) {

@@ -34,6 +34,11 @@ struct OffLines {
     if (!std::isfinite(d)) Fail(std::string(what) + " is not finite");
     return d;
   }
+  float Single(std::string_view t, const char* what) const {
+    const double d = Num(t, what);
+    if (!FitsFloat(d)) Fail(std::string(what) + " is out of single-precision range");
+    return static_cast<float>(d);
+  }
   long Int(std::string_view t, const char* what) const {
     long v;
     if (!ParseLong(t, v)) Fail(std::string("malformed ") + what + " '" + std::string(t) + "'");
@@ -77,16 +82,16 @@ Model ReadOff(const std::string& data, const std::string& name) {
     b.pts.push_back({in.Num(tok[0], "x"), in.Num(tok[1], "y"), in.Num(tok[2], "z")});
     if (normals) {
       KRO::VECTOR3 n;
-      n.x = static_cast<float>(in.Num(tok[3], "normal x"));
-      n.y = static_cast<float>(in.Num(tok[4], "normal y"));
-      n.z = static_cast<float>(in.Num(tok[5], "normal z"));
+      n.x = in.Single(tok[3], "normal x");
+      n.y = in.Single(tok[4], "normal y");
+      n.z = in.Single(tok[5], "normal z");
       b.normals.push_back(n);
     }
     if (colours) {
       float c[4] = {0, 0, 0, 1};
       const std::size_t nc = std::min<std::size_t>(tok.size() - need, 4);
       for (std::size_t k = 0; k < nc; ++k) {
-        c[k] = static_cast<float>(in.Num(tok[need + k], "colour"));
+        c[k] = in.Single(tok[need + k], "colour");
         // Integer colours (0..255) are the other common convention.
         if (c[k] > 1.f) colours255 = true;
       }

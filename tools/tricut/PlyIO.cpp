@@ -277,6 +277,25 @@ Model ReadPly(const std::string& data, const std::string& name) {
   std::vector<Face> faces;
   long vertexCount = -1;
 
+  if (enc == 0) {
+    // One line per element: a header that claims more than the file holds
+    // says so, rather than the values some element lacks or has too many of.
+    LineReader rest(std::string_view(data).substr(lr.Offset()));
+    std::string_view l;
+    long lines = 0, claimed = 0;
+    while (rest.Next(l))
+      if (!Trim(l).empty()) ++lines;
+    std::string what;
+    for (const Element& e : elements) {
+      claimed = e.count > lines - claimed ? lines + 1 : claimed + e.count;  // no overflow
+      const std::string plural = e.name == "vertex" ? "vertices" : e.name + "s";
+      what += (what.empty() ? "" : " and ") + std::to_string(e.count) + " " +
+              (e.count == 1 ? e.name : plural);
+    }
+    if (claimed > lines)
+      throw ToolError(name + ": header claims " + what + ", file ends at line " +
+                      std::to_string(lr.LineNo() + rest.LineNo()));
+  }
   BodyReader body(name, data, lr.Offset(), enc, lr.LineNo());
   for (const Element& e : elements) {
     const bool isVertex = e.name == "vertex", isFace = e.name == "face";
@@ -345,6 +364,11 @@ Model ReadPly(const std::string& data, const std::string& name) {
       if (isVertex) {
         for (int c = 0; c < 3; ++c)
           if (!std::isfinite(vals[c])) body.Fail("coordinate is not finite");
+        // Normals, colours and texture coordinates are kept as float.
+        for (int c = 3; c < 12; ++c) {
+          const bool used = c < 6 ? hasNormal : c < 10 ? hasColour : hasTex;
+          if (used && !FitsFloat(vals[c])) body.Fail("value out of single-precision range");
+        }
         pts.push_back({vals[0], vals[1], vals[2]});
         if (hasNormal) {
           KRO::VECTOR3 n;

@@ -162,6 +162,14 @@ Model ReadStl(const std::string& data, const std::string& name) {
 
 std::string WriteStl(const Model& m, bool binary) {
   if (binary) {
+    for (const auto& part : m.parts)
+      for (const auto& p : part.surface.Points())
+        if (!FitsFloat(p.x) || !FitsFloat(p.y) || !FitsFloat(p.z))
+          throw ToolError("binary STL holds single precision: coordinate " +
+                          Fmt(!FitsFloat(p.x)   ? p.x
+                              : !FitsFloat(p.y) ? p.y
+                                                : p.z) +
+                          " is out of its range (write ASCII STL)");
     std::string out(80, ' ');
     const char head[] = "binary STL written by tricut";
     std::memcpy(&out[0], head, sizeof head - 1);

@@ -58,7 +58,7 @@ Model ReadTsurf(const std::string& data, const std::string& name) {
       if (t.size() >= 3) {
         double c[4] = {0, 0, 0, 1};
         for (std::size_t k = 0; k < t.size() && k < 4; ++k)
-          if (!ParseDouble(t[k], c[k])) return;  // named colours are left out
+          if (!ParseDouble(t[k], c[k]) || !FitsFloat(c[k])) return;  // named colours are left out
         obj->colour = KRO::COLOR4(static_cast<float>(c[0]), static_cast<float>(c[1]),
                                   static_cast<float>(c[2]), static_cast<float>(c[3]));
         obj->hasColour = true;
