@@ -364,16 +364,28 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   try {
     seen.assign(static_cast<size_t>(nv), 0);
     parent.resize(static_cast<size_t>(nt));
-    sides.reserve(static_cast<size_t>(3 * nt));
+    // Sorted by (edge, triangle): bucketed by the edge's lower corner, then
+    // each short bucket sorted on its own, which is far cheaper than one
+    // sort of the whole list and gives the same order.
+    std::vector<long> start(static_cast<size_t>(nv) + 1, 0);
     for (long i = 0; i < nt; ++i) {
       parent[i] = i;
       if (!HasValidCorners(tris[i], nv)) continue;
+      for (int k = 0; k < 3; ++k) ++start[std::min(tris[i].v[k], tris[i].v[(k + 1) % 3]) + 1];
+    }
+    for (long v = 0; v < nv; ++v) start[v + 1] += start[v];
+    sides.resize(static_cast<size_t>(start[nv]));
+    for (long i = 0; i < nt; ++i) {
+      if (!HasValidCorners(tris[i], nv)) continue;
       for (int k = 0; k < 3; ++k) {
         const long a = tris[i].v[k], b = tris[i].v[(k + 1) % 3];
-        sides.push_back({{std::min(a, b), std::max(a, b)}, i});
+        sides[start[std::min(a, b)]++] = {{std::min(a, b), std::max(a, b)}, i};
       }
     }
-    std::sort(sides.begin(), sides.end());
+    for (long v = 0, from = 0; v < nv; ++v) {
+      std::sort(sides.begin() + from, sides.begin() + start[v]);
+      from = start[v];
+    }
     for (long k = 0; k < edgeNum; ++k)
       cutKeys.push_back({std::min(edges[k].v0, edges[k].v1), std::max(edges[k].v0, edges[k].v1)});
     std::sort(cutKeys.begin(), cutKeys.end());
