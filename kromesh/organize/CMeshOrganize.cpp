@@ -1,7 +1,12 @@
 #include "kromesh/organize/CMeshOrganize.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "kromesh/Obbt/RAPID_model.h"
 #include "kromesh/intersect/ExactCut.h"
@@ -22,6 +27,65 @@ bool HasValidCorners(const C3DTriData& t, long nv) {
   for (long v : t.v)
     if (v < 0 || v >= nv) return false;
   return true;
+}
+
+// Side of every triangle of a torn region (a region a cut line ends inside),
+// each asked of the checker at its centroid: 1 or 2, 0 for a triangle
+// without area or not torn. The curved-surface checker's queries only read
+// its index once it is built, so large batches are answered by several
+// threads, each with its own copy of the checker; the answers do not depend
+// on the thread count.
+template <class Find>
+std::vector<signed char> SidesOfTornTriangles(const KroSimpleMesh* cut,
+                                              const std::vector<unsigned char>& torn, Find& find,
+                                              CMeshPosCheckBase* checker) {
+  const long nv = static_cast<long>(cut->m_positions.size());
+  const long nt = static_cast<long>(cut->m_triangles.size());
+  const KRO::G3D_DVertex* pos = cut->m_positions.data();
+  const C3DTriData* tris = cut->m_triangles.data();
+  std::vector<signed char> own(static_cast<size_t>(nt), 0);
+  std::vector<long> ask;
+  for (long i = 0; i < nt; ++i)
+    if (HasValidCorners(tris[i], nv) && torn[find(i)]) ask.push_back(i);
+  if (ask.empty()) return own;
+
+  auto answer = [&](CMeshPosCheckBase* c, long i) {
+    KRO::G3D_DVertex a = pos[tris[i].v[0]], b = pos[tris[i].v[1]], d = pos[tris[i].v[2]];
+    if (!CMathFunCls::IsLegalTri(&a, &b, &d)) return;
+    KRO::G3D_DVertex g{(a.x + b.x + d.x) / 3.0, (a.y + b.y + d.y) / 3.0, (a.z + b.z + d.z) / 3.0};
+    own[i] = c->PosCheckPntAndMesh(&g, &a, &b, &d) == -1 ? 1 : 2;
+  };
+  auto* curved = dynamic_cast<CMeshPosCheckCurv*>(checker);
+  const int threads = GetObbtThreadCount();
+  constexpr size_t kBatch = 256;
+  if (!curved || threads < 2 || ask.size() < 8 * kBatch) {
+    for (long i : ask) answer(checker, i);
+    return own;
+  }
+  curved->HasIndex();  // built here, once, and shared by the copies
+  std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
+  auto work = [&]() {
+    std::unique_ptr<CMeshPosCheckBase> copy(curved->Clone());
+    if (!copy) {
+      failed = true;
+      return;
+    }
+    for (size_t k = next.fetch_add(kBatch); k < ask.size(); k = next.fetch_add(kBatch))
+      for (size_t e = std::min(ask.size(), k + kBatch); k < e; ++k) answer(copy.get(), ask[k]);
+  };
+  std::vector<std::thread> pool;
+  try {
+    for (int t = 1; t < threads; ++t) pool.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer threads than asked: the ones running and this one share the work.
+  }
+  work();
+  for (std::thread& t : pool) t.join();
+  if (failed)  // a copy could not be made: ask the rest here
+    for (long i : ask)
+      if (own[i] == 0) answer(checker, i);
+  return own;
 }
 
 // Plane through the first legal triangle of the tree (or, without a tree, of
@@ -518,15 +582,13 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
     }
   }
   try {
+    const std::vector<signed char> own = SidesOfTornTriangles(cut, torn, find, checker);
     for (long i = 0; i < nt; ++i) {
       if (!HasValidCorners(tris[i], nv)) continue;
       signed char side = regionSide[find(i)];
       if (torn[find(i)]) {
-        KRO::G3D_DVertex a = pos[tris[i].v[0]], b = pos[tris[i].v[1]], c = pos[tris[i].v[2]];
-        if (!CMathFunCls::IsLegalTri(&a, &b, &c)) continue;
-        KRO::G3D_DVertex g{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0,
-                           (a.z + b.z + c.z) / 3.0};
-        side = checker->PosCheckPntAndMesh(&g, &a, &b, &c) == -1 ? 1 : 2;
+        if (own[i] == 0) continue;  // no area: no side
+        side = own[i];
       }
       if (side == 1) list1.push_back(i);
       if (side == 2) list2.push_back(i);
