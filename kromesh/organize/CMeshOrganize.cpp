@@ -603,7 +603,7 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   return FinishSides(cut, seen, list1, list2, side1, side2);
 }
 
-long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned char>& seen,
+long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned char>& /*seen*/,
                                     std::vector<long>& list1, std::vector<long>& list2,
                                     KroSimpleMesh* side1, KroSimpleMesh* side2) {
   const C3DTriData* tris = cut->m_triangles.data();
@@ -613,16 +613,13 @@ long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned cha
   m_side2TriNum = static_cast<long>(m_side2TriList.size());
 
   // Vertex maps: each side numbers its vertices in order of first use.
-  auto number = [&](const std::vector<long>& list, std::map<long, long>& map) {
-    std::fill(seen.begin(), seen.end(), 0);
+  const size_t nv = cut->m_positions.size();
+  auto number = [&](const std::vector<long>& list, std::vector<long>& map) {
+    map.assign(nv, -1);
     long next = 0;
-    for (long t : list) {
-      for (long v : tris[t].v) {
-        if (seen[static_cast<size_t>(v)]) continue;
-        seen[static_cast<size_t>(v)] = 1;
-        map.emplace(v, next++);
-      }
-    }
+    for (long t : list)
+      for (long v : tris[t].v)
+        if (map[static_cast<size_t>(v)] < 0) map[static_cast<size_t>(v)] = next++;
     return next;
   };
   try {
@@ -650,7 +647,7 @@ long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
   const long vc = s1 ? m_side1VertexNum : m_side2VertexNum;
   const long tc = s1 ? m_side1TriNum : m_side2TriNum;
   const std::vector<long>& list = s1 ? m_side1TriList : m_side2TriList;
-  std::map<long, long>& map = s1 ? m_side1VertexMap : m_side2VertexMap;
+  const std::vector<long>& map = s1 ? m_side1VertexMap : m_side2VertexMap;
   const long nt = static_cast<long>(cut->m_triangles.size());
   const std::vector<KRO::COLOR4>& col = cut->m_colours[0];
   const std::vector<KRO::G_TEXCOORD>& tex = cut->m_texCoords[0];
@@ -685,8 +682,9 @@ long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
     // cut mesh's neighbour records over.
     // The whole mesh on this side whose vertices are exactly the first vc
     // positions: a plain copy keeps the cut mesh's numbering.
-    const bool plain =
-        tc > 0 && tc == nt && vc > 0 && !map.empty() && map.rbegin()->first == vc - 1;
+    long lastUsed = static_cast<long>(map.size()) - 1;
+    while (lastUsed >= 0 && map[static_cast<size_t>(lastUsed)] < 0) --lastUsed;
+    const bool plain = tc > 0 && tc == nt && vc > 0 && lastUsed == vc - 1;
     std::vector<long> slot;
     if (hasTops && tc > 0) {
       slot.assign(static_cast<size_t>(nt), -1);
@@ -710,10 +708,12 @@ long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
         if (hasTops) copyTops(k, k);
       }
     } else {
-      for (const auto& entry : map) copyVertex(entry.first, entry.second);
+      for (long v = 0; v <= lastUsed; ++v)
+        if (map[static_cast<size_t>(v)] >= 0) copyVertex(v, map[static_cast<size_t>(v)]);
       for (long k = 0; k < tc; ++k) {
         C3DTriData t = cut->m_triangles[static_cast<size_t>(list[k])];
-        for (long& v : t.v) v = CMathFunCls::bin_search_byMap(v, &map);
+        for (long& v : t.v)
+          v = (v >= 0 && v < static_cast<long>(map.size())) ? map[static_cast<size_t>(v)] : -1;
         triangles[static_cast<size_t>(k)] = t;
         if (hasTops) copyTops(list[k], k);
       }
