@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -282,4 +283,36 @@ TEST(FastSolidCheck, OneSurfaceSolidBuildsOneTree) {
     EXPECT_EQ(sub->GetTriNumFromObbt(), static_cast<long>(sub->GetSrcMesh()->m_triangles.size()))
         << c.name;
   }
+}
+
+// A tree built on several threads has the boxes of the one-thread build, box
+// by box in the same shape (only where they sit in memory may differ).
+TEST(FastSolidCheck, ParallelTreeBuildMatchesOneThread) {
+  const double c0[3] = {0, 0, 0};
+  const obbt_test::Soup soup = obbt_test::MakeSphere(c0, 1.0, 100, 200);
+  RAPID_model one, many;
+  SetObbtThreadCount(1);
+  ASSERT_EQ(obbt_test::FillModel(one, soup), OBBT_OK);
+  SetObbtThreadCount(3);
+  ASSERT_EQ(obbt_test::FillModel(many, soup), OBBT_OK);
+  SetObbtThreadCount(0);
+  ASSERT_GT(one.GetTriCount(), 16384);
+  long boxes = 0;
+  std::vector<std::pair<const ObbBox*, const ObbBox*>> todo{{one.boxes, many.boxes}};
+  while (!todo.empty()) {
+    const auto [a, b] = todo.back();
+    todo.pop_back();
+    ++boxes;
+    ASSERT_EQ(std::memcmp(a->rot, b->rot, sizeof a->rot), 0) << "box " << boxes;
+    ASSERT_EQ(std::memcmp(a->pos, b->pos, sizeof a->pos), 0) << "box " << boxes;
+    ASSERT_EQ(std::memcmp(a->halfExt, b->halfExt, sizeof a->halfExt), 0) << "box " << boxes;
+    ASSERT_EQ(a->IsLeaf(), b->IsLeaf()) << "box " << boxes;
+    if (a->IsLeaf()) {
+      ASSERT_EQ(a->tri->id, b->tri->id) << "box " << boxes;
+    } else {
+      todo.push_back({a->child1, b->child1});
+      todo.push_back({a->child2, b->child2});
+    }
+  }
+  EXPECT_EQ(boxes, 2 * one.GetTriCount() - 1);
 }

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #if defined(__linux__)
@@ -250,26 +252,76 @@ struct BuildTask {
   Moment acc;
 };
 
+// Smallest model whose tree is built on several threads.
+constexpr int32_t kParallelBuildMin = 16384;
+
 class TreeBuilder {
  public:
   TreeBuilder(ObbBox* pool, ObbTri* tris, const Moment* moments, int32_t* idx)
       : pool_(pool), tris_(tris), moments_(moments), idx_(idx) {}
 
-  // Builds the whole tree over n triangles in model coordinates. False when
-  // the work stack could not grow.
-  bool Build(int32_t n, const Moment& all) {
+  // Builds the whole tree over n triangles in model coordinates, on up to
+  // `threads` threads. False when a work stack could not grow.
+  //
+  // The top of the tree is built here; below a size the subtrees are set
+  // aside, each given its own run of the pool (a subtree of c triangles
+  // takes 2c - 2 boxes below its root), and built by the workers. Every box
+  // gets the same shape it gets on one thread; only where the boxes sit in
+  // the pool changes, and children still come after their parent.
+  bool Build(int32_t n, const Moment& all, int threads) {
+    const bool parallel = threads > 1 && n >= kParallelBuildMin;
+    const int32_t cutoff = parallel ? std::max<int32_t>(1024, n / (8 * threads)) : 0;
+    std::vector<BuildTask> deferred;
     try {
       stack_.reserve(64);
       stack_.push_back(BuildTask{&pool_[0], 0, n, true, all});
       while (!stack_.empty()) {
         const BuildTask task = stack_.back();
         stack_.pop_back();
-        BuildBox(task);
+        if (task.count <= cutoff)
+          deferred.push_back(task);
+        else
+          BuildBox(task);
       }
     } catch (const std::bad_alloc&) {
       return false;
     }
-    return true;
+    if (deferred.empty()) return true;
+
+    std::vector<int32_t> firstBox(deferred.size());
+    int32_t next = nextBox_;
+    for (size_t k = 0; k < deferred.size(); ++k) {
+      firstBox[k] = next;
+      next += 2 * deferred[k].count - 2;
+    }
+    nextBox_ = next;
+    std::atomic<size_t> taken{0};
+    std::atomic<bool> failed{false};
+    auto work = [&]() {
+      TreeBuilder sub(pool_, tris_, moments_, idx_);
+      try {
+        for (size_t k = taken++; k < deferred.size(); k = taken++) {
+          sub.nextBox_ = firstBox[k];
+          sub.stack_.push_back(deferred[k]);
+          while (!sub.stack_.empty()) {
+            const BuildTask task = sub.stack_.back();
+            sub.stack_.pop_back();
+            sub.BuildBox(task);
+          }
+        }
+      } catch (const std::bad_alloc&) {
+        failed = true;
+      }
+    };
+    std::vector<std::thread> pool;
+    try {
+      for (int t = 1; t < threads; ++t) pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      // Fewer threads than asked: the ones running and this one share the work.
+    }
+    work();
+    for (std::thread& t : pool) t.join();
+    return !failed;
   }
 
   // Re-expresses every child relative to its parent. Children always sit
@@ -480,7 +532,7 @@ int RAPID_model::FinishModel() {
   for (int32_t i = 0; i < n; ++i) idx[i] = i;
 
   TreeBuilder builder(pool.get(), tris, moments.get(), idx.get());
-  if (!builder.Build(n, all)) return OBBT_NO_MEMORY;
+  if (!builder.Build(n, all, GetObbtThreadCount())) return OBBT_NO_MEMORY;
   builder.MakeRelative();
 
   std::free(boxes);

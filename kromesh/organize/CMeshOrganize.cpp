@@ -1,7 +1,12 @@
 #include "kromesh/organize/CMeshOrganize.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "kromesh/Obbt/RAPID_model.h"
 #include "kromesh/intersect/ExactCut.h"
@@ -22,6 +27,65 @@ bool HasValidCorners(const C3DTriData& t, long nv) {
   for (long v : t.v)
     if (v < 0 || v >= nv) return false;
   return true;
+}
+
+// Side of every triangle of a torn region (a region a cut line ends inside),
+// each asked of the checker at its centroid: 1 or 2, 0 for a triangle
+// without area or not torn. The curved-surface checker's queries only read
+// its index once it is built, so large batches are answered by several
+// threads, each with its own copy of the checker; the answers do not depend
+// on the thread count.
+template <class Find>
+std::vector<signed char> SidesOfTornTriangles(const KroSimpleMesh* cut,
+                                              const std::vector<unsigned char>& torn, Find& find,
+                                              CMeshPosCheckBase* checker) {
+  const long nv = static_cast<long>(cut->m_positions.size());
+  const long nt = static_cast<long>(cut->m_triangles.size());
+  const KRO::G3D_DVertex* pos = cut->m_positions.data();
+  const C3DTriData* tris = cut->m_triangles.data();
+  std::vector<signed char> own(static_cast<size_t>(nt), 0);
+  std::vector<long> ask;
+  for (long i = 0; i < nt; ++i)
+    if (HasValidCorners(tris[i], nv) && torn[find(i)]) ask.push_back(i);
+  if (ask.empty()) return own;
+
+  auto answer = [&](CMeshPosCheckBase* c, long i) {
+    KRO::G3D_DVertex a = pos[tris[i].v[0]], b = pos[tris[i].v[1]], d = pos[tris[i].v[2]];
+    if (!CMathFunCls::IsLegalTri(&a, &b, &d)) return;
+    KRO::G3D_DVertex g{(a.x + b.x + d.x) / 3.0, (a.y + b.y + d.y) / 3.0, (a.z + b.z + d.z) / 3.0};
+    own[i] = c->PosCheckPntAndMesh(&g, &a, &b, &d) == -1 ? 1 : 2;
+  };
+  auto* curved = dynamic_cast<CMeshPosCheckCurv*>(checker);
+  const int threads = GetObbtThreadCount();
+  constexpr size_t kBatch = 256;
+  if (!curved || threads < 2 || ask.size() < 8 * kBatch) {
+    for (long i : ask) answer(checker, i);
+    return own;
+  }
+  curved->HasIndex();  // built here, once, and shared by the copies
+  std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
+  auto work = [&]() {
+    std::unique_ptr<CMeshPosCheckBase> copy(curved->Clone());
+    if (!copy) {
+      failed = true;
+      return;
+    }
+    for (size_t k = next.fetch_add(kBatch); k < ask.size(); k = next.fetch_add(kBatch))
+      for (size_t e = std::min(ask.size(), k + kBatch); k < e; ++k) answer(copy.get(), ask[k]);
+  };
+  std::vector<std::thread> pool;
+  try {
+    for (int t = 1; t < threads; ++t) pool.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer threads than asked: the ones running and this one share the work.
+  }
+  work();
+  for (std::thread& t : pool) t.join();
+  if (failed)  // a copy could not be made: ask the rest here
+    for (long i : ask)
+      if (own[i] == 0) answer(checker, i);
+  return own;
 }
 
 // Plane through the first legal triangle of the tree (or, without a tree, of
@@ -365,16 +429,28 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   try {
     seen.assign(static_cast<size_t>(nv), 0);
     parent.resize(static_cast<size_t>(nt));
-    sides.reserve(static_cast<size_t>(3 * nt));
+    // Sorted by (edge, triangle): bucketed by the edge's lower corner, then
+    // each short bucket sorted on its own, which is far cheaper than one
+    // sort of the whole list and gives the same order.
+    std::vector<long> start(static_cast<size_t>(nv) + 1, 0);
     for (long i = 0; i < nt; ++i) {
       parent[i] = i;
       if (!HasValidCorners(tris[i], nv)) continue;
+      for (int k = 0; k < 3; ++k) ++start[std::min(tris[i].v[k], tris[i].v[(k + 1) % 3]) + 1];
+    }
+    for (long v = 0; v < nv; ++v) start[v + 1] += start[v];
+    sides.resize(static_cast<size_t>(start[nv]));
+    for (long i = 0; i < nt; ++i) {
+      if (!HasValidCorners(tris[i], nv)) continue;
       for (int k = 0; k < 3; ++k) {
         const long a = tris[i].v[k], b = tris[i].v[(k + 1) % 3];
-        sides.push_back({{std::min(a, b), std::max(a, b)}, i});
+        sides[start[std::min(a, b)]++] = {{std::min(a, b), std::max(a, b)}, i};
       }
     }
-    std::sort(sides.begin(), sides.end());
+    for (long v = 0, from = 0; v < nv; ++v) {
+      std::sort(sides.begin() + from, sides.begin() + start[v]);
+      from = start[v];
+    }
     for (long k = 0; k < edgeNum; ++k)
       cutKeys.push_back({std::min(edges[k].v0, edges[k].v1), std::max(edges[k].v0, edges[k].v1)});
     std::sort(cutKeys.begin(), cutKeys.end());
@@ -508,15 +584,13 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
     }
   }
   try {
+    const std::vector<signed char> own = SidesOfTornTriangles(cut, torn, find, checker);
     for (long i = 0; i < nt; ++i) {
       if (!HasValidCorners(tris[i], nv)) continue;
       signed char side = regionSide[find(i)];
       if (torn[find(i)]) {
-        KRO::G3D_DVertex a = pos[tris[i].v[0]], b = pos[tris[i].v[1]], c = pos[tris[i].v[2]];
-        if (!CMathFunCls::IsLegalTri(&a, &b, &c)) continue;
-        KRO::G3D_DVertex g{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0,
-                           (a.z + b.z + c.z) / 3.0};
-        side = checker->PosCheckPntAndMesh(&g, &a, &b, &c) == -1 ? 1 : 2;
+        if (own[i] == 0) continue;  // no area: no side
+        side = own[i];
       }
       if (side == 1) list1.push_back(i);
       if (side == 2) list2.push_back(i);
@@ -536,7 +610,7 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   return done;
 }
 
-long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned char>& seen,
+long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned char>& /*seen*/,
                                     std::vector<long>& list1, std::vector<long>& list2,
                                     KroSimpleMesh* side1, KroSimpleMesh* side2) {
   m_coplanarSides.clear();
@@ -547,16 +621,13 @@ long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned cha
   m_side2TriNum = static_cast<long>(m_side2TriList.size());
 
   // Vertex maps: each side numbers its vertices in order of first use.
-  auto number = [&](const std::vector<long>& list, std::map<long, long>& map) {
-    std::fill(seen.begin(), seen.end(), 0);
+  const size_t nv = cut->m_positions.size();
+  auto number = [&](const std::vector<long>& list, std::vector<long>& map) {
+    map.assign(nv, -1);
     long next = 0;
-    for (long t : list) {
-      for (long v : tris[t].v) {
-        if (seen[static_cast<size_t>(v)]) continue;
-        seen[static_cast<size_t>(v)] = 1;
-        map.emplace(v, next++);
-      }
-    }
+    for (long t : list)
+      for (long v : tris[t].v)
+        if (map[static_cast<size_t>(v)] < 0) map[static_cast<size_t>(v)] = next++;
     return next;
   };
   try {
@@ -584,7 +655,7 @@ long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
   const long vc = s1 ? m_side1VertexNum : m_side2VertexNum;
   const long tc = s1 ? m_side1TriNum : m_side2TriNum;
   const std::vector<long>& list = s1 ? m_side1TriList : m_side2TriList;
-  std::map<long, long>& map = s1 ? m_side1VertexMap : m_side2VertexMap;
+  const std::vector<long>& map = s1 ? m_side1VertexMap : m_side2VertexMap;
   const long nt = static_cast<long>(cut->m_triangles.size());
   const std::vector<KRO::COLOR4>& col = cut->m_colours[0];
   const std::vector<KRO::G_TEXCOORD>& tex = cut->m_texCoords[0];
@@ -619,8 +690,9 @@ long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
     // cut mesh's neighbour records over.
     // The whole mesh on this side whose vertices are exactly the first vc
     // positions: a plain copy keeps the cut mesh's numbering.
-    const bool plain =
-        tc > 0 && tc == nt && vc > 0 && !map.empty() && map.rbegin()->first == vc - 1;
+    long lastUsed = static_cast<long>(map.size()) - 1;
+    while (lastUsed >= 0 && map[static_cast<size_t>(lastUsed)] < 0) --lastUsed;
+    const bool plain = tc > 0 && tc == nt && vc > 0 && lastUsed == vc - 1;
     std::vector<long> slot;
     if (hasTops && tc > 0) {
       slot.assign(static_cast<size_t>(nt), -1);
@@ -644,10 +716,12 @@ long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
         if (hasTops) copyTops(k, k);
       }
     } else {
-      for (const auto& entry : map) copyVertex(entry.first, entry.second);
+      for (long v = 0; v <= lastUsed; ++v)
+        if (map[static_cast<size_t>(v)] >= 0) copyVertex(v, map[static_cast<size_t>(v)]);
       for (long k = 0; k < tc; ++k) {
         C3DTriData t = cut->m_triangles[static_cast<size_t>(list[k])];
-        for (long& v : t.v) v = CMathFunCls::bin_search_byMap(v, &map);
+        for (long& v : t.v)
+          v = (v >= 0 && v < static_cast<long>(map.size())) ? map[static_cast<size_t>(v)] : -1;
         triangles[static_cast<size_t>(k)] = t;
         if (hasTops) copyTops(list[k], k);
       }

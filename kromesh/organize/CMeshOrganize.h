@@ -153,8 +153,9 @@ class CMeshOrganizeBase {
   long m_side2VertexNum;
   long m_side2TriNum;
   std::vector<long> m_side2TriList;
-  std::map<long, long> m_side1VertexMap;
-  std::map<long, long> m_side2VertexMap;
+  // Number on its side of each cut-mesh vertex, -1 for a vertex not used there.
+  std::vector<long> m_side1VertexMap;
+  std::vector<long> m_side2VertexMap;
   KRO::G3D_DVertex* m_pInterDots;
   long m_interDotNum;
   std::vector<signed char> m_coplanarSides;
