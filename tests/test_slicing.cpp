@@ -278,3 +278,14 @@ TEST(SlicePointInSolid, TorusHoleIsOutside) {
   CompareWithParity(t, -1.5, 1.5, 150, 77, &compared);
   EXPECT_GT(compared, 120);
 }
+
+TEST(HostGeoMath, PointInTriangleNamesItsVertex) {
+  short pos = 9;
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 0.5, 0.5, 0, &pos),
+            1);
+  EXPECT_EQ(pos, -1);
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 0, 0, &pos), 0);
+  EXPECT_EQ(pos, 1);  // on vertex 1
+  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 2, 0, &pos),
+            -2);
+}
