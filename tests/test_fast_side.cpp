@@ -159,6 +159,28 @@ TEST(FastSide, CrossingsAcceptedOnlyByTolerances) {
   }
 }
 
+TEST(FastSide, NearestCentroidTieRule) {
+  Surface s = fastside::TiedLattice(4);
+  const CTriangleIndex index = IndexOf(s);
+  // Cell (0,0) gives triangles 0 (centroid (2/3, 1/3)) and 1 ((1/3, 2/3)),
+  // equally far from (0.5, 0.5): the lower index wins. Triangle 0 also has
+  // a copy at a higher index, which never wins.
+  G3D_DVertex p{0.5, 0.5, 2.0};
+  EXPECT_EQ(index.FindNearestCentroid(&p), 0);
+  // The sliver centred near (1, 1.0033, 0.02) is nearer to q than any
+  // lattice centroid, but slivers are skipped.
+  const long sliver = s.nt() - 4;  // the first sliver (cells (1,1), (1,3), (3,1), (3,3))
+  G3D_DVertex a = s.v[s.t[sliver].v[0]], b = s.v[s.t[sliver].v[1]], c = s.v[s.t[sliver].v[2]];
+  ASSERT_NE(CMathFunCls::IsThinPlateTriangle(&a, &b, &c), -1);
+  G3D_DVertex q{1.0, 1.0034, 0.02};
+  const long nearest = index.FindNearestCentroid(&q);
+  EXPECT_NE(nearest, sliver);
+  ASSERT_GE(nearest, 0);
+  G3D_DVertex g;
+  ASSERT_TRUE(index.GetCentroid(nearest, &g));
+  EXPECT_NEAR(CMathFunCls::CalDist3dDot(&g, &q), std::sqrt(1.0 / 9 + 1.0 / 9), 0.01);
+}
+
 TEST(FastSide, PointNetLayoutMatchesItsPlainTest) {
   Surface s = fastside::FoldedSheet(10, 6, 8.0, 4.0, 0.8, 0.02, 41);
   std::vector<KroPntStrcT> pts;
