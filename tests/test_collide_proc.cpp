@@ -182,26 +182,6 @@ TEST(ObbtRay, SharedVertexHitCountsOnce) {
   EXPECT_EQ(tris[0], 1);  // triangle (0, 2, 3) holds (0.5, 0.1)
 }
 
-TEST(ObbtRay, NullArgumentsAndEmptyTrees) {
-  auto w = Wrap(Fan(0.0));
-  CObbtObjProcc proc;
-  Vec o{0, 0, -1}, d{0, 0, 1}, zero{0, 0, 0};
-  long tris[4];
-  long count = 9;
-  EXPECT_EQ(proc._FindCollideTrisWithRay(nullptr, &o, &d, tris, &count), -1);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(proc._FindCollideTrisWithRay(w.get(), &o, &d, nullptr, &count), -1);
-  EXPECT_EQ(proc._FindCollideTrisWithRay(w.get(), &o, &zero, tris, &count), -1);
-  EXPECT_EQ(CMathFunCls::FindCollideTrisWithRay(w->GetObbtModel(), &o, &zero, tris, &count), -1);
-  bool on = true;
-  EXPECT_EQ(proc._CheckPntAndPolyhWithObbt(nullptr, &o, on), 0);
-  EXPECT_FALSE(on);
-  CObbtBase empty;
-  EXPECT_EQ(proc._CheckPntAndPolyhWithObbt(&empty, &o, on), -1);
-  empty.DeleteObbtObj();
-  EXPECT_EQ(proc._CheckPntAndPolyhWithObbt(&empty, &o, on), 0);
-}
-
 // ---------------------------------------------------------------------------
 // Point in solid
 

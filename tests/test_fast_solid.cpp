@@ -21,74 +21,22 @@
 
 namespace {
 
-struct Solid {
-  std::vector<KRO::G3D_DVertex> v;
-  std::vector<C3DTriData> t;
-};
-
-// Latitude/longitude sphere with poles, outward-facing.
-Solid Sphere(double r, int rings, int segs) {
-  Solid s;
-  s.v.push_back({0, 0, r});
-  for (int i = 1; i < rings; ++i) {
-    const double th = M_PI * i / rings;
-    for (int j = 0; j < segs; ++j) {
-      const double ph = 2 * M_PI * j / segs;
-      s.v.push_back(
-          {r * std::sin(th) * std::cos(ph), r * std::sin(th) * std::sin(ph), r * std::cos(th)});
-    }
-  }
-  s.v.push_back({0, 0, -r});
-  const long south = static_cast<long>(s.v.size()) - 1;
-  auto at = [segs](int i, int j) { return 1L + (i - 1) * segs + (j % segs); };
-  for (int j = 0; j < segs; ++j) s.t.push_back({{0, at(1, j), at(1, j + 1)}});
-  for (int i = 1; i + 1 < rings; ++i)
-    for (int j = 0; j < segs; ++j) {
-      s.t.push_back({{at(i, j), at(i + 1, j), at(i + 1, j + 1)}});
-      s.t.push_back({{at(i, j), at(i + 1, j + 1), at(i, j + 1)}});
-    }
-  for (int j = 0; j < segs; ++j) s.t.push_back({{south, at(rings - 1, j + 1), at(rings - 1, j)}});
-  return s;
-}
-
-// A hexagonal prism whose walls are split into layers at the given heights;
-// caps are fans around a centre vertex.
-Solid LayeredPrism(const std::vector<double>& z) {
-  Solid s;
-  const int n = 6, L = static_cast<int>(z.size());
-  for (double h : z)
-    for (int j = 0; j < n; ++j)
-      s.v.push_back({3 * std::cos(2 * M_PI * j / n), 2 * std::sin(2 * M_PI * j / n), h});
-  auto at = [n](int i, int j) { return static_cast<long>(i * n + (j % n)); };
-  for (int i = 0; i + 1 < L; ++i)
-    for (int j = 0; j < n; ++j) {
-      s.t.push_back({{at(i, j), at(i, j + 1), at(i + 1, j + 1)}});
-      s.t.push_back({{at(i, j), at(i + 1, j + 1), at(i + 1, j)}});
-    }
-  const long bottom = static_cast<long>(s.v.size());
-  s.v.push_back({0, 0, z.front()});
-  const long top = bottom + 1;
-  s.v.push_back({0, 0, z.back()});
-  for (int j = 0; j < n; ++j) {
-    s.t.push_back({{bottom, at(0, j + 1), at(0, j)}});
-    s.t.push_back({{top, at(L - 1, j), at(L - 1, j + 1)}});
-  }
-  return s;
-}
+using Solid = shapes::TriSoup;
 
 short FullScan(Solid& s, const KRO::G3D_DVertex& p) {
   std::vector<C3DTriangle> tris;
-  for (const C3DTriData& t : s.t) tris.emplace_back(t.v[0], t.v[1], t.v[2]);
+  for (const C3DTriData& t : s.tris) tris.emplace_back(t.v[0], t.v[1], t.v[2]);
   D_3DOT q{p.x, p.y, p.z};
   return GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
-      s.v.data(), static_cast<long>(s.v.size()), tris.data(), static_cast<long>(tris.size()), &q);
+      s.pts.data(), static_cast<long>(s.pts.size()), tris.data(), static_cast<long>(tris.size()),
+      &q);
 }
 
 // Random points in and around the box, at vertex heights, on and just off
 // the vertices and edge midpoints.
 std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int count) {
   double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
-  for (const auto& v : s.v) {
+  for (const auto& v : s.pts) {
     const double c[3] = {v.x, v.y, v.z};
     for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], c[k]), hi[k] = std::max(hi[k], c[k]);
   }
@@ -98,9 +46,9 @@ std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int coun
   for (int i = 0; i < count; ++i) {
     KRO::G3D_DVertex p{uni(lo[0] - 0.2, hi[0] + 0.2), uni(lo[1] - 0.2, hi[1] + 0.2),
                        uni(lo[2] - 0.2, hi[2] + 0.2)};
-    const KRO::G3D_DVertex& v = s.v[pick(s.v.size())];
-    const C3DTriData& t = s.t[pick(s.t.size())];
-    const KRO::G3D_DVertex &a = s.v[t.v[0]], &b = s.v[t.v[1]];
+    const KRO::G3D_DVertex& v = s.pts[pick(s.pts.size())];
+    const C3DTriData& t = s.tris[pick(s.tris.size())];
+    const KRO::G3D_DVertex &a = s.pts[t.v[0]], &b = s.pts[t.v[1]];
     const double d[] = {0.0, 1e-7, -1e-7, 5e-6, -5e-6, 2e-5, -1e-3};
     const double e = d[pick(7)];
     switch (i % 4) {
@@ -125,8 +73,8 @@ std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int coun
 // all three.
 std::vector<int> ExpectSameAnswers(Solid& s, int count, unsigned seed) {
   CMeshPosCheckEntity c;
-  c.SetObbtObj(nullptr, s.v.data(), static_cast<long>(s.v.size()), s.t.data(),
-               static_cast<long>(s.t.size()));
+  c.SetObbtObj(nullptr, s.pts.data(), static_cast<long>(s.pts.size()), s.tris.data(),
+               static_cast<long>(s.tris.size()));
   std::mt19937 rng(seed);
   std::vector<int> seen(3, 0);
   for (KRO::G3D_DVertex p : Probes(s, rng, count)) {
@@ -140,20 +88,23 @@ std::vector<int> ExpectSameAnswers(Solid& s, int count, unsigned seed) {
 
 }  // namespace
 
-TEST(FastSolidCheck, SphereMatchesFullScan) {
-  Solid s = Sphere(5.0, 24, 40);
-  const std::vector<int> seen = ExpectSameAnswers(s, 600, 12345u);
-  EXPECT_GT(seen[0], 20);
-  EXPECT_GT(seen[1], 5);
-  EXPECT_GT(seen[2], 20);
-}
-
-TEST(FastSolidCheck, LayeredPrismMatchesFullScanAtLayerHeights) {
-  Solid s = LayeredPrism({-2.0, -1.0, -0.5, 0.0, 0.25, 1.0, 3.0});
-  const std::vector<int> seen = ExpectSameAnswers(s, 800, 777u);
-  EXPECT_GT(seen[0], 20);
-  EXPECT_GT(seen[1], 5);
-  EXPECT_GT(seen[2], 20);
+TEST(FastSolidCheck, SolidsMatchFullScan) {
+  const struct {
+    const char* name;
+    Solid s;
+    int count;
+    unsigned seed;
+  } cases[] = {
+      {"sphere", shapes::SphereSoup({0, 0, 0}, 5.0, 24, 40), 600, 12345u},
+      {"layered prism", shapes::LayeredPrism({-2.0, -1.0, -0.5, 0.0, 0.25, 1.0, 3.0}, 3, 2), 800,
+       777u},
+  };
+  for (auto c : cases) {
+    const std::vector<int> seen = ExpectSameAnswers(c.s, c.count, c.seed);
+    EXPECT_GT(seen[0], 20) << c.name;
+    EXPECT_GT(seen[1], 5) << c.name;
+    EXPECT_GT(seen[2], 20) << c.name;
+  }
 }
 
 // Layers placed on the boundaries of the checker's height slabs (about
@@ -167,12 +118,12 @@ TEST(FastSolidCheck, LayersOnSlabBoundariesMatchFullScan) {
   std::vector<double> z{0.0};
   for (int i = 1; i + 1 < L; ++i) z.push_back(z0 + 3.0 * i * h);
   z.push_back(H);
-  Solid s = LayeredPrism(z);
+  Solid s = shapes::LayeredPrism(z, 3, 2);
   CMeshPosCheckEntity c;
-  c.SetObbtObj(nullptr, s.v.data(), static_cast<long>(s.v.size()), s.t.data(),
-               static_cast<long>(s.t.size()));
+  c.SetObbtObj(nullptr, s.pts.data(), static_cast<long>(s.pts.size()), s.tris.data(),
+               static_cast<long>(s.tris.size()));
   int inside = 0, boundary = 0;
-  for (const KRO::G3D_DVertex& v : s.v)
+  for (const KRO::G3D_DVertex& v : s.pts)
     for (double dz : {0.0, 1e-7, -1e-7, 1e-6, -1e-6, 9e-6, -9e-6})
       for (double f : {1.0, 0.5, 1.0 + 1e-7, 1.01}) {
         KRO::G3D_DVertex p{v.x * f + 1e-3, v.y * f, v.z + dz};
@@ -187,24 +138,25 @@ TEST(FastSolidCheck, LayersOnSlabBoundariesMatchFullScan) {
 }
 
 TEST(FastSolidCheck, ClonesAndNewBuffersAnswerForTheirSolid) {
-  Solid big = Sphere(5.0, 12, 16), small = Sphere(1.0, 12, 16);
+  Solid big = shapes::SphereSoup({0, 0, 0}, 5.0, 12, 16),
+        small = shapes::SphereSoup({0, 0, 0}, 1.0, 12, 16);
   CMeshPosCheckEntity c;
-  c.SetObbtObj(nullptr, big.v.data(), static_cast<long>(big.v.size()), big.t.data(),
-               static_cast<long>(big.t.size()));
+  c.SetObbtObj(nullptr, big.pts.data(), static_cast<long>(big.pts.size()), big.tris.data(),
+               static_cast<long>(big.tris.size()));
   KRO::G3D_DVertex p{3.0, 0.0, 0.5};
   EXPECT_EQ(c.PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), 1);
   std::unique_ptr<CMeshPosCheckBase> copy(c.Clone());
   ASSERT_TRUE(copy);
   // Re-pointing the original must not disturb the copy's index.
-  c.SetObbtObj(nullptr, small.v.data(), static_cast<long>(small.v.size()), small.t.data(),
-               static_cast<long>(small.t.size()));
+  c.SetObbtObj(nullptr, small.pts.data(), static_cast<long>(small.pts.size()), small.tris.data(),
+               static_cast<long>(small.tris.size()));
   EXPECT_EQ(c.PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(copy->PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), 1);
   // A corner outside the vertex buffer makes the solid unusable.
-  small.t[3].v[1] = static_cast<long>(small.v.size());
+  small.tris[3].v[1] = static_cast<long>(small.pts.size());
   CMeshPosCheckEntity bad;
-  bad.SetObbtObj(nullptr, small.v.data(), static_cast<long>(small.v.size()), small.t.data(),
-                 static_cast<long>(small.t.size()));
+  bad.SetObbtObj(nullptr, small.pts.data(), static_cast<long>(small.pts.size()), small.tris.data(),
+                 static_cast<long>(small.tris.size()));
   KRO::G3D_DVertex centre{0, 0, 0};
   EXPECT_EQ(bad.PosCheckPntAndMesh(&centre, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(bad.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -1);

@@ -96,35 +96,6 @@ Soup OneTri(double x0, double y0, double z0, double s = 1.0) {
 
 // --- build ------------------------------------------------------------------
 
-TEST(ObbtBuild, OneTriangleRootIsLeafOnLongestEdgeAndNormal) {
-  RAPID_model m;
-  Soup s = {Tri{0, 0, 0, 4, 0, 0, 0, 3, 0}};  // longest edge p2-p3
-  ASSERT_EQ(FillModel(m, s, 7), OBBT_OK);
-  const ObbBox& r = m.boxes[0];
-  ASSERT_TRUE(r.IsLeaf());
-  EXPECT_EQ(r.tri->id, 7);
-  EXPECT_NEAR(std::fabs(r.rot[0][0]), 0.8, 1e-12);  // (4,-3,0)/5
-  EXPECT_NEAR(std::fabs(r.rot[1][0]), 0.6, 1e-12);
-  EXPECT_NEAR(std::fabs(r.rot[2][2]), 1.0, 1e-12);  // normal
-  EXPECT_NEAR(r.halfExt[0], 2.5, 1e-12);
-  EXPECT_NEAR(r.halfExt[2], 0.0, 1e-12);
-  CheckTree(m);
-}
-
-TEST(ObbtBuild, SplitsFollowInsertionOrder) {
-  // Two triangles: the first added is child1 wherever it lies.
-  RAPID_model m;
-  Soup s = OneTri(50, 0, 0);
-  s.push_back(OneTri(-50, 0, 0)[0]);
-  ASSERT_EQ(FillModel(m, s), OBBT_OK);
-  EXPECT_EQ(m.boxes[0].child1->tri->id, 0);
-  EXPECT_EQ(m.boxes[0].child2->tri->id, 1);
-  // Identical triangles: the first n/2 go to child1.
-  ASSERT_EQ(FillModel(m, Soup(5, Tri{0, 0, 0, 2, 0, 0, 0, 1, 0.5})), OBBT_OK);
-  EXPECT_EQ(LeafIds(*m.boxes[0].child1), (std::vector<int>{0, 1}));
-  EXPECT_EQ(LeafIds(*m.boxes[0].child2), (std::vector<int>{2, 3, 4}));
-}
-
 TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
   // Segments along x (zero area) at the given positions, after real
   // triangles of area 2 at x=0 and 0.5 at x=1 when `real`. All zero area:
@@ -314,23 +285,6 @@ TEST(ObbtCollide, OverlappingSpheresMatchBruteForceAndFirstContactStopsAtOne) {
   EXPECT_EQ(Contacts()[0], all[0]);                      // same walk, stopped early
   ASSERT_EQ(CollideModelsInPlace(&a, &b, 99), OBBT_OK);  // unknown flag: all
   EXPECT_EQ(Contacts(), all);
-}
-
-TEST(ObbtCollide, EqualRootSizesOpenTheSecondTreeFirst) {
-  // Two crossing triangles in each model; all four pairs collide. Opening
-  // tree 2 first on the tie gives (1,1), (0,1), (1,0), (0,0).
-  Soup s = {Tri{0, 0, 0, 2, 0, 0, 0, 2, 0}, Tri{0.5, 0.5, -1, 0.5, 0.5, 1, 1.5, 0.2, 0}};
-  RAPID_model a, b;
-  ASSERT_EQ(FillModel(a, s), OBBT_OK);
-  ASSERT_EQ(FillModel(b, s), OBBT_OK);
-  ASSERT_EQ(a.boxes[0].halfExt[0], b.boxes[0].halfExt[0]);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  EXPECT_EQ(Contacts(), (std::vector<Pair>{{1, 1}, {0, 1}, {1, 0}, {0, 0}}));
-
-  // A larger first tree is opened first: (1,1), (1,0), (0,1), (0,0).
-  ASSERT_EQ(FillModel(a, Soup{Tri{0, 0, 0, 2.5, 0, 0, 0, 2, 0}, s[1]}), OBBT_OK);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  EXPECT_EQ(Contacts(), (std::vector<Pair>{{1, 1}, {1, 0}, {0, 1}, {0, 0}}));
 }
 
 TEST(ObbtCollide, UnbuiltModelsAreRefusedAndTheListKept) {

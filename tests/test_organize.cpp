@@ -114,58 +114,54 @@ TEST(RingQueue, WrapsRefusesWhenFullAndRejectsNoCapacity) {
   EXPECT_EQ(q.DeleteQQueue(), 0);
 }
 
-TEST(RegionSearch, NoCutPointsGivesTheComponentOfTriangleZeroThenTheRest) {
-  KroSimpleMesh a = Grid(2);
+TEST(RegionSearch, CutPointsBoundThePieces) {
+  KroSimpleMesh twoParts = Grid(2);
   KroSimpleMesh b = Grid(1, 0.0, 10.0, 0.0);
-  a.merge(&b);  // a second, separate component: triangles 8 and 9
-  std::vector<V> cuts;
-  std::vector<C3DTriaTop> tops;
-  CBFSearch s = Split(a, cuts, tops);
-  ASSERT_EQ(s.GetResObjNum(), 2);
-  std::vector<long> p0 = Piece(s, 0);
-  EXPECT_EQ(p0.front(), 0);
-  EXPECT_EQ(std::set<long>(p0.begin(), p0.end()).size(), 8u);
-  EXPECT_EQ(Piece(s, 1), (std::vector<long>{8, 9}));
-}
-
-TEST(RegionSearch, ClosedCutLineSeparatesInnerAndOuterParts) {
-  KroSimpleMesh m = Grid(4);
-  std::vector<V> cuts = BlockLoop(1, 3);
-  std::vector<C3DTriaTop> tops;
-  CBFSearch s = Split(m, cuts, tops);
-  ASSERT_EQ(s.GetResObjNum(), 2);
-  std::vector<long> outer = Piece(s, 0);
-  EXPECT_EQ(outer.size(), 24u);
-  EXPECT_EQ(outer.front(), 0);
-  for (long t : outer) EXPECT_FALSE(InsideBlock(Centroid(m, t), 1, 3)) << t;
-  EXPECT_EQ(Piece(s, 1), kInnerBlock);
-  // The neighbour records were filled for the caller.
-  EXPECT_EQ(tops[0].n[2], 1);
-  EXPECT_EQ(tops[1].n[0], 0);
-}
-
-TEST(RegionSearch, ChordBetweenTwoCutPointsStopsTheFlood) {
-  // The diagonal's ends are cut points of different lines; the edge between
-  // them is not on a cut line, yet it is not crossed.
-  KroSimpleMesh m = Grid(1);
-  std::vector<V> cuts = {{0, 0, 0}, {5, 5, 0}, {1, 1, 0}, {7, 0, 0}};
-  std::vector<C3DTriaTop> tops;
-  CBFSearch s = Split(m, cuts, tops);
-  ASSERT_EQ(s.GetResObjNum(), 2);
-  EXPECT_EQ(Piece(s, 0), std::vector<long>{0});
-  EXPECT_EQ(Piece(s, 1), std::vector<long>{1});
-}
-
-TEST(RegionSearch, CutPointsMatchWithinOneHundredthPerAxis) {
-  KroSimpleMesh m = Grid(1);
-  std::vector<C3DTriaTop> tops;
-  std::vector<V> near = {{0.0099, -0.0099, 0.0099}, {1.0099, 0.9901, 0}};
-  EXPECT_EQ(Split(m, near, tops).GetResObjNum(), 2);
-  std::vector<V> off = {{0.0101, 0, 0}, {1, 1, 0}};
-  EXPECT_EQ(Split(m, off, tops).GetResObjNum(), 1);
+  twoParts.merge(&b);  // a second, separate component: triangles 8 and 9
+  struct Case {
+    const char* name;
+    KroSimpleMesh m;
+    std::vector<V> cuts;
+    std::vector<std::vector<long>> pieces;  // empty: only the count is checked
+    long count;
+  } cases[] = {
+      {"no cut points: component of triangle 0, then the rest", twoParts, {}, {}, 2},
+      {"closed cut line", Grid(4), BlockLoop(1, 3), {}, 2},
+      // The diagonal's ends are cut points of different lines; the edge
+      // between them is not on a cut line, yet it is not crossed.
+      {"chord", Grid(1), {{0, 0, 0}, {5, 5, 0}, {1, 1, 0}, {7, 0, 0}}, {{0}, {1}}, 2},
+      {"within 0.01 per axis", Grid(1), {{0.0099, -0.0099, 0.0099}, {1.0099, 0.9901, 0}}, {}, 2},
+      {"beyond 0.01", Grid(1), {{0.0101, 0, 0}, {1, 1, 0}}, {}, 1},
+  };
+  cases[1].pieces = {{}, kInnerBlock};
+  cases[0].pieces = {{}, {8, 9}};
+  for (Case& c : cases) {
+    std::vector<C3DTriaTop> tops;
+    CBFSearch s = Split(c.m, c.cuts, tops);
+    ASSERT_EQ(s.GetResObjNum(), c.count) << c.name;
+    for (size_t i = 0; i < c.pieces.size(); ++i) {
+      if (!c.pieces[i].empty()) {
+        EXPECT_EQ(Piece(s, long(i)), c.pieces[i]) << c.name;
+      }
+    }
+    if (c.count == 2 && c.m.m_triangles.size() > 8) {
+      // The flood starts from triangle 0; the outer piece holds no triangle
+      // of the block; the neighbour records were filled for the caller.
+      std::vector<long> first = Piece(s, 0);
+      EXPECT_EQ(first.front(), 0) << c.name;
+      EXPECT_EQ(std::set<long>(first.begin(), first.end()).size(),
+                c.m.m_triangles.size() - Piece(s, 1).size())
+          << c.name;
+      if (&c == &cases[1]) {
+        for (long t : first) EXPECT_FALSE(InsideBlock(Centroid(c.m, t), 1, 3)) << t;
+        EXPECT_EQ(tops[0].n[2], 1);
+        EXPECT_EQ(tops[1].n[0], 0);
+      }
+    }
+  }
   CBFSearch s;
-  V a{0, 0, 0}, b{1, 1, 0};
-  EXPECT_FALSE(s.judgeInterLin(a, b));  // no cut points at all
+  V a{0, 0, 0}, p{1, 1, 0};
+  EXPECT_FALSE(s.judgeInterLin(a, p));  // no cut points at all
 }
 
 TEST(RegionSearch, IndexedCutPointMatchAgreesWithAPlainScan) {

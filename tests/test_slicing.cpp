@@ -63,31 +63,6 @@ Solid Torus(double R, double r, int nu, int nv) {
   return s;
 }
 
-// A hexagonal prism of three storeys (rings at z = -1, 0, 1, 2) with fan
-// caps: many vertices and horizontal edges lie at whole heights.
-Solid LayeredPrism() {
-  Solid s;
-  const int m = 6;
-  for (int level = 0; level <= 3; ++level)
-    for (int k = 0; k < m; ++k)
-      s.pts.push_back({std::cos(2 * shapes::kPi * k / m), std::sin(2 * shapes::kPi * k / m),
-                       double(level - 1)});
-  auto id = [m](int level, int k) { return long(level * m + (k % m)); };
-  for (int level = 0; level < 3; ++level)
-    for (int k = 0; k < m; ++k) {
-      s.tris.emplace_back(id(level, k), id(level, k + 1), id(level + 1, k + 1));
-      s.tris.emplace_back(id(level, k), id(level + 1, k + 1), id(level + 1, k));
-    }
-  const long bottom = long(s.pts.size()), top = bottom + 1;
-  s.pts.push_back({0, 0, -1});
-  s.pts.push_back({0, 0, 2});
-  for (int k = 0; k < m; ++k) {
-    s.tris.emplace_back(bottom, id(0, k + 1), id(0, k));
-    s.tris.emplace_back(top, id(3, k), id(3, k + 1));
-  }
-  return s;
-}
-
 double DistToTriangle(const V& p, const V& a, const V& b, const V& c) {
   using namespace shapes;
   const V n = Normalized(Cross(Sub(b, a), Sub(c, a)));
@@ -145,46 +120,6 @@ F_Intsersecs Results() {
 }
 
 }  // namespace
-
-TEST(SliceTriangle, ResultCodes) {
-  double z = 0.0;
-  GeoMathPosition::EmptyIntersecStore();
-  D_3DOT a{0, 0, 0}, b{1, 0, 1}, c{0, 1, 1};
-  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, a, b, c), 2);  // touches from above
-  F_Intsersecs r = Results();
-  EXPECT_TRUE(r.interDots.size() == 1u && r.interLines.empty());  // the vertex, once
-
-  GeoMathPosition::EmptyIntersecStore();
-  D_3DOT a2{0, 0, -1};
-  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, a2, b, c), 3);  // crossing
-  r = Results();
-  ASSERT_EQ(r.interLines.size(), 1u);
-  EXPECT_NEAR(r.interLines[0].start.x, 0.5, 1e-12);
-
-  D_3DOT hi1{0, 0, 2}, hi2{1, 0, 3}, hi3{0, 1, 2.5};
-  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, hi1, hi2, hi3), 1);  // no contact
-
-  GeoMathPosition::EmptyIntersecStore();
-  D_3DOT l1{0, 0, 0}, l2{1, 0, 0}, l3{0, 1, 0};
-  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, l1, l2, l3), 4);  // level, in the plane
-  D_3DOT up{0, 0, 1};
-  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, l1, l2, up), 3);  // edge in the plane
-  r = Results();
-  EXPECT_EQ(r.onPlaneTris.size(), 1u);
-  EXPECT_EQ(r.onPlaneLines.size(), 1u);
-  EXPECT_TRUE(r.interLines.empty());
-
-  // A vertex in the plane with the opposite edge crossing it: the segment
-  // from the vertex to the crossing point is kept.
-  GeoMathPosition::EmptyIntersecStore();
-  D_3DOT v0{0, 0, 0}, v1{1, 0, -1}, v2{0, 1, 1};
-  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, v0, v1, v2), 3);
-  r = Results();
-  ASSERT_EQ(r.interLines.size(), 1u);
-  EXPECT_EQ(r.interLines[0].start.x, 0.0);
-  EXPECT_NEAR(r.interLines[0].end.y, 0.5, 1e-12);
-  GeoMathPosition::EmptyIntersecStore();
-}
 
 TEST(SliceStore, DuplicatesAndLifetime) {
   std::vector<D_3DOT> dots = {{0, 0, 0}, {0, 0, 5}, {1, 0, 0}, {1.000001, 0, 0}};
@@ -314,21 +249,6 @@ TEST(SlicePointInSolid, HostObjectOverloads) {
   GeoMathPosition::EmptyIntersecStore();
 }
 
-TEST(SliceBoxes, SolidBoxAndPointAgainstBox) {
-  C3DBox box, unit;
-  C3DEntity solid = shapes::MakeBox({-1, 2, 3}, {4, 5, 6});
-  GeoMathPosition::GetEntityBox(solid, box);
-  EXPECT_TRUE(box.xmin == -1 && box.ymax == 5 && box.zmin == 3);
-  unit.xmax = unit.ymax = unit.zmax = 1.0;
-  D_3DOT in{0.5, 0.5, 0.5}, face{0.5, 1.0, 0.5}, out{0.5, 1.0001, 0.5};
-  EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, in), 1);
-  EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, face), 0);
-  EXPECT_EQ(GeoMathPosition::CheckPntAndC3DBox(&unit, out), -1);
-  V far{5, 5, 5};
-  GeoMathPosition::GetSurBox(&far, 0, unit);  // no points: the box is left alone
-  EXPECT_EQ(unit.xmax, 1.0);
-}
-
 TEST(SlicePointInSolid, SphereAgreesWithParityCount) {
   shapes::TriSoup ball;
   shapes::SphereArrays({0.1, -0.2, 0.05}, 1.0, 16, 32, ball.pts, ball.tris);
@@ -340,7 +260,7 @@ TEST(SlicePointInSolid, SphereAgreesWithParityCount) {
 
 TEST(SlicePointInSolid, LayeredPrismAtRingHeights) {
   // Every point at the height of a ring of vertices and horizontal edges.
-  Solid s = LayeredPrism();
+  Solid s = FromSoup(shapes::LayeredPrism({-1, 0, 1, 2}));
   int compared = 0;
   CompareWithParity(s, -1.2, 1.2, 200, 99, &compared, true);
   EXPECT_EQ(s.Check(0.1, 0.1, 0.0), 1);
@@ -359,31 +279,13 @@ TEST(SlicePointInSolid, TorusHoleIsOutside) {
   EXPECT_GT(compared, 120);
 }
 
-TEST(HostGeoMath, LinePlanePointOnSegmentInTriangleAndNormalise) {
-  const G3DPLANE plane{0, 0, 1, -2};  // z = 2
-  V out{}, start{1, 1, 0}, dir{0, 1, 4}, flat{1, 1, 0};
-  ASSERT_EQ(CMathCheckPosition::GM_intersLine_Plane(&out, &start, &dir, &plane), 1);
-  EXPECT_NEAR(out.y, 1.5, 1e-12);
-  EXPECT_NEAR(out.z, 2.0, 1e-12);
-  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&out, &start, &flat, &plane), 0);
-
-  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 1, 0, 0), 1);
-  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 2, 0, 0), 0);
-  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 3, 0, 0), -1);
-  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInLineSeg(0, 0, 0, 2, 0, 0, 1, 0.1, 0), -1);
-
+TEST(HostGeoMath, PointInTriangleNamesItsVertex) {
   short pos = 9;
   EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 0.5, 0.5, 0, &pos),
             1);
   EXPECT_EQ(pos, -1);
   EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 0, 0, &pos), 0);
-  EXPECT_EQ(pos, 1);
+  EXPECT_EQ(pos, 1);  // on vertex 1
   EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 2, 0, &pos),
             -2);
-
-  KRO::G_DTEXCOORD v{3, 4}, zero{0, 0};
-  EXPECT_EQ(CMathVectorCal::GM_Normalise2DV(&v), 1);
-  EXPECT_NEAR(v.u, 0.6, 1e-15);
-  EXPECT_NEAR(v.v, 0.8, 1e-15);
-  EXPECT_EQ(CMathVectorCal::GM_Normalise2DV(&zero), 0);
 }

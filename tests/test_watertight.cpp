@@ -13,6 +13,7 @@
 #include "kromesh/Obbt/CObbtObjProcc.h"
 #include "kromesh/intersect/CMeshIntersect.h"
 #include "kromesh/math/CMathFunCls.h"
+#include "support/CutChecks.h"
 #include "support/IntersectProbe.h"
 #include "support/Shapes.h"
 
@@ -21,24 +22,12 @@ using itest::V;
 namespace {
 
 // One direction of a cut, run through re-triangulation.
-struct Cut {
-  CObbtSurface a, b;
-  CObbtObjProcc procc;
-  CMeshIntersect engine;
-  KroSimpleMesh source, cutting;
+struct Cut : itest::CutRig {
   long found = 0, tri = 0;
-
-  Cut(const KroSimpleMesh& cut, const KroSimpleMesh& by, double prec = 0.001)
-      : source(cut), cutting(by) {
-    EXPECT_EQ(a.BuildMeshObbt(&source), 0);
-    EXPECT_EQ(b.BuildMeshObbt(&cutting), 0);
-    a.SetDataPrec(prec);
-    procc.ObbtCollide(&a, &b, nullptr, nullptr, nullptr, nullptr, 1.0, 1.0);
-    engine.SetCalIntsersecLinFlag(1);
-    found = engine.CalIntersectDots(&procc, a.GetCutMesh());
+  Cut(const KroSimpleMesh& cut, const KroSimpleMesh& by) {
+    found = Intersect(cut, by);
     if (found == 1) tri = engine.TranglateMdl();
   }
-  KroSimpleMesh& Result() { return *a.GetCutMesh(); }
 };
 
 KroSimpleMesh Sphere(const V& c, double r, int nLat) {
@@ -61,17 +50,17 @@ KroSimpleMesh SphereHalf(const V& c, double r, int nLat, int half) {
   return s;
 }
 
-// Deterministic offsets in [-h, h), the same on every platform.
-struct Lcg {
-  uint64_t s;
-  double Next(double h) {
-    s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-    return h * (2.0 * static_cast<double>(s >> 11) / 9007199254740992.0 - 1.0);
-  }
-};
+using cutchecks::Lcg;
 
-shapes::TriSoup Soup(const KroSimpleMesh& m) {
-  return {m.m_positions, m.m_triangles};
+// Checks a re-triangulated closed mesh: closed once coincident points are
+// welded (1e-9), nothing degenerate, area kept.
+void ExpectClosed(KroSimpleMesh& m, double area0) {
+  ASSERT_TRUE(itest::IndicesValid(m));
+  const shapes::EdgeReport r = shapes::CheckEdges(shapes::SoupOf(m), 1e-9);
+  EXPECT_TRUE(r.closed()) << r.boundary << " open, " << r.nonManifold << " over-used, "
+                          << r.misoriented << " misoriented";
+  EXPECT_EQ(r.degenerate, 0);
+  EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);
 }
 
 }  // namespace
@@ -88,12 +77,7 @@ TEST(Watertight, SphereCutBySphereStaysClosedWithItsArea) {
       SCOPED_TRACE(::testing::Message() << "nLat " << nLat << " k " << k);
       ASSERT_EQ(c.found, 1);
       ASSERT_EQ(c.tri, 1);
-      ASSERT_TRUE(itest::IndicesValid(c.Result()));
-      const shapes::EdgeReport r = shapes::CheckEdges(Soup(c.Result()), 1e-9);
-      EXPECT_TRUE(r.closed()) << r.boundary << " open, " << r.nonManifold << " over-used, "
-                              << r.misoriented << " misoriented";
-      EXPECT_EQ(r.degenerate, 0);
-      EXPECT_NEAR(itest::Area(c.Result()), area0, 1e-9 * area0);
+      ExpectClosed(c.Result(), area0);
       std::vector<std::vector<long>> lines;
       c.engine.GetIntersectLin(&lines);
       if (lines.size() == 1 && lines[0].front() == lines[0].back()) ++loops;
@@ -106,17 +90,6 @@ TEST(Watertight, SphereCutBySphereStaysClosedWithItsArea) {
   // vertex can leave a neighbouring point just beyond the precision, and
   // the loop then reads as one open line; the mesh stays closed.
   EXPECT_GE(loops, 84);
-}
-
-// Checks a re-triangulated closed mesh: closed once coincident points are
-// welded (1e-9), nothing degenerate, area kept.
-void ExpectClosed(KroSimpleMesh& m, double area0) {
-  ASSERT_TRUE(itest::IndicesValid(m));
-  const shapes::EdgeReport r = shapes::CheckEdges(Soup(m), 1e-9);
-  EXPECT_TRUE(r.closed()) << r.boundary << " open, " << r.nonManifold << " over-used, "
-                          << r.misoriented << " misoriented";
-  EXPECT_EQ(r.degenerate, 0);
-  EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);
 }
 
 TEST(Watertight, SphereCutByPlanesNearItsVertices) {
@@ -230,7 +203,7 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
     ASSERT_TRUE(itest::IndicesValid(m));
     EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);
     EXPECT_EQ(c.engine.GetIntersectLinNum(), 1);
-    const shapes::EdgeReport r = shapes::CheckEdges(Soup(m), 1e-9);
+    const shapes::EdgeReport r = shapes::CheckEdges(shapes::SoupOf(m), 1e-9);
     EXPECT_EQ(r.nonManifold, 0);
     EXPECT_EQ(r.misoriented, 0);
     EXPECT_EQ(r.degenerate, 0);

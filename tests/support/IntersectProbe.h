@@ -6,9 +6,14 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "kromesh/Obbt/CObbtBase.h"
+#include "kromesh/Obbt/CObbtObjProcc.h"
 #include "kromesh/intersect/CMeshIntersect.h"
 #include "kromesh/mesh/KroRecords.h"
 #include "kromesh/mesh/KroSimpleMesh.h"
+#include "support/Shapes.h"
 
 // Declared a friend by CMeshIntersect.
 class CMeshIntersectProbe {
@@ -58,72 +63,57 @@ class CMeshIntersectProbe {
     return e.m_dotCutTris;
   }
   static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
-  static void DeleteTinPnts(CMeshIntersect& e, std::vector<C3DTriData>& tris, long* n,
-                            std::vector<KRO::G3D_DVertex>& pts, std::vector<KRO::COLOR4>* cols) {
-    e.DeleteTinPnts(static_cast<long>(tris.size()), tris.data(), n, pts.data(),
-                    cols ? cols->data() : nullptr, nullptr);
-  }
-  /// Points and constraint segments of cut triangle j, as re-triangulation
-  /// gathers them.
-  static long TriPntAndSeg(CMeshIntersect& e, long j, std::vector<long>& idx,
-                           std::vector<Seg>& segs) {
-    idx.assign(e.m_intersectDots.size() + 64, 0);
-    std::vector<long> raw(8 * e.m_intersectDots.size() + 64, 0);
-    long n = 0, m = 0;
-    const long r = e.GetAllCutTriPntAndSeg(idx.data(), &n, raw.data(), &m, j, 0);
-    idx.resize(n);
-    segs.clear();
-    for (long k = 0; k < m; ++k) segs.push_back({raw[2 * k], raw[2 * k + 1]});
-    return r;
-  }
 };
 
 namespace itest {
 
 using V = KRO::G3D_DVertex;
-
-inline V Sub(const V& a, const V& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline V Cross(const V& a, const V& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-inline double Dot(const V& a, const V& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
+using shapes::Cross;
+using shapes::Dot;
+using shapes::Sub;
 inline double Len(const V& a) {
-  return std::sqrt(Dot(a, a));
+  return shapes::Norm(a);
 }
 
 inline KroSimpleMesh MakeMesh(const std::vector<V>& pts, const std::vector<C3DTriData>& tris) {
-  KroSimpleMesh m;
-  m.m_positions = pts;
-  m.m_triangles = tris;
-  return m;
+  return shapes::ToMesh({pts, tris});
 }
 
 /// Triangle i's area vector (half the cross product).
 inline V AreaVec(const KroSimpleMesh& m, size_t i) {
   const C3DTriData& t = m.m_triangles[i];
-  V c = Cross(Sub(m.m_positions[t.v[1]], m.m_positions[t.v[0]]),
-              Sub(m.m_positions[t.v[2]], m.m_positions[t.v[0]]));
-  return {c.x / 2, c.y / 2, c.z / 2};
+  return shapes::Scale(Cross(Sub(m.m_positions[t.v[1]], m.m_positions[t.v[0]]),
+                             Sub(m.m_positions[t.v[2]], m.m_positions[t.v[0]])),
+                       0.5);
 }
 
 inline double Area(const KroSimpleMesh& m) {
-  double a = 0;
-  for (size_t i = 0; i < m.m_triangles.size(); ++i) a += Len(AreaVec(m, i));
-  return a;
+  return shapes::TotalArea(shapes::SoupOf(m));
 }
 
-/// True when every triangle index lies inside the positions.
 inline bool IndicesValid(const KroSimpleMesh& m) {
-  for (const C3DTriData& t : m.m_triangles)
-    for (long v : t.v)
-      if (v < 0 || v >= static_cast<long>(m.m_positions.size())) return false;
-  return true;
+  return shapes::IndicesValid(shapes::SoupOf(m));
 }
 
+/// One direction of a cut: model a cut by model b.
+struct CutRig {
+  CObbtSurface a, b;
+  CObbtObjProcc procc;
+  CMeshIntersect engine;
+  KroSimpleMesh source, cutting;
+
+  long Intersect(const KroSimpleMesh& cut, const KroSimpleMesh& by, double prec = 0.001) {
+    source = cut;
+    cutting = by;
+    EXPECT_EQ(a.BuildMeshObbt(&source), 0);
+    EXPECT_EQ(b.BuildMeshObbt(&cutting), 0);
+    a.SetDataPrec(prec);
+    procc.ObbtCollide(&a, &b, nullptr, nullptr, nullptr, nullptr, 1.0, 1.0);
+    engine.SetCalIntsersecLinFlag(1);
+    return engine.CalIntersectDots(&procc, a.GetCutMesh());
+  }
+  KroSimpleMesh& Result() { return *a.GetCutMesh(); }
+};
 /// True when some triangle has the edge between positions equal to a and b
 /// (exactly).
 inline bool HasEdgeAt(const KroSimpleMesh& m, const V& a, const V& b) {

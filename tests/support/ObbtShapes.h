@@ -34,12 +34,6 @@ inline Soup MakeSphere(const double c[3], double r, int stacks, int slices) {
   return s;
 }
 
-/// Stacks and slices (slices = 2 * stacks) of a sphere of about n triangles.
-inline std::pair<int, int> SphereGridFor(long n) {
-  const int stacks = std::max(2, static_cast<int>(std::lround(std::sqrt(n / 4.0))));
-  return {stacks, 2 * stacks};
-}
-
 /// n random triangles with corners within `size` of a centre uniform in the
 /// cube [0, extent]^3.
 inline Soup RandomSoup(std::mt19937& rng, int n, double extent, double size) {

@@ -257,6 +257,38 @@ inline TriSoup BoxSoup(const Vec& lo, const Vec& hi) {
   return s;
 }
 
+/// A latitude/longitude sphere as a soup (see SphereArrays).
+inline TriSoup SphereSoup(const Vec& c, double r, int nLat, int nLon) {
+  TriSoup s;
+  SphereArrays(c, r, nLat, nLon, s.pts, s.tris);
+  return s;
+}
+
+/// A hexagonal prism (radii rx, ry) whose walls are split into layers at the
+/// heights z, with fan caps: many vertices and horizontal edges lie at the
+/// layer heights. Outward facing.
+inline TriSoup LayeredPrism(const std::vector<double>& z, double rx = 1, double ry = 1) {
+  TriSoup s;
+  const int n = 6, L = static_cast<int>(z.size());
+  for (double h : z)
+    for (int j = 0; j < n; ++j)
+      s.pts.push_back({rx * std::cos(2 * kPi * j / n), ry * std::sin(2 * kPi * j / n), h});
+  auto at = [n](int i, int j) { return static_cast<long>(i * n + (j % n)); };
+  for (int i = 0; i + 1 < L; ++i)
+    for (int j = 0; j < n; ++j) {
+      s.tris.push_back({{at(i, j), at(i, j + 1), at(i + 1, j + 1)}});
+      s.tris.push_back({{at(i, j), at(i + 1, j + 1), at(i + 1, j)}});
+    }
+  const long bottom = static_cast<long>(s.pts.size()), top = bottom + 1;
+  s.pts.push_back({0, 0, z.front()});
+  s.pts.push_back({0, 0, z.back()});
+  for (int j = 0; j < n; ++j) {
+    s.tris.push_back({{bottom, at(0, j + 1), at(0, j)}});
+    s.tris.push_back({{top, at(L - 1, j), at(L - 1, j + 1)}});
+  }
+  return s;
+}
+
 /// Neighbour table (edge order v0-v1, v1-v2, v2-v0; -1 for none).
 inline std::vector<C3DTriaTop> Neighbours(const TriSoup& s) {
   std::map<std::pair<long, long>, long> edgeOwner;
