@@ -13,8 +13,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #if defined(__linux__)
@@ -313,14 +311,7 @@ class TreeBuilder {
         failed = true;
       }
     };
-    std::vector<std::thread> pool;
-    try {
-      for (int t = 1; t < threads; ++t) pool.emplace_back(work);
-    } catch (const std::system_error&) {
-      // Fewer threads than asked: the ones running and this one share the work.
-    }
-    work();
-    for (std::thread& t : pool) t.join();
+    RunOnObbtThreads(threads, work);
     return !failed;
   }
 

@@ -256,17 +256,8 @@ int DescendParallel(const Query& q, const BoxPair& root, int threads, ContactLis
     for (std::size_t i = nextTask.fetch_add(1); i < n; i = nextTask.fetch_add(1))
       status[i] = Descend(q, tasks[i], pending, found[i]);
   };
-  std::vector<std::thread> pool;
-  const std::size_t helpers = std::min<std::size_t>(static_cast<std::size_t>(threads) - 1, n);
-  for (std::size_t k = 0; k < helpers; ++k) {
-    try {
-      pool.emplace_back(work);
-    } catch (...) {
-      break;  // fewer helpers: this thread takes the rest
-    }
-  }
-  work();
-  for (std::thread& t : pool) t.join();
+  RunOnObbtThreads(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), n)),
+                   work);
 
   // The first failed task ends the list, with what it found before failing.
   std::size_t total = 0, last = n;
@@ -316,6 +307,19 @@ void SetObbtThreadCount(int threads) {
 
 int GetObbtThreadCount() {
   return ThreadsToUse();
+}
+
+void RunOnObbtThreads(int threads, const std::function<void()>& work) {
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) {
+    try {
+      pool.emplace_back(work);
+    } catch (...) {
+      break;  // fewer helpers: the threads running take the rest
+    }
+  }
+  work();
+  for (std::thread& t : pool) t.join();
 }
 
 long ObbtContactCount() {

@@ -15,6 +15,8 @@
 // calling thread's contact list, so copy the pairs out right after a query.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 
 /// Status codes of the tree core (0 is success, unlike the rest of the
@@ -171,3 +173,8 @@ const ContactPair* ObbtContacts();
 void SetObbtThreadCount(int threads);
 /// The number of threads a query uses now (every core resolved).
 int GetObbtThreadCount();
+/// Runs work on the calling thread and on up to threads - 1 helper threads
+/// at once and returns when every copy has returned; work shares its tasks
+/// out itself (e.g. through an atomic counter). When a helper cannot be
+/// started, the threads already running take its share.
+void RunOnObbtThreads(int threads, const std::function<void()>& work);

@@ -4,8 +4,6 @@
 #include <atomic>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "kromesh/Obbt/RAPID_model.h"
@@ -74,14 +72,7 @@ std::vector<signed char> SidesOfTornTriangles(const KroSimpleMesh* cut,
     for (size_t k = next.fetch_add(kBatch); k < ask.size(); k = next.fetch_add(kBatch))
       for (size_t e = std::min(ask.size(), k + kBatch); k < e; ++k) answer(copy.get(), ask[k]);
   };
-  std::vector<std::thread> pool;
-  try {
-    for (int t = 1; t < threads; ++t) pool.emplace_back(work);
-  } catch (const std::system_error&) {
-    // Fewer threads than asked: the ones running and this one share the work.
-  }
-  work();
-  for (std::thread& t : pool) t.join();
+  RunOnObbtThreads(threads, work);
   if (failed)  // a copy could not be made: ask the rest here
     for (long i : ask)
       if (own[i] == 0) answer(checker, i);
@@ -321,21 +312,31 @@ void CMeshOrganizeBase::InstallPosCheck(std::unique_ptr<CMeshPosCheckBase> check
 // ---------------------------------------------------------------------------
 // CMeshOrganizeBase: classification
 
+namespace {
+
+// A side mesh that is the cut mesh itself is written before the other side
+// is read: classify a copy (source) then, and point cut at it. False when
+// the copy cannot be made.
+bool DetachFromSides(KroSimpleMesh*& cut, const KroSimpleMesh* side1, const KroSimpleMesh* side2,
+                     KroSimpleMesh& source) {
+  if (side1 != cut && side2 != cut) return true;
+  try {
+    source = *cut;
+    source.m_triangleTops = cut->m_triangleTops;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  cut = &source;
+  return true;
+}
+
+}  // namespace
+
 long CMeshOrganizeBase::ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
                                                 KroSimpleMesh* side2) {
   if (!cut) return -1;
-  // A side mesh that is the cut mesh itself is written before the other side
-  // is read: classify a copy then.
   KroSimpleMesh source;
-  if (side1 == cut || side2 == cut) {
-    try {
-      source = *cut;
-      source.m_triangleTops = cut->m_triangleTops;
-    } catch (const std::bad_alloc&) {
-      return -1;
-    }
-    cut = &source;
-  }
+  if (!DetachFromSides(cut, side1, side2, source)) return -1;
   const long nv = static_cast<long>(cut->m_positions.size());
   const long nt = static_cast<long>(cut->m_triangles.size());
 
@@ -407,15 +408,7 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   m_coplanarSides.clear();
   if (!cut) return -1;
   KroSimpleMesh source;
-  if (side1 == cut || side2 == cut) {
-    try {
-      source = *cut;
-      source.m_triangleTops = cut->m_triangleTops;
-    } catch (const std::bad_alloc&) {
-      return -1;
-    }
-    cut = &source;
-  }
+  if (!DetachFromSides(cut, side1, side2, source)) return -1;
   const long nv = static_cast<long>(cut->m_positions.size());
   const long nt = static_cast<long>(cut->m_triangles.size());
   const KRO::G3D_DVertex* pos = cut->m_positions.data();
