@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -283,13 +284,63 @@ std::string Balance(const char* what, double expected, double got, double scale)
   return os.str();
 }
 
+double Dot(const Vec& a, const Vec& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec Sub(const Vec& a, const Vec& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+// Closed as a solid: every edge used by an even number of triangles. A
+// result may rightly use an edge four times where two of its parts touch
+// along a line (a box minus a wedge whose edge lies on the box's face), but
+// never with two of those triangles on one half-plane (a double layer).
+bool ClosedSolid(const Model& m) {
+  std::vector<Vec> pts;
+  std::vector<std::array<long, 3>> tris;
+  for (const auto& part : m.parts) {
+    const long base = static_cast<long>(pts.size());
+    const auto& p = part.surface.Points();
+    pts.insert(pts.end(), p.begin(), p.end());
+    for (const auto& t : tricut::TrianglesOf(part.surface))
+      tris.push_back({base + t.v[0], base + t.v[1], base + t.v[2]});
+  }
+  const std::vector<long> weld = tricut::WeldPoints(pts, 1e-6);
+  std::map<std::pair<long, long>, std::vector<long>> far;  // edge -> far corners
+  for (const auto& t : tris)
+    for (int k = 0; k < 3; ++k) {
+      const long a = weld[t[k]], b = weld[t[(k + 1) % 3]], c = weld[t[(k + 2) % 3]];
+      if (a != b) far[{std::min(a, b), std::max(a, b)}].push_back(c);
+    }
+  if (far.empty()) return false;
+  for (const auto& [edge, corners] : far) {
+    if (corners.size() % 2 != 0) return false;
+    if (corners.size() == 2) continue;
+    const Vec o = pts[edge.first], d = Sub(pts[edge.second], o);
+    const double dd = Dot(d, d);
+    std::vector<Vec> normal;  // each corner's offset square to the edge
+    for (long c : corners) {
+      const Vec w = Sub(pts[c], o);
+      const double t = Dot(w, d) / dd;
+      normal.push_back({w.x - t * d.x, w.y - t * d.y, w.z - t * d.z});
+    }
+    for (std::size_t i = 0; i < normal.size(); ++i)
+      for (std::size_t j = i + 1; j < normal.size(); ++j) {
+        const Vec &u = normal[i], &w = normal[j];
+        const Vec x{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+        if (Dot(u, w) > 0 && Dot(x, x) <= 1e-18 * Dot(u, u) * Dot(w, w)) return false;
+      }
+  }
+  return true;
+}
+
 // Closed result and its volume (faces turned to agree first, as the tool
 // does); an empty result has volume 0.
 std::string SolidVolume(const C3DEntity& e, const char* what, double& v) {
   Model m = tricut::FromEntity(e, what);
   v = 0;
   if (m.Empty()) return "";
-  if (!tricut::AnalyseTopology(m).Closed()) return std::string(what) + " is not closed";
+  if (!ClosedSolid(m)) return std::string(what) + " is not closed";
   tricut::OrientSurfaces(m);
   v = std::fabs(tricut::SignedVolume(m));
   return "";
@@ -309,13 +360,6 @@ double SolidAngle(const Vec& p, const Vec& A, const Vec& B, const Vec& C) {
                      (b.x * c.x + b.y * c.y + b.z * c.z) * la +
                      (c.x * a.x + c.y * a.y + c.z * a.z) * lb;
   return 2 * std::atan2(num, den);
-}
-
-double Dot(const Vec& a, const Vec& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vec Sub(const Vec& a, const Vec& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
 
 // Distance from p to triangle abc (closest point by regions).
