@@ -333,6 +333,9 @@ Model ReadPly(const std::string& data, const std::string& name) {
       hasTex = have[10] && have[11];
       vertexCount = e.count;
     }
+    // A binary element without properties takes no bytes: its count is
+    // unbounded by the file and stepping through it would never end.
+    if (enc != 0 && e.props.empty()) continue;
     for (long i = 0; i < e.count; ++i) {
       body.Begin(e.name, i);
       double vals[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
