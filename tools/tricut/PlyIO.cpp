@@ -46,6 +46,36 @@ std::size_t SizeOf(PType t) {
   }
 }
 
+double Lowest(PType t) {
+  switch (t) {
+    case PType::I8:
+      return -128.0;
+    case PType::I16:
+      return -32768.0;
+    case PType::I32:
+      return -2147483648.0;
+    default:
+      return 0.0;
+  }
+}
+
+double Highest(PType t) {
+  switch (t) {
+    case PType::I8:
+      return 127.0;
+    case PType::U8:
+      return 255.0;
+    case PType::I16:
+      return 32767.0;
+    case PType::U16:
+      return 65535.0;
+    case PType::I32:
+      return 2147483647.0;
+    default:
+      return 4294967295.0;
+  }
+}
+
 bool IsInteger(PType t) {
   return t != PType::F32 && t != PType::F64;
 }
@@ -94,6 +124,10 @@ class BodyReader {
       double d;
       if (!ParseDouble(m_tokens[m_tok], d))
         Fail("malformed value '" + std::string(m_tokens[m_tok]) + "'");
+      // An integer property must hold a number its type can store: callers
+      // convert these to indices and counts.
+      if (IsInteger(t) && !(d >= Lowest(t) && d <= Highest(t)))
+        Fail("value '" + std::string(m_tokens[m_tok]) + "' does not fit its integer type");
       ++m_tok;
       return d;
     }
@@ -360,7 +394,12 @@ Model ReadPly(const std::string& data, const std::string& name) {
         } else {
           const double v = body.Value(p.type);
           if (isVertex && role[k] >= 0) vals[role[k]] = v;
-          if (isFace && p.name == "surface") surface = static_cast<long>(v);
+          if (isFace && p.name == "surface") {
+            // A float-typed surface number is read as written, so it must be
+            // checked before it becomes an index.
+            if (!(std::fabs(v) < 2147483648.0)) body.Fail("surface number out of range");
+            surface = static_cast<long>(v);
+          }
         }
       }
       body.End();
