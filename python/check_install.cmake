@@ -1,6 +1,7 @@
 # Installs the Python component into a scratch prefix and imports the
 # package from there with the interpreter it was built for.
 # Arguments: -DBIN=<build dir> -DWORK=<scratch dir> -DPYTHON=<interpreter> -DDEST=<install dir>
+# -DSHARED=<BUILD_SHARED_LIBS>
 file(REMOVE_RECURSE ${WORK})
 if(IS_ABSOLUTE "${DEST}")
   set(ENV{DESTDIR} ${WORK})
@@ -8,7 +9,13 @@ if(IS_ABSOLUTE "${DEST}")
 else()
   set(site ${WORK}/${DEST})
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BIN} --prefix ${WORK} --component python
+# A shared build's module needs the library installed beside it as well.
+if(SHARED)
+  unset(component)
+else()
+  set(component --component python)
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BIN} --prefix ${WORK} ${component}
   RESULT_VARIABLE rc)
 if(rc)
   message(FATAL_ERROR "install failed: ${rc}")
