@@ -36,10 +36,11 @@ short FullScan(Solid& s, const KRO::G3D_DVertex& p) {
 // the vertices and edge midpoints.
 std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int count) {
   double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
-  for (const auto& v : s.pts) {
-    const double c[3] = {v.x, v.y, v.z};
-    for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], c[k]), hi[k] = std::max(hi[k], c[k]);
-  }
+  for (const auto& v : s.pts)
+    for (int k = 0; k < 3; ++k) {
+      const double c = k == 0 ? v.x : k == 1 ? v.y : v.z;
+      lo[k] = std::min(lo[k], c), hi[k] = std::max(hi[k], c);
+    }
   auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
   auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
   std::vector<KRO::G3D_DVertex> out;
@@ -51,18 +52,9 @@ std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int coun
     const KRO::G3D_DVertex &a = s.pts[t.v[0]], &b = s.pts[t.v[1]];
     const double d[] = {0.0, 1e-7, -1e-7, 5e-6, -5e-6, 2e-5, -1e-3};
     const double e = d[pick(7)];
-    switch (i % 4) {
-      case 0:
-        break;
-      case 1:
-        p.z = v.z + (i % 8 == 1 ? 0.0 : e);
-        break;
-      case 2:
-        p = {v.x * (1 + e), v.y * (1 + e), v.z + e};
-        break;
-      case 3:
-        p = {(a.x + b.x) / 2 * (1 + e), (a.y + b.y) / 2 * (1 + e), (a.z + b.z) / 2 + e};
-    }
+    if (i % 4 == 1) p.z = v.z + (i % 8 == 1 ? 0.0 : e);
+    if (i % 4 == 2) p = {v.x * (1 + e), v.y * (1 + e), v.z + e};
+    if (i % 4 == 3) p = {(a.x + b.x) / 2 * (1 + e), (a.y + b.y) / 2 * (1 + e), (a.z + b.z) / 2 + e};
     out.push_back(p);
   }
   return out;

@@ -228,27 +228,31 @@ TEST(ObbtSurfaceWrapper, OrganizerClassifiesWithItsOwnTree) {
   ASSERT_EQ(cutter.BuildMeshObbt(&low), OBBT_OK);
   EXPECT_EQ(cutter.GetSide2Mesh()->m_materialName, "granite");  // both sides keep it
   KroSimpleMesh cut;
-  cut.m_positions = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
-  cut.m_triangles = {{{0, 1, 2}}};
-  // How many triangles w sends to side 1 (behind its facing).
+  cut.m_positions = {{0, 0, -1}, {1, 0, -1}, {0, 1, -1}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
+  cut.m_triangles = {{{3, 4, 5}}, {{0, 1, 2}}};
+  // What w sends to side 1 (behind its facing): the triangles' heights.
   auto side1 = [&cut](CObbtSurface& w, Kro_Mesh_Type type) {
     w.SetMeshType(type);
     w.GetMeshOrganizeObj()->BuildPosCheckObj();
     KroSimpleMesh s1, s2;
     EXPECT_EQ(w.GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
-    EXPECT_EQ(s1.m_triangles.size() + s2.m_triangles.size(), 1u);
-    return s1.m_triangles.size();
+    EXPECT_EQ(s1.m_triangles.size() + s2.m_triangles.size(), 2u);
+    std::vector<double> z;
+    for (const C3DTriData& t : s1.m_triangles) z.push_back(s1.m_positions[t.v[0]].z);
+    return z;
   };
-  EXPECT_EQ(side1(cutter, Kro_Mesh_Surface), 0u);
+  using Z = std::vector<double>;
+  EXPECT_EQ(side1(cutter, Kro_Mesh_Surface), Z{-1.0});
+  EXPECT_EQ(side1(cutter, Kro_Mesh_Plane), Z{-1.0});
   CObbtSurface copy(cutter);
   ASSERT_EQ(cutter.BuildMeshObbt(&high), OBBT_OK);  // takes its own tree and organizer
   EXPECT_NE(copy.GetMeshOrganizeObj(), cutter.GetMeshOrganizeObj());
-  // z = 1 lies below the rebuilt cutter (z = 3) and above the copy's (z = 0).
-  EXPECT_EQ(side1(cutter, Kro_Mesh_Plane), 1u);
-  EXPECT_EQ(side1(copy, Kro_Mesh_Plane), 0u);
+  // Both triangles lie below the rebuilt cutter (z = 3); the copy keeps z = 0.
+  EXPECT_EQ(side1(cutter, Kro_Mesh_Plane), (Z{1.0, -1.0}));
+  EXPECT_EQ(side1(copy, Kro_Mesh_Plane), Z{-1.0});
   // Built again on its own (nothing shared any more): reset in place.
   RAPID_model* before = copy.GetObbtModel();
   ASSERT_EQ(copy.BuildMeshObbt(&high), OBBT_OK);
   EXPECT_EQ(copy.GetObbtModel(), before);
-  EXPECT_EQ(side1(copy, Kro_Mesh_Plane), 1u);
+  EXPECT_EQ(side1(copy, Kro_Mesh_Surface), (Z{1.0, -1.0}));
 }

@@ -59,9 +59,6 @@ class CMeshIntersectProbe {
   static const std::vector<std::vector<long>>& CutTriPnts(const CMeshIntersect& e) {
     return e.m_cutTriPnts;
   }
-  static const std::vector<std::vector<long>>& DotCutTris(const CMeshIntersect& e) {
-    return e.m_dotCutTris;
-  }
   static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
 };
 
