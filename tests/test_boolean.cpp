@@ -17,7 +17,6 @@ namespace {
 
 using cutchecks::Area;
 using cutchecks::Volume;
-using cutchecks::VolumeWithFlipped;
 using shapes::Vec;
 
 // Two unit cubes overlapping in a 0.5 x 0.7 x 0.8 box, no face of one in
@@ -37,54 +36,6 @@ C3DEntity Combine(C3DEntity& a, C3DEntity& b, Kro_Mesh_Cut_Oper_Type op) {
   C3DEntity c;
   EXPECT_EQ(cut.CalMdlBetweenMdl(&a, &b, &c, op), 1);
   return c;
-}
-
-// Closed after welding, the surfaces of `flipped` taken reversed.
-bool Closed(const C3DEntity& e, const std::string& flipped = "") {
-  return shapes::IsClosedAfterWelding(cutchecks::SoupWithFlipped(e, flipped));
-}
-
-// The four Boolean results of a and b (materials "A" and "B") whose
-// common part has volume `overlap`: exact volumes, closed after welding.
-void CheckBooleans(C3DEntity& a, C3DEntity& b, double overlap) {
-  const double tol = 1e-9;
-  C3DEntity uni = Combine(a, b, Kro_Oper_Union);
-  EXPECT_NEAR(Volume(uni), 2.0 - overlap, tol);
-  EXPECT_TRUE(Closed(uni));
-  C3DEntity inter = Combine(a, b, Kro_Oper_Intersect);
-  EXPECT_NEAR(Volume(inter), overlap, tol);
-  EXPECT_TRUE(Closed(inter));
-  // The differences keep the other solid's part facing out of that solid.
-  C3DEntity aMinusB = Combine(a, b, Kro_Oper_FirstMinusSecond);
-  EXPECT_NEAR(VolumeWithFlipped(aMinusB, "B"), 1.0 - overlap, tol);
-  EXPECT_TRUE(Closed(aMinusB, "B"));
-  EXPECT_FALSE(Closed(aMinusB));
-  C3DEntity bMinusA = Combine(a, b, Kro_Oper_SecondMinusFirst);
-  EXPECT_NEAR(VolumeWithFlipped(bMinusA, "A"), 1.0 - overlap, tol);
-  EXPECT_TRUE(Closed(bMinusA, "A"));
-}
-
-TEST(Boolean, CubesInGeneralPositionHaveExactVolumes) {
-  Cubes s;
-  CheckBooleans(s.a, s.b, s.overlap);
-  // a's outside part alone is open where b took its corner.
-  C3DEntity outside = Combine(s.a, s.b, Kro_Oper_FirstOutside);
-  EXPECT_TRUE(cutchecks::AllMaterial(outside, "A"));
-  EXPECT_NEAR(Area(outside), 6.0 - (0.5 * 0.7 + 0.5 * 0.8 + 0.7 * 0.8), 1e-9);
-  EXPECT_FALSE(Closed(outside));
-}
-
-TEST(Boolean, TurnedCubeCornerIntoCube) {
-  // b: the unit cube turned 45 degrees about the vertical and moved so that
-  // one vertical edge pokes into a through a's +x face. In plan, the part
-  // inside a is a right isosceles triangle with legs of d - 0.3, where d is
-  // half the diagonal; over the heights 0.25 .. 1.
-  C3DEntity a = shapes::MakeUnitCube();
-  cutchecks::SetMaterial(a, "A");
-  C3DEntity b =
-      cutchecks::MakeTurnedBox({0, 0, 0}, {1, 1, 1}, shapes::kPi / 4, {0.8, 0.0, 0.25}, "B");
-  const double d = std::sqrt(0.5);
-  CheckBooleans(a, b, (d - 0.3) * (d - 0.3) * 0.75);
 }
 
 // Unit spheres (nLat x 2 nLat) at random offsets, default precision: the
@@ -138,47 +89,75 @@ TEST(Boolean, SpherePairsCloseAtTheDefaultPrecision) {
   }
 }
 
-// Unit cube a against a cube b sharing faces, edges or corners with it:
-// union, intersection, a - b and b - a (ops 0 to 3) through the op form,
-// exact volumes, closed when only bit-identical points are welded, no
-// double layer: a result of zero volume has no triangle. Touching along an
-// edge, the union keeps the edge of four triangles (overUsed). The six
-// outputs agree with the op form (o2 = a - b, o3 = intersection, o6 = b - a).
-TEST(Boolean, CubesSharingFacesEdgesAndCorners) {
+// Unit cube a against a box b in general position, turned, apart, inside,
+// or sharing faces, edges or corners with it: union, intersection, a - b and
+// b - a (ops 0 to 3) through the op form, exact volumes, closed when only
+// bit-identical points are welded, no double layer: a result of zero volume
+// has no triangle. Touching along an edge, the union keeps the edge of four
+// triangles (overUsed). The six outputs agree with the op form (o2 = a - b,
+// o3 = intersection, o6 = b - a).
+TEST(Boolean, CubePairsHaveExactVolumesAndCloseExactly) {
   const double oct = 2 * (std::sqrt(2.0) - 1);  // unit square and its 45-degree turn
+  const double gen = 0.5 * 0.7 * 0.8, d = std::sqrt(0.5), corner = (d - 0.3) * (d - 0.3) * 0.75;
   struct Case {
     const char* name;
     Vec lo, hi;
     double angle;
+    Vec shift;
     double vol[4];
     int overUsed;
   } cases[] = {
-      {"touching along a face", {1, 0, 0}, {2, 1, 1}, 0, {2, 0, 1, 1}, 0},
-      {"touching along an edge", {1, 1, 0}, {2, 2, 1}, 0, {2, 0, 1, 1}, 1},
-      {"touching at a corner", {1, 1, 1}, {2, 2, 2}, 0, {2, 0, 1, 1}, 0},
-      {"moved half a width", {0.5, 0, 0}, {1.5, 1, 1}, 0, {1.5, 0.5, 0.5, 0.5}, 0},
+      {"general position",
+       {0.5, 0.3, 0.2},
+       {1.5, 1.3, 1.2},
+       0,
+       {},
+       {2 - gen, gen, 1 - gen, 1 - gen},
+       0},
+      // One vertical edge of the turned cube pokes into a through its +x face.
+      {"turned corner",
+       {0, 0, 0},
+       {1, 1, 1},
+       shapes::kPi / 4,
+       {0.8, 0, 0.25},
+       {2 - corner, corner, 1 - corner, 1 - corner},
+       0},
+      {"apart", {3, 0.2, 0.1}, {4, 1.2, 1.1}, 0, {}, {2, 0, 1, 1}, 0},
+      {"inside", {0.2, 0.3, 0.4}, {0.7, 0.6, 0.9}, 0, {}, {1, 0.075, 0.925, 0}, 0},
+      {"touching along a face", {1, 0, 0}, {2, 1, 1}, 0, {}, {2, 0, 1, 1}, 0},
+      {"touching along an edge", {1, 1, 0}, {2, 2, 1}, 0, {}, {2, 0, 1, 1}, 1},
+      {"touching at a corner", {1, 1, 1}, {2, 2, 2}, 0, {}, {2, 0, 1, 1}, 0},
+      {"moved half a width", {0.5, 0, 0}, {1.5, 1, 1}, 0, {}, {1.5, 0.5, 0.5, 0.5}, 0},
       {"moved a quarter twice",
        {0.25, 0.25, 0},
        {1.25, 1.25, 1},
        0,
+       {},
        {2 - 0.5625, 0.5625, 0.4375, 0.4375},
        0},
-      {"identical", {0, 0, 0}, {1, 1, 1}, 0, {1, 1, 0, 0}, 0},
+      {"identical", {0, 0, 0}, {1, 1, 1}, 0, {}, {1, 1, 0, 0}, 0},
       {"turned 45 degrees",
        {0, 0, 0},
        {1, 1, 1},
        shapes::kPi / 4,
+       {},
        {2 - oct, oct, 1 - oct, 1 - oct},
        0},
-      {"inside, sharing a face", {0.25, 0.25, 0}, {0.75, 0.75, 0.5}, 0, {1, 0.125, 0.875, 0}, 0},
-      {"face partly shared", {1, 0.5, 0.5}, {2, 1.5, 1.5}, 0, {2, 0, 1, 1}, 0},
+      {"inside, sharing a face",
+       {0.25, 0.25, 0},
+       {0.75, 0.75, 0.5},
+       0,
+       {},
+       {1, 0.125, 0.875, 0},
+       0},
+      {"face partly shared", {1, 0.5, 0.5}, {2, 1.5, 1.5}, 0, {}, {2, 0, 1, 1}, 0},
   };
   const Kro_Mesh_Cut_Oper_Type ops[4] = {Kro_Oper_Union, Kro_Oper_Intersect,
                                          Kro_Oper_FirstMinusSecond, Kro_Oper_SecondMinusFirst};
   for (const Case& k : cases) {
     C3DEntity a = shapes::MakeUnitCube();
     cutchecks::SetMaterial(a, "A");
-    C3DEntity b = cutchecks::MakeTurnedBox(k.lo, k.hi, k.angle, {0, 0, 0}, "B");
+    C3DEntity b = cutchecks::MakeTurnedBox(k.lo, k.hi, k.angle, k.shift, "B");
     C3DEntity o[6];
     ASSERT_EQ(CKroMeshTriCut().CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]),
               1);
@@ -266,56 +245,6 @@ TEST(Boolean, NullResultAndUnknownOperation) {
   EXPECT_EQ(c.SurfaceAt(0)->GetTriangleCount(), 2);
 }
 
-TEST(Boolean, SolidsApartGiveWholeOutsidePieces) {
-  C3DEntity a = shapes::MakeUnitCube();
-  C3DEntity b = shapes::MakeBox({3, 0.2, 0.1}, {4, 1.2, 1.1});
-  cutchecks::SetMaterial(a, "A");
-  cutchecks::SetMaterial(b, "B");
-  CKroMeshTriCut cut;
-  C3DEntity p1, p2, p3, p4;
-  EXPECT_EQ(cut.CalMdlBetweenMdl(&a, &b, &p1, &p2, &p3, &p4), 1);
-  EXPECT_EQ(p1.GetSurfaceNum(), 6);
-  EXPECT_EQ(p3.GetSurfaceNum(), 6);
-  EXPECT_EQ(p2.GetSurfaceNum(), 0);
-  EXPECT_EQ(p4.GetSurfaceNum(), 0);
-
-  C3DEntity uni = Combine(a, b, Kro_Oper_Union);
-  ASSERT_EQ(uni.GetSurfaceNum(), 12);
-  for (long i = 0; i < 12; ++i) EXPECT_EQ(uni.SurfaceAt(i)->GetMaterialName(), i < 6 ? "B" : "A");
-  EXPECT_NEAR(Volume(uni), 2.0, 1e-12);
-  EXPECT_EQ(Combine(a, b, Kro_Oper_Intersect).GetSurfaceNum(), 0);
-  // Six outputs: o2 and o6 hold the whole solids, the rest nothing.
-  C3DEntity o[6];
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]), 1);
-  EXPECT_NEAR(Volume(o[1]), 1.0, 1e-12);
-  EXPECT_NEAR(Volume(o[5]), 1.0, 1e-12);
-  for (int i : {0, 2, 3, 4}) EXPECT_EQ(o[i].GetSurfaceNum(), 0) << "o" << i + 1;
-}
-
-TEST(Boolean, SolidInsideAnotherIsClassifiedWhole) {
-  // No contact at all: each solid's whole mesh is sorted by the other's
-  // point-in-solid test.
-  C3DEntity a = shapes::MakeBox({0.2, 0.3, 0.4}, {0.7, 0.6, 0.9});
-  C3DEntity b = shapes::MakeUnitCube();
-  cutchecks::SetMaterial(a, "A");
-  cutchecks::SetMaterial(b, "B");
-  const double va = 0.5 * 0.3 * 0.5;
-  CKroMeshTriCut cut;
-  C3DEntity p1, p2, p3, p4;
-  EXPECT_EQ(cut.CalMdlBetweenMdl(&a, &b, &p1, &p2, &p3, &p4), 1);
-  EXPECT_EQ(p1.GetSurfaceNum(), 0);
-  EXPECT_EQ(p2.GetSurfaceNum(), 6);
-  EXPECT_EQ(p3.GetSurfaceNum(), 6);
-  EXPECT_EQ(p4.GetSurfaceNum(), 0);
-  EXPECT_NEAR(Volume(Combine(a, b, Kro_Oper_Union)), 1.0, 1e-12);
-  EXPECT_NEAR(Volume(Combine(a, b, Kro_Oper_Intersect)), va, 1e-12);
-  EXPECT_EQ(Combine(a, b, Kro_Oper_FirstMinusSecond).GetSurfaceNum(), 0);
-  // b minus a: the cube with a cavity, a's surfaces facing into it.
-  C3DEntity hollow = Combine(a, b, Kro_Oper_SecondMinusFirst);
-  EXPECT_NEAR(VolumeWithFlipped(hollow, "A"), 1.0 - va, 1e-12);
-  EXPECT_EQ(shapes::CountPieces(shapes::SoupOf(hollow)), 2);
-}
-
 TEST(Boolean, FourPiecesPartitionBothSolids) {
   Cubes s;
   CKroMeshTriCut cut;
@@ -326,60 +255,52 @@ TEST(Boolean, FourPiecesPartitionBothSolids) {
   EXPECT_NEAR(Area(p1), 6.0 - capA, 1e-9);
   EXPECT_NEAR(Area(p4), capA, 1e-9);
   EXPECT_TRUE(cutchecks::AllMaterial(p4, "B"));
+  // The op form's outside part of a is that piece.
+  C3DEntity outside = Combine(s.a, s.b, Kro_Oper_FirstOutside);
+  EXPECT_TRUE(cutchecks::AllMaterial(outside, "A"));
+  EXPECT_NEAR(Area(outside), 6.0 - capA, 1e-9);
   // Both directions with null outputs: nothing to do, still 1.
   EXPECT_EQ(cut.CalMdlBetweenMdl(&s.a, &s.b, nullptr, nullptr, nullptr, nullptr), 1);
   EXPECT_EQ(cut.CalMdlBetweenMdl(nullptr, &s.b, &p1, nullptr, nullptr, nullptr), 0);
 }
 
-// ---------------------------------------------------------- six outputs
-
+// The six outputs against the four pieces: where each piece goes, all of
+// them given or only o5 and o6.
 TEST(SixOutputs, PiecesGoWhereTheyBelong) {
   Cubes s;
-  CKroMeshTriCut four;
   C3DEntity p1, p2, p3, p4;
-  four.CalMdlBetweenMdl(&s.a, &s.b, &p1, &p2, &p3, &p4);
+  CKroMeshTriCut().CalMdlBetweenMdl(&s.a, &s.b, &p1, &p2, &p3, &p4);
   const long n1 = p1.GetSurfaceNum(), n2 = p2.GetSurfaceNum(), n3 = p3.GetSurfaceNum(),
              n4 = p4.GetSurfaceNum();
   ASSERT_GT(n2 * n4, 0);
-
-  CKroMeshTriCut cut;
   C3DEntity o[6];
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&s.a, &s.b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]), 1);
-  EXPECT_EQ(o[0].GetSurfaceNum(), n4);
-  EXPECT_EQ(o[1].GetSurfaceNum(), n1 + n4);
-  EXPECT_EQ(o[2].GetSurfaceNum(), n2 + n4);
-  EXPECT_EQ(o[4].GetSurfaceNum(), n2);
-  EXPECT_EQ(o[5].GetSurfaceNum(), n3 + n2);
-  // a's look on o1 .. o3, b's on o4 .. o6.
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(cutchecks::AllMaterial(o[i], "A")) << "o" << i + 1;
-  for (int i = 3; i < 6; ++i) EXPECT_TRUE(cutchecks::AllMaterial(o[i], "B")) << "o" << i + 1;
-
-  // o2 = a minus b, o6 = b minus a, closed by the other's part as it was.
+  EXPECT_EQ(CKroMeshTriCut().CutMdlBetweenMdl(&s.a, &s.b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]),
+            1);
+  const long want[6] = {n4, n1 + n4, n2 + n4, -1, n2, n3 + n2};
+  for (int i = 0; i < 6; ++i) {
+    if (want[i] >= 0) EXPECT_EQ(o[i].GetSurfaceNum(), want[i]) << "o" << i + 1;
+    // a's look on o1 .. o3, b's on o4 .. o6.
+    EXPECT_TRUE(cutchecks::AllMaterial(o[i], i < 3 ? "A" : "B")) << "o" << i + 1;
+  }
+  // o2 = a minus b, o6 = b minus a, closed by the other's part as it was;
+  // o3 and o4 are the intersection; o1 and o5 the caps alone.
   EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o[1], n1), 1.0 - s.overlap, 1e-9);
   EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o[5], n3), 1.0 - s.overlap, 1e-9);
-  // o3 and o4 are the intersection; o1 and o5 the caps alone.
   EXPECT_NEAR(Volume(o[2]), s.overlap, 1e-9);
   EXPECT_NEAR(Volume(o[3]), s.overlap, 1e-9);
   EXPECT_NEAR(Area(o[0]), Area(p4), 1e-12);
-}
 
-TEST(SixOutputs, OnlyO5AndO6Given) {
-  Cubes s;
-  CKroMeshTriCut four;
-  C3DEntity p1, p2, p3, p4;
-  four.CalMdlBetweenMdl(&s.a, &s.b, &p1, &p2, &p3, &p4);
-
-  CKroMeshTriCut cut;
   C3DEntity o5, o6;
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&s.a, &s.b, nullptr, nullptr, nullptr, nullptr, &o5, &o6), 1);
-  ASSERT_EQ(o6.GetSurfaceNum(), p3.GetSurfaceNum() + p2.GetSurfaceNum());
-  EXPECT_TRUE(cutchecks::AllMaterial(o5, "B"));
-  EXPECT_TRUE(cutchecks::AllMaterial(o6, "B"));
+  EXPECT_EQ(
+      CKroMeshTriCut().CutMdlBetweenMdl(&s.a, &s.b, nullptr, nullptr, nullptr, nullptr, &o5, &o6),
+      1);
+  ASSERT_EQ(o6.GetSurfaceNum(), n3 + n2);
+  EXPECT_TRUE(cutchecks::AllMaterial(o5, "B") && cutchecks::AllMaterial(o6, "B"));
   // o6: P3's surfaces first, then P2's in b's material.
-  for (long i = 0; i < p3.GetSurfaceNum(); ++i)
+  for (long i = 0; i < n3; ++i)
     EXPECT_EQ(o6.SurfaceAt(i)->GetTriangleCount(), p3.SurfaceAt(i)->GetTriangleCount());
   EXPECT_NEAR(Area(o5), Area(p2), 1e-12);
-  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o6, p3.GetSurfaceNum()), 1.0 - s.overlap, 1e-9);
+  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o6, n3), 1.0 - s.overlap, 1e-9);
 }
 
 }  // namespace

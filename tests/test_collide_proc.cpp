@@ -84,6 +84,20 @@ void ExpectInSolid(CObbtBase* w, Vec p, long expected, bool onSurface = false) {
   EXPECT_EQ(CMathFunCls::CheckPntAndPolyhWithObbt(w->GetObbtModel(), &p, on), expected);
 }
 
+// The colliding pairs a processor hands out, in its order.
+std::vector<obbt_test::Pair> PairsOf(CObbtObjProcc& proc) {
+  tcTriCutPair dummy{7, 7};
+  tcTriCutPair* pairs = &dummy;  // written over even when there are none
+  long count = -1;
+  EXPECT_EQ(proc.GetCollideTriPair(&pairs, &count), 1);
+  EXPECT_EQ(pairs == nullptr, count == 0);
+  std::vector<obbt_test::Pair> out;
+  for (long k = 0; k < count; ++k)
+    out.emplace_back(static_cast<int32_t>(pairs[k].triIndex1),
+                     static_cast<int32_t>(pairs[k].triIndex2));
+  return out;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -96,32 +110,17 @@ TEST(ObbtCollide, OverlappingBoxesReportTouchingPairsThatOutliveTheWrappers) {
   auto b = Wrap(sb);
   auto proc = std::make_unique<CObbtObjProcc>();
   ASSERT_EQ(proc->ObbtCollide(a.get(), b.get(), nullptr, nullptr, nullptr, nullptr, 1.0, 1.0), 0);
-  tcTriCutPair* pairs = nullptr;
-  long count = 0;
-  proc->GetCollideTriPair(&pairs, &count);
-  ASSERT_GT(count, 0);
-  std::vector<obbt_test::Pair> got;
-  for (long k = 0; k < count; ++k)
-    got.emplace_back(static_cast<int32_t>(pairs[k].triIndex1),
-                     static_cast<int32_t>(pairs[k].triIndex2));
+  const std::vector<obbt_test::Pair> got = PairsOf(*proc);
+  ASSERT_FALSE(got.empty());
   EXPECT_EQ(obbt_test::Sorted(got), obbt_test::BruteForcePairs(CoreSoup(sa), {}, CoreSoup(sb), {}));
-  const std::vector<tcTriCutPair> before(pairs, pairs + count);
   b.reset();  // destroying a model empties the tree core's contact list
   EXPECT_EQ(ObbtContactCount(), 0);
   CObbtObjProcc copy(*proc);
   CObbtObjProcc assigned;
   assigned = *proc;
   proc.reset();
-  for (CObbtObjProcc* p : {&copy, &assigned}) {
-    tcTriCutPair* copied = nullptr;
-    long copiedCount = 0;
-    p->GetCollideTriPair(&copied, &copiedCount);
-    ASSERT_EQ(copiedCount, count);
-    for (long k = 0; k < count; ++k) {
-      EXPECT_EQ(copied[k].triIndex1, before[k].triIndex1);
-      EXPECT_EQ(copied[k].triIndex2, before[k].triIndex2);
-    }
-  }
+  EXPECT_EQ(PairsOf(copy), got);
+  EXPECT_EQ(PairsOf(assigned), got);
 }
 
 TEST(ObbtCollide, PlacementsMoveTheBoxesAndNoContactsAreInherited) {
@@ -133,19 +132,12 @@ TEST(ObbtCollide, PlacementsMoveTheBoxesAndNoContactsAreInherited) {
   CObbtObjProcc proc;
   EXPECT_EQ(proc.ObbtCollide(a.get(), b.get(), I, I, T1, T2, 1.0, 1.0), 0);
   EXPECT_EQ(proc.GetAABBOverlap(), 1);
-  long count = 0;
-  proc.GetCollideTriPair(nullptr, &count);
-  EXPECT_GT(count, 0);
+  EXPECT_FALSE(PairsOf(proc).empty());
   ASSERT_GT(ObbtContactCount(), 0);
   // Without placements the same two boxes are apart.
   EXPECT_EQ(proc.ObbtCollide(a.get(), b.get(), nullptr, nullptr, nullptr, nullptr, 1, 1), 0);
   EXPECT_EQ(proc.GetAABBOverlap(), 0);
-  tcTriCutPair dummy{7, 7};
-  tcTriCutPair* pairs = &dummy;
-  count = -1;
-  EXPECT_EQ(proc.GetCollideTriPair(&pairs, &count), 1);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(pairs, nullptr);
+  EXPECT_TRUE(PairsOf(proc).empty());
   EXPECT_EQ(proc.ObbtCollide(nullptr, b.get(), nullptr, nullptr, nullptr, nullptr, 1, 1), 0);
   // A tree never filled has the all-zero box, touching a's: refused, and
   // the pairs of an earlier query are not handed out again.
@@ -153,10 +145,7 @@ TEST(ObbtCollide, PlacementsMoveTheBoxesAndNoContactsAreInherited) {
   CObbtBase unbuilt;
   EXPECT_EQ(proc.ObbtCollide(a.get(), &unbuilt, nullptr, nullptr, nullptr, nullptr, 1, 1),
             OBBT_NOT_BUILT);
-  count = -1;
-  proc.GetCollideTriPair(&pairs, &count);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(pairs, nullptr);
+  EXPECT_TRUE(PairsOf(proc).empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -185,79 +174,68 @@ TEST(ObbtRay, SharedVertexHitCountsOnce) {
 // ---------------------------------------------------------------------------
 // Point in solid
 
-TEST(ObbtPointInSolid, CubeFacesInsideAndOutside) {
-  auto cube = WrapBox({0, 0, 0}, {2, 2, 2});
-  const struct {
-    Vec p;
-    long expected;
-    bool on;
-  } cases[] = {{{0.7, 1.1, 2.0}, 1, true},     // on the top face
-               {{2.0, 0.4, 1.3}, 1, true},     // on a side face
-               {{0.3, 1.7, 0.9}, 1, false},    // inside
-               {{0.3, 1.7, -4.0}, -1, false},  // ray crosses the bottom and the top
-               {{5.0, 5.0, 1.0}, -1, false},   // ray misses the solid
-               {{0.3, 1.7, 3.0}, -1, false}};  // the cube lies behind the point only
-  for (const auto& c : cases) ExpectInSolid(cube.get(), c.p, c.expected, c.on);
-}
-
-TEST(ObbtPointInSolid, RayThroughSharedEdgeTurnsItsDirection) {
-  // Straight below the diamond's side edge (y = 1, z = 0): the vertical ray
-  // only grazes that edge, a single crossing that would say "inside".
-  auto prism = Wrap(Diamond());
-  CObbtObjProcc proc;
-  Vec p{0.0, 1.0, -3.0}, up{0, 0, 1};
-  long tris[32];
-  long count = 0;
-  ASSERT_EQ(proc._FindCollideTrisWithRay(prism.get(), &p, &up, tris, &count), 1);
-  ASSERT_EQ(count, 1);  // the two faces at the edge count once
-  Vec v[3];
-  prism->GetTriDotFromObbt(v, tris[0]);
-  double o[3] = {p.x, p.y, p.z}, d[3] = {0, 0, 1}, hit[3];
-  long pos = 0;
-  ASSERT_EQ(CMathFunCls::Radial_Tri(o, d, &v[0].x, &v[1].x, &v[2].x, hit, &pos), 1);
-  EXPECT_NE(pos, 0);  // an edge hit
-  ExpectInSolid(prism.get(), p, -1);
-  // Below the bottom edge the ray enters and leaves through edges.
-  ExpectInSolid(prism.get(), {0.0, 0.0, 0.5}, 1);
-  ExpectInSolid(prism.get(), {0.0, 0.0, -7.0}, -1);
-}
-
-TEST(ObbtPointInSolid, RestartsAreBoundedWhenEveryRayMeetsAnEdge) {
-  // A roof whose ridge lies in the plane of every tilted ray from p.
+// Points on and in a cube, beside the diamond prism's edges (a vertical ray
+// grazing an edge turns its direction), near a roof whose ridge lies in the
+// plane of every tilted ray (restarts are bounded), and under a tetrahedron
+// that the upward ray meets only behind the point.
+TEST(ObbtPointInSolid, EdgesRidgesAndCrossingsBehindThePoint) {
   const double wl = std::sqrt(0.15 * 0.15 + 0.25 * 0.25);
   const Vec a{0.15 / wl, 0.25 / wl, 0};
-  const Vec U{-a.y, a.x, 0}, V{0, 0, 1};  // U = V x a
-  auto w = Wrap(Prism({-2 * a.x, -2 * a.y, 0}, a, U, V, 14.0, {{-1, 0}, {1, 0}, {0, 1}}));
-  ExpectInSolid(w.get(), {0, 0, 0.5}, OBBT_PNT_UNDECIDED);
-  // Beside the ridge's plane the same solid is decided at once.
-  ExpectInSolid(w.get(), {0.1, -0.1, 0.3}, 1);
-}
-
-TEST(ObbtPointInSolid, CrossingsBehindThePointDoNotCount) {
-  // The upward ray triangle from the origin leans towards w = (1, 4, 0).
-  // One face of this tetrahedron reaches from below the origin (where the
-  // vertical line enters the solid) up into that triangle; the origin itself
-  // lies outside.
   const double r17 = std::sqrt(17.0);
-  const Vec w{1 / r17, 4 / r17, 0}, v{-4 / r17, 1 / r17, 0};
-  const Vec B{0, 0, -1};
+  const Vec w{1 / r17, 4 / r17, 0}, v{-4 / r17, 1 / r17, 0}, B{0, 0, -1};
   const Vec d{0.1 * w.x, 0.1 * w.y, 2.0};  // from B to a point of the ray triangle
-  auto at = [&](double a, double b) {
-    return shapes::Add(B, shapes::Add(shapes::Scale(d, a), shapes::Scale(v, b)));
+  auto at = [&](double s, double t) {
+    return shapes::Add(B, shapes::Add(shapes::Scale(d, s), shapes::Scale(v, t)));
   };
   TriSoup tet{{at(-0.5, -1), at(-0.5, 1), at(2, 0), {1.55 * w.x, 1.55 * w.y, 0}},
               {{{0, 1, 2}}, {{0, 3, 1}}, {{1, 3, 2}}, {{2, 3, 0}}}};
   if (shapes::SignedVolume(tet) < 0)
     for (auto& t : tet.tris) std::swap(t.v[1], t.v[2]);
+  auto cube = WrapBox({0, 0, 0}, {2, 2, 2});
+  auto prism = Wrap(Diamond());
+  auto roof = Wrap(Prism({-2 * a.x, -2 * a.y, 0}, a, {-a.y, a.x, 0}, {0, 0, 1}, 14.0,
+                         {{-1, 0}, {1, 0}, {0, 1}}));
   auto solid = Wrap(tet);
+  const struct {
+    const char* name;
+    CObbtBase* w;
+    Vec p;
+    long expected;
+    bool on;
+  } cases[] = {
+      {"cube top face", cube.get(), {0.7, 1.1, 2.0}, 1, true},
+      {"cube side face", cube.get(), {2.0, 0.4, 1.3}, 1, true},
+      {"in the cube", cube.get(), {0.3, 1.7, 0.9}, 1, false},
+      {"below the cube", cube.get(), {0.3, 1.7, -4.0}, -1, false},
+      {"beside the cube", cube.get(), {5.0, 5.0, 1.0}, -1, false},
+      {"above the cube", cube.get(), {0.3, 1.7, 3.0}, -1, false},
+      {"below the diamond's side edge", prism.get(), {0.0, 1.0, -3.0}, -1, false},
+      {"in the diamond", prism.get(), {0.0, 0.0, 0.5}, 1, false},
+      {"below the diamond", prism.get(), {0.0, 0.0, -7.0}, -1, false},
+      {"on the ridge's plane", roof.get(), {0, 0, 0.5}, OBBT_PNT_UNDECIDED, false},
+      {"beside the ridge's plane", roof.get(), {0.1, -0.1, 0.3}, 1, false},
+      {"tetrahedron behind", solid.get(), {0, 0, 0}, -1, false},
+      {"in the tetrahedron", solid.get(), {0.6 * w.x, 0.6 * w.y, -0.2}, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectInSolid(c.w, c.p, c.expected, c.on);
+  }
+  // The vertical ray below the diamond's edge meets the two faces there
+  // once, at an edge; the tetrahedron's lower face is on the origin's list.
   CObbtObjProcc proc;
-  Vec origin{0, 0, 0}, up{0, 0, 1};
-  long tris[4];
-  long count = 0;
+  Vec p{0.0, 1.0, -3.0}, origin{0, 0, 0}, up{0, 0, 1};
+  long tris[32], count = 0;
+  ASSERT_EQ(proc._FindCollideTrisWithRay(prism.get(), &p, &up, tris, &count), 1);
+  ASSERT_EQ(count, 1);
+  Vec t[3];
+  prism->GetTriDotFromObbt(t, tris[0]);
+  double o[3] = {p.x, p.y, p.z}, dir[3] = {0, 0, 1}, hit[3];
+  long pos = 0;
+  ASSERT_EQ(CMathFunCls::Radial_Tri(o, dir, &t[0].x, &t[1].x, &t[2].x, hit, &pos), 1);
+  EXPECT_NE(pos, 0);
   ASSERT_EQ(proc._FindCollideTrisWithRay(solid.get(), &origin, &up, tris, &count), 1);
-  ASSERT_GE(count, 1);  // the lower face is on the list
-  ExpectInSolid(solid.get(), origin, -1);
-  ExpectInSolid(solid.get(), {0.6 * w.x, 0.6 * w.y, -0.2}, 1);
+  EXPECT_GE(count, 1);
 }
 
 TEST(ObbtPointInSolid, TessellatedSphereAgreesWithTheAnalyticSphere) {

@@ -36,10 +36,11 @@ short FullScan(Solid& s, const KRO::G3D_DVertex& p) {
 // the vertices and edge midpoints.
 std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int count) {
   double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
-  for (const auto& v : s.pts) {
-    const double c[3] = {v.x, v.y, v.z};
-    for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], c[k]), hi[k] = std::max(hi[k], c[k]);
-  }
+  for (const auto& v : s.pts)
+    for (int k = 0; k < 3; ++k) {
+      const double c = k == 0 ? v.x : k == 1 ? v.y : v.z;
+      lo[k] = std::min(lo[k], c), hi[k] = std::max(hi[k], c);
+    }
   auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
   auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
   std::vector<KRO::G3D_DVertex> out;
@@ -51,18 +52,9 @@ std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int coun
     const KRO::G3D_DVertex &a = s.pts[t.v[0]], &b = s.pts[t.v[1]];
     const double d[] = {0.0, 1e-7, -1e-7, 5e-6, -5e-6, 2e-5, -1e-3};
     const double e = d[pick(7)];
-    switch (i % 4) {
-      case 0:
-        break;
-      case 1:
-        p.z = v.z + (i % 8 == 1 ? 0.0 : e);
-        break;
-      case 2:
-        p = {v.x * (1 + e), v.y * (1 + e), v.z + e};
-        break;
-      case 3:
-        p = {(a.x + b.x) / 2 * (1 + e), (a.y + b.y) / 2 * (1 + e), (a.z + b.z) / 2 + e};
-    }
+    if (i % 4 == 1) p.z = v.z + (i % 8 == 1 ? 0.0 : e);
+    if (i % 4 == 2) p = {v.x * (1 + e), v.y * (1 + e), v.z + e};
+    if (i % 4 == 3) p = {(a.x + b.x) / 2 * (1 + e), (a.y + b.y) / 2 * (1 + e), (a.z + b.z) / 2 + e};
     out.push_back(p);
   }
   return out;
@@ -140,23 +132,23 @@ TEST(FastSolidCheck, LayersOnSlabBoundariesMatchFullScan) {
 TEST(FastSolidCheck, ClonesAndNewBuffersAnswerForTheirSolid) {
   Solid big = shapes::SphereSoup({0, 0, 0}, 5.0, 12, 16),
         small = shapes::SphereSoup({0, 0, 0}, 1.0, 12, 16);
-  CMeshPosCheckEntity c;
-  c.SetObbtObj(nullptr, big.pts.data(), static_cast<long>(big.pts.size()), big.tris.data(),
-               static_cast<long>(big.tris.size()));
+  auto set = [](CMeshPosCheckEntity& c, Solid& s) {
+    c.SetObbtObj(nullptr, s.pts.data(), static_cast<long>(s.pts.size()), s.tris.data(),
+                 static_cast<long>(s.tris.size()));
+  };
+  CMeshPosCheckEntity c, bad;
+  set(c, big);
   KRO::G3D_DVertex p{3.0, 0.0, 0.5};
   EXPECT_EQ(c.PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), 1);
   std::unique_ptr<CMeshPosCheckBase> copy(c.Clone());
   ASSERT_TRUE(copy);
   // Re-pointing the original must not disturb the copy's index.
-  c.SetObbtObj(nullptr, small.pts.data(), static_cast<long>(small.pts.size()), small.tris.data(),
-               static_cast<long>(small.tris.size()));
+  set(c, small);
   EXPECT_EQ(c.PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(copy->PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), 1);
   // A corner outside the vertex buffer makes the solid unusable.
   small.tris[3].v[1] = static_cast<long>(small.pts.size());
-  CMeshPosCheckEntity bad;
-  bad.SetObbtObj(nullptr, small.pts.data(), static_cast<long>(small.pts.size()), small.tris.data(),
-                 static_cast<long>(small.tris.size()));
+  set(bad, small);
   KRO::G3D_DVertex centre{0, 0, 0};
   EXPECT_EQ(bad.PosCheckPntAndMesh(&centre, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(bad.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -1);
@@ -216,24 +208,17 @@ TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
 // A solid of one surface keeps one tree: its surface wrapper shares the
 // solid's. A solid of several surfaces needs a tree per surface.
 TEST(FastSolidCheck, OneSurfaceSolidBuildsOneTree) {
-  struct Case {
-    const char* name;
-    C3DEntity solid;
-    bool shared;
-  };
-  C3DEntity oneSurface(-1, 0);
+  C3DEntity one(-1, 0);
   C3DSurface sphere = shapes::MakeSphereSurface({0, 0, 0}, 1.0);
-  oneSurface.AddSurface(&sphere, nullptr);
-  Case cases[] = {{"sphere of one surface", oneSurface, true},
-                  {"sphere of two halves", shapes::MakeSphereEntity({0, 0, 0}, 1.0), false}};
-  for (Case& c : cases) {
+  one.AddSurface(&sphere, nullptr);
+  C3DEntity halves = shapes::MakeSphereEntity({0, 0, 0}, 1.0);
+  for (C3DEntity* solid : {&one, &halves}) {
     CObbtEntity w;
-    ASSERT_EQ(w.BuildMeshObbt(&c.solid), OBBT_OK) << c.name;
-    ASSERT_GE(w.GetSubMeshNum(), 1) << c.name;
+    ASSERT_EQ(w.BuildMeshObbt(solid), OBBT_OK);
+    ASSERT_GE(w.GetSubMeshNum(), 1);
     CObbtSurface* sub = w.GetSubMeshObbt(0);
-    EXPECT_EQ(sub->GetObbtModel() == w.GetObbtModel(), c.shared) << c.name;
-    EXPECT_EQ(sub->GetTriNumFromObbt(), static_cast<long>(sub->GetSrcMesh()->m_triangles.size()))
-        << c.name;
+    EXPECT_EQ(sub->GetObbtModel() == w.GetObbtModel(), solid == &one);
+    EXPECT_EQ(sub->GetTriNumFromObbt(), static_cast<long>(sub->GetSrcMesh()->m_triangles.size()));
   }
 }
 

@@ -29,6 +29,31 @@ const std::vector<V> kFlatTri = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
 // (1, 2.5, 0).
 const std::vector<V> kWallTri = {{1, -1, -1}, {1, 3, -1}, {1, 1, 3}};
 
+// A mesh of the one triangle pts, wound 0-1-2 or, when flipped, 0-2-1.
+KroSimpleMesh One(const std::vector<V>& pts, bool flipped = false) {
+  return itest::MakeMesh(pts, {flipped ? C3DTriData{{0, 2, 1}} : C3DTriData{{0, 1, 2}}});
+}
+
+// A cut re-triangulated along the plane f(p) = 0: indices valid, area
+// kept, every triangle facing along up (when given) and none crossing.
+template <class F>
+void ExpectSplitAlong(KroSimpleMesh& m, F f, double area0, const V* up) {
+  ASSERT_TRUE(itest::IndicesValid(m));
+  EXPECT_NEAR(itest::Area(m), area0, 1e-9);
+  for (size_t i = 0; i < m.m_triangles.size(); ++i) {
+    const C3DTriData& t = m.m_triangles[i];
+    // Outward facing kept (a sliver rounded flat has no facing).
+    const V n = itest::AreaVec(m, i), c = m.m_positions[t.v[0]];
+    if (itest::Len(n) > 1e-20) EXPECT_GT(itest::Dot(n, up ? *up : c), 0) << i;
+    double lo = 0, hi = 0;
+    for (long v : t.v) {
+      lo = std::min(lo, f(m.m_positions[v]));
+      hi = std::max(hi, f(m.m_positions[v]));
+    }
+    EXPECT_FALSE(lo < -1e-9 && hi > 1e-9) << i;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -123,21 +148,6 @@ TEST(CutLines, CopiesOwnTheirChain) {
 // ---------------------------------------------------------------------------
 // Intersection points of triangle pairs
 
-TEST(Intersect, CrossingTrianglesGiveOneExactSegment) {
-  CutRig rig;
-  ASSERT_EQ(rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}),
-                          itest::MakeMesh(kWallTri, {{{0, 1, 2}}})),
-            1);
-  std::vector<V> dots;
-  ASSERT_EQ(rig.engine.GetIntersectDot(&dots), 1);
-  ASSERT_EQ(dots.size(), 2u);
-  EXPECT_TRUE(Near(dots[0], {1, 0, 0}));
-  EXPECT_TRUE(Near(dots[1], {1, 2.5, 0}));
-  // The result mesh holds the source positions, then the points.
-  ASSERT_EQ(rig.Result().m_positions.size(), 5u);
-  EXPECT_TRUE(Near(rig.Result().m_positions[4], dots[1]));
-}
-
 TEST(Intersect, SharedPointsAndSegmentsAreStoredOnce) {
   // Two cutting triangles sharing the edge through (1, 1, z): both pairs
   // find the point on it, and the second of two identical cutters finds the
@@ -147,7 +157,7 @@ TEST(Intersect, SharedPointsAndSegmentsAreStoredOnce) {
   CutRig rig;
   ASSERT_EQ(
       rig.Intersect(
-          itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}),
+          One(kFlatTri),
           itest::MakeMesh(wall, {{{0, 1, 2}}, {{0, 2, 3}}, {{1, 4, 5}}, {{1, 5, 2}}, {{1, 5, 2}}})),
       1);
   std::vector<V> dots;
@@ -167,9 +177,7 @@ TEST(Intersect, TrianglesSharingAnEdgeMeetAtTheExactVertices) {
   // (0,0,0)-(4,0,0).
   const std::vector<V> fold = {{0, 0, 0}, {4, 0, 0}, {2, -1, 3}};
   CutRig rig;
-  ASSERT_EQ(
-      rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}), itest::MakeMesh(fold, {{{0, 1, 2}}})),
-      1);
+  ASSERT_EQ(rig.Intersect(One(kFlatTri), One(fold)), 1);
   std::vector<V> dots;
   rig.engine.GetIntersectDot(&dots);
   ASSERT_EQ(dots.size(), 2u);
@@ -191,9 +199,7 @@ TEST(Intersect, CoplanarPairsCutAlongTheOverlap) {
   const std::vector<V> shifted = {{1, 1, 0}, {5, 1, 0}, {1, 5, 0}};
   for (bool same : {true, false}) {
     CutRig rig;
-    const C3DTriData t = same ? C3DTriData{{0, 1, 2}} : C3DTriData{{0, 2, 1}};
-    ASSERT_EQ(
-        rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}), itest::MakeMesh(shifted, {t})), 1);
+    ASSERT_EQ(rig.Intersect(One(kFlatTri), One(shifted, !same)), 1);
     std::vector<V> dots;
     rig.engine.GetIntersectDot(&dots);
     ASSERT_EQ(dots.size(), 3u);
@@ -230,56 +236,52 @@ TEST(Intersect, NoCollisionLeavesOnlyTheFlags) {
 // Re-triangulation and the cut mesh
 
 TEST(Retriangulate, CutTriangleIsCoveredExactlyWithTheCutAsEdge) {
-  CutRig rig;
-  KroSimpleMesh cut = itest::MakeMesh(kFlatTri, {{{0, 1, 2}}});
-  cut.m_colours[0] = {KRO::COLOR4(1, 0, 0, 1), KRO::COLOR4(0, 1, 0, 1), KRO::COLOR4(0, 0, 1, 1)};
-  cut.m_texCoords[0] = {{0, 0}, {1, 0}, {0, 1}};
-  ASSERT_EQ(rig.Intersect(cut, itest::MakeMesh(kWallTri, {{{0, 1, 2}}})), 1);
-  ASSERT_EQ(rig.engine.TranglateMdl(), 1);
-  EXPECT_FALSE(Probe::HasChain(rig.engine));
-  KroSimpleMesh& m = rig.Result();
-  ASSERT_TRUE(itest::IndicesValid(m));
-  EXPECT_EQ(m.m_positions.size(), 5u);
-  EXPECT_EQ(m.m_triangles.size(), static_cast<size_t>(Probe::FinalTriNum(rig.engine)));
-  EXPECT_GE(m.m_triangles.size(), 3u);
-  EXPECT_NEAR(itest::Area(m), 8.0, 1e-12);
-  for (size_t i = 0; i < m.m_triangles.size(); ++i) EXPECT_GT(itest::AreaVec(m, i).z, 0);
-  EXPECT_TRUE(itest::HasEdgeAt(m, m.m_positions[3], m.m_positions[4]));
-  // Attributes follow the positions: colour 0 copied, texture interpolated.
-  ASSERT_EQ(m.m_colours[0].size(), 5u);
-  EXPECT_EQ(m.m_colours[0][4].r, 1.0f);
-  ASSERT_EQ(m.m_texCoords[0].size(), 5u);
-  EXPECT_NEAR(m.m_texCoords[0][3].u, 0.25, 1e-6);  // (1, 0, 0) on the edge u = x / 4
-  EXPECT_NEAR(m.m_texCoords[0][4].v, 0.625, 1e-6);
-  EXPECT_EQ(m.m_texCoords[1].size(), 0u);
-}
-
-TEST(Retriangulate, DownwardFacingTriangleKeepsItsFacing) {
-  CutRig rig;
-  ASSERT_EQ(rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 2, 1}}}),
-                          itest::MakeMesh(kWallTri, {{{0, 1, 2}}})),
-            1);
-  ASSERT_EQ(rig.engine.TranglateMdl(), 1);
-  KroSimpleMesh& m = rig.Result();
-  for (size_t i = 0; i < m.m_triangles.size(); ++i) EXPECT_LT(itest::AreaVec(m, i).z, 0);
-  EXPECT_NEAR(itest::Area(m), 8.0, 1e-12);
-}
-
-TEST(Retriangulate, TriangleWithoutFrameOrSegmentStays) {
-  const std::vector<V> tilted = {{0, 0, 0}, {4, 0, 1}, {0, 4, 2}};
-  {
-    // Corner moved onto the opposite edge after the points were found: no
-    // frame can be built, so the triangle stays.
+  for (bool flipped : {false, true}) {
+    SCOPED_TRACE(flipped ? "facing down" : "facing up");
     CutRig rig;
-    ASSERT_EQ(rig.Intersect(itest::MakeMesh(tilted, {{{0, 1, 2}}}),
-                            itest::MakeMesh(kWallTri, {{{0, 1, 2}}})),
-              1);
-    rig.Result().m_positions[0] = {2, 2, 1.5};
+    KroSimpleMesh cut = One(kFlatTri, flipped);
+    cut.m_colours[0] = {KRO::COLOR4(1, 0, 0, 1), KRO::COLOR4(0, 1, 0, 1), KRO::COLOR4(0, 0, 1, 1)};
+    cut.m_texCoords[0] = {{0, 0}, {1, 0}, {0, 1}};
+    ASSERT_EQ(rig.Intersect(cut, One(kWallTri)), 1);
+    // One exact segment; the result mesh holds the source positions, then
+    // the points.
+    std::vector<V> dots;
+    ASSERT_EQ(rig.engine.GetIntersectDot(&dots), 1);
+    ASSERT_EQ(dots.size(), 2u);
+    EXPECT_TRUE(Near(dots[flipped ? 1 : 0], {1, 0, 0}) && Near(dots[flipped ? 0 : 1], {1, 2.5, 0}));
+    ASSERT_EQ(rig.Result().m_positions.size(), 5u);
+    EXPECT_TRUE(Near(rig.Result().m_positions[4], dots[1]));
     ASSERT_EQ(rig.engine.TranglateMdl(), 1);
-    ASSERT_EQ(rig.Result().m_triangles.size(), 1u);
-    EXPECT_EQ(rig.Result().m_positions.size(), 3u);
-    EXPECT_EQ(Probe::CutFlags(rig.engine)[0], 0);
+    EXPECT_FALSE(Probe::HasChain(rig.engine));
+    KroSimpleMesh& m = rig.Result();
+    EXPECT_EQ(m.m_positions.size(), 5u);
+    EXPECT_EQ(m.m_triangles.size(), static_cast<size_t>(Probe::FinalTriNum(rig.engine)));
+    EXPECT_GE(m.m_triangles.size(), 3u);
+    const V up{0, 0, flipped ? -1.0 : 1.0};
+    ExpectSplitAlong(
+        m, [](const V&) { return 0.0; }, 8.0, &up);  // the cut ends inside
+    EXPECT_TRUE(itest::HasEdgeAt(m, m.m_positions[3], m.m_positions[4]));
+    if (flipped) continue;
+    // Attributes follow the positions: colour 0 copied, texture interpolated.
+    ASSERT_EQ(m.m_colours[0].size(), 5u);
+    EXPECT_EQ(m.m_colours[0][4].r, 1.0f);
+    ASSERT_EQ(m.m_texCoords[0].size(), 5u);
+    EXPECT_NEAR(m.m_texCoords[0][3].u, 0.25, 1e-6);  // (1, 0, 0) on the edge u = x / 4
+    EXPECT_NEAR(m.m_texCoords[0][4].v, 0.625, 1e-6);
+    EXPECT_EQ(m.m_texCoords[1].size(), 0u);
   }
+}
+
+TEST(Retriangulate, TriangleWithoutFrameStays) {
+  // Corner moved onto the opposite edge after the points were found: no
+  // frame can be built, so the triangle stays.
+  CutRig rig;
+  ASSERT_EQ(rig.Intersect(One({{0, 0, 0}, {4, 0, 1}, {0, 4, 2}}), One(kWallTri)), 1);
+  rig.Result().m_positions[0] = {2, 2, 1.5};
+  ASSERT_EQ(rig.engine.TranglateMdl(), 1);
+  ASSERT_EQ(rig.Result().m_triangles.size(), 1u);
+  EXPECT_EQ(rig.Result().m_positions.size(), 3u);
+  EXPECT_EQ(Probe::CutFlags(rig.engine)[0], 0);
 }
 
 TEST(Retriangulate, ManyCrossingCutsInOneTriangleGrowTheBuffers) {
@@ -299,7 +301,7 @@ TEST(Retriangulate, ManyCrossingCutsInOneTriangleGrowTheBuffers) {
                              {{{b + 4, b + 5, b + 6}}, {{b + 4, b + 6, b + 7}}});
   }
   CutRig rig;
-  ASSERT_EQ(rig.Intersect(itest::MakeMesh(big, {{{0, 1, 2}}}), walls), 1);
+  ASSERT_EQ(rig.Intersect(One(big), walls), 1);
   std::vector<V> before;
   rig.engine.GetIntersectDot(&before);
   ASSERT_EQ(rig.engine.TranglateMdl(), 1);
@@ -336,28 +338,14 @@ TEST(Retriangulate, TiltedPlaneCutByPlaneKeepsAreaAndPutsPointsOnBoth) {
 
   ASSERT_EQ(rig.engine.TranglateMdl(), 1);
   KroSimpleMesh& m = rig.Result();
-  ASSERT_TRUE(itest::IndicesValid(m));
-  EXPECT_NEAR(itest::Area(m), area0, 1e-9);
   const V up = {-0.1, -0.05, 1};
-  for (size_t i = 0; i < m.m_triangles.size(); ++i) {
-    EXPECT_GT(itest::Dot(itest::AreaVec(m, i), up), 0);
-    // No triangle crosses the cut.
-    double lo = 0, hi = 0;
-    for (long v : m.m_triangles[i].v) {
-      lo = std::min(lo, f(m.m_positions[v]));
-      hi = std::max(hi, f(m.m_positions[v]));
-    }
-    EXPECT_FALSE(lo < -1e-9 && hi > 1e-9);
-  }
+  ExpectSplitAlong(m, f, area0, &up);
   for (size_t k = 0; k + 1 < line.size(); ++k)
     EXPECT_TRUE(itest::HasEdgeAt(m, dots[line[k]], dots[line[k + 1]]));
 }
 
 TEST(Retriangulate, ClosedSurfaceCutByPlaneGivesOneClosedLoop) {
-  std::vector<V> pts;
-  std::vector<C3DTriData> tris;
-  shapes::SphereArrays({0, 0, 0}, 5, 12, 24, pts, tris);
-  KroSimpleMesh sphere = itest::MakeMesh(pts, tris);
+  KroSimpleMesh sphere = shapes::ToMesh(shapes::SphereSoup({0, 0, 0}, 5, 12, 24));
   // Plane 0.2 x + 0.1 y + z = 0.6 as two large triangles; no sphere vertex
   // lies within 0.016 of it, far above the data precision.
   auto g = [](const V& p) { return 0.2 * p.x + 0.1 * p.y + p.z - 0.6; };
@@ -378,32 +366,13 @@ TEST(Retriangulate, ClosedSurfaceCutByPlaneGivesOneClosedLoop) {
   EXPECT_EQ(loop.size(), dots.size() + 1);
   for (const V& p : dots) EXPECT_NEAR(g(p), 0.0, 1e-9);
   ASSERT_EQ(rig.engine.TranglateMdl(), 1);
-  KroSimpleMesh& m = rig.Result();
-  ASSERT_TRUE(itest::IndicesValid(m));
-  EXPECT_NEAR(itest::Area(m), area0, 1e-9);
-  for (size_t i = 0; i < m.m_triangles.size(); ++i) {
-    // Outward facing kept: the area vector points away from the centre.
-    // (A sliver where the plane's two halves meet, rounded flat, has none.)
-    const C3DTriData& t = m.m_triangles[i];
-    const V& c = m.m_positions[t.v[0]];
-    if (itest::Len(itest::AreaVec(m, i)) > 1e-20) {
-      EXPECT_GT(itest::Dot(itest::AreaVec(m, i), c), 0);
-    }
-    double lo = 0, hi = 0;
-    for (long v : t.v) {
-      lo = std::min(lo, g(m.m_positions[v]));
-      hi = std::max(hi, g(m.m_positions[v]));
-    }
-    EXPECT_FALSE(lo < -1e-9 && hi > 1e-9);
-  }
+  ExpectSplitAlong(rig.Result(), g, area0, nullptr);
 }
 
 TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {
   CutRig rig;
   rig.a.SetRefDot({100, 200, 300});
-  ASSERT_EQ(rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}}),
-                          itest::MakeMesh(kWallTri, {{{0, 1, 2}}})),
-            1);
+  ASSERT_EQ(rig.Intersect(One(kFlatTri), One(kWallTri)), 1);
   CMeshIntersect copy(rig.engine);
   ASSERT_EQ(rig.engine.TranglateMdl(), 1);
   std::vector<V> dots;

@@ -124,22 +124,16 @@ TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
         c.halves);
     CheckTree(m);
   }
-}
-
-TEST(ObbtBuild, TinyAndCollinearTrianglesKeepAnEnclosingOrthonormalLeaf) {
   // Normals of 1e-6 and below: the leaf frame must still be orthonormal and
-  // sit on the triangle, not near the origin.
+  // sit on the triangle, not near the origin; a triangle across it is found.
   for (const Tri& t : {Tri{10, 0, 0, 10.001, 0, 0, 10, 0.001, 0}, Tri{10, 5, 1, 11, 5, 1, 12, 5, 1},
                        Tri{3, 3, 3, 3, 3, 3, 3, 3, 3}}) {
-    RAPID_model m;
+    RAPID_model m, other;
     testing::internal::CaptureStderr();
     ASSERT_EQ(FillModel(m, Soup{t}), OBBT_OK);
     testing::internal::GetCapturedStderr();
     CheckTree(m);
     EXPECT_NEAR(m.boxes[0].pos[0], (t[0] + t[3] + t[6]) / 3, 0.01);
-
-    // A triangle across it is found.
-    RAPID_model other;
     const double c[3] = {(t[0] + t[3]) / 2, (t[1] + t[4]) / 2, (t[2] + t[5]) / 2};
     ASSERT_EQ(FillModel(other, Soup{Tri{c[0], c[1] - 1, c[2] - 1, c[0], c[1] + 1, c[2] - 1, c[0],
                                         c[1], c[2] + 1}}),
@@ -199,23 +193,27 @@ TEST(ObbtBuild, StatesCallOrderAndUnsafeInput) {
 // --- overlap tests ------------------------------------------------------------
 
 TEST(ObbtOverlap, TrianglesTouchingCountAndGapsDoNot) {
-  const double a1[3] = {0, 0, 0}, a2[3] = {1, 0, 0}, a3[3] = {0, 1, 0};
-  // Coplanar, sharing the edge a2-a3.
-  const double b1[3] = {1, 1, 0};
-  EXPECT_TRUE(obbt_detail::TrianglesOverlap(a1, a2, a3, a2, b1, a3));
-  // Touching at one vertex from another plane.
-  const double c1[3] = {1, 0, 1}, c2[3] = {2, 0, 1};
-  EXPECT_TRUE(obbt_detail::TrianglesOverlap(a1, a2, a3, a2, c1, c2));
-  // Coplanar, a hair apart.
-  const double d1[3] = {1.000001, 0, 0}, d2[3] = {2, 0, 0}, d3[3] = {2, 1, 0};
-  EXPECT_FALSE(obbt_detail::TrianglesOverlap(a1, a2, a3, d1, d2, d3));
-  // Piercing, and parallel planes.
-  const double e1[3] = {0.2, 0.2, -1}, e2[3] = {0.2, 0.2, 1}, e3[3] = {5, 5, 0};
-  EXPECT_TRUE(obbt_detail::TrianglesOverlap(a1, a2, a3, e1, e2, e3));
-  const double f1[3] = {0, 0, 1e-9}, f2[3] = {1, 0, 1e-9}, f3[3] = {0, 1, 1e-9};
-  EXPECT_FALSE(obbt_detail::TrianglesOverlap(a1, a2, a3, f1, f2, f3));
-  // A degenerate triangle (a segment) through the interior.
-  EXPECT_TRUE(obbt_detail::TrianglesOverlap(e1, e2, e2, a1, a2, a3));
+  const Tri a{0, 0, 0, 1, 0, 0, 0, 1, 0};
+  const struct {
+    const char* name;
+    Tri b;
+    bool overlap;
+  } cases[] = {
+      {"coplanar, sharing an edge", {1, 0, 0, 1, 1, 0, 0, 1, 0}, true},
+      {"touching at a vertex from another plane", {1, 0, 0, 1, 0, 1, 2, 0, 1}, true},
+      {"coplanar, a hair apart", {1.000001, 0, 0, 2, 0, 0, 2, 1, 0}, false},
+      {"piercing", {0.2, 0.2, -1, 0.2, 0.2, 1, 5, 5, 0}, true},
+      {"parallel planes", {0, 0, 1e-9, 1, 0, 1e-9, 0, 1, 1e-9}, false},
+      {"a segment through the interior", {0.2, 0.2, -1, 0.2, 0.2, 1, 0.2, 0.2, 1}, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(obbt_detail::TrianglesOverlap(&a[0], &a[3], &a[6], &c.b[0], &c.b[3], &c.b[6]),
+              c.overlap)
+        << c.name;
+    EXPECT_EQ(obbt_detail::TrianglesOverlap(&c.b[0], &c.b[3], &c.b[6], &a[0], &a[3], &a[6]),
+              c.overlap)
+        << c.name << ", swapped";
+  }
 }
 
 TEST(ObbtOverlap, BoxSeparationNeverSeparatesOverlappingBoxes) {
@@ -287,7 +285,7 @@ TEST(ObbtCollide, OverlappingSpheresMatchBruteForceAndFirstContactStopsAtOne) {
   EXPECT_EQ(Contacts(), all);
 }
 
-TEST(ObbtCollide, UnbuiltModelsAreRefusedAndTheListKept) {
+TEST(ObbtCollide, UnbuiltModelsAreRefusedAndAFullListKeepsThePairsFound) {
   RAPID_model a, b, fresh, building;
   ASSERT_EQ(FillModel(a, OneTri(0, 0, 0)), OBBT_OK);
   ASSERT_EQ(FillModel(b, OneTri(0.1, 0.1, 0)), OBBT_OK);
@@ -303,14 +301,10 @@ TEST(ObbtCollide, UnbuiltModelsAreRefusedAndTheListKept) {
   { RAPID_model unrelated; }  // destroying any model empties the list
   EXPECT_EQ(ObbtContactCount(), 0);
   EXPECT_EQ(ObbtContacts(), nullptr);
-}
 
-TEST(ObbtCollide, FullContactListKeepsThePairsFound) {
   const double c0[3] = {0, 0, 0}, c1[3] = {0.5, 0.2, 0.1};
-  Soup s1 = MakeSphere(c0, 1.0, 8, 16), s2 = MakeSphere(c1, 1.0, 8, 16);
-  RAPID_model a, b;
-  ASSERT_EQ(FillModel(a, s1), OBBT_OK);
-  ASSERT_EQ(FillModel(b, s2), OBBT_OK);
+  ASSERT_EQ(FillModel(a, MakeSphere(c0, 1.0, 8, 16)), OBBT_OK);
+  ASSERT_EQ(FillModel(b, MakeSphere(c1, 1.0, 8, 16)), OBBT_OK);
   ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
   const std::vector<Pair> all = Contacts();
   ASSERT_GT(all.size(), 25u);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <set>
 #include <vector>
@@ -15,12 +16,11 @@
 #include "kromesh/organize/CBFSearch.h"
 #include "kromesh/organize/CMeshOrganize.h"
 #include "kromesh/organize/CMeshPosCheck.h"
-#include "support/OrganizeShapes.h"
 #include "support/Shapes.h"
 
-using orgshapes::BlockLoop;
-using orgshapes::Centroid;
-using orgshapes::Grid;
+using shapes::BlockLoop;
+using shapes::Centroid;
+using shapes::Grid;
 using V = KRO::G3D_DVertex;
 
 namespace {
@@ -41,14 +41,6 @@ CBFSearch Split(KroSimpleMesh& m, std::vector<V>& cuts, std::vector<C3DTriaTop>&
                  cuts.empty() ? nullptr : cuts.data(), static_cast<long>(cuts.size()));
   s.SplitObj();
   return s;
-}
-
-bool InsideBlock(const V& p, double a, double b) {
-  return p.x > a && p.x < b && p.y > a && p.y < b;
-}
-
-bool IndicesInRange(const KroSimpleMesh& m) {
-  return shapes::IndicesValid(shapes::SoupOf(m));
 }
 
 // A surface organizer whose cutter is the plane z = 0 (normal +z).
@@ -99,8 +91,7 @@ TEST(RingQueue, WrapsRefusesWhenFullAndRejectsNoCapacity) {
   q.InitiateQQueue(3);
   EXPECT_EQ(q.AppendQQueue(7), 1);
   EXPECT_EQ(q.DeleteQQueue(), 7);
-  EXPECT_EQ(q.AppendQQueue(8), 1);
-  EXPECT_EQ(q.AppendQQueue(9), 1);
+  EXPECT_EQ(q.AppendQQueue(8) + q.AppendQQueue(9), 2);
   EXPECT_EQ(q.AppendQQueue(10), 0);
   EXPECT_EQ(q.DeleteQQueue(), 8);
   EXPECT_EQ(q.DeleteQQueue(), 9);
@@ -110,8 +101,7 @@ TEST(RingQueue, WrapsRefusesWhenFullAndRejectsNoCapacity) {
   EXPECT_EQ(q.AppendQQueue(6), 0);
   EXPECT_EQ(q.DeleteQQueue(), 4);
   q.InitiateQQueue(-5);  // no slots: refused, no division by zero
-  EXPECT_EQ(q.AppendQQueue(1), 0);
-  EXPECT_EQ(q.DeleteQQueue(), 0);
+  EXPECT_EQ(q.AppendQQueue(1) + q.DeleteQQueue(), 0);
 }
 
 TEST(RegionSearch, CutPointsBoundThePieces) {
@@ -122,42 +112,33 @@ TEST(RegionSearch, CutPointsBoundThePieces) {
     const char* name;
     KroSimpleMesh m;
     std::vector<V> cuts;
-    std::vector<std::vector<long>> pieces;  // empty: only the count is checked
-    long count;
+    std::vector<long> second;  // the second piece; empty: one piece only
   } cases[] = {
-      {"no cut points: component of triangle 0, then the rest", twoParts, {}, {}, 2},
-      {"closed cut line", Grid(4), BlockLoop(1, 3), {}, 2},
+      {"no cut points: component of triangle 0, then the rest", twoParts, {}, {8, 9}},
+      {"closed cut line", Grid(4), BlockLoop(1, 3), kInnerBlock},
       // The diagonal's ends are cut points of different lines; the edge
       // between them is not on a cut line, yet it is not crossed.
-      {"chord", Grid(1), {{0, 0, 0}, {5, 5, 0}, {1, 1, 0}, {7, 0, 0}}, {{0}, {1}}, 2},
-      {"within 0.01 per axis", Grid(1), {{0.0099, -0.0099, 0.0099}, {1.0099, 0.9901, 0}}, {}, 2},
-      {"beyond 0.01", Grid(1), {{0.0101, 0, 0}, {1, 1, 0}}, {}, 1},
+      {"chord", Grid(1), {{0, 0, 0}, {5, 5, 0}, {1, 1, 0}, {7, 0, 0}}, {1}},
+      {"within 0.01 per axis", Grid(1), {{0.0099, -0.0099, 0.0099}, {1.0099, 0.9901, 0}}, {1}},
+      {"beyond 0.01", Grid(1), {{0.0101, 0, 0}, {1, 1, 0}}, {}},
   };
-  cases[1].pieces = {{}, kInnerBlock};
-  cases[0].pieces = {{}, {8, 9}};
   for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
     std::vector<C3DTriaTop> tops;
     CBFSearch s = Split(c.m, c.cuts, tops);
-    ASSERT_EQ(s.GetResObjNum(), c.count) << c.name;
-    for (size_t i = 0; i < c.pieces.size(); ++i) {
-      if (!c.pieces[i].empty()) {
-        EXPECT_EQ(Piece(s, long(i)), c.pieces[i]) << c.name;
-      }
-    }
-    if (c.count == 2 && c.m.m_triangles.size() > 8) {
-      // The flood starts from triangle 0; the outer piece holds no triangle
-      // of the block; the neighbour records were filled for the caller.
-      std::vector<long> first = Piece(s, 0);
-      EXPECT_EQ(first.front(), 0) << c.name;
-      EXPECT_EQ(std::set<long>(first.begin(), first.end()).size(),
-                c.m.m_triangles.size() - Piece(s, 1).size())
-          << c.name;
-      if (&c == &cases[1]) {
-        for (long t : first) EXPECT_FALSE(InsideBlock(Centroid(c.m, t), 1, 3)) << t;
-        EXPECT_EQ(tops[0].n[2], 1);
-        EXPECT_EQ(tops[1].n[0], 0);
-      }
-    }
+    ASSERT_EQ(s.GetResObjNum(), c.second.empty() ? 1 : 2);
+    // The flood starts from triangle 0, and the pieces partition the mesh.
+    std::vector<long> all = Piece(s, 0), second = Piece(s, 1);
+    EXPECT_EQ(all.front(), 0);
+    EXPECT_EQ(second, c.second);
+    all.insert(all.end(), second.begin(), second.end());
+    std::sort(all.begin(), all.end());
+    std::vector<long> every(c.m.m_triangles.size());
+    std::iota(every.begin(), every.end(), 0L);
+    EXPECT_EQ(all, every);
+    // The neighbour records were filled for the caller.
+    EXPECT_EQ(tops[0].n[2], 1);
+    EXPECT_EQ(tops[1].n[0], 0);
   }
   CBFSearch s;
   V a{0, 0, 0}, p{1, 1, 0};
@@ -268,23 +249,126 @@ TEST(Organizer, OwnsItsPolylineAndCopiesOwnTheirChecker) {
 // ---------------------------------------------------------------------------
 // Classification
 
-TEST(Classify, PlaneCutterSendsNegativeSideToSide1) {
-  PlaneOrganizer po;
-  // Centroid heights: below, above, 0.0005 above (on the plane), below.
-  KroSimpleMesh cut = TrianglesAtHeights({-2.0, 3.0, 0.0005, -0.5});
-  KroSimpleMesh s1, s2;
-  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
-  EXPECT_EQ(SideList(po.o, Kro_Remain_Side1), (std::vector<long>{0, 3}));
-  EXPECT_EQ(SideList(po.o, Kro_Remain_Side2), (std::vector<long>{1, 2}));
-  EXPECT_EQ(po.o.GetSideVertexNum(Kro_Remain_Side1), 6);
-  ASSERT_TRUE(s1.m_triangles.size() == 2u && s2.m_triangles.size() == 2u);
-  ASSERT_TRUE(IndicesInRange(s1) && IndicesInRange(s2));
-  EXPECT_LT(Centroid(s1, 1).z, 0.0);
-  EXPECT_GT(Centroid(s2, 1).z, 0.0);
+// Every kind of cutter classifies a cut mesh: the side lists as expected,
+// and each side mesh holds exactly its list's triangles in list order
+// (same centroids), renumbered onto its own vertices.
+TEST(Classify, SidesHoldTheirTrianglesRenumbered) {
+  PlaneOrganizer plane;
+  CMeshOrganizeSurf none;  // no checker: every legal triangle goes to side 2
+  // A wavy terrain (facing +z) cuts a tilted plane: side 1 is below it.
+  auto height = [](double x, double y) { return 0.3 * std::sin(x * 0.2) * std::cos(y * 0.2); };
+  KroSimpleMesh wavy = Grid(16, 0.0, -0.5, -0.5);
+  for (auto& p : wavy.m_positions) p.z = height(p.x, p.y);
+  CMeshOrganizeSurf curved;
+  curved.SetObbtObj(nullptr, wavy.m_positions.data(), static_cast<long>(wavy.m_positions.size()),
+                    wavy.m_triangles.data(), static_cast<long>(wavy.m_triangles.size()));
+  curved.BuildPosCheckObj();
+  KroSimpleMesh tilted = Grid(8);
+  for (auto& p : tilted.m_positions) p = {2 * p.x, 2 * p.y, (p.x + p.y) * 0.1 - 1.0};
+  std::vector<long> below, above;
+  for (long t = 0; t < 128; ++t)
+    (Centroid(tilted, t).z < height(Centroid(tilted, t).x, Centroid(tilted, t).y) ? below : above)
+        .push_back(t);
+  // A box solid: outside on side 1. Its buffers arrive after the checker
+  // was built and are passed on.
+  shapes::TriSoup box = shapes::BoxSoup({1.2, 1.2, -1}, {2.8, 2.8, 1});
+  CMeshOrganizeEntity solid;
+  solid.BuildPosCheckObj();
+  solid.SetObbtObj(nullptr, box.pts.data(), 8, box.tris.data(), 12);
+  // A free surface with intersection points takes the region road; with a
+  // plan polyline, the checker road.
+  std::vector<V> loop = BlockLoop(1, 3);
+  CMeshOrganizeSurf region, polyline;
+  D_DOT line[2] = {{0, 2.2}, {4, 2.2}};
+  tctagD3ConvexBox aabb{0, 4, 0, 4, 0, 0};
+  for (CMeshOrganizeSurf* o : {&region, &polyline}) {
+    o->SetMeshType(Kro_Mesh_FreeSurface);
+    o->setSurfInterDots(loop.data(), static_cast<long>(loop.size()));
+  }
+  polyline.SetPosCheckPolyline(line, 2);
+  polyline.SetAABBOfCutedMesh(&aabb);
+  polyline.BuildPosCheckObj();
+  KroSimpleMesh grid = Grid(4);
+  std::vector<V> noCuts;  // neighbour records, as a conversion keeps them
+  Split(grid, noCuts, grid.m_triangleTops);
+  std::vector<long> all, outer, north, south;
+  for (long t = 0; t < 32; ++t) {
+    all.push_back(t);
+    if (!std::binary_search(kInnerBlock.begin(), kInnerBlock.end(), t)) outer.push_back(t);
+    (Centroid(grid, t).y > 2.2 ? north : south).push_back(t);
+  }
+  // Position 0 unused: a plain copy of the first nine positions would leave
+  // index 9 dangling.
+  KroSimpleMesh shifted = Grid(2, -4.0);
+  shifted.m_positions.insert(shifted.m_positions.begin(), V{50, 50, 50});
+  for (C3DTriData& t : shifted.m_triangles)
+    for (long& v : t.v) ++v;
+  KroSimpleMesh odd;
+  odd.m_positions = {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {8, 0, 0}, {2, 1e-7, 0}};
+  odd.m_texCoords[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}, {3, 0}};
+  odd.m_triangles = {
+      {{2, 3, 0}},   // legal
+      {{0, 0, 1}},   // repeated corner
+      {{0, 1, 4}},   // three points on one line
+      {{0, 5, 1}},   // a needle: its corner 1e-7 off the opposite edge
+      {{0, 1, 17}},  // corner outside the positions
+      {{4, 2, 1}},   // legal
+  };
+  KroSimpleMesh heights = TrianglesAtHeights({-2.0, 3.0, 0.0005, -0.5});  // 0.0005: on the plane
+  struct Case {
+    const char* name;
+    CMeshOrganizeBase* o;
+    KroSimpleMesh* cut;
+    std::vector<long> side1, side2;
+    KroSimpleMesh out[2];
+  } cases[] = {
+      {"plane", &plane.o, &heights, {0, 3}, {1, 2}, {}},
+      {"curved", &curved, &tilted, below, above, {}},
+      {"solid", &solid, &grid, outer, kInnerBlock, {}},
+      {"free surface, regions", &region, &grid, outer, kInnerBlock, {}},
+      {"free surface, polyline", &polyline, &grid, north, south, {}},
+      {"unused leading vertex", &plane.o, &shifted, {0, 1, 2, 3, 4, 5, 6, 7}, {}, {}},
+      {"degenerate triangles", &none, &odd, {}, {0, 5}, {}},
+      {"no checker", &none, &grid, {}, all, {}},
+  };
+  const Kro_Mesh_Remain_Side sides[2] = {Kro_Remain_Side1, Kro_Remain_Side2};
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.o->ClassifySurfMeshTo2Side(c.cut, &c.out[0], &c.out[1]), 1);
+    ASSERT_FALSE(c.side1.empty() && c.side2.empty());
+    for (int k = 0; k < 2; ++k) {
+      std::vector<long> list = SideList(*c.o, sides[k]), sorted = list;
+      std::sort(sorted.begin(), sorted.end());
+      EXPECT_EQ(sorted, k == 0 ? c.side1 : c.side2) << "side " << k + 1;
+      const KroSimpleMesh& s = c.out[k];
+      ASSERT_EQ(s.m_triangles.size(), list.size()) << "side " << k + 1;
+      ASSERT_TRUE(shapes::IndicesValid(shapes::SoupOf(s)));
+      if (!list.empty()) EXPECT_EQ(c.o->GetSideVertexNum(sides[k]), long(s.m_positions.size()));
+      for (size_t i = 0; i < list.size(); ++i) {
+        const V a = Centroid(s, long(i)), b = Centroid(*c.cut, list[i]);
+        EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z) << "side " << k + 1 << " " << i;
+      }
+    }
+  }
+  // The region road floods from triangle 0; only the block's lattice is
+  // kept, and the neighbour records carried over point inside their side.
+  EXPECT_EQ(SideList(region, Kro_Remain_Side1).front(), 0);
+  EXPECT_EQ(cases[3].out[1].m_positions.size(), 9u);
+  ASSERT_EQ(cases[3].out[1].m_triangleTops.size(), 8u);
+  for (const KroSimpleMesh& s : cases[3].out)
+    for (const C3DTriaTop& t : s.m_triangleTops)
+      for (long nb : t.n) EXPECT_TRUE(nb >= -1 && nb < static_cast<long>(s.m_triangles.size()));
+  // Side vertices follow their first use, attributes with them.
+  const KroSimpleMesh& s2 = cases[6].out[1];
+  ASSERT_EQ(s2.m_positions.size(), 5u);
+  const long order[5] = {2, 3, 0, 4, 1};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(s2.m_texCoords[0][i].u, odd.m_texCoords[0][order[i]].u);
 }
 
-TEST(Classify, EveryTriangleOnOneSideIsAPlainCopy) {
+TEST(Classify, PlainCopiesAliasedOutputsAndNullInputs) {
   PlaneOrganizer po;
+  // Every triangle on one side: a plain copy of the first vc positions; the
+  // empty side mesh is left as it was.
   KroSimpleMesh cut = Grid(3, -4.0);
   cut.m_positions.push_back({100, 100, 100});  // unused trailing position
   for (size_t i = 0; i < cut.m_positions.size(); ++i)
@@ -296,155 +380,27 @@ TEST(Classify, EveryTriangleOnOneSideIsAPlainCopy) {
   ASSERT_EQ(s1.m_triangles.size(), cut.m_triangles.size());
   for (size_t t = 0; t < cut.m_triangles.size(); ++t)
     for (int k = 0; k < 3; ++k) EXPECT_EQ(s1.m_triangles[t].v[k], cut.m_triangles[t].v[k]);
-  ASSERT_EQ(s1.m_positions.size(), 16u);  // the first vc positions
+  ASSERT_EQ(s1.m_positions.size(), 16u);
   for (size_t v = 0; v < 16; ++v) EXPECT_EQ(s1.m_colours[0][v].r, float(v));
-  // The empty side mesh is left as it was.
-  ASSERT_EQ(s2.m_positions.size(), 1u);
-  EXPECT_EQ(s2.m_triangles.size(), 1u);
-}
+  EXPECT_EQ(s2.m_positions.size() + s2.m_triangles.size(), 2u);
 
-TEST(Classify, CutMeshMayAlsoBeASideMesh) {
-  PlaneOrganizer po;
-  KroSimpleMesh cut = TrianglesAtHeights({-2.0, 3.0, -1.0, 4.0, 5.0});
-  KroSimpleMesh ref1, ref2, s2;
-  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&cut, &ref1, &ref2), 1);
-  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&cut, &cut, &s2), 1);  // side 1 written first
-  ASSERT_EQ(cut.m_triangles.size(), 2u);
-  ASSERT_EQ(s2.m_positions.size(), ref2.m_positions.size());
-  for (size_t v = 0; v < s2.m_positions.size(); ++v)
-    EXPECT_EQ(s2.m_positions[v].z, ref2.m_positions[v].z);
-  for (size_t v = 0; v < cut.m_positions.size(); ++v)
-    EXPECT_EQ(cut.m_positions[v].z, ref1.m_positions[v].z);
-}
+  // The cut mesh may also be a side mesh (side 1 is written first).
+  KroSimpleMesh mixed = TrianglesAtHeights({-2.0, 3.0, -1.0, 4.0, 5.0});
+  KroSimpleMesh ref1, ref2, m2;
+  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&mixed, &ref1, &ref2), 1);
+  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&mixed, &mixed, &m2), 1);
+  ASSERT_EQ(mixed.m_triangles.size(), 2u);
+  ASSERT_EQ(m2.m_positions.size(), ref2.m_positions.size());
+  for (size_t v = 0; v < m2.m_positions.size(); ++v)
+    EXPECT_EQ(m2.m_positions[v].z, ref2.m_positions[v].z);
+  for (size_t v = 0; v < mixed.m_positions.size(); ++v)
+    EXPECT_EQ(mixed.m_positions[v].z, ref1.m_positions[v].z);
 
-TEST(Classify, WholeSideWithUnusedLeadingVertexIsRenumbered) {
-  PlaneOrganizer po;
-  KroSimpleMesh cut = Grid(2, -4.0);
-  // Position 0 unused: a plain copy of the first nine positions would leave
-  // index 9 dangling.
-  cut.m_positions.insert(cut.m_positions.begin(), V{50, 50, 50});
-  for (C3DTriData& t : cut.m_triangles)
-    for (long& v : t.v) ++v;
-  KroSimpleMesh s1;
-  ASSERT_EQ(po.o.ClassifySurfMeshTo2Side(&cut, &s1, nullptr), 1);
-  ASSERT_EQ(s1.m_positions.size(), 9u);
-  ASSERT_TRUE(IndicesInRange(s1));
-  for (size_t t = 0; t < s1.m_triangles.size(); ++t)
-    EXPECT_EQ(Centroid(s1, t).x, Centroid(cut, t).x);
-}
-
-TEST(Classify, SideVerticesFollowFirstUseAndDegenerateTrianglesJoinNeitherSide) {
-  CMeshOrganizeSurf o;  // no checker: every legal triangle goes to side 2
-  KroSimpleMesh cut;
-  cut.m_positions = {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {8, 0, 0}, {2, 1e-7, 0}};
-  cut.m_texCoords[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}, {3, 0}};
-  cut.m_triangles = {
-      {{2, 3, 0}},   // legal
-      {{0, 0, 1}},   // repeated corner
-      {{0, 1, 4}},   // three points on one line
-      {{0, 5, 1}},   // a needle: its corner 1e-7 off the opposite edge
-      {{0, 1, 17}},  // corner outside the positions
-      {{4, 2, 1}},   // legal
-  };
-  KroSimpleMesh s1, s2;
-  ASSERT_EQ(o.ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
-  EXPECT_TRUE(SideList(o, Kro_Remain_Side1).empty());
-  EXPECT_EQ(SideList(o, Kro_Remain_Side2), (std::vector<long>{0, 5}));
-  ASSERT_EQ(s2.m_positions.size(), 5u);
-  const long order[5] = {2, 3, 0, 4, 1};  // first use
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(s2.m_texCoords[0][i].u, cut.m_texCoords[0][order[i]].u);
-  const long renumbered[2][3] = {{0, 1, 2}, {3, 0, 4}};
-  ASSERT_EQ(s2.m_triangles.size(), 2u);
-  for (int t = 0; t < 2; ++t)
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(s2.m_triangles[t].v[k], renumbered[t][k]);
-}
-
-TEST(Classify, FreeSurfaceWithIntersectionPointsTakesTheRegionRoad) {
-  CMeshOrganizeSurf o;  // no cutter geometry at all: the regions decide
-  o.SetMeshType(Kro_Mesh_FreeSurface);
-  std::vector<V> loop = BlockLoop(1, 3);
-  o.setSurfInterDots(loop.data(), static_cast<long>(loop.size()));
-  KroSimpleMesh cut = Grid(4);
-  std::vector<V> none;  // neighbour records, as a conversion keeps them
-  Split(cut, none, cut.m_triangleTops);
-  KroSimpleMesh s1, s2;
-  ASSERT_EQ(o.ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
-  std::vector<long> l1 = SideList(o, Kro_Remain_Side1);
-  ASSERT_EQ(l1.size(), 24u);
-  EXPECT_EQ(l1.front(), 0);  // flood order from triangle 0
-  EXPECT_EQ(SideList(o, Kro_Remain_Side2), kInnerBlock);
-  EXPECT_EQ(s2.m_positions.size(), 9u);  // the 3 x 3 lattice of the block
-  ASSERT_TRUE(IndicesInRange(s1) && IndicesInRange(s2));
-  // Neighbour records carried over, none pointing outside its side.
-  ASSERT_EQ(s2.m_triangleTops.size(), 8u);
-  for (const KroSimpleMesh* s : {&s1, &s2})
-    for (const C3DTriaTop& t : s->m_triangleTops)
-      for (long nb : t.n) EXPECT_TRUE(nb >= -1 && nb < static_cast<long>(s->m_triangles.size()));
-
-  // The same cutter with a plan polyline takes the checker road instead.
-  D_DOT line[2] = {{0, 2.2}, {4, 2.2}};
-  o.SetPosCheckPolyline(line, 2);
-  tctagD3ConvexBox box{0, 4, 0, 4, 0, 0};
-  o.SetAABBOfCutedMesh(&box);
-  o.BuildPosCheckObj();
-  ASSERT_EQ(o.ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
-  for (long t : SideList(o, Kro_Remain_Side1)) EXPECT_GT(Centroid(cut, t).y, 2.2);
-  for (long t : SideList(o, Kro_Remain_Side2)) EXPECT_LT(Centroid(cut, t).y, 2.2);
-  EXPECT_EQ(SideList(o, Kro_Remain_Side1).size() + SideList(o, Kro_Remain_Side2).size(), 32u);
-}
-
-TEST(Classify, NullAndEmptyInputs) {
   CMeshOrganizeSurf o;
-  KroSimpleMesh s1, s2, empty;
-  EXPECT_EQ(o.ClassifySurfMeshTo2Side(nullptr, &s1, &s2), -1);
-  EXPECT_EQ(o.ClassifySurfMeshTo2Side(&empty, &s1, &s2), 1);
-  EXPECT_TRUE(s1.isNull() && s2.isNull());
-  KroSimpleMesh cut = Grid(4);
+  KroSimpleMesh empty, e1, e2;
+  EXPECT_EQ(o.ClassifySurfMeshTo2Side(nullptr, &e1, &e2), -1);
+  EXPECT_EQ(o.ClassifySurfMeshTo2Side(&empty, &e1, &e2), 1);
+  EXPECT_TRUE(e1.isNull() && e2.isNull());
   EXPECT_EQ(o.ClassifySurfMeshTo2Side(&cut, nullptr, nullptr), 1);  // lists only
-  EXPECT_EQ(SideList(o, Kro_Remain_Side2).size(), 32u);
-}
-
-TEST(Classify, CurvedCutterSendsWhatLiesBelowItToSide1) {
-  // A wavy terrain (facing +z) cuts a tilted plane: side 1 is exactly the
-  // triangles whose centroid lies below the terrain.
-  auto height = [](double x, double y) { return 0.3 * std::sin(x * 0.2) * std::cos(y * 0.2); };
-  KroSimpleMesh cutter = Grid(16, 0.0, -0.5, -0.5);
-  for (auto& p : cutter.m_positions) p.z = height(p.x, p.y);
-  KroSimpleMesh cut = Grid(8);
-  for (auto& p : cut.m_positions) {
-    p.x *= 2, p.y *= 2;
-    p.z = (p.x + p.y) * 0.05 - 1.0;
-  }
-  CMeshOrganizeSurf o;
-  o.SetObbtObj(nullptr, cutter.m_positions.data(), static_cast<long>(cutter.m_positions.size()),
-               cutter.m_triangles.data(), static_cast<long>(cutter.m_triangles.size()));
-  o.BuildPosCheckObj();
-  KroSimpleMesh s1, s2;
-  ASSERT_EQ(o.ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
-  std::vector<long> below;
-  for (long t = 0; t < static_cast<long>(cut.m_triangles.size()); ++t) {
-    const V g = Centroid(cut, t);
-    if (g.z < height(g.x, g.y)) below.push_back(t);
-  }
-  ASSERT_FALSE(below.empty());
-  EXPECT_EQ(SideList(o, Kro_Remain_Side1), below);
-  EXPECT_EQ(s1.m_triangles.size() + s2.m_triangles.size(), cut.m_triangles.size());
-}
-
-TEST(Classify, SolidCutterPutsOutsideOnSide1) {
-  std::vector<V> pts;
-  std::vector<C3DTriData> tris;
-  orgshapes::BoxArrays({1.2, 1.2, -1}, {2.8, 2.8, 1}, pts, tris);
-  CMeshOrganizeEntity o;
-  o.BuildPosCheckObj();
-  // The buffers arrive after the checker was built and are passed on.
-  o.SetObbtObj(nullptr, pts.data(), static_cast<long>(pts.size()), tris.data(),
-               static_cast<long>(tris.size()));
-  KroSimpleMesh cut = Grid(4);
-  KroSimpleMesh s1, s2;
-  ASSERT_EQ(o.ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
-  std::vector<long> inside = SideList(o, Kro_Remain_Side2);
-  std::sort(inside.begin(), inside.end());
-  EXPECT_EQ(inside, kInnerBlock);
-  EXPECT_EQ(SideList(o, Kro_Remain_Side1).size(), 24u);
+  EXPECT_EQ(SideList(o, Kro_Remain_Side2).size(), 18u);
 }

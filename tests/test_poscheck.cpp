@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "kromesh/organize/CMeshPosCheck.h"
-#include "support/OrganizeShapes.h"
+#include "support/Shapes.h"
 
 namespace {
 
@@ -54,80 +54,55 @@ CMeshPosCheckPolylin Closed(std::vector<D_DOT> line) {
 // ---------------------------------------------------------------------------
 // Closing a fold line
 
-TEST(FoldLine, LeftToRightIsClosedAlongTheBottom) {
-  CMeshPosCheckPolylin c = Closed({{0, 4}, {5, 6}, {10, 4}});
-  const D_DOT f = Out({0, 4}, {5, 6});
-  ExpectPolygon(c, {f, {5, 6}, Out({10, 4}, {5, 6}), {10, 0}, {0, 0}, f});
-  EXPECT_EQ(Side(c, 5, 2), 1);    // below the line
-  EXPECT_EQ(Side(c, 5, 8), -1);   // above it
-  EXPECT_EQ(Side(c, 0, 3.9), 1);  // on the box's edge, still inside: ends were pushed out
-}
-
-TEST(FoldLine, OppositeSidesCloseTowardsTheMinimumCorner) {
-  CMeshPosCheckPolylin rl = Closed({{10, 4}, {5, 6}, {0, 4}});
-  const D_DOT r = Out({10, 4}, {5, 6}), t = Out({4, 10}, {6, 5});
-  ExpectPolygon(rl, {r, {5, 6}, Out({0, 4}, {5, 6}), {0, 0}, {10, 0}, r});
-  EXPECT_EQ(Side(rl, 5, 2), 1);
-
-  CMeshPosCheckPolylin tb = Closed({{4, 10}, {6, 5}, {4, 0}});
-  ExpectPolygon(tb, {t, {6, 5}, Out({4, 0}, {6, 5}), {0, 0}, {0, 10}, t});
-  EXPECT_EQ(Side(tb, 2, 5), 1);  // left of the line
-  EXPECT_EQ(Side(tb, 8, 5), -1);
-
-  CMeshPosCheckPolylin bt = Closed({{4, 0}, {4, 10}});
-  ExpectPolygon(bt, {{4, -kShift}, {4, 10 + kShift}, {0, 10}, {0, 0}, {4, -kShift}});
-  EXPECT_EQ(Side(bt, 2, 5), 1);
-}
-
-TEST(FoldLine, AdjacentSidesCloseThroughTheirCorner) {
-  struct Row {
-    D_DOT f, l;  // ends on the box
-    D_DOT corner;
+// The line's ends are pushed kShift outwards and the polygon closed along
+// the box: from opposite sides towards the minimum corner (bottom or left),
+// from adjacent sides through their corner. Ends on one side, off the box,
+// or a closed line stay as they are; points beyond the box widen it first.
+TEST(FoldLine, ClosedAlongTheBoxWithTheSidesOfThePolygon) {
+  struct Case {
+    std::vector<D_DOT> line, polygon, in, out;
   };
-  const Row rows[] = {
-      {{0, 3}, {3, 0}, {0, 0}},      // left, bottom
-      {{3, 0}, {0, 3}, {0, 0}},      // bottom, left
-      {{0, 7}, {3, 10}, {0, 10}},    // left, top
-      {{3, 10}, {0, 7}, {0, 10}},    // top, left
-      {{10, 7}, {7, 10}, {10, 10}},  // right, top
-      {{7, 10}, {10, 7}, {10, 10}},  // top, right
-      {{10, 3}, {7, 0}, {10, 0}},    // right, bottom
-      {{7, 0}, {10, 3}, {10, 0}},    // bottom, right
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(testing::Message()
-                 << "F (" << r.f.x << ", " << r.f.y << ") L (" << r.l.x << ", " << r.l.y << ")");
-    CMeshPosCheckPolylin c = Closed({r.f, r.l});
-    const D_DOT f = Out(r.f, r.l);
-    ExpectPolygon(c, {f, Out(r.l, r.f), r.corner, f});
-    // The cut-off corner region is inside, the far corner outside.
-    const double cx = r.corner.x == 0 ? 0.5 : 9.5, cy = r.corner.y == 0 ? 0.5 : 9.5;
-    EXPECT_EQ(Side(c, cx, cy), 1);
-    EXPECT_EQ(Side(c, 10 - cx, 10 - cy), -1);
-  }
-}
-
-TEST(FoldLine, EndsOnOneSideOffTheBoxOrClosedStayAsTheyAre) {
-  for (const std::vector<D_DOT>& line :
-       {std::vector<D_DOT>{{2, 10}, {5, 5}, {8, 10}},   // both on top
-        std::vector<D_DOT>{{0, 2}, {5, 5}, {0, 8}},     // both on the left
-        std::vector<D_DOT>{{2, 2}, {5, 5}, {8, 3}}}) {  // neither on the box
-    ExpectPolygon(Closed(line), {line[0], line[1], line[2], line[0]});
-  }
-  CMeshPosCheckPolylin top = Closed({{2, 10}, {5, 5}, {8, 10}});
-  EXPECT_EQ(Side(top, 5, 8), 1);  // inside the notch the line cuts from the top
-  EXPECT_EQ(Side(top, 5, 2), -1);
-  // A closed line is kept unchanged.
+  const D_DOT a{5, 6}, L = Out({0, 4}, a), R = Out({10, 4}, a), T = Out({4, 10}, {6, 5});
   const std::vector<D_DOT> ring = {{1, 1}, {5, 1}, {5, 5}, {1, 1.00000001}};
-  ExpectPolygon(Closed(ring), ring);
-}
-
-TEST(FoldLine, PointsBeyondTheBoxWidenItFirst) {
-  // The box is [0, 10]^2 but the line runs from x = -2 to x = 12: its ends
-  // become the left and right sides of the widened box.
-  const D_DOT f = Out({-2, 4}, {5, 6});
-  ExpectPolygon(Closed({{-2, 4}, {5, 6}, {12, 4}}),
-                {f, {5, 6}, Out({12, 4}, {5, 6}), {12, 0}, {-2, 0}, f});
+  std::vector<Case> cases = {
+      {{{0, 4}, a, {10, 4}}, {L, a, R, {10, 0}, {0, 0}, L}, {{5, 2}, {0, 3.9}}, {{5, 8}}},
+      {{{10, 4}, a, {0, 4}}, {R, a, L, {0, 0}, {10, 0}, R}, {{5, 2}}, {}},
+      {{{4, 10}, {6, 5}, {4, 0}},
+       {T, {6, 5}, Out({4, 0}, {6, 5}), {0, 0}, {0, 10}, T},
+       {{2, 5}},
+       {{8, 5}}},
+      {{{4, 0}, {4, 10}},
+       {{4, -kShift}, {4, 10 + kShift}, {0, 10}, {0, 0}, {4, -kShift}},
+       {{2, 5}},
+       {}},
+      {{{2, 10}, a, {8, 10}}, {{2, 10}, a, {8, 10}, {2, 10}}, {{5, 8}}, {{5, 2}}},
+      {{{0, 2}, a, {0, 8}}, {{0, 2}, a, {0, 8}, {0, 2}}, {}, {}},
+      {{{2, 2}, a, {8, 3}}, {{2, 2}, a, {8, 3}, {2, 2}}, {}, {}},
+      {ring, ring, {}, {}},
+      {{{-2, 4}, a, {12, 4}},
+       {Out({-2, 4}, a), a, Out({12, 4}, a), {12, 0}, {-2, 0}, Out({-2, 4}, a)},
+       {},
+       {}},
+  };
+  const D_DOT adjacent[8][3] = {{{0, 3}, {3, 0}, {0, 0}},     {{3, 0}, {0, 3}, {0, 0}},
+                                {{0, 7}, {3, 10}, {0, 10}},   {{3, 10}, {0, 7}, {0, 10}},
+                                {{10, 7}, {7, 10}, {10, 10}}, {{7, 10}, {10, 7}, {10, 10}},
+                                {{10, 3}, {7, 0}, {10, 0}},   {{7, 0}, {10, 3}, {10, 0}}};
+  for (const auto& r : adjacent) {
+    // The cut-off corner region is inside, the far corner outside.
+    const D_DOT near{r[2].x == 0 ? 0.5 : 9.5, r[2].y == 0 ? 0.5 : 9.5};
+    cases.push_back({{r[0], r[1]},
+                     {Out(r[0], r[1]), Out(r[1], r[0]), r[2], Out(r[0], r[1])},
+                     {near},
+                     {{10 - near.x, 10 - near.y}}});
+  }
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "case " << i);
+    CMeshPosCheckPolylin c = Closed(cases[i].line);
+    ExpectPolygon(c, cases[i].polygon);
+    for (const D_DOT& p : cases[i].in) EXPECT_EQ(Side(c, p.x, p.y), 1) << p.x << " " << p.y;
+    for (const D_DOT& p : cases[i].out) EXPECT_EQ(Side(c, p.x, p.y), -1) << p.x << " " << p.y;
+  }
 }
 
 TEST(FoldLine, MissingLineKeepsThePolygonAndCopiesAreIndependent) {
@@ -179,13 +154,20 @@ TEST(CurvedSurfaceChecker, OneTriangleDecidesByItsNormal) {
   EXPECT_EQ(Side(c, 0.2, 0.2, 1), -2);
   c.SetUseIndex(true);
   c.SetKroMeshBuf(v.data(), 3, t.data(), 1);
+  EXPECT_TRUE(c.HasIndex());
+  EXPECT_EQ(Side(c, 0.2, 0.2, 1), -2);
+  t[0].v[2] = 2;  // repaired and set again
+  c.SetKroMeshBuf(v.data(), 3, t.data(), 1);
+  EXPECT_EQ(Side(c, 0.2, 0.2, 1), 1);
+  c.SetKroMeshBuf(nullptr, 0, nullptr, 0);
+  EXPECT_FALSE(c.HasIndex());
   EXPECT_EQ(Side(c, 0.2, 0.2, 1), -2);
 }
 
 TEST(SolidChecker, InsideOutsideAndUnbuildableSolids) {
-  std::vector<KRO::G3D_DVertex> pts;
-  std::vector<C3DTriData> tris;
-  orgshapes::BoxArrays({0, 0, 0}, {2, 2, 2}, pts, tris);
+  shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {2, 2, 2});
+  std::vector<KRO::G3D_DVertex>& pts = box.pts;
+  std::vector<C3DTriData>& tris = box.tris;
   CMeshPosCheckEntity c;
   EXPECT_EQ(Side(c, 1, 1, 1), -1);  // no solid yet
   c.SetObbtObj(nullptr, pts.data(), static_cast<long>(pts.size()), tris.data(),

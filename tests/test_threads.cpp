@@ -45,67 +45,63 @@ C3DEntity Ball() {
 
 struct Job {
   const char* name;
-  std::function<std::string()> run;
+  std::function<std::string(CKroMeshTriCut&)> cut;
+  std::string run() const {
+    CKroMeshTriCut c;
+    return cut(c);
+  }
 };
 
 const std::vector<Job> kJobs = {
     {"surface by surface",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DSurface a = Terrain(), b = Wall(), o[4];
-       CKroMeshTriCut cut;
        cut.CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], true, true);
        return Bytes(o[0], o[1], o[2], o[3]);
      }},
     {"curtain",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DSurface a = Terrain(), o[2];
        D_DOT line[3] = {{-1, 3}, {5, 6.2}, {13, 4}};
-       CKroMeshTriCut cut;
        cut.SetPosCheckPolyline(line, 3);
        cut.CutMdlBetweenMdl(&a, nullptr, &o[0], &o[1], nullptr, nullptr, true, true);
        return Bytes(o[0], o[1]);
      }},
     {"box by surface",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DEntity e = MakeUnitCube(), p[2];
        C3DSurface s = Slab(), o[2];
-       CKroMeshTriCut cut;
        cut.CutMdlBetweenMdl(&e, &s, &o[0], &o[1], &p[0], &p[1], true);
        return Bytes(o[0], o[1], p[0], p[1]);
      }},
     {"sphere by surface",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DEntity e = Ball(), p[2];
        C3DSurface s = Slab(), o[2];
-       CKroMeshTriCut cut;
        cut.CutMdlBetweenMdl(&e, &s, &o[0], &o[1], &p[0], &p[1], false);
        return Bytes(o[0], o[1], p[0], p[1]);
      }},
     {"box by box",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DEntity a = MakeUnitCube(), b = MakeBox({0.4, 0.3, 0.2}, {1.4, 1.3, 1.2}), p[4];
-       CKroMeshTriCut cut;
        cut.CalMdlBetweenMdl(&a, &b, &p[0], &p[1], &p[2], &p[3]);
        return Bytes(p[0], p[1], p[2], p[3]);
      }},
     {"box union sphere",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DEntity a = MakeUnitCube(), b = Ball(), c;
-       CKroMeshTriCut cut;
        cut.CalMdlBetweenMdl(&a, &b, &c, Kro_Oper_Union);
        return Bytes(c);
      }},
     {"sphere and box, six outputs",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DEntity a = Ball(), b = MakeUnitCube(), o[6];
-       CKroMeshTriCut cut;
        cut.CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]);
        return Bytes(o[0], o[1], o[2], o[3], o[4], o[5]);
      }},
     {"terrain by sphere surface",
-     [] {
+     [](CKroMeshTriCut& cut) {
        C3DSurface a = Terrain(), b = MakeSphereSurface({5, 5, 0.3}, 2.2, 8, 12), o[4];
-       CKroMeshTriCut cut;
        cut.CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], true, true);
        return Bytes(o[0], o[1], o[2], o[3]);
      }},

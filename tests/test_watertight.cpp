@@ -31,10 +31,7 @@ struct Cut : itest::CutRig {
 };
 
 KroSimpleMesh Sphere(const V& c, double r, int nLat) {
-  std::vector<V> pts;
-  std::vector<C3DTriData> tris;
-  shapes::SphereArrays(c, r, nLat, 2 * nLat, pts, tris);
-  return itest::MakeMesh(pts, tris);
+  return shapes::ToMesh(shapes::SphereSoup(c, r, nLat, 2 * nLat));
 }
 
 // The northern (half 0) or southern half of Sphere(), by the height of each
@@ -102,18 +99,12 @@ TEST(Watertight, SphereCutByPlanesNearItsVertices) {
   for (int k = 0; k < 40; ++k) {
     const V& v = cut.m_positions[1 + (k * 7) % (cut.m_positions.size() - 2)];
     const V through = {v.x + rng.Next(0.0008), v.y + rng.Next(0.0008), v.z + rng.Next(0.0008)};
-    V n = {rng.Next(1), rng.Next(1), rng.Next(1)};
-    const double len = itest::Len(n);
-    n = {n.x / len, n.y / len, n.z / len};
     // Two triangles spanning the plane far beyond the sphere.
-    V u = std::fabs(n.x) < 0.9 ? V{1, 0, 0} : V{0, 1, 0};
-    u = itest::Cross(n, u);
-    const double lu = itest::Len(u);
-    u = {u.x / lu, u.y / lu, u.z / lu};
+    const V n = shapes::Normalized({rng.Next(1), rng.Next(1), rng.Next(1)});
+    const V u = shapes::Normalized(itest::Cross(n, std::fabs(n.x) < 0.9 ? V{1, 0, 0} : V{0, 1, 0}));
     const V w = itest::Cross(n, u);
     auto at = [&](double a, double b) {
-      return V{through.x + a * u.x + b * w.x, through.y + a * u.y + b * w.y,
-               through.z + a * u.z + b * w.z};
+      return shapes::Add(through, shapes::Add(shapes::Scale(u, a), shapes::Scale(w, b)));
     };
     const KroSimpleMesh plane =
         itest::MakeMesh({at(-5, -5), at(5, -5), at(5, 5), at(-5, 5)}, {{{0, 1, 2}}, {{0, 2, 3}}});

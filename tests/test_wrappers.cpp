@@ -34,12 +34,11 @@ int CaptureMessage(const char* text) {
 // ---------------------------------------------------------------------------
 // Building
 
-TEST(ObbtBuild, RawBuffersDiscDotsAndBadInput) {
+TEST(ObbtBuild, EverySourceBuildsTheTrianglesItHolds) {
   const double dots[7 * 3] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 5, 5, 5, 6, 5, 5, 5, 6, 5, 9, 9, 9};
   CObbtBase w;
-  EXPECT_EQ(w.BuildDiscDotsObbt(dots, 2), 0);
+  EXPECT_EQ(w.BuildDiscDotsObbt(dots, 2) + w.BuildMeshObbt(dots, dots + 3, nullptr, 1), -1);
   EXPECT_EQ(w.BuildMeshObbt(dots, 0), -1);
-  EXPECT_EQ(w.BuildMeshObbt(dots, dots + 3, nullptr, 1), -1);
   ASSERT_EQ(w.BuildDiscDotsObbt(dots, 7), OBBT_OK);  // one triangle per three points
   ASSERT_EQ(w.GetTriNumFromObbt(), 2);
   Vec tri[3];
@@ -59,63 +58,51 @@ TEST(ObbtBuild, RawBuffersDiscDotsAndBadInput) {
   EXPECT_EQ(empty.GetMeshAABB().ymin, 1.79769313486232e+307);  // inverted box
   EXPECT_EQ(empty.GetMeshAABB().ymax, -1.79769313486232e+307);
   EXPECT_EQ(empty.Get4VertexOfOBB(tri), -1);  // a model, but no tree
-}
 
-TEST(ObbtBuild, MeshAndPointNetIdsFollowTheMesh) {
+  // A mesh, and the same mesh in the 1-based point/net layout.
   shapes::TriSoup box = shapes::BoxSoup({-1, 2, 3}, {4, 5, 7});
   KroSimpleMesh mesh = shapes::ToMesh(box);
-  CObbtBase w;
-  ASSERT_EQ(w.BuildMeshObbt(&mesh), OBBT_OK);
-  ASSERT_EQ(w.GetTriNumFromObbt(), 12);
-  const tctagD3ConvexBox& b = w.GetMeshAABB();
+  CObbtBase mw, net;
+  ASSERT_EQ(mw.BuildMeshObbt(&mesh), OBBT_OK);
+  const tctagD3ConvexBox& b = mw.GetMeshAABB();
   EXPECT_TRUE(b.xmin == -1.0 && b.xmax == 4.0 && b.ymin == 2.0 && b.ymax == 5.0);
   EXPECT_TRUE(b.zmin == 3.0 && b.zmax == 7.0);
-  for (long i = 0; i < 12; ++i) {
-    Vec tri[3];
-    ASSERT_EQ(w.GetTriDotFromObbt(tri, i), 1);
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(Near(tri[k], box.pts[box.tris[i].v[k]]));
-  }
-  Vec out[3];
-  EXPECT_EQ(w.GetTriDotFromObbt(out, 12) + w.GetTriDotFromObbt(out, -1), -2);
-  // Point/net layout: 1-based.
   std::vector<KroPntStrcT> pnts;
   std::vector<KroNetStrcT> nets;
   shapes::ToPntNet(box, pnts, nets);
-  EXPECT_EQ(w.BuildMeshObbt(nullptr, 8, nets.data(), 12), -1);
-  ASSERT_EQ(w.BuildMeshObbt(pnts.data(), 8, nets.data(), 12), OBBT_OK);
-  ASSERT_EQ(w.GetTriDotFromObbt(out, 3), 1);
-  EXPECT_TRUE(Near(out[1], box.pts[box.tris[3].v[1]]));
-  EXPECT_EQ(w.CheckMesh(), 1);  // closed: every neighbour present
+  EXPECT_EQ(net.BuildMeshObbt(nullptr, 8, nets.data(), 12), -1);
+  ASSERT_EQ(net.BuildMeshObbt(pnts.data(), 8, nets.data(), 12), OBBT_OK);
+  EXPECT_EQ(net.CheckMesh(), 1);  // closed: every neighbour present
+  for (CObbtBase* x : {&mw, &net}) {
+    ASSERT_EQ(x->GetTriNumFromObbt(), 12);
+    for (long i = 0; i < 12; ++i) {
+      ASSERT_EQ(x->GetTriDotFromObbt(tri, i), 1);
+      for (int k = 0; k < 3; ++k) EXPECT_TRUE(Near(tri[k], box.pts[box.tris[i].v[k]])) << i;
+    }
+    EXPECT_EQ(x->GetTriDotFromObbt(tri, 12) + x->GetTriDotFromObbt(tri, -1), -2);
+  }
   // A vertex index one past the last position builds nothing.
   mesh.m_triangles[5].v[2] = 8;
   CObbtBase bad;
   EXPECT_EQ(bad.BuildMeshObbt(&mesh), -1);
-  EXPECT_EQ(bad.GetTriNumFromObbt(), 0);
-  EXPECT_EQ(bad.CheckMesh(), 0);
+  EXPECT_EQ(bad.GetTriNumFromObbt() + bad.CheckMesh(), 0);
 }
-
-// ---------------------------------------------------------------------------
-// Mesh check
 
 TEST(ObbtCheckMesh, NeighbourOutOfRangeGivesItsCode) {
   shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {1, 1, 1});
-  // Triangle, edge, neighbour written there, CheckMesh's answer.
+  // Triangle, edge, neighbour written there (-2: none), CheckMesh's answer.
   const struct {
     int tri, edge;
     long neighbour;
     int expected;
-  } cases[] = {{0, 0, -2, 1},     // -2: leave the table as it is
-               {4, 0, 12, 0},     // first entry out of range
-               {7, 1, -1, 0},     // an open edge
-               {11, 2, 40, -1}};  // third entry out of range
+  } cases[] = {{0, 0, -2, 1}, {4, 0, 12, 0}, {7, 1, -1, 0}, {11, 2, 40, -1}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.tri);
     KroSimpleMesh mesh = shapes::ToMesh(box);
     mesh.m_triangleTops = shapes::Neighbours(box);
     if (c.neighbour != -2) mesh.m_triangleTops[c.tri].n[c.edge] = c.neighbour;
     CObbtBase w;
     w.BuildMeshObbt(&mesh);
-    EXPECT_EQ(w.CheckMesh(), c.expected);
+    EXPECT_EQ(w.CheckMesh(), c.expected) << "triangle " << c.tri;
   }
 }
 
@@ -127,84 +114,46 @@ TEST(ObbtCorners, FourAndEightVerticesOfTheBox) {
   shapes::TriSoup box = shapes::BoxSoup({1, 1, 1}, {9, 4, 2});
   KroSimpleMesh mesh = shapes::ToMesh(box);
   ASSERT_EQ(w.BuildMeshObbt(&mesh), OBBT_OK);
-  Vec c, rows[3];
+  Vec c, rows[3], four[4], k8[8];
   double e[3];
   ASSERT_EQ(w.GetObbOfModel(&c, e, rows), 1);
   EXPECT_TRUE(Near(c, {5, 2.5, 1.5}, 1e-9));
+  const Vec A = shapes::Scale(rows[0], e[0]), C = shapes::Scale(rows[2], e[2]);
   // Four: the rectangle through the centre, -A+C, +A+C, +A-C, -A-C.
-  const Vec A{e[0] * rows[0].x, e[0] * rows[0].y, e[0] * rows[0].z};
-  const Vec C{e[2] * rows[2].x, e[2] * rows[2].y, e[2] * rows[2].z};
-  Vec four[4];
   ASSERT_EQ(w.Get4VertexOfOBB(four), 1);
   const int sign[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
-  for (int i = 0; i < 4; ++i) {
-    const double a = sign[i][0], k = sign[i][1];
-    EXPECT_TRUE(
-        Near(four[i], {c.x + a * A.x + k * C.x, c.y + a * A.y + k * C.y, c.z + a * A.z + k * C.z}))
+  for (int i = 0; i < 4; ++i)
+    EXPECT_TRUE(Near(four[i], shapes::Add(c, shapes::Add(shapes::Scale(A, sign[i][0]),
+                                                         shapes::Scale(C, sign[i][1])))))
         << i;
-  }
   // Eight: the box corners, K0..K3 the +C face and K4..K7 the -C face.
-  Vec k8[8];
   ASSERT_EQ(w.Get8VertexOfOBB(k8), 1);
   for (int i = 0; i < 8; ++i) {
     bool isCorner = false;
     for (const Vec& p : box.pts) isCorner = isCorner || Near(k8[i], p, 1e-6);
     EXPECT_TRUE(isCorner) << i;
-    const Vec d{k8[i % 4].x - k8[i % 4 + 4].x, k8[i % 4].y - k8[i % 4 + 4].y,
-                k8[i % 4].z - k8[i % 4 + 4].z};
-    EXPECT_TRUE(Near(d, {2 * C.x, 2 * C.y, 2 * C.z}, 1e-9)) << i;
+    EXPECT_TRUE(Near(shapes::Sub(k8[i % 4], k8[i % 4 + 4]), shapes::Scale(C, 2), 1e-9)) << i;
     EXPECT_FALSE(Near(k8[i], k8[(i + 1) % 8], 1e-6)) << i;
   }
-}
-
-TEST(ObbtCorners, NullOutputShowsTheMessageBox) {
-  CObbtBase w;
-  const double tri[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  w.BuildMeshObbt(tri, 1);
+  // A null output shows the message box once (the four corners are quiet);
+  // without a handler messages are collected, not printed.
   g_messageCount = 0;
   KroMessageBoxHandler previous = KroSetMessageBoxHandler(&CaptureMessage);
-  EXPECT_EQ(w.Get8VertexOfOBB(nullptr), -1);
-  EXPECT_EQ(w.Get4VertexOfOBB(nullptr), -1);  // quiet
+  EXPECT_EQ(w.Get8VertexOfOBB(nullptr) + w.Get4VertexOfOBB(nullptr), -2);
   EXPECT_EQ(g_messageCount, 1);
   EXPECT_EQ(AfxMessageBox("x"), 7);
   EXPECT_EQ(g_lastMessage, "x");
   EXPECT_EQ(KroSetMessageBoxHandler(nullptr), &CaptureMessage);  // back to the default
   KroTakeMessages();
   testing::internal::CaptureStderr();
-  EXPECT_EQ(AfxMessageBox("disk full"), 1);
-  EXPECT_EQ(AfxMessageBox(nullptr), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // collected, not printed
+  EXPECT_EQ(AfxMessageBox("disk full") + AfxMessageBox(nullptr), 2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(KroTakeMessages(), (std::vector<std::string>{"disk full", ""}));
   KroSetMessageBoxHandler(previous);
 }
 
 // ---------------------------------------------------------------------------
-// Surfaces and solids
-
-TEST(ObbtSurfaceWrapper, OrganizerClassifiesAgainstTheWrappedSurface) {
-  // A flat cutter at z = 0 facing +z; the organizer's checker reads the
-  // wrapper's tree and mesh buffers.
-  C3DSurface flat = shapes::MakeSurface({{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0}},
-                                        {{{0, 1, 2}}, {{0, 2, 3}}});
-  flat.SetMaterialName("granite");
-  CObbtSurface cutter;
-  ASSERT_EQ(cutter.BuildMeshObbt(&flat), OBBT_OK);
-  EXPECT_EQ(cutter.GetSide2Mesh()->m_materialName, "granite");  // both sides keep it
-  CMeshOrganizeBase* organizer = cutter.GetMeshOrganizeObj();
-  for (Kro_Mesh_Type type : {Kro_Mesh_Plane, Kro_Mesh_Surface}) {
-    cutter.SetMeshType(type);
-    organizer->BuildPosCheckObj();
-    ASSERT_NE(organizer->GetPosCheckObj(), nullptr);
-    KroSimpleMesh cut;
-    cut.m_positions = {{0, 0, -1}, {1, 0, -1}, {0, 1, -1}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
-    cut.m_triangles = {{{3, 4, 5}}, {{0, 1, 2}}};
-    KroSimpleMesh side1, side2;
-    ASSERT_EQ(organizer->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
-    ASSERT_EQ(side1.m_triangles.size(), 1u) << "type " << type;
-    ASSERT_EQ(side2.m_triangles.size(), 1u);
-    EXPECT_EQ(side1.m_positions[side1.m_triangles[0].v[0]].z, -1.0);  // behind the normal
-  }
-}
+// Surfaces, solids and copies
 
 TEST(ObbtEntityWrapper, OneSubTreePerSurfaceWithThePrecision) {
   C3DEntity cube = shapes::MakeBox({0, 0, 0}, {2, 3, 4});
@@ -224,8 +173,7 @@ TEST(ObbtEntityWrapper, OneSubTreePerSurfaceWithThePrecision) {
     EXPECT_EQ(sub->GetDataPrec(prec), 1);
     EXPECT_EQ(prec, 0.01);
   }
-  // -z face (surface 4) lies at z = 0.
-  EXPECT_EQ(w.GetSubMeshObbt(4)->GetMeshAABB().zmax, 0.0);
+  EXPECT_EQ(w.GetSubMeshObbt(4)->GetMeshAABB().zmax, 0.0);  // the -z face
   EXPECT_EQ(w.GetMeshAABB().zmax, 4.0);
   // Copies own their sub-wrappers but share the trees.
   auto* original = new CObbtEntity(w);
@@ -236,22 +184,17 @@ TEST(ObbtEntityWrapper, OneSubTreePerSurfaceWithThePrecision) {
   EXPECT_NE(copy.GetSubMeshObbt(0), original->GetSubMeshObbt(0));
   EXPECT_EQ(copy.GetSubMeshObbt(0)->GetObbtModel(), original->GetSubMeshObbt(0)->GetObbtModel());
   delete original;
-  for (long i = 0; i < 6; ++i) {
-    EXPECT_EQ(copy.GetSubMeshObbt(i)->GetTriNumFromObbt(), 2);
-    EXPECT_EQ(assigned.GetSubMeshObbt(i)->GetTriNumFromObbt(), 2);
-  }
+  for (long i = 0; i < 6; ++i)
+    EXPECT_EQ(copy.GetSubMeshObbt(i)->GetTriNumFromObbt() +
+                  assigned.GetSubMeshObbt(i)->GetTriNumFromObbt(),
+              4);
   // A corner index outside the points: no sub-trees at all.
   C3DSurface bad = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 7}}});
   C3DEntity solid(-1, 0);
   solid.AddSurface(&bad, nullptr);
   EXPECT_EQ(w.BuildMeshObbt(&solid), -1);
-  EXPECT_EQ(w.GetTriNumFromObbt(), 0);
-  EXPECT_EQ(w.CheckMesh(), 0);
-  EXPECT_EQ(w.GetSubMeshNum(), 0);
+  EXPECT_EQ(w.GetTriNumFromObbt() + w.CheckMesh() + w.GetSubMeshNum(), 0);
 }
-
-// ---------------------------------------------------------------------------
-// Copies
 
 TEST(ObbtCopies, CopiesShareTheTreeUntilOneIsRebuilt) {
   const double a[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -274,34 +217,42 @@ TEST(ObbtCopies, CopiesShareTheTreeUntilOneIsRebuilt) {
   EXPECT_EQ(assigned.Get8VertexOfOBB(k8), 1);
 }
 
-TEST(ObbtCopies, RebuiltSurfaceClassifiesWithItsNewTree) {
+// A flat cutter's organizer classifies against the wrapped surface, also
+// after the wrapper was rebuilt and in a copy made before.
+TEST(ObbtSurfaceWrapper, OrganizerClassifiesWithItsOwnTree) {
   C3DSurface low = shapes::MakeSurface({{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0}},
-                                       {{{0, 1, 2}}, {{0, 2, 3}}});
+                                       {{{0, 1, 2}}, {{0, 2, 3}}}, "granite");
   C3DSurface high = shapes::MakeSurface({{-5, -5, 3}, {5, -5, 3}, {5, 5, 3}, {-5, 5, 3}},
                                         {{{0, 1, 2}}, {{0, 2, 3}}});
   CObbtSurface cutter;
   ASSERT_EQ(cutter.BuildMeshObbt(&low), OBBT_OK);
+  EXPECT_EQ(cutter.GetSide2Mesh()->m_materialName, "granite");  // both sides keep it
+  KroSimpleMesh cut;
+  cut.m_positions = {{0, 0, -1}, {1, 0, -1}, {0, 1, -1}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
+  cut.m_triangles = {{{3, 4, 5}}, {{0, 1, 2}}};
+  // What w sends to side 1 (behind its facing): the triangles' heights.
+  auto side1 = [&cut](CObbtSurface& w, Kro_Mesh_Type type) {
+    w.SetMeshType(type);
+    w.GetMeshOrganizeObj()->BuildPosCheckObj();
+    KroSimpleMesh s1, s2;
+    EXPECT_EQ(w.GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &s1, &s2), 1);
+    EXPECT_EQ(s1.m_triangles.size() + s2.m_triangles.size(), 2u);
+    std::vector<double> z;
+    for (const C3DTriData& t : s1.m_triangles) z.push_back(s1.m_positions[t.v[0]].z);
+    return z;
+  };
+  using Z = std::vector<double>;
+  EXPECT_EQ(side1(cutter, Kro_Mesh_Surface), Z{-1.0});
+  EXPECT_EQ(side1(cutter, Kro_Mesh_Plane), Z{-1.0});
   CObbtSurface copy(cutter);
   ASSERT_EQ(cutter.BuildMeshObbt(&high), OBBT_OK);  // takes its own tree and organizer
   EXPECT_NE(copy.GetMeshOrganizeObj(), cutter.GetMeshOrganizeObj());
-  KroSimpleMesh cut;
-  cut.m_positions = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}};
-  cut.m_triangles = {{{0, 1, 2}}};
-  for (CObbtSurface* w : {&cutter, &copy}) {
-    w->SetMeshType(Kro_Mesh_Plane);
-    w->GetMeshOrganizeObj()->BuildPosCheckObj();
-    KroSimpleMesh side1, side2;
-    ASSERT_EQ(w->GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
-    // z = 1 lies below the rebuilt cutter (z = 3) and above the copy's (z = 0).
-    EXPECT_EQ(side1.m_triangles.size(), w == &cutter ? 1u : 0u);
-    EXPECT_EQ(side2.m_triangles.size(), w == &cutter ? 0u : 1u);
-  }
+  // Both triangles lie below the rebuilt cutter (z = 3); the copy keeps z = 0.
+  EXPECT_EQ(side1(cutter, Kro_Mesh_Plane), (Z{1.0, -1.0}));
+  EXPECT_EQ(side1(copy, Kro_Mesh_Plane), Z{-1.0});
   // Built again on its own (nothing shared any more): reset in place.
   RAPID_model* before = copy.GetObbtModel();
   ASSERT_EQ(copy.BuildMeshObbt(&high), OBBT_OK);
   EXPECT_EQ(copy.GetObbtModel(), before);
-  copy.GetMeshOrganizeObj()->BuildPosCheckObj();
-  KroSimpleMesh side1, side2;
-  ASSERT_EQ(copy.GetMeshOrganizeObj()->ClassifySurfMeshTo2Side(&cut, &side1, &side2), 1);
-  EXPECT_EQ(side1.m_triangles.size(), 1u);
+  EXPECT_EQ(side1(copy, Kro_Mesh_Surface), (Z{1.0, -1.0}));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kromesh/mesh/KroRecords.h"
+#include "support/Shapes.h"
 
 namespace fastside {
 
@@ -20,23 +21,12 @@ struct Surface {
   long nt() const { return static_cast<long>(t.size()); }
 };
 
-/// An n x n cell grid over [x0, x0 + n*step]^2 (two triangles a cell,
-/// facing +z, cells row by row) with z = height(x, y).
+/// An n x n cell grid over [x0, x0 + n*step]^2 (see shapes::GridSoup) with
+/// z = height(x, y).
 template <class Height>
 Surface Terrain(int n, double step, double x0, Height height) {
-  Surface s;
-  for (int j = 0; j <= n; ++j)
-    for (int i = 0; i <= n; ++i) {
-      const double x = x0 + i * step, y = x0 + j * step;
-      s.v.push_back({x, y, height(x, y)});
-    }
-  auto id = [n](int i, int j) { return static_cast<long>(j * (n + 1) + i); };
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) {
-      s.t.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
-      s.t.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
-    }
-  return s;
+  shapes::TriSoup g = shapes::GridSoup(n, n, x0, x0, step, step, height);
+  return {std::move(g.pts), std::move(g.tris)};
 }
 
 /// Wavy terrain over [0, n*step]^2 with height amplitude amp.
@@ -118,21 +108,13 @@ inline std::vector<KRO::G3D_DVertex> PointsOnAndNear(const Surface& s, int count
   std::vector<KRO::G3D_DVertex> pts;
   for (int i = 0; i < count; ++i) {
     const C3DTriData& t = s.t[static_cast<size_t>(pick(rng))];
-    const KRO::G3D_DVertex& a = s.v[static_cast<size_t>(t.v[0])];
-    const KRO::G3D_DVertex& b = s.v[static_cast<size_t>(t.v[1])];
-    const KRO::G3D_DVertex& c = s.v[static_cast<size_t>(t.v[2])];
-    KRO::G3D_DVertex p;
-    switch (i % 3) {
-      case 0:
-        p = a;
-        break;
-      case 1:
-        p = {(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0};
-        break;
-      default:
-        p = {(a.x + b.x) / 2.0, (a.y + b.y) / 2.0, (a.z + b.z) / 2.0};
-        break;
-    }
+    const KRO::G3D_DVertex &a = s.v[t.v[0]], &b = s.v[t.v[1]], &c = s.v[t.v[2]];
+    const KRO::G3D_DVertex g{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0,
+                             (a.z + b.z + c.z) / 3.0};
+    KRO::G3D_DVertex p =
+        i % 3 == 0   ? a
+        : i % 3 == 1 ? g
+                     : KRO::G3D_DVertex{(a.x + b.x) / 2.0, (a.y + b.y) / 2.0, (a.z + b.z) / 2.0};
     p.z += offsets[(i / 3) % 7];
     pts.push_back(p);
   }
@@ -151,9 +133,7 @@ inline std::vector<KRO::G3D_DVertex> Centroids(const Surface& s) {
       g.push_back({0.0, 0.0, 0.0});
       continue;
     }
-    const KRO::G3D_DVertex& a = s.v[static_cast<size_t>(t.v[0])];
-    const KRO::G3D_DVertex& b = s.v[static_cast<size_t>(t.v[1])];
-    const KRO::G3D_DVertex& c = s.v[static_cast<size_t>(t.v[2])];
+    const KRO::G3D_DVertex &a = s.v[t.v[0]], &b = s.v[t.v[1]], &c = s.v[t.v[2]];
     g.push_back({(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0});
   }
   return g;

@@ -59,9 +59,6 @@ class CMeshIntersectProbe {
   static const std::vector<std::vector<long>>& CutTriPnts(const CMeshIntersect& e) {
     return e.m_cutTriPnts;
   }
-  static const std::vector<std::vector<long>>& DotCutTris(const CMeshIntersect& e) {
-    return e.m_dotCutTris;
-  }
   static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
 };
 
@@ -131,19 +128,7 @@ inline bool HasEdgeAt(const KroSimpleMesh& m, const V& a, const V& b) {
 /// x [y0, y0 + size], lifted onto z = z(x, y).
 template <class ZFn>
 inline KroSimpleMesh MakeGrid(double x0, double y0, double size, int n, ZFn z) {
-  KroSimpleMesh m;
-  for (int j = 0; j <= n; ++j)
-    for (int i = 0; i <= n; ++i) {
-      const double x = x0 + size * i / n, y = y0 + size * j / n;
-      m.m_positions.push_back({x, y, z(x, y)});
-    }
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) {
-      const long a = j * (n + 1) + i, b = a + 1, c = a + n + 2, d = a + n + 1;
-      m.m_triangles.push_back({{a, b, c}});
-      m.m_triangles.push_back({{a, c, d}});
-    }
-  return m;
+  return shapes::ToMesh(shapes::GridSoup(n, n, x0, y0, size / n, size / n, z));
 }
 
 }  // namespace itest

@@ -16,7 +16,6 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -180,27 +179,6 @@ inline double DefaultTerrainHeight(double x, double y) {
   return 0.5 * std::sin(0.7 * x) * std::cos(0.5 * y) + 0.05 * x;
 }
 
-/// A height-field surface over [x0, x0 + nx*dx] x [y0, y0 + ny*dy] with
-/// (nx+1)(ny+1) points, 2*nx*ny upward-facing triangles, z = height(x, y).
-inline C3DSurface MakeTerrain(
-    int nx, int ny, double x0, double y0, double dx, double dy,
-    const std::function<double(double, double)>& height = DefaultTerrainHeight) {
-  std::vector<Vec> pts;
-  for (int j = 0; j <= ny; ++j)
-    for (int i = 0; i <= nx; ++i) {
-      const double x = x0 + i * dx, y = y0 + j * dy;
-      pts.push_back({x, y, height(x, y)});
-    }
-  auto id = [&](int i, int j) { return static_cast<long>(j) * (nx + 1) + i; };
-  std::vector<C3DTriData> tris;
-  for (int j = 0; j < ny; ++j)
-    for (int i = 0; i < nx; ++i) {
-      tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
-      tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
-    }
-  return MakeSurface(pts, tris, "terrain");
-}
-
 /// A flat square of side 2*half centred at c, perpendicular to normal and
 /// facing along it, divided into n x n cells (2*n*n triangles).
 inline C3DSurface MakeTiltedPlane(const Vec& c, const Vec& normal, double half, int n = 4) {
@@ -243,6 +221,61 @@ inline KroSimpleMesh ToMesh(const TriSoup& s) {
   m.m_positions = s.pts;
   m.m_triangles = s.tris;
   return m;
+}
+
+/// A height-field grid over [x0, x0 + nx*dx] x [y0, y0 + ny*dy]: point (i, j)
+/// is j * (nx + 1) + i, and cell (i, j) gives the triangles (i,j)-(i+1,j)-
+/// (i+1,j+1) and (i,j)-(i+1,j+1)-(i,j+1) (facing +z), cells row by row.
+template <class Height>
+TriSoup GridSoup(int nx, int ny, double x0, double y0, double dx, double dy, Height height) {
+  TriSoup s;
+  for (int j = 0; j <= ny; ++j)
+    for (int i = 0; i <= nx; ++i) {
+      const double x = x0 + i * dx, y = y0 + j * dy;
+      s.pts.push_back({x, y, height(x, y)});
+    }
+  auto id = [&](int i, int j) { return static_cast<long>(j) * (nx + 1) + i; };
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i) {
+      s.tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      s.tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
+    }
+  return s;
+}
+
+/// The height field as a host surface (see GridSoup).
+inline C3DSurface MakeTerrain(
+    int nx, int ny, double x0, double y0, double dx, double dy,
+    const std::function<double(double, double)>& height = DefaultTerrainHeight) {
+  const TriSoup s = GridSoup(nx, ny, x0, y0, dx, dy, height);
+  return MakeSurface(s.pts, s.tris, "terrain");
+}
+
+/// An n x n grid of unit cells at height z from (x0, y0) (see GridSoup).
+inline KroSimpleMesh Grid(int n, double z = 0.0, double x0 = 0.0, double y0 = 0.0) {
+  return ToMesh(GridSoup(n, n, x0, y0, 1, 1, [z](double, double) { return z; }));
+}
+
+/// The lattice points on the boundary of the block [a, b] x [a, b] of a grid
+/// at height z, once round (the first point is not repeated).
+inline std::vector<Vec> BlockLoop(int a, int b, double z = 0.0) {
+  std::vector<Vec> loop;
+  for (int i = a; i < b; ++i) loop.push_back({double(i), double(a), z});
+  for (int j = a; j < b; ++j) loop.push_back({double(b), double(j), z});
+  for (int i = b; i > a; --i) loop.push_back({double(i), double(b), z});
+  for (int j = b; j > a; --j) loop.push_back({double(a), double(j), z});
+  return loop;
+}
+
+/// Centroid of triangle t of m.
+inline Vec Centroid(const KroSimpleMesh& m, long t) {
+  const C3DTriData& tri = m.m_triangles[static_cast<size_t>(t)];
+  Vec g{0, 0, 0};
+  for (long v : tri.v) {
+    const Vec& p = m.m_positions[static_cast<size_t>(v)];
+    g = {g.x + p.x / 3.0, g.y + p.y / 3.0, g.z + p.z / 3.0};
+  }
+  return g;
 }
 
 /// The box [lo, hi] as 8 shared corners and 12 outward triangles, two per
@@ -387,48 +420,35 @@ inline double SignedVolume(const TriSoup& s) {
 }
 
 /// Map from each point to the first point within tol on every axis
-/// (a grid hash with the neighbouring cells searched, so O(n)). A tol of 0
-/// or below welds nothing: every point maps to itself.
+/// (a grid hash with the neighbouring cells searched). A tol of 0 or below
+/// welds nothing: every point maps to itself.
 inline std::vector<long> WeldMap(const std::vector<Vec>& pts, double tol) {
-  struct Key {
-    int64_t x, y, z;
-    bool operator==(const Key& o) const { return x == o.x && y == o.y && z == o.z; }
-  };
-  struct Hash {
-    size_t operator()(const Key& k) const {
-      return std::hash<int64_t>()(k.x * 73856093 ^ k.y * 19349663 ^ k.z * 83492791);
-    }
-  };
-  std::unordered_map<Key, std::vector<long>, Hash> grid;
+  using Key = std::array<int64_t, 3>;
+  std::map<Key, std::vector<long>> grid;
   std::vector<long> map(pts.size());
-  if (!(tol > 0)) {
-    for (size_t i = 0; i < map.size(); ++i) map[i] = static_cast<long>(i);
-    return map;
-  }
   auto cell = [&](double v) { return static_cast<int64_t>(std::floor(v / tol)); };
   for (size_t i = 0; i < pts.size(); ++i) {
     const Vec& p = pts[i];
+    map[i] = static_cast<long>(i);
+    if (!(tol > 0)) continue;
     const Key k{cell(p.x), cell(p.y), cell(p.z)};
     long found = -1;
-    for (int dx = -1; dx <= 1 && found < 0; ++dx)
-      for (int dy = -1; dy <= 1 && found < 0; ++dy)
-        for (int dz = -1; dz <= 1 && found < 0; ++dz) {
-          auto it = grid.find({k.x + dx, k.y + dy, k.z + dz});
-          if (it == grid.end()) continue;
-          for (long r : it->second) {
-            const Vec& q = pts[r];
-            if (std::fabs(q.x - p.x) <= tol && std::fabs(q.y - p.y) <= tol &&
-                std::fabs(q.z - p.z) <= tol) {
-              found = r;
-              break;
-            }
-          }
+    for (int d = 0; d < 27 && found < 0; ++d) {
+      auto it = grid.find({k[0] + d / 9 - 1, k[1] + d / 3 % 3 - 1, k[2] + d % 3 - 1});
+      if (it == grid.end()) continue;
+      for (long r : it->second) {
+        const Vec& q = pts[r];
+        if (std::fabs(q.x - p.x) <= tol && std::fabs(q.y - p.y) <= tol &&
+            std::fabs(q.z - p.z) <= tol) {
+          found = r;
+          break;
         }
-    if (found < 0) {
-      found = static_cast<long>(i);
-      grid[k].push_back(found);
+      }
     }
-    map[i] = found;
+    if (found < 0)
+      grid[k].push_back(static_cast<long>(i));
+    else
+      map[i] = found;
   }
   return map;
 }
@@ -479,22 +499,18 @@ inline bool IsClosedAfterWelding(const TriSoup& s, double tol = 1e-6) {
 /// Number of edge-connected pieces after welding (isolated points ignored).
 inline long CountPieces(const TriSoup& s, double tol = 1e-6) {
   const std::vector<long> w = WeldMap(s.pts, tol);
-  std::vector<long> parent(s.pts.size());
-  for (size_t i = 0; i < parent.size(); ++i) parent[i] = static_cast<long>(i);
-  std::function<long(long)> find = [&](long x) {
+  std::vector<long> parent(s.pts.size(), -1);  // -1: unused
+  auto find = [&](long x) {
     while (parent[x] != x) x = parent[x] = parent[parent[x]];
     return x;
   };
-  std::vector<bool> used(s.pts.size(), false);
   for (const auto& t : s.tris)
-    for (int k = 0; k < 3; ++k) {
-      const long a = find(w.at(t.v[k])), b = find(w.at(t.v[(k + 1) % 3]));
-      used[w.at(t.v[k])] = true;
-      if (a != b) parent[a] = b;
-    }
+    for (long v : t.v)
+      if (parent[w.at(v)] < 0) parent[w.at(v)] = w.at(v);
+  for (const auto& t : s.tris)
+    for (int k = 0; k < 3; ++k) parent[find(w.at(t.v[k]))] = find(w.at(t.v[(k + 1) % 3]));
   long pieces = 0;
-  for (size_t i = 0; i < parent.size(); ++i)
-    if (used[i] && find(static_cast<long>(i)) == static_cast<long>(i)) ++pieces;
+  for (size_t i = 0; i < parent.size(); ++i) pieces += parent[i] == static_cast<long>(i);
   return pieces;
 }
 
