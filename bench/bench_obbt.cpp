@@ -3,6 +3,7 @@
 // triangles through FCL's OBB and OBBRSS trees.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -28,9 +29,10 @@ const Soup& Sphere(long n, bool second) {
   static std::map<std::pair<long, bool>, Soup> cache;
   auto it = cache.find({n, second});
   if (it != cache.end()) return it->second;
-  const auto grid = obbt_test::SphereGridFor(n);
+  // About n triangles: 2 * stacks * slices with twice as many slices.
+  const int stacks = std::max(2, static_cast<int>(std::lround(std::sqrt(n / 4.0))));
   const double c0[3] = {0, 0, 0};
-  Soup s = obbt_test::MakeSphere(c0, 1.0, grid.first, grid.second);
+  Soup s = obbt_test::MakeSphere(c0, 1.0, stacks, 2 * stacks);
   if (second) {
     const obbt_test::Placement p = obbt_test::Rotation(0.0, 0.6, 0.8, 0.5);
     const double shift[3] = {0.6, 0.3, 0.1};
