@@ -175,15 +175,12 @@ TEST(SurfaceTexture, BoxUpdateKeepsAnEmptyMaterialAndEmptySurfacesAreLeftAlone) 
 TEST(SurfaceColour, AppendedWhenMissingOverwrittenWhenPresent) {
   C3DSurface s = shapes::MakeTerrain(2, 2, 0.0, 0.0, 1.0, 1.0);
   KRO::COLOR4 red(1.f, 0.f, 0.f, 1.f), blue(0.f, 0.f, 1.f, 0.5f);
-  EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, &red), 0);
-  ASSERT_EQ(s.Decoration().GetNumColors(), 9);
-  for (long i = 0; i < 9; ++i) EXPECT_EQ(s.Decoration().GetVexColor(i).r, 1.f);
-
-  EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, &blue), 0);
-  ASSERT_EQ(s.Decoration().GetNumColors(), 9);
-  for (long i = 0; i < 9; ++i) {
-    EXPECT_EQ(s.Decoration().GetVexColor(i).r, 0.f);
-    EXPECT_EQ(s.Decoration().GetVexColor(i).a, 0.5f);
+  for (KRO::COLOR4* c : {&red, &blue}) {
+    EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, c), 0);
+    ASSERT_EQ(s.Decoration().GetNumColors(), 9);
+    for (long i = 0; i < 9; ++i)
+      EXPECT_TRUE(s.Decoration().GetVexColor(i).r == c->r &&
+                  s.Decoration().GetVexColor(i).a == c->a);
   }
 }
 
@@ -203,35 +200,25 @@ double ArchRadius(const G3D_DVertex& l, const G3D_DVertex& r, double h, const G3
 
 }  // namespace
 
-TEST(VaultPath, RowsRunOverTheArch) {
-  const long n = 3, nDiv = 4;
-  G3D_DVertex left[n] = {{0, 0, 1}, {0, 5, 1}, {1, 10, 2}};
-  G3D_DVertex right[n] = {{2, 0, 1}, {3, 5, 1}, {1, 13, 2}};
-  const float h = 1.0f;
+TEST(VaultPath, RowsRunOverTheArchOrAHalfCircle) {
+  // Columns 0-2 have arches of radius 2h; column 3 (span 10 > 4h) gets the
+  // half circle over its span.
+  const long n = 4, nDiv = 4;
+  G3D_DVertex left[n] = {{0, 0, 1}, {0, 5, 1}, {1, 10, 2}, {0, 20, 0}};
+  G3D_DVertex right[n] = {{2, 0, 1}, {3, 5, 1}, {1, 13, 2}, {10, 20, 0}};
+  const double radius[n] = {2, 2, 2, 5};
   std::vector<G3D_DVertex> out((nDiv + 1) * n, G3D_DVertex{NAN, NAN, NAN});
-  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, n, h, 0.0, nDiv, out.data()), 1);
+  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, n, 1.0f, 0.0, nDiv, out.data()), 2);
   for (long i = 0; i < n; ++i) {
-    EXPECT_EQ(out[i].x, left[i].x);
-    EXPECT_EQ(out[nDiv * n + i].y, right[i].y);
+    EXPECT_TRUE(out[i].x == left[i].x && out[nDiv * n + i].y == right[i].y) << i;
     for (long k = 1; k < nDiv; ++k)
-      EXPECT_NEAR(ArchRadius(left[i], right[i], h, out[k * n + i]), 2.0 * h, 1e-6);
+      EXPECT_NEAR(ArchRadius(left[i], right[i], 1.0, out[k * n + i]), radius[i], 1e-6) << i;
   }
-  // The middle row is the top of the arch: span 2, radius 2, rise 2 - sqrt(3).
-  const G3D_DVertex top = out[2 * n + 0];
-  EXPECT_NEAR(top.x, 1.0, 1e-6);
-  EXPECT_NEAR(top.z, 1.0 + 2.0 - std::sqrt(3.0), 1e-6);
-}
-
-TEST(VaultPath, SpanWiderThanTheArchGetsAHalfCircle) {
-  G3D_DVertex left[2] = {{0, 0, 0}, {0, 1, 0}}, right[2] = {{10, 0, 0}, {2, 1, 0}};
-  const long nDiv = 6;
-  std::vector<G3D_DVertex> out((nDiv + 1) * 2);
-  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 2, 1.0f, 0.0, nDiv, out.data()), 2);
-  for (long k = 1; k < nDiv; ++k) {
-    EXPECT_NEAR(ArchRadius(left[0], right[0], 1.0, out[k * 2]), 5.0, 1e-6);
-    EXPECT_NEAR(ArchRadius(left[1], right[1], 1.0, out[k * 2 + 1]), 2.0, 1e-6);
-  }
-  EXPECT_NEAR(out[3 * 2].z, 5.0, 1e-6);  // crown of the half circle
+  // The middle row is the top: span 2, radius 2, rise 2 - sqrt(3); the half
+  // circle's crown is 5 up.
+  EXPECT_NEAR(out[2 * n].x, 1.0, 1e-6);
+  EXPECT_NEAR(out[2 * n].z, 1.0 + 2.0 - std::sqrt(3.0), 1e-6);
+  EXPECT_NEAR(out[2 * n + 3].z, 5.0, 1e-6);
 }
 
 TEST(VaultPath, InvalidDivisionsOrHeightWriteNothing) {
@@ -241,11 +228,9 @@ TEST(VaultPath, InvalidDivisionsOrHeightWriteNothing) {
   EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 0.0f, 0.0, 3, out), 0);
   for (const G3D_DVertex& q : out) EXPECT_EQ(q.x, 7.0);
   EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, 3, nullptr), -1);
-
   // nDiv = 1: only the two paths; coinciding ends: the point itself.
   ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, 1, out), 1);
-  EXPECT_EQ(out[1].x, 1.0);
-  EXPECT_EQ(out[2].x, 7.0);
+  EXPECT_TRUE(out[1].x == 1.0 && out[2].x == 7.0);
   ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, left, 1, 1.0f, 0.0, 3, out), 1);
   for (const G3D_DVertex& q : out) EXPECT_EQ(q.x, 0.0);
 }
