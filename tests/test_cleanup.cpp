@@ -22,12 +22,7 @@ C3DSurface Surface(const std::vector<V>& pts, const std::vector<C3DTriData>& tri
                    const std::vector<KRO::G_TEXCOORD>& tex = {},
                    const std::vector<KRO::COLOR4>& colours = {}) {
   C3DSurface s = shapes::MakeSurface(pts, tris, "rock");
-  CPointCollection pc;
-  CVertexDecorationObj deco;
-  s.GetPointCollection(&pc, &deco);
-  if (!tex.empty()) deco.AppendTexcoords(0, tex.data(), static_cast<long>(tex.size()));
-  if (!colours.empty()) deco.AppendColors(colours.data(), static_cast<long>(colours.size()));
-  s.UpdatePointCollection(&pc, &deco);
+  shapes::Decorate(s, tex, colours);
   return s;
 }
 
@@ -73,21 +68,10 @@ TEST(RemoveRepeatedPnt, MergesCopiesOfASharedEdge) {
   EXPECT_EQ(s.GetMaterialName(), "rock");
 }
 
-TEST(RemoveRepeatedPnt, TinyTriangleCollapsesAndNoTrianglesIsNoWork) {
-  std::vector<V> pts = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {5, 5, 5}, {5.0004, 5, 5}, {5, 5.0006, 5}};
-  C3DSurface s = Surface(pts, {{{0, 1, 2}}, {{3, 4, 5}}});
-  ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(s), 1);
-  EXPECT_EQ(s.GetTriangleCount(), 1);
-  EXPECT_EQ(s.GetPointNum(), 4);  // the collapsed triangle's point stays
-
-  C3DSurface noTris = Surface({{0, 0, 0}, {1, 0, 0}}, {});
-  EXPECT_EQ(CMathFunCls::RemoveRepeatedPnt(noTris), 0);
-  EXPECT_EQ(noTris.GetPointNum(), 2);
-}
-
 TEST(RemoveRepeatedPnt, AgreesWithLinearFrontSearch) {
-  // A cloud with many near-duplicates straddling grid cells: the result
-  // must equal the plain front-to-back search.
+  // A cloud with many near-duplicates straddling grid cells (merges that
+  // do not chain, triangles that collapse): the result must equal the
+  // plain front-to-back search.
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> base(0, 40);
   std::uniform_real_distribution<double> jitter(-0.0012, 0.0012);
@@ -140,18 +124,9 @@ TEST(RemoveRepeatedTriangle, DropsOnlyDegenerateTriangles) {
   ASSERT_EQ(got.size(), 2u);  // the identical pair is kept
   EXPECT_EQ(got[1].v[2], 2);
   EXPECT_EQ(s.GetPointNum(), 5);
-  C3DSurface empty(-1, 0);
-  EXPECT_EQ(CMathFunCls::RemoveRepeatedTriangle(empty), 0);
-}
-
-TEST(Coordinates, SwapAxesAndLevelTest) {
-  V p[2] = {{1, 2, 3}, {1, 2, 3}};
-  ASSERT_EQ(CMathFunCls::AdjustPntCoord(p, 1, 1), 1);
-  CMathFunCls::AdjustPntCoord(p + 1, 1, 2);
-  EXPECT_TRUE(p[0].x == 3 && p[0].y == 2 && p[0].z == 1 && p[1].x == 1 && p[1].y == 3);
-  V level[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.0000005}},
-    tilted[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.1}};
-  EXPECT_EQ(CMathFunCls::IsNeedAdjust(level) * 2 + CMathFunCls::IsNeedAdjust(tilted), 1);
+  C3DSurface empty(-1, 0), noTris = Surface({{0, 0, 0}, {1, 0, 0}}, {});
+  EXPECT_EQ(CMathFunCls::RemoveRepeatedTriangle(empty) + CMathFunCls::RemoveRepeatedPnt(noTris), 0);
+  EXPECT_EQ(noTris.GetPointNum(), 2);
 }
 
 TEST(Orientation, WalkFlipsTrianglesAgainstTheFirstAndLeavesTheUnreachable) {
@@ -208,11 +183,17 @@ TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
   EXPECT_EQ(CMathFunCls::SetTinTop(nullptr, part.data(), nt, nv, 0), -1);
 }
 
-TEST(IndexUtils, SearchAndSort) {
+TEST(IndexUtils, CoordinatesSearchAndSort) {
+  V p[2] = {{1, 2, 3}, {1, 2, 3}};  // modes 1 and 2 swap z with x or y
+  CMathFunCls::AdjustPntCoord(p, 1, 1);
+  CMathFunCls::AdjustPntCoord(p + 1, 1, 2);
+  EXPECT_TRUE(p[0].x == 3 && p[0].z == 1 && p[1].y == 3 && p[1].z == 2);
+  V level[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.0000005}},
+    tilted[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.1}};
+  EXPECT_EQ(CMathFunCls::IsNeedAdjust(level) * 2 + CMathFunCls::IsNeedAdjust(tilted), 1);
   long asc[5] = {1, 3, 5, 7, 9};
   std::map<long, long> m = {{4, 40}, {8, 80}};
-  EXPECT_EQ(CMathFunCls::bin_search(7, asc, 5), 3);
-  EXPECT_EQ(CMathFunCls::bin_search(4, asc, 5) + CMathFunCls::bin_search(1, asc, 0), -2);
+  EXPECT_EQ(CMathFunCls::bin_search(7, asc, 5) * 10 + CMathFunCls::bin_search(4, asc, 5), 29);
   EXPECT_EQ(CMathFunCls::bin_search_byMap(8, &m) + CMathFunCls::bin_search_byMap(5, &m), 79);
   std::mt19937 rng(7);
   std::vector<long> shell(500);

@@ -126,7 +126,8 @@ TEST(SameLine, ForwardReversedAndDifferent) {
 }
 
 TEST(Assembly, SmallCases) {
-  const G3D_DVertex almost{1e-7, 0, 0}, q1{10, 0, 0}, q2{11, 0, 0}, q3{10, 1, 0};
+  // Repeats and dead ends come from the random walks below.
+  const G3D_DVertex almost{1e-7, 0, 0};
   const struct {
     const char* what;
     std::vector<Line> lines;
@@ -137,18 +138,10 @@ TEST(Assembly, SmallCases) {
        {{p1, p2}, {p3, p2}, {p3, p1}},
        {p1, p2, p3, p1},
        -7},
-      {"a repeated line in reverse counts once",
-       {{p1, p2}, {p2, p1}, {p2, p3}, {p3, p1}, {p3, p2}},
-       {p1, p2, p3, p1},
-       -7},
       {"a closed line passes through; the open one is not counted",
        {{p2, p4}, {p1, p2, p4, p3, almost}},
        {p1, p2, p4, p3, p1},
        2},
-      {"a dead-end chain is dropped and does not stop later rings",
-       {{p1, p2}, {p2, p4}, {q1, q2}, {q3, q1}, {q2, q3}},
-       {q1, q2, q3, q1},
-       -7},
       {"points and empty lines are no lines",
        {{p4}, {p1, p2}, {}, {p2, p3}, {p3, p1}},
        {p1, p2, p3, p1},

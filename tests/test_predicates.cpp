@@ -70,13 +70,13 @@ TEST(DegenerateTriangle, RejectsRepeatsAndNeedleTrianglesButNotSmallOnes) {
   for (auto r : rows) EXPECT_EQ(M::IsLegalTri(&r.a, &r.b, &r.c), r.legal) << r.b.x << " " << r.c.x;
 }
 
-TEST(Planes, CoefficientsToleranceDistancesAndProjection) {
+TEST(Planes, CoefficientsToleranceDistancesProjectionAndSides) {
   G3D_DVertex a = {0, 0, 0}, b = {1, 0, 0}, c = {0, 1, 0}, d = {2, 0, 0};
   double coef[4] = {9, 9, 9, 9};
   EXPECT_EQ(M::GetPanelCoef(P(a), P(b), P(c), coef), 1);
   EXPECT_TRUE(coef[0] == 0.0 && coef[1] == 0.0 && coef[2] == 1.0 && coef[3] == 0.0);
   M::GetPanelCoef(P(a), P(b), P(d), coef);  // degenerate: no NaN
-  for (double v : coef) EXPECT_EQ(v, 0.0);
+  EXPECT_TRUE(coef[0] == 0.0 && coef[1] == 0.0 && coef[2] == 0.0 && coef[3] == 0.0);
   // On the plane within one thousandth, strictly; facing by the winding.
   // Rows: height of the plane, z of the point, side.
   const double rows[][3] = {{2, 2.0005, 0}, {2, 2.0011, 1}, {2, 1.9989, -1}, {0, 0.001, 1}};
@@ -88,20 +88,16 @@ TEST(Planes, CoefficientsToleranceDistancesAndProjection) {
     EXPECT_EQ(M::Check3dPntAndPanelF(&p, &a2, &c2, &b2), -r[2]) << r[1];
     EXPECT_EQ(M::PntIsOnPanel(P(p), plane), r[2] == 0) << r[1];
   }
-  double zc[4] = {0, 0, 1, 0};
-  G3D_DVertex half = {0, 0, -0.0005};
+  double zc[4] = {0, 0, 1, 0}, coef2[4] = {0, 0, 2, -4};  // z = 0; z = 2, normal not unit
+  G3D_DVertex half = {0, 0, -0.0005}, p = {1, 1, 5}, close = {0, 0, 2 + 1e-7}, foot;
   EXPECT_EQ(M::Check3dPntAndPanel(&half, nullptr), -1);
   EXPECT_EQ(M::CalcSignedDistPntPlane(P(half), zc), 0.0f);
-  // Distance and foot along a normal that is not unit.
-  double coef2[4] = {0, 0, 2, -4};  // z = 2
-  G3D_DVertex p = {1, 1, 5}, foot;
   double dist = 0, t = 7;
   M::GetDistOfPntToPanel(&p, coef2, &dist);
   EXPECT_DOUBLE_EQ(dist, 3.0);
   EXPECT_EQ(M::GetPanelProjDot(&p, coef2, &foot, &t), 1);
   EXPECT_TRUE(foot.z == 2.0 && t == -1.5);
   EXPECT_EQ(M::GetPanelProjDot(&p, nullptr, &foot, &t), -1);
-  G3D_DVertex close = {0, 0, 2 + 1e-7};
   M::GetPanelProjDot(&close, coef2, &foot, &t);
   EXPECT_EQ(t, 0.0);
   // z = 1 + x + 2y; a vertical plane has no such form.
@@ -110,75 +106,59 @@ TEST(Planes, CoefficientsToleranceDistancesAndProjection) {
   EXPECT_EQ(M::GetZPlane(&v0, &v1, &v2, zp), 1);
   EXPECT_TRUE(zp[0] == 1.0 && zp[1] == 1.0 && zp[2] == 2.0);
   EXPECT_EQ(M::GetZPlane(&v0, &v1, &up, zp), 0);
-}
-
-TEST(Planes, SideOfPointAgainstTriangle) {
-  G3D_DVertex a = {0, 0, 0}, b = {3, 0, 0}, c = {0, 3, 0};
-  const double rows[][4] = {{5, 5, 1, 1}, {1, 1, -4, -1}, {7, -2, 0, 0}, {1, 1, 0, 0}};
-  for (auto r : rows) {
-    G3D_DVertex p = {r[0], r[1], r[2]};
-    EXPECT_EQ(M::CheckPntToSurfPos(&p, &a, &b, &c), r[3]) << r[2];
-  }
+  // Above, below; beside the triangle in its plane or at its centroid: neither side.
+  G3D_DVertex t0 = {0, 0, 0}, t1 = {3, 0, 0}, t2 = {0, 3, 0}, side = {7, -2, 0}, g = {1, 1, 0};
+  G3D_DVertex above = {5, 5, 1}, below = {1, 1, -4};
+  EXPECT_EQ(M::CheckPntToSurfPos(&above, &t0, &t1, &t2), 1);
+  EXPECT_EQ(M::CheckPntToSurfPos(&below, &t0, &t1, &t2), -1);
+  EXPECT_EQ(M::CheckPntToSurfPos(&side, &t0, &t1, &t2) + M::CheckPntToSurfPos(&g, &t0, &t1, &t2),
+            0);
   G3D_DVertex n = {0, 0, 1}, flat = {1, 0, 0};
   EXPECT_EQ(M::GetDotPosToPolyh(&n, &flat), -1);  // zero product: other side
-  G3D_DVertex d = {5, 5, 9}, e = {7, 5, 9}, f = {5, 9, 9}, tilt = {0, 1, 1e-6};
-  EXPECT_TRUE(M::IsOnOneSurf_Tri_Tri(a, b, c, d, e, f));
-  EXPECT_FALSE(M::IsOnOneSurf_Tri_Tri(a, b, c, d, f, e));
-  EXPECT_FALSE(M::IsOnOneSurf_Tri_Tri(a, b, c, a, b, tilt));
+  G3D_DVertex e = {5, 5, 9}, f = {7, 5, 9}, h = {5, 9, 9}, tilt = {0, 1, 1e-6};
+  EXPECT_TRUE(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, f, h));
+  EXPECT_FALSE(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, h, f) ||
+               M::IsOnOneSurf_Tri_Tri(t0, t1, t2, t0, t1, tilt));
 }
 
 TEST(PointAndSegment, ResultCodes) {
-  G3D_DVertex a = {1, 1, 1}, b = {3, 2, 5};
-  const struct {
-    G3D_DVertex p;
-    long code;
-  } rows[] = {
-      {b, 0}, {a, 0}, {{2, 1.5, 3}, 0}, {{5, 3, 9}, 1}, {{-1, 0, -3}, -1}, {{2, 1.5, 3.1}, -2}};
-  for (auto r : rows) EXPECT_EQ(M::Check3dPntAndSeg(&a, &b, &r.p), r.code) << r.p.z;
-  G3D_DVertex mid = {2, 1.5, 3};
+  G3D_DVertex a = {1, 1, 1}, b = {3, 2, 5}, mid = {2, 1.5, 3};
+  // x, y, z, code: at either end or inside 0, past b 1, before a -1, off -2.
+  const double rows[][4] = {{3, 2, 5, 0}, {1, 1, 1, 0},    {2, 1.5, 3, 0},
+                            {5, 3, 9, 1}, {-1, 0, -3, -1}, {2, 1.5, 3.1, -2}};
+  for (auto r : rows) {
+    G3D_DVertex p = {r[0], r[1], r[2]};
+    EXPECT_EQ(M::Check3dPntAndSeg(&a, &b, &p), r[3]) << r[0] << " " << r[2];
+  }
   EXPECT_EQ(M::Check3dPntAndSeg(&a, &a, &mid), -2);  // degenerate segment
-
+  // x, code: inside 1, at an end 0, before the start 3, past the end 4, off 2.
   G3D_DVertex s = {0, 0, 0}, e = {4, 0, 0};
-  const struct {
-    G3D_DVertex p;
-    long code;
-  } inSeg[] = {{{1, 0, 0}, 1}, {{5e-7, 0, 0}, 0}, {{-1, 0, 0}, 3},
-               {{6, 0, 0}, 4}, {{1, 1, 0}, 2},    {{1, -0.0, 0}, 1}};
-  for (auto r : inSeg) EXPECT_EQ(M::_tcGM_CheckPntInLineSeg(&r.p, &s, &e), r.code) << r.p.x;
+  const double inSeg[][3] = {{1, 0, 1}, {5e-7, 0, 0}, {-1, 0, 3},
+                             {6, 0, 4}, {1, 1, 2},    {1, -0.0, 1}};
+  for (auto r : inSeg) {
+    G3D_DVertex p = {r[0], r[1], 0};
+    EXPECT_EQ(M::_tcGM_CheckPntInLineSeg(&p, &s, &e), r[2]) << r[0] << " " << r[1];
+  }
   EXPECT_EQ(M::_tcGM_CheckPntInLineSeg(nullptr, &s, &e), -1);
-  const struct {
-    G3D_DVertex p;
-    long in;
-  } in3[] = {{{1, 1, 1}, 1}, {{2, 2, 2.00005}, 0}, {{3, 3, 3}, 0}};
-  for (auto r : in3)
-    EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, r.p.x, r.p.y, r.p.z), r.in)
-        << r.p.z;
-  const struct {
-    double x, y;
-    long sec;
-  } sec[] = {{3, 0, 1}, {-3, 0, 1}, {2.00005, 0, 0}, {1, 0, -1}, {3, 1, -1}};
-  for (auto r : sec)
-    EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, r.x, r.y), r.sec) << r.x;
+  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 1, 1, 1), 1);
+  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 2, 2, 2.00005), 0);
+  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 3, 0), 1);
+  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 2.00005, 0), 0);
+  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 1, 0), -1);
 }
 
 TEST(PointInTriangle, CodesAndSnappingOntoAVertexOnlyWithPos) {
   G3D_DVertex a{0, 0, 0}, b{4, 0, 0}, c{0, 4, 0};
-  const struct {
-    G3D_DVertex p;
-    long in, pos;
-  } rows[] = {{{2, 2, 0}, 1, 2},
-              {{0, 1, 0}, 1, 3},
-              {{4.0 / 3, 4.0 / 3, 0}, 1, 0},
-              {{4.0 / 3, 4.0 / 3, 1}, 0, -1},
-              {{3, 3, 0}, 0, -1},
-              {{6, 0, 0}, 0, -1},
-              {{4 - 1e-6, 0, 0}, 1, 1}};  // on edge a-b, not snapped
+  // x, y, z, inside, pos (0 inside, 1..3 on an edge, ...), unmoved.
+  const double rows[][5] = {
+      {2, 2, 0, 1, 2},  {0, 1, 0, 1, 3},  {4. / 3, 4. / 3, 0, 1, 0}, {4. / 3, 4. / 3, 1, 0, -1},
+      {3, 3, 0, 0, -1}, {6, 0, 0, 0, -1}, {4 - 1e-6, 0, 0, 1, 1}};  // on edge a-b, not snapped
   for (auto r : rows) {
     long pos = -1;
-    G3D_DVertex p = r.p;
-    EXPECT_EQ(M::IsPntInTriPanel(&p, &a, &b, &c, &pos), r.in) << r.p.x << " " << r.p.z;
-    EXPECT_EQ(r.in ? pos : r.pos, r.pos) << r.p.x;
-    EXPECT_EQ(p.x, r.p.x);
+    G3D_DVertex p = {r[0], r[1], r[2]};
+    EXPECT_EQ(M::IsPntInTriPanel(&p, &a, &b, &c, &pos), r[3]) << r[0] << " " << r[2];
+    EXPECT_EQ(r[3] ? pos : r[4], r[4]) << r[0];
+    EXPECT_EQ(p.x, r[0]);
   }
   G3D_DVertex p = {4 + 5e-7, -5e-7, 5e-7};
   long pos = -1;
@@ -198,20 +178,18 @@ TEST(Lines, ClosestPointsAndMeetingPoints) {
   G3D_DVertex pa, pb;
   double mua = 0, mub = 0;
   ASSERT_EQ(M::_tcGM_LineLineIntersect(&p1, &p2, &p3, &p4, &pa, &pb, &mua, &mub), 1);
-  EXPECT_NEAR(mua, 0.5, 1e-12);
-  EXPECT_NEAR(mub, 0.5, 1e-12);
-  EXPECT_NEAR(pb.z - pa.z, 1.0, 1e-12);
+  EXPECT_TRUE(std::fabs(mua - 0.5) + std::fabs(mub - 0.5) + std::fabs(pb.z - pa.z - 1) < 1e-12);
   G3D_DVertex q3 = {0, 1, 0}, q4 = {3, 1, 0};
   EXPECT_EQ(M::_tcGM_LineLineIntersect(&p1, &p2, &q3, &q4, &pa, &pb, &mua, &mub), 0);  // parallel
 
+  // Segments meet: crossing, touching at an end; not skew or beyond p2.
   G3D_DVertex b1 = {1, -1, 0}, b2 = {1, 1, 0}, out = {9, 9, 9}, keep = {9, 9, 9};
-  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, b1, b2, out));
-  EXPECT_NEAR(out.x, 1.0, 1e-12);
-  EXPECT_FALSE(M::CalTwoLineInsercDot(p1, p2, p3, p4, keep));  // skew
-  EXPECT_EQ(keep.x, 9.0);
   G3D_DVertex c1 = {3, -1, 0}, c2 = {3, 1, 0}, t1 = {2, 0, 0}, t2 = {2, 5, 0};
-  EXPECT_FALSE(M::CalTwoLineInsercDot(p1, p2, c1, c2, keep));  // beyond p2
-  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, t1, t2, out));    // touching at an end
+  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, b1, b2, out) && out.x == 1.0);
+  EXPECT_FALSE(M::CalTwoLineInsercDot(p1, p2, p3, p4, keep) ||
+               M::CalTwoLineInsercDot(p1, p2, c1, c2, keep));
+  EXPECT_EQ(keep.x, 9.0);
+  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, t1, t2, out));
 }
 
 TEST(Lines, TwoDimensionalSegments) {
