@@ -140,38 +140,36 @@ TEST(Sliver, LongestEdgeOfFlatTriangles) {
 // ---- Point against surface ---------------------------------------------------
 
 TEST(PointAndSurface, OneTriangleAndFailuresWithTheTriangleTheyReport) {
-  std::vector<G3D_DVertex> v = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-  std::vector<C3DTriData> t = {{{0, 1, 2}}}, bad = {{{0, 1, 9}}};  // 9: past the array
-  const struct {
-    G3D_DVertex p;
-    long start, code, tri;
-    bool bad;
-  } rows[] = {{{1, 1, 3}, -1, 1, 0, false}, {{9, -3, -0.5}, -1, -1, 0, false},
-              {{7, 7, 0}, -1, 0, 0, false}, {{4.0 / 3, 4.0 / 3, 0}, -1, 0, 0, false},
-              {{1, 1, 1}, 5, -2, 5, false},  // no such start triangle
-              {{1, 1, 1}, -1, -2, 0, true}};
-  for (const auto& r : rows) {
-    G3D_DVertex p = r.p;
-    long tri = r.start;
-    EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 3, (r.bad ? bad : t).data(), 1, tri), r.code)
-        << p.x << " " << p.z;
-    EXPECT_EQ(tri, r.tri) << p.x << " " << p.z;
+  // Side of p against the surface, and the triangle that decided (in: the
+  // one to start from, -1 for the nearest).
+  auto side = [](std::vector<G3D_DVertex> v, std::vector<C3DTriData> t, G3D_DVertex p, long& tri) {
+    return M::Check3dPntAndKroSurf(&p, v.data(), long(v.size()), t.data(), long(t.size()), tri);
+  };
+  const std::vector<G3D_DVertex> v = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
+  // x, y, z, start, code, deciding triangle, whether corner 2 is past the array.
+  const double rows[][7] = {{1, 1, 3, -1, 1, 0, 0}, {9, -3, -0.5, -1, -1, 0, 0},
+                            {7, 7, 0, -1, 0, 0, 0}, {4. / 3, 4. / 3, 0, -1, 0, 0, 0},
+                            {1, 1, 1, 5, -2, 5, 0},  // no such start triangle
+                            {1, 1, 1, -1, -2, 0, 1}};
+  for (auto r : rows) {
+    long tri = static_cast<long>(r[3]);
+    EXPECT_EQ(side(v, {{{0, 1, r[6] ? 9 : 2}}}, {r[0], r[1], r[2]}, tri), r[4])
+        << r[0] << " " << r[2];
+    EXPECT_EQ(tri, r[5]) << r[0] << " " << r[2];
   }
   // Two crossing sheets: each centroid is seen through the other sheet.
-  std::vector<G3D_DVertex> x = {{0, -3, -3}, {0, -3, 3}, {0, 9, 0},
-                                {-3, 0, -3}, {-3, 0, 3}, {9, 0, 0}};
-  std::vector<C3DTriData> xt = {{{0, 1, 2}}, {{3, 4, 5}}};
-  G3D_DVertex q = {-1, -1, 0};
+  const std::vector<C3DTriData> two = {{{0, 1, 2}}, {{3, 4, 5}}};
   long tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&q, x.data(), 6, xt.data(), 2, tri), -2);
+  EXPECT_EQ(side({{0, -3, -3}, {0, -3, 3}, {0, 9, 0}, {-3, 0, -3}, {-3, 0, 3}, {9, 0, 0}}, two,
+                 {-1, -1, 0}, tri),
+            -2);
   EXPECT_EQ(tri, 0);
   // Triangle 0 is a sliver right under p facing down: the nearest does not
   // decide, triangle 1 (facing up) does.
-  std::vector<G3D_DVertex> s = {{-5, 0, 0},  {0, 0.1, 0}, {5, 0, 0},
-                                {-2, 3, -1}, {2, 3, -1},  {0, 6, -1}};
-  G3D_DVertex p = {0, 0.5, 1};
   tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&p, s.data(), 6, xt.data(), 2, tri), 1);
+  EXPECT_EQ(side({{-5, 0, 0}, {0, 0.1, 0}, {5, 0, 0}, {-2, 3, -1}, {2, 3, -1}, {0, 6, -1}}, two,
+                 {0, 0.5, 1}, tri),
+            1);
   EXPECT_EQ(tri, 1);
 }
 

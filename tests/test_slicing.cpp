@@ -18,32 +18,16 @@ namespace {
 
 using V = KRO::G3D_DVertex;
 
-struct Solid {
-  std::vector<V> pts;
-  std::vector<C3DTriangle> tris;
+// A closed surface as points and triangles, asked for a point's side.
+struct Solid : shapes::TriSoup {
   short Check(double x, double y, double z) {
+    std::vector<C3DTriangle> t;
+    for (const auto& c : tris) t.emplace_back(c.v[0], c.v[1], c.v[2]);
     D_3DOT p{x, y, z};
     return GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
-        pts.data(), static_cast<long>(pts.size()), tris.data(), static_cast<long>(tris.size()), &p);
-  }
-  C3DSurface Surface() const {
-    std::vector<C3DTriData> t;
-    for (const auto& x : tris) t.push_back({{x.v[0], x.v[1], x.v[2]}});
-    return shapes::MakeSurface(pts, t);
+        pts.data(), static_cast<long>(pts.size()), t.data(), static_cast<long>(t.size()), &p);
   }
 };
-
-Solid FromSoup(const shapes::TriSoup& soup) {
-  Solid s;
-  s.pts = soup.pts;
-  for (const auto& t : soup.tris) s.tris.emplace_back(t.v[0], t.v[1], t.v[2]);
-  return s;
-}
-
-// The unit cube as one closed surface of 12 outward triangles.
-Solid UnitCube() {
-  return FromSoup(shapes::BoxSoup({0, 0, 0}, {1, 1, 1}));
-}
 
 Solid Torus(double R, double r, int nu, int nv) {
   Solid s;
@@ -57,8 +41,8 @@ Solid Torus(double R, double r, int nu, int nv) {
   auto id = [&](int i, int j) { return static_cast<long>((i % nu) * nv + (j % nv)); };
   for (int i = 0; i < nu; ++i)
     for (int j = 0; j < nv; ++j) {
-      s.tris.emplace_back(id(i, j), id(i + 1, j), id(i + 1, j + 1));
-      s.tris.emplace_back(id(i, j), id(i + 1, j + 1), id(i, j + 1));
+      s.tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      s.tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
     }
   return s;
 }
@@ -70,9 +54,7 @@ void CompareWithParity(Solid& s, double lo, double hi, int n, unsigned seed, int
                        bool wholeHeights = false) {
   std::vector<KroPntStrcT> pts;
   std::vector<KroNetStrcT> nets;
-  std::vector<C3DTriData> tris;
-  for (const auto& t : s.tris) tris.push_back({{t.v[0], t.v[1], t.v[2]}});
-  shapes::ToPntNet({s.pts, tris}, pts, nets);
+  shapes::ToPntNet(s, pts, nets);
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> u(lo, hi);
   *compared = 0;
@@ -150,7 +132,7 @@ TEST(SlicePointInSolid, BoundaryCasesOfACubeAndAnOctahedron) {
   // Cube: on the vertical faces the plan polygon test decides; at the top
   // face's height in-plane triangles decide inside them and the in-plane
   // edges of the side faces mark the boundary; a touching corner is on it.
-  Solid cube = UnitCube();
+  Solid cube{shapes::BoxSoup({0, 0, 0}, {1, 1, 1})};
   const double rows[][4] = {{0.5, 0.5, 0.5, 1}, {2, 0.5, 0.5, -1},  {0, 0.5, 0.5, 1},
                             {1, 0.5, 0.5, -1},  {0.3, 0.6, 1.0, 1}, {0.5, 0.0, 1.0, 0},
                             {1.0, 0.5, 1.0, 0}, {0.0, 0.0, 1.0, 0}};
@@ -164,8 +146,8 @@ TEST(SlicePointInSolid, BoundaryCasesOfACubeAndAnOctahedron) {
   Solid oct;
   oct.pts = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
   for (long k = 0; k < 4; ++k) {
-    oct.tris.emplace_back(k, (k + 1) % 4, 4);
-    oct.tris.emplace_back((k + 1) % 4, k, 5);
+    oct.tris.push_back({{k, (k + 1) % 4, 4}});
+    oct.tris.push_back({{(k + 1) % 4, k, 5}});
   }
   const double octRows[][4] = {
       {0.1, 0.2, 0, 1}, {0.5, 0.5, 0, 0}, {0.1, 0.2, 0.5, 1}, {0.9, 0.9, 0, -1}};
@@ -173,8 +155,8 @@ TEST(SlicePointInSolid, BoundaryCasesOfACubeAndAnOctahedron) {
 }
 
 TEST(SlicePointInSolid, HostObjectOverloads) {
-  Solid cube = UnitCube();
-  C3DSurface surf = cube.Surface();
+  Solid cube{shapes::BoxSoup({0, 0, 0}, {1, 1, 1})};
+  C3DSurface surf = shapes::MakeSurface(cube.pts, cube.tris);
   D_3DOT in{0.5, 0.5, 0.5}, out{1.5, 0.5, 0.5};
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, in) -
                 GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, out),
@@ -184,8 +166,8 @@ TEST(SlicePointInSolid, HostObjectOverloads) {
   // cube then says 1.
   Solid tet;
   tet.pts = {{10, 10, 10}, {11, 10, 10}, {10, 11, 10}, {10, 10, 11}};
-  tet.tris = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
-  C3DSurface tetSurf = tet.Surface();
+  tet.tris = {{{0, 2, 1}}, {{0, 1, 3}}, {{0, 3, 2}}, {{1, 2, 3}}};
+  C3DSurface tetSurf = shapes::MakeSurface(tet.pts, tet.tris);
   C3DEntity solid(-1, 0);
   solid.AddSurface(&tetSurf, nullptr);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), -1);
@@ -220,8 +202,8 @@ TEST(SlicePointInSolid, AgreesWithParityCountOnTessellatedSolids) {
     double range;
     int n, minCompared;
     bool wholeHeights;
-  } rows[] = {{"sphere", FromSoup(ball), 1.3, 150, 120, false},
-              {"layered prism", FromSoup(shapes::LayeredPrism({-1, 0, 1, 2})), 1.2, 200, 100, true},
+  } rows[] = {{"sphere", Solid{ball}, 1.3, 150, 120, false},
+              {"layered prism", Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, 1.2, 200, 100, true},
               {"torus", Torus(1.0, 0.4, 32, 16), 1.5, 150, 120, false}};
   unsigned seed = 2024;
   for (auto r : rows) {
@@ -230,7 +212,7 @@ TEST(SlicePointInSolid, AgreesWithParityCountOnTessellatedSolids) {
     CompareWithParity(r.s, -r.range, r.range, r.n, seed++, &compared, r.wholeHeights);
     EXPECT_GT(compared, r.minCompared);
   }
-  Solid prism = FromSoup(shapes::LayeredPrism({-1, 0, 1, 2})), torus = Torus(1.0, 0.4, 32, 16);
+  Solid prism = Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, torus = Torus(1.0, 0.4, 32, 16);
   EXPECT_EQ(prism.Check(0.1, 0.1, 0.0) + prism.Check(0.1, 0.1, 1.0), 2);
   EXPECT_EQ(torus.Check(0.0, 0.0, 0.05), -1);  // the hole
   EXPECT_EQ(torus.Check(1.0, 0.0, 0.05), 1);
