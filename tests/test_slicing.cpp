@@ -162,14 +162,12 @@ TEST(SlicePointInSolid, HostObjectOverloads) {
                 GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, out),
             2);
 
-  // A solid tries its surfaces in order: the far tetrahedron says -1, the
-  // cube then says 1.
-  Solid tet;
-  tet.pts = {{10, 10, 10}, {11, 10, 10}, {10, 11, 10}, {10, 10, 11}};
-  tet.tris = {{{0, 2, 1}}, {{0, 1, 3}}, {{0, 3, 2}}, {{1, 2, 3}}};
-  C3DSurface tetSurf = shapes::MakeSurface(tet.pts, tet.tris);
+  // A solid tries its surfaces in order: the far box says -1, the cube
+  // then says 1.
+  const shapes::TriSoup far = shapes::BoxSoup({10, 10, 10}, {11, 11, 11});
+  C3DSurface farSurf = shapes::MakeSurface(far.pts, far.tris);
   C3DEntity solid(-1, 0);
-  solid.AddSurface(&tetSurf, nullptr);
+  solid.AddSurface(&farSurf, nullptr);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), -1);
   solid.AddSurface(&surf, nullptr);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), 1);
