@@ -203,4 +203,10 @@ TEST(IndexUtils, CoordinatesSearchAndSort) {
   V buf[3] = {{0, 0, 0}, {1, 1, 1}, {1, 1, 1.000001}};
   EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.000004}, buf, 3), 1);
   EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.0001}, buf, 3), -1);
+  D_DOT flat[2] = {{0, 0}, {1, 1}};  // first match within 1e-6; none in no buffer
+  EXPECT_EQ(CMathFunCls::SearchInDotBuf(D_DOT{1, 1 + 5e-7}, flat, 2), 1);
+  EXPECT_EQ(CMathFunCls::SearchInDotBuf(V{1, 1, 1.0000005}, buf, 3), 1);
+  EXPECT_EQ(CMathFunCls::SearchInDotBuf(D_DOT{1, 1}, nullptr, 2) +
+                CMathFunCls::SearchInDotBuf(V{1, 1, 1}, nullptr, 3),
+            -2);
 }

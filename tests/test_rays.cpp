@@ -200,6 +200,7 @@ TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &g, v.data(), 9, t.data(), 3), 1);
   G3D_DVertex short_end = {0, 0, 1.5};  // stops above the cover
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &short_end, v.data(), 9, t.data(), 3), 0);
+  EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, nullptr, v.data(), 9, t.data(), 3), 0);
   EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pn.pts.data(), 9, pn.nets.data(), 3), 0);
 }
 

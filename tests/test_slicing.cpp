@@ -139,7 +139,11 @@ TEST(SlicePointInSolid, BoundaryCasesOfACubeAndAnOctahedron) {
   for (auto r : rows)
     EXPECT_EQ(cube.Check(r[0], r[1], r[2]), r[3]) << r[0] << " " << r[1] << " " << r[2];
   EXPECT_TRUE(Results().interLines.empty());  // the store is left empty
-  cube.tris[3].v[1] = 99;                     // a corner outside the points
+  std::vector<C3DTriangle> tris(12);
+  D_3DOT mid{0.5, 0.5, 0.5};
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(nullptr, 8, tris.data(), 12, &mid),
+            -1);
+  cube.tris[3].v[1] = 99;  // a corner outside the points
   EXPECT_EQ(cube.Check(0.5, 0.5, 0.5), -1);
   // An octahedron sliced through its four equator edges: a point on one of
   // them is on the boundary, the edges still outline the slice.
@@ -216,7 +220,14 @@ TEST(SlicePointInSolid, AgreesWithParityCountOnTessellatedSolids) {
   EXPECT_EQ(torus.Check(1.0, 0.0, 0.05), 1);
 }
 
-TEST(HostGeoMath, PointInTriangleNamesItsVertex) {
+TEST(HostGeoMath, LineMeetsPlaneAndPointInTriangleNamesItsVertex) {
+  const G3DPLANE z2{0, 0, 2, -4};  // z = 2, normal not unit
+  const V start{1, 2, 0}, up{0, 0, 3}, flat{1, 0, 0};
+  V hit{9, 9, 9};
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&hit, &start, &up, &z2), 1);
+  EXPECT_TRUE(hit.x == 1 && hit.y == 2 && std::fabs(hit.z - 2) < 1e-12);
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&hit, &start, &flat, &z2), 0);  // parallel
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(nullptr, &start, &up, &z2), -1);
   short pos = 9;
   EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 0.5, 0.5, 0, &pos),
             1);
