@@ -124,7 +124,10 @@ TEST(RemoveRepeatedTriangle, DropsOnlyDegenerateTriangles) {
   ASSERT_EQ(got.size(), 2u);  // the identical pair is kept
   EXPECT_EQ(got[1].v[2], 2);
   EXPECT_EQ(s.GetPointNum(), 5);
-  C3DSurface empty(-1, 0), noTris = Surface({{0, 0, 0}, {1, 0, 0}}, {});
+  C3DSurface empty(-1, 0), noTris = Surface({{0, 0, 0}, {1, 0, 0}}, {}), noPts(-1, 0);
+  C3DTriangle orphan{0, 1, 2};  // triangles without points: nothing to merge
+  noPts.AddTriangle(&orphan, nullptr, 1);
+  EXPECT_EQ(CMathFunCls::RemoveRepeatedPnt(noPts), 0);
   EXPECT_EQ(CMathFunCls::RemoveRepeatedTriangle(empty) + CMathFunCls::RemoveRepeatedPnt(noTris), 0);
   EXPECT_EQ(noTris.GetPointNum(), 2);
 }
