@@ -22,12 +22,7 @@ C3DSurface Surface(const std::vector<V>& pts, const std::vector<C3DTriData>& tri
                    const std::vector<KRO::G_TEXCOORD>& tex = {},
                    const std::vector<KRO::COLOR4>& colours = {}) {
   C3DSurface s = shapes::MakeSurface(pts, tris, "rock");
-  CPointCollection pc;
-  CVertexDecorationObj deco;
-  s.GetPointCollection(&pc, &deco);
-  if (!tex.empty()) deco.AppendTexcoords(0, tex.data(), static_cast<long>(tex.size()));
-  if (!colours.empty()) deco.AppendColors(colours.data(), static_cast<long>(colours.size()));
-  s.UpdatePointCollection(&pc, &deco);
+  shapes::Decorate(s, tex, colours);
   return s;
 }
 
@@ -64,9 +59,7 @@ TEST(RemoveRepeatedPnt, MergesCopiesOfASharedEdge) {
   EXPECT_EQ(s.GetPointNum(), 4);
   const auto tris = Triangles(s);
   ASSERT_EQ(tris.size(), 2u);
-  EXPECT_EQ(tris[1].v[0], 1);  // merged into the first occurrence
-  EXPECT_EQ(tris[1].v[1], 3);
-  EXPECT_EQ(tris[1].v[2], 2);
+  EXPECT_TRUE(tris[1].v[0] == 1 && tris[1].v[1] == 3 && tris[1].v[2] == 2);  // first occurrences
   // The first occurrence keeps its position and decorations.
   ASSERT_EQ(s.Decoration().GetNumTexcoods(0), 4);
   EXPECT_EQ(s.Decoration().m_texcoords[0][3].u, 1.0f);
@@ -75,34 +68,10 @@ TEST(RemoveRepeatedPnt, MergesCopiesOfASharedEdge) {
   EXPECT_EQ(s.GetMaterialName(), "rock");
 }
 
-TEST(RemoveRepeatedPnt, TinyTriangleCollapsesAndNoChainMerging) {
-  std::vector<V> pts = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {5, 5, 5}, {5.0004, 5, 5}, {5, 5.0006, 5}};
-  C3DSurface s = Surface(pts, {{{0, 1, 2}}, {{3, 4, 5}}});
-  ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(s), 1);
-  EXPECT_EQ(s.GetTriangleCount(), 1);
-  EXPECT_EQ(s.GetPointNum(), 4);  // the collapsed triangle's point stays
-
-  // Merging is not transitive: a point 0.0008 beyond a merged one, but
-  // 0.0016 from the point it merged into, stays apart.
-  std::vector<V> chain = {{0, 0, 0},      {3, 0, 0},      {0, 3, 0},      {0.0008, 0, 0}, {3, 3, 0},
-                          {0.0016, 3, 0}, {0.0016, 0, 0}, {3, 0.0005, 0}, {3, 3.0009, 0}};
-  C3DSurface c = Surface(chain, {{{0, 1, 2}}, {{3, 4, 5}}, {{6, 7, 8}}});
-  ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(c), 1);
-  const auto tris = Triangles(c);
-  ASSERT_EQ(tris.size(), 3u);
-  EXPECT_EQ(tris[1].v[0], 0);
-  EXPECT_EQ(tris[2].v[0], 5);  // (0.0016, 0, 0) is a new point
-  EXPECT_EQ(tris[2].v[1], 1);
-  EXPECT_EQ(tris[2].v[2], 3);
-
-  C3DSurface noTris = Surface({{0, 0, 0}, {1, 0, 0}}, {});
-  EXPECT_EQ(CMathFunCls::RemoveRepeatedPnt(noTris), 0);
-  EXPECT_EQ(noTris.GetPointNum(), 2);
-}
-
 TEST(RemoveRepeatedPnt, AgreesWithLinearFrontSearch) {
-  // A cloud with many near-duplicates straddling grid cells: the result
-  // must equal the plain front-to-back search.
+  // A cloud with many near-duplicates straddling grid cells (merges that
+  // do not chain, triangles that collapse): the result must equal the
+  // plain front-to-back search.
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> base(0, 40);
   std::uniform_real_distribution<double> jitter(-0.0012, 0.0012);
@@ -155,69 +124,35 @@ TEST(RemoveRepeatedTriangle, DropsOnlyDegenerateTriangles) {
   ASSERT_EQ(got.size(), 2u);  // the identical pair is kept
   EXPECT_EQ(got[1].v[2], 2);
   EXPECT_EQ(s.GetPointNum(), 5);
-  C3DSurface empty(-1, 0);
-  EXPECT_EQ(CMathFunCls::RemoveRepeatedTriangle(empty), 0);
+  C3DSurface empty(-1, 0), noTris = Surface({{0, 0, 0}, {1, 0, 0}}, {}), noPts(-1, 0);
+  C3DTriangle orphan{0, 1, 2};  // triangles without points: nothing to merge
+  noPts.AddTriangle(&orphan, nullptr, 1);
+  EXPECT_EQ(CMathFunCls::RemoveRepeatedPnt(noPts), 0);
+  EXPECT_EQ(CMathFunCls::RemoveRepeatedTriangle(empty) + CMathFunCls::RemoveRepeatedPnt(noTris), 0);
+  EXPECT_EQ(noTris.GetPointNum(), 2);
 }
 
-TEST(Coordinates, SwapAxesAndLevelTest) {
-  V p[1] = {{1, 2, 3}}, q[1] = {{1, 2, 3}};
-  ASSERT_EQ(CMathFunCls::AdjustPntCoord(p, 1, 1), 1);
-  EXPECT_TRUE(p[0].x == 3 && p[0].y == 2 && p[0].z == 1);
-  CMathFunCls::AdjustPntCoord(q, 1, 2);
-  EXPECT_TRUE(q[0].x == 1 && q[0].y == 3 && q[0].z == 2);
-
-  V level[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.0000005}};
-  V tilted[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.1}};
-  EXPECT_EQ(CMathFunCls::IsNeedAdjust(level), 0);
-  EXPECT_EQ(CMathFunCls::IsNeedAdjust(tilted), 1);
-}
-
-TEST(Orientation, WalkFlipsTrianglesAgainstTheFirst) {
+TEST(Orientation, WalkFlipsTrianglesAgainstTheFirstAndLeavesTheUnreachable) {
   // A flat strip of four triangles in z = 0, folded up along x = 2 into a
-  // fifth, vertical triangle. Triangles 2 and 5 are wound the wrong way.
-  std::vector<KroPntStrcT> pts = {P(0, 0, 0), P(0, 1, 0), P(1, 0, 0), P(1, 1, 0),
-                                  P(2, 0, 0), P(2, 1, 0), P(2, 0, 1)};
+  // fifth, vertical triangle; triangles 2 and 5 are wound the wrong way. A
+  // sixth, facing down, cannot be reached and must be left as it is.
+  std::vector<KroPntStrcT> pts = {P(0, 0, 0), P(0, 1, 0), P(1, 0, 0), P(1, 1, 0), P(2, 0, 0),
+                                  P(2, 1, 0), P(2, 0, 1), P(5, 5, 0), P(6, 5, 0), P(5, 6, 0)};
   std::vector<KroNetStrcT> nets = {Net(1, 3, 2, 0, 2, 0), Net(4, 3, 2, 1, 3, 0),
                                    Net(4, 3, 6, 2, 4, 0), Net(3, 5, 6, 0, 5, 3),
-                                   Net(7, 5, 6, 4, 0, 0)};
-  ASSERT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(pts.data(), 7, nets.data(), 5), 1);
+                                   Net(7, 5, 6, 4, 0, 0), Net(10, 9, 8, 0, 0, 0)};
+  ASSERT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(pts.data(), 10, nets.data(), 6), 1);
   for (int t = 0; t < 4; ++t) EXPECT_NEAR(Normal(pts.data(), nets[t]).z, 1.0, 1e-12) << t;
-  // Across the fold the shared edge 5-6 runs opposite ways.
-  auto hasDirected = [](const KroNetStrcT& n, long a, long b) {
-    for (int k = 0; k < 3; ++k)
-      if (n.pnt[k] == a && n.pnt[(k + 1) % 3] == b) return true;
-    return false;
-  };
-  EXPECT_TRUE(hasDirected(nets[3], 5, 6));
-  EXPECT_TRUE(hasDirected(nets[4], 6, 5));
+  // Across the fold the shared edge 5-6 runs the other way: the vertical
+  // triangle turns to face -x.
+  EXPECT_NEAR(Normal(pts.data(), nets[4]).x, -1.0, 1e-12);
   EXPECT_EQ(nets[1].adj[1], 3);  // neighbour numbers stay where they were
-}
-
-TEST(Orientation, WalkEndsWithoutUnvisitedNeighbour) {
-  // Triangle 1 leads to 2, which leads nowhere new; triangle 3 cannot be
-  // reached and must be left as it is.
-  std::vector<KroPntStrcT> pts = {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(1, 1, 0),
-                                  P(5, 5, 0), P(6, 5, 0), P(5, 6, 0)};
-  std::vector<KroNetStrcT> nets = {Net(1, 2, 3, 0, 2, 0), Net(4, 2, 3, 1, 0, 0),
-                                   Net(7, 6, 5, 0, 0, 0)};
-  ASSERT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(pts.data(), 7, nets.data(), 3), 1);
-  EXPECT_GT(Normal(pts.data(), nets[1]).z, 0.0);
-  EXPECT_EQ(nets[2].pnt[0], 7);
-  EXPECT_EQ(nets[2].pnt[2], 5);
+  EXPECT_TRUE(nets[5].pnt[0] == 10 && nets[5].pnt[2] == 8);
   // Neighbour numbers outside the table are not followed.
   std::vector<KroNetStrcT> bad = {Net(1, 2, 3, 9, 0, 0), Net(4, 2, 3, 0, 0, 0)};
   EXPECT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(pts.data(), 7, bad.data(), 2), 1);
   EXPECT_EQ(bad[1].pnt[0], 4);
   EXPECT_EQ(CMathFunCls::AdjustNomalOfCurvSurf(nullptr, 7, bad.data(), 2), -1);
-}
-
-TEST(Neighbourhood, TwoTriangles) {
-  C3DTriData tris[2] = {{{0, 1, 2}}, {{2, 1, 3}}};
-  C3DTriaTop tops[2];
-  ASSERT_EQ(CMathFunCls::SetTinTop(tris, tops, 2, 4, 0), 1);
-  const long want[2][3] = {{-1, 1, -1}, {0, -1, -1}};
-  for (int t = 0; t < 2; ++t)
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(tops[t].n[k], want[t][k]) << t << k;
 }
 
 TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
@@ -235,6 +170,8 @@ TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
       EXPECT_TRUE(o[0] == t || o[1] == t || o[2] == t);
     }
   EXPECT_EQ(interior, 2 * (3 * n * n - 2 * n));  // every inner edge seen from both sides
+  // Slot k names the neighbour across edge (v[k], v[k+1]).
+  EXPECT_TRUE(tops[0].n[0] == -1 && tops[0].n[1] == 3 && tops[0].n[2] == 1);
 
   std::vector<C3DTriaTop> part(tris.size(), C3DTriaTop{{-7, -7, -7}});
   ASSERT_EQ(CMathFunCls::SetTinTop(tris.data(), part.data(), nt, nv, 2), 1);
@@ -244,27 +181,35 @@ TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
   EXPECT_EQ(CMathFunCls::SetTinTop(nullptr, part.data(), nt, nv, 0), -1);
 }
 
-TEST(IndexUtils, SearchAndSort) {
+TEST(IndexUtils, CoordinatesSearchAndSort) {
+  V p[2] = {{1, 2, 3}, {1, 2, 3}};  // modes 1 and 2 swap z with x or y
+  CMathFunCls::AdjustPntCoord(p, 1, 1);
+  CMathFunCls::AdjustPntCoord(p + 1, 1, 2);
+  EXPECT_TRUE(p[0].x == 3 && p[0].z == 1 && p[1].y == 3 && p[1].z == 2);
+  V level[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.0000005}},
+    tilted[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.1}};
+  EXPECT_EQ(CMathFunCls::IsNeedAdjust(level) * 2 + CMathFunCls::IsNeedAdjust(tilted), 1);
   long asc[5] = {1, 3, 5, 7, 9};
-  EXPECT_EQ(CMathFunCls::bin_search(7, asc, 5), 3);
-  EXPECT_EQ(CMathFunCls::bin_search(4, asc, 5) + CMathFunCls::bin_search(1, asc, 0), -2);
   std::map<long, long> m = {{4, 40}, {8, 80}};
-  EXPECT_EQ(CMathFunCls::bin_search_byMap(8, &m), 80);
-  EXPECT_EQ(CMathFunCls::bin_search_byMap(5, &m), -1);
+  EXPECT_EQ(CMathFunCls::bin_search(7, asc, 5) * 10 + CMathFunCls::bin_search(4, asc, 5), 29);
+  EXPECT_EQ(CMathFunCls::bin_search_byMap(8, &m) + CMathFunCls::bin_search_byMap(5, &m), 79);
   std::mt19937 rng(7);
-  std::vector<long> big(500);
-  for (long& x : big) x = static_cast<long>(rng() % 1000) - 500;
-  std::vector<long> sorted = big, bv = big, bubble = big;
+  std::vector<long> shell(500);
+  for (long& x : shell) x = static_cast<long>(rng() % 1000) - 500;
+  std::vector<long> sorted = shell, bv = shell, bubble = shell;
   std::sort(sorted.begin(), sorted.end());
   long gaps[3] = {40, 13, 1};
-  CMathFunCls::shellsort(big.data(), 500, gaps, 3);
+  CMathFunCls::shellsort(shell.data(), 500, gaps, 3);
   CMathFunCls::BubbleSortByVector(&bv);
   CMathFunCls::BubbleSort(bubble.data(), 500);
-  EXPECT_EQ(big, sorted);
-  EXPECT_EQ(bv, sorted);
-  EXPECT_EQ(bubble, sorted);
-
+  EXPECT_TRUE(shell == sorted && bv == sorted && bubble == sorted);
   V buf[3] = {{0, 0, 0}, {1, 1, 1}, {1, 1, 1.000001}};
   EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.000004}, buf, 3), 1);
   EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.0001}, buf, 3), -1);
+  D_DOT flat[2] = {{0, 0}, {1, 1}};  // first match within 1e-6; none in no buffer
+  EXPECT_EQ(CMathFunCls::SearchInDotBuf(D_DOT{1, 1 + 5e-7}, flat, 2), 1);
+  EXPECT_EQ(CMathFunCls::SearchInDotBuf(V{1, 1, 1.0000005}, buf, 3), 1);
+  EXPECT_EQ(CMathFunCls::SearchInDotBuf(D_DOT{1, 1}, nullptr, 2) +
+                CMathFunCls::SearchInDotBuf(V{1, 1, 1}, nullptr, 3),
+            -2);
 }

@@ -18,28 +18,15 @@ using shapes::Vec;
 
 enum class Look { Colour, Material, Textured };
 
-// Surface s rebuilt with material m and, by look, a colour or stage-0
-// texture coordinates on every point.
-C3DSurface Decorated(const C3DSurface& s, const std::string& m, Look look) {
-  shapes::TriSoup soup = shapes::SoupOf(s);
-  C3DSurface out;
-  CPointCollection pc;
-  pc.AppendPoints(soup.pts.data(), static_cast<long>(soup.pts.size()));
-  CVertexDecorationObj deco;
-  const long n = static_cast<long>(soup.pts.size());
-  if (look == Look::Colour) {
-    std::vector<KRO::COLOR4> colours(n, KRO::COLOR4{0.25f, 0.5f, 0.75f, 1.0f});
-    deco.AppendColors(colours.data(), n);
-  } else if (look == Look::Textured) {
-    std::vector<KRO::G_TEXCOORD> tex(n, KRO::G_TEXCOORD{0.3f, 0.6f});
-    deco.AppendTexcoords(0, tex.data(), n);
-  }
-  std::vector<C3DTriangle> tris;
-  for (const auto& t : soup.tris) tris.emplace_back(t.v[0], t.v[1], t.v[2]);
-  out.AddTriangle(tris.data(), nullptr, static_cast<long>(tris.size()));
-  out.AppendPointCollection(&pc, &deco);
-  out.SetMaterialName(m);
-  return out;
+// Surface s with material m and, by look, a colour or stage-0 texture
+// coordinates on every point.
+C3DSurface Decorated(C3DSurface s, const std::string& m, Look look) {
+  const size_t n = static_cast<size_t>(s.GetPointNum());
+  shapes::Decorate(
+      s, std::vector<KRO::G_TEXCOORD>(look == Look::Textured ? n : 0, {0.3f, 0.6f}),
+      std::vector<KRO::COLOR4>(look == Look::Colour ? n : 0, {0.25f, 0.5f, 0.75f, 1.0f}));
+  s.SetMaterialName(m);
+  return s;
 }
 
 // The box [lo, hi] with the first and the last surface given a look.
@@ -102,17 +89,9 @@ struct TexturedBlock {
   C3DEntity block = DecoratedBox({0, 0, 0}, {40, 40, 100}, Look::Textured, "sandstone");
 };
 
-std::vector<KRO::G_TEXCOORD> TexCoords(const C3DSurface& face) {
-  CVertexDecorationObj copy = face.Decoration();
-  KRO::G_TEXCOORD* tex = nullptr;
-  long n = 0;
-  copy.GetTexcoords(0, &tex, &n);
-  return std::vector<KRO::G_TEXCOORD>(tex, tex + n);
-}
-
 void ExpectHeightScaledV(const C3DSurface& face) {
   EXPECT_EQ(face.GetMaterialName(), "sandstone");
-  const std::vector<KRO::G_TEXCOORD> tex = TexCoords(face);
+  const std::vector<KRO::G_TEXCOORD> tex = shapes::TexCoords0(face);
   ASSERT_EQ(static_cast<long>(tex.size()), face.GetPointNum());
   bool top = false;
   for (size_t i = 0; i < tex.size(); ++i) {
@@ -152,7 +131,7 @@ TEST(MaterialTransfer, TexturedSolidWithPolylineUsesTheFoldLine) {
   ASSERT_GT(face.GetTriangleCount(), 0);
   ExpectHeightScaledV(face);
   // u is the distance along the fold line, scaled by 0.00025.
-  const std::vector<KRO::G_TEXCOORD> tex = TexCoords(face);
+  const std::vector<KRO::G_TEXCOORD> tex = shapes::TexCoords0(face);
   const double seg0 = std::hypot(30.0, 20.0);
   for (size_t i = 0; i < tex.size(); ++i) {
     const Vec& p = face.Points()[i];

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "kromesh/math/CMathFunCls.h"
-#include "support/OrganizeShapes.h"
+#include "support/Shapes.h"
 
 using KRO::G3D_DVertex;
 using M = CMathFunCls;
@@ -17,14 +17,10 @@ namespace {
 struct PointNet {
   std::vector<KroPntStrcT> pts;
   std::vector<KroNetStrcT> nets;
+  PointNet(const std::vector<G3D_DVertex>& v, const std::vector<C3DTriData>& t) {
+    shapes::ToPntNet({v, t}, pts, nets);
+  }
 };
-PointNet ToPointNet(const std::vector<G3D_DVertex>& v, const std::vector<C3DTriData>& t) {
-  PointNet pn;
-  for (const auto& p : v) pn.pts.push_back({p.x, p.y, p.z, 0, 0, 0});
-  for (const auto& tri : t)
-    pn.nets.push_back({{tri.v[0] + 1, tri.v[1] + 1, tri.v[2] + 1}, {0, 0, 0}, 0, 0});
-  return pn;
-}
 
 }  // namespace
 
@@ -59,16 +55,12 @@ TEST_F(SegTri, LineTriSlackPastTheEndRejectsInPlaneAndLineTriFClosed) {
   EXPECT_EQ(pos, 0);
   double d0[3] = {0, 0, 1}, d1[3] = {0, 0, -1}, flat[3] = {20, -10, 0};
   EXPECT_EQ(M::line_tri(d0, d1, a, b, flat, out, nullptr), 0);  // degenerate triangle
-}
-
-TEST_F(SegTri, LineTriSnapsOntoVertexWithPos) {
-  double p0[3] = {10 + 4e-7, -10 - 4e-7, 1}, p1[3] = {10 + 4e-7, -10 - 4e-7, -1};
-  long pos = -1;
-  ASSERT_EQ(M::line_tri(p0, p1, a, b, c, out, &pos), 1);
+  // With pos a point just outside a vertex snaps onto it; without, it misses.
+  double s0[3] = {10 + 4e-7, -10 - 4e-7, 1}, s1[3] = {10 + 4e-7, -10 - 4e-7, -1};
+  ASSERT_EQ(M::line_tri(s0, s1, a, b, c, out, &pos), 1);
   EXPECT_EQ(pos, 2);
   EXPECT_TRUE(out[0] == b[0] && out[1] == b[1] && out[2] == b[2]);
-  // Without pos the point just outside the vertex is not pulled in.
-  EXPECT_EQ(M::line_tri(p0, p1, a, b, c, out, nullptr), 0);
+  EXPECT_EQ(M::line_tri(s0, s1, a, b, c, out, nullptr), 0);
 }
 
 TEST_F(SegTri, RadialTriCountsTheWholeLine) {
@@ -84,40 +76,31 @@ TEST_F(SegTri, RadialTriCountsTheWholeLine) {
 
 // ---- Ray triangle ------------------------------------------------------------
 
-TEST(RayTriangle, MatchesTheRotationOfItsQuaternion) {
-  G3D_DVertex o = {1, 2, 3}, dir = {0.3, -0.2, 0.9}, p1, p2;
-  ASSERT_EQ(M::GetTriByRadial(&o, &dir, &p1, &p2), 1);
-  EXPECT_EQ(p1.x, 1 + 10000000.0 * 0.3);
-  EXPECT_EQ(p1.z, 3 + 10000000.0 * 0.9);
-  // Independent construction: Rodrigues' rotation of p1 - o about the unit
-  // normal k of (o, p1, p1 + (10000, 40000, 0)), by twice the half-angle of
-  // the normalised quaternion.
-  double v[3] = {p1.x - o.x, p1.y - o.y, p1.z - o.z}, w[3] = {v[0] + 10000, v[1] + 40000, v[2]};
-  double k[3] = {v[1] * w[2] - v[2] * w[1], v[2] * w[0] - v[0] * w[2], v[0] * w[1] - v[1] * w[0]};
-  const double kl = std::sqrt(k[0] * k[0] + k[1] * k[1] + k[2] * k[2]);
-  for (double& x : k) x /= kl;
-  const double th = 2 * std::atan2(std::sin(0.08726646192371845), std::cos(0.003490658476948738));
-  const double kv = k[0] * v[0] + k[1] * v[1] + k[2] * v[2];
-  const double kxv[3] = {k[1] * v[2] - k[2] * v[1], k[2] * v[0] - k[0] * v[2],
-                         k[0] * v[1] - k[1] * v[0]};
-  double r[3];
-  for (int i = 0; i < 3; ++i)
-    r[i] = v[i] * std::cos(th) + kxv[i] * std::sin(th) + k[i] * kv * (1 - std::cos(th));
-  EXPECT_NEAR(p2.x, o.x + r[0], 1e-6);
-  EXPECT_NEAR(p2.y, o.y + r[1], 1e-6);
-  EXPECT_NEAR(p2.z, o.z + r[2], 1e-6);
-  EXPECT_NEAR(th * 57.2957795131, 9.96, 0.01);  // a thin wedge of about ten degrees
-}
-
-TEST(RayTriangle, DirectionAlongTheOffsetStillGivesAWedge) {
-  G3D_DVertex o = {0, 0, 0}, dir = {1, 4, 0}, p1, p2;
-  ASSERT_EQ(M::GetTriByRadial(&o, &dir, &p1, &p2), 1);
-  G3D_DVertex n;
-  double e1[3] = {p1.x, p1.y, p1.z}, e2[3] = {p2.x, p2.y, p2.z};
-  n = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-  EXPECT_GT(std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z), 1e12);
-  EXPECT_NEAR(M::CalDist3dDot(&o, &p2), M::CalDist3dDot(&o, &p1), 1e-3);
-  G3D_DVertex zero = {0, 0, 0};
+TEST(RayTriangle, ThinWedgeTurnedAboutTheNormalOfTheOffsetPlane) {
+  // p1 lies far along the ray; p2 is p1 turned by about ten degrees in the
+  // plane through o, p1 and p1 + side. A ray along the usual side offset
+  // (1, 4, 0) needs the other one.
+  const struct {
+    G3D_DVertex dir, side;
+  } rows[] = {{{0.3, -0.2, 0.9}, {10000, 40000, 0}}, {{1, 4, 0}, {0, 10000, 40000}}};
+  for (const auto& r : rows) {
+    G3D_DVertex o = {1, 2, 3}, dir = r.dir, p1, p2;
+    ASSERT_EQ(M::GetTriByRadial(&o, &dir, &p1, &p2), 1);
+    EXPECT_TRUE(p1.x == o.x + 1e7 * dir.x && p1.z == o.z + 1e7 * dir.z) << dir.y;
+    const double a[3] = {p1.x - o.x, p1.y - o.y, p1.z - o.z},
+                 b[3] = {p2.x - o.x, p2.y - o.y, p2.z - o.z};
+    const double w[3] = {a[0] + r.side.x, a[1] + r.side.y, a[2] + r.side.z};
+    const double k[3] = {a[1] * w[2] - a[2] * w[1], a[2] * w[0] - a[0] * w[2],
+                         a[0] * w[1] - a[1] * w[0]};
+    auto dot = [](const double* u, const double* v) {
+      return u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+    };
+    const double la = std::sqrt(dot(a, a)), lb = std::sqrt(dot(b, b));
+    EXPECT_NEAR(lb / la, 1.0, 1e-9) << dir.y;
+    EXPECT_NEAR(dot(b, k) / (lb * std::sqrt(dot(k, k))), 0.0, 1e-9) << dir.y;  // in that plane
+    EXPECT_NEAR(std::acos(dot(a, b) / (la * lb)) * 180 / M_PI, 9.96, 0.01) << dir.y;
+  }
+  G3D_DVertex o = {0, 0, 0}, zero = {0, 0, 0}, p1, p2 = {7, 7, 7};
   EXPECT_EQ(M::GetTriByRadial(&o, &zero, &p1, &p2), 0);
   EXPECT_EQ(p2.x, 0.0);
 }
@@ -125,20 +108,21 @@ TEST(RayTriangle, DirectionAlongTheOffsetStillGivesAWedge) {
 // ---- Ray against box -----------------------------------------------------
 
 TEST(RayBox, QuadrantMethod) {
-  double lo[3] = {0, 0, 0}, hi[3] = {2, 2, 2}, coord[3] = {9, 9, 9};
-  double in[3] = {1, 1.5, 0.5}, any[3] = {0, 0, -1};
-  EXPECT_EQ(M::HitBoundingBox(lo, hi, in, any, coord), 1);
-  EXPECT_EQ(coord[1], 1.5);
-  double o[3] = {-2, 1, 1}, dx[3] = {1, 0.25, 0};
-  ASSERT_EQ(M::HitBoundingBox(lo, hi, o, dx, coord), 1);
-  EXPECT_EQ(coord[0], 0.0);
-  EXPECT_DOUBLE_EQ(coord[1], 1.5);
-  double away[3] = {-1, 0, 0};
-  EXPECT_EQ(M::HitBoundingBox(lo, hi, o, away, coord), 0);  // box behind
-  double corner[3] = {-1, -1, -1}, diag[3] = {1, 1, 1};
-  ASSERT_EQ(M::HitBoundingBox(lo, hi, corner, diag, coord), 1);
-  EXPECT_EQ(coord[0], 0.0);  // tie: the lowest axis is the hit plane
-  EXPECT_EQ(coord[2], 0.0);
+  double lo[3] = {0, 0, 0}, hi[3] = {2, 2, 2};
+  const struct {
+    const char* what;
+    double o[3], d[3];
+    char hit;
+    double at[3];
+  } rows[] = {{"from inside: the origin", {1, 1.5, 0.5}, {0, 0, -1}, 1, {1, 1.5, 0.5}},
+              {"from the side", {-2, 1, 1}, {1, 0.25, 0}, 1, {0, 1.5, 1}},
+              {"box behind", {-2, 1, 1}, {-1, 0, 0}, 0, {9, 9, 9}},
+              {"tie: the lowest axis is the hit plane", {-1, -1, -1}, {1, 1, 1}, 1, {0, 0, 0}}};
+  for (auto r : rows) {
+    double coord[3] = {9, 9, 9};
+    EXPECT_EQ(M::HitBoundingBox(lo, hi, r.o, r.d, coord), r.hit) << r.what;
+    for (int i = 0; r.hit && i < 3; ++i) EXPECT_DOUBLE_EQ(coord[i], r.at[i]) << r.what;
+  }
 }
 
 // ---- Sliver triangles ------------------------------------------------------
@@ -156,38 +140,36 @@ TEST(Sliver, LongestEdgeOfFlatTriangles) {
 // ---- Point against surface ---------------------------------------------------
 
 TEST(PointAndSurface, OneTriangleAndFailuresWithTheTriangleTheyReport) {
-  std::vector<G3D_DVertex> v = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-  std::vector<C3DTriData> t = {{{0, 1, 2}}}, bad = {{{0, 1, 9}}};  // 9: past the array
-  const struct {
-    G3D_DVertex p;
-    long start, code, tri;
-    bool bad;
-  } rows[] = {{{1, 1, 3}, -1, 1, 0, false}, {{9, -3, -0.5}, -1, -1, 0, false},
-              {{7, 7, 0}, -1, 0, 0, false}, {{4.0 / 3, 4.0 / 3, 0}, -1, 0, 0, false},
-              {{1, 1, 1}, 5, -2, 5, false},  // no such start triangle
-              {{1, 1, 1}, -1, -2, 0, true}};
-  for (const auto& r : rows) {
-    G3D_DVertex p = r.p;
-    long tri = r.start;
-    EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 3, (r.bad ? bad : t).data(), 1, tri), r.code)
-        << p.x << " " << p.z;
-    EXPECT_EQ(tri, r.tri) << p.x << " " << p.z;
+  // Side of p against the surface, and the triangle that decided (in: the
+  // one to start from, -1 for the nearest).
+  auto side = [](std::vector<G3D_DVertex> v, std::vector<C3DTriData> t, G3D_DVertex p, long& tri) {
+    return M::Check3dPntAndKroSurf(&p, v.data(), long(v.size()), t.data(), long(t.size()), tri);
+  };
+  const std::vector<G3D_DVertex> v = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
+  // x, y, z, start, code, deciding triangle, whether corner 2 is past the array.
+  const double rows[][7] = {{1, 1, 3, -1, 1, 0, 0}, {9, -3, -0.5, -1, -1, 0, 0},
+                            {7, 7, 0, -1, 0, 0, 0}, {4. / 3, 4. / 3, 0, -1, 0, 0, 0},
+                            {1, 1, 1, 5, -2, 5, 0},  // no such start triangle
+                            {1, 1, 1, -1, -2, 0, 1}};
+  for (auto r : rows) {
+    long tri = static_cast<long>(r[3]);
+    EXPECT_EQ(side(v, {{{0, 1, r[6] ? 9 : 2}}}, {r[0], r[1], r[2]}, tri), r[4])
+        << r[0] << " " << r[2];
+    EXPECT_EQ(tri, r[5]) << r[0] << " " << r[2];
   }
   // Two crossing sheets: each centroid is seen through the other sheet.
-  std::vector<G3D_DVertex> x = {{0, -3, -3}, {0, -3, 3}, {0, 9, 0},
-                                {-3, 0, -3}, {-3, 0, 3}, {9, 0, 0}};
-  std::vector<C3DTriData> xt = {{{0, 1, 2}}, {{3, 4, 5}}};
-  G3D_DVertex q = {-1, -1, 0};
+  const std::vector<C3DTriData> two = {{{0, 1, 2}}, {{3, 4, 5}}};
   long tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&q, x.data(), 6, xt.data(), 2, tri), -2);
+  EXPECT_EQ(side({{0, -3, -3}, {0, -3, 3}, {0, 9, 0}, {-3, 0, -3}, {-3, 0, 3}, {9, 0, 0}}, two,
+                 {-1, -1, 0}, tri),
+            -2);
   EXPECT_EQ(tri, 0);
   // Triangle 0 is a sliver right under p facing down: the nearest does not
   // decide, triangle 1 (facing up) does.
-  std::vector<G3D_DVertex> s = {{-5, 0, 0},  {0, 0.1, 0}, {5, 0, 0},
-                                {-2, 3, -1}, {2, 3, -1},  {0, 6, -1}};
-  G3D_DVertex p = {0, 0.5, 1};
   tri = -1;
-  EXPECT_EQ(M::Check3dPntAndKroSurf(&p, s.data(), 6, xt.data(), 2, tri), 1);
+  EXPECT_EQ(side({{-5, 0, 0}, {0, 0.1, 0}, {5, 0, 0}, {-2, 3, -1}, {2, 3, -1}, {0, 6, -1}}, two,
+                 {0, 0.5, 1}, tri),
+            1);
   EXPECT_EQ(tri, 1);
 }
 
@@ -209,7 +191,7 @@ TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   tri = 2;            // starting on the cover decides at once
   EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 9, t.data(), 3, tri), -1);
   EXPECT_EQ(tri, 2);
-  PointNet pn = ToPointNet(v, t);
+  PointNet pn(v, t);
   tri = -1;
   EXPECT_EQ(M::Check3dPntAndSurf(&p, pn.pts.data(), 9, pn.nets.data(), 3, tri), 1);
   EXPECT_EQ(tri, 0);
@@ -218,24 +200,25 @@ TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &g, v.data(), 9, t.data(), 3), 1);
   G3D_DVertex short_end = {0, 0, 1.5};  // stops above the cover
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &short_end, v.data(), 9, t.data(), 3), 0);
+  EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, nullptr, v.data(), 9, t.data(), 3), 0);
   EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pn.pts.data(), 9, pn.nets.data(), 3), 0);
 }
 
 // ---- Point in solid ------------------------------------------------------
 
 TEST(PointInSolid, ParityOfCrossings) {
-  std::vector<G3D_DVertex> v;
-  std::vector<C3DTriData> t;
-  orgshapes::BoxArrays({0, 0, 0}, {1, 1, 1}, v, t);
-  PointNet pn = ToPointNet(v, t);
-  G3D_DVertex far = {50.3, 31.7, 77.9};
-  const long np = 8, nn = 12;
-  G3D_DVertex in = {0.4, 0.55, 0.3}, out = {1.7, 0.5, 0.5}, beside = {-3, 0.2, 0.1};
-  EXPECT_TRUE(M::JudgePntInPolyhedron(&in, &far, pn.pts.data(), np, pn.nets.data(), nn));
-  EXPECT_FALSE(M::JudgePntInPolyhedron(&out, &far, pn.pts.data(), np, pn.nets.data(), nn));
-  G3D_DVertex through = {-40.1, -25.3, -60.7};  // segment passes through the cube
-  EXPECT_FALSE(M::JudgePntInPolyhedron(&beside, &through, pn.pts.data(), np, pn.nets.data(), nn));
-  G3D_DVertex onFace = {0.3, 0.6, 1.0};
-  EXPECT_TRUE(M::JudgePntInPolyhedron(&onFace, &far, pn.pts.data(), np, pn.nets.data(), nn));
-  EXPECT_FALSE(M::JudgePntInPolyhedron(&in, &far, pn.pts.data(), np, pn.nets.data(), 0));
+  const shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {1, 1, 1});
+  PointNet pn(box.pts, box.tris);
+  const struct {
+    G3D_DVertex p, q;
+    long nets;
+    bool in;
+  } rows[] = {{{0.4, 0.55, 0.3}, {50.3, 31.7, 77.9}, 12, true},
+              {{1.7, 0.5, 0.5}, {50.3, 31.7, 77.9}, 12, false},
+              {{-3, 0.2, 0.1}, {-40.1, -25.3, -60.7}, 12, false},  // passes through the cube
+              {{0.3, 0.6, 1.0}, {50.3, 31.7, 77.9}, 12, true},     // on a face
+              {{0.4, 0.55, 0.3}, {50.3, 31.7, 77.9}, 0, false}};
+  for (auto r : rows)
+    EXPECT_EQ(M::JudgePntInPolyhedron(&r.p, &r.q, pn.pts.data(), 8, pn.nets.data(), r.nets), r.in)
+        << r.p.x << " " << r.nets;
 }

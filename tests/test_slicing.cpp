@@ -18,32 +18,16 @@ namespace {
 
 using V = KRO::G3D_DVertex;
 
-struct Solid {
-  std::vector<V> pts;
-  std::vector<C3DTriangle> tris;
+// A closed surface as points and triangles, asked for a point's side.
+struct Solid : shapes::TriSoup {
   short Check(double x, double y, double z) {
+    std::vector<C3DTriangle> t;
+    for (const auto& c : tris) t.emplace_back(c.v[0], c.v[1], c.v[2]);
     D_3DOT p{x, y, z};
     return GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
-        pts.data(), static_cast<long>(pts.size()), tris.data(), static_cast<long>(tris.size()), &p);
-  }
-  C3DSurface Surface() const {
-    std::vector<C3DTriData> t;
-    for (const auto& x : tris) t.push_back({{x.v[0], x.v[1], x.v[2]}});
-    return shapes::MakeSurface(pts, t);
+        pts.data(), static_cast<long>(pts.size()), t.data(), static_cast<long>(t.size()), &p);
   }
 };
-
-Solid FromSoup(const shapes::TriSoup& soup) {
-  Solid s;
-  s.pts = soup.pts;
-  for (const auto& t : soup.tris) s.tris.emplace_back(t.v[0], t.v[1], t.v[2]);
-  return s;
-}
-
-// The unit cube as one closed surface of 12 outward triangles.
-Solid UnitCube() {
-  return FromSoup(shapes::BoxSoup({0, 0, 0}, {1, 1, 1}));
-}
 
 Solid Torus(double R, double r, int nu, int nv) {
   Solid s;
@@ -57,57 +41,32 @@ Solid Torus(double R, double r, int nu, int nv) {
   auto id = [&](int i, int j) { return static_cast<long>((i % nu) * nv + (j % nv)); };
   for (int i = 0; i < nu; ++i)
     for (int j = 0; j < nv; ++j) {
-      s.tris.emplace_back(id(i, j), id(i + 1, j), id(i + 1, j + 1));
-      s.tris.emplace_back(id(i, j), id(i + 1, j + 1), id(i, j + 1));
+      s.tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
+      s.tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
     }
   return s;
 }
 
-double DistToTriangle(const V& p, const V& a, const V& b, const V& c) {
-  using namespace shapes;
-  const V n = Normalized(Cross(Sub(b, a), Sub(c, a)));
-  const V f = Sub(p, Scale(n, Dot(Sub(p, a), n)));
-  const V e[3][2] = {{a, b}, {b, c}, {c, a}};
-  bool inside = true;
-  for (auto& ed : e)
-    if (Dot(Cross(Sub(ed[1], ed[0]), Sub(f, ed[0])), n) < 0) inside = false;
-  if (inside) return std::fabs(Dot(Sub(p, a), n));
-  double best = 1e300;
-  for (auto& ed : e) {
-    const V d = Sub(ed[1], ed[0]);
-    double t = Dot(Sub(p, ed[0]), d) / Dot(d, d);
-    t = std::clamp(t, 0.0, 1.0);
-    best = std::min(best, Norm(Sub(p, Add(ed[0], Scale(d, t)))));
-  }
-  return best;
-}
-
-// Counts agreement of the slicing test with the parity count of
-// JudgePntInPolyhedron for random points at least 1e-3 from the surface.
+// Compares the slicing test with the parity count of JudgePntInPolyhedron
+// for n random points; points the slicing puts on the boundary (within its
+// tolerance of the surface) are not compared.
 void CompareWithParity(Solid& s, double lo, double hi, int n, unsigned seed, int* compared,
                        bool wholeHeights = false) {
   std::vector<KroPntStrcT> pts;
-  for (const V& p : s.pts) pts.push_back({p.x, p.y, p.z, 0, 0, 0});
   std::vector<KroNetStrcT> nets;
-  for (const auto& t : s.tris) {
-    KroNetStrcT nt{};
-    for (int k = 0; k < 3; ++k) nt.pnt[k] = t.v[k] + 1;
-    nets.push_back(nt);
-  }
+  shapes::ToPntNet(s, pts, nets);
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> u(lo, hi);
   *compared = 0;
   for (int i = 0; i < n; ++i) {
     V p{u(rng), u(rng), u(rng)};
     if (wholeHeights) p.z = std::round(p.z);
-    double d = 1e300;
-    for (const auto& t : s.tris)
-      d = std::min(d, DistToTriangle(p, s.pts[t.v[0]], s.pts[t.v[1]], s.pts[t.v[2]]));
-    if (d < 1e-3) continue;
+    const short got = s.Check(p.x, p.y, p.z);
+    if (got == 0) continue;
     V q{p.x + 1000.0, p.y + 731.3, p.z + 417.9};
     const bool inside = CMathFunCls::JudgePntInPolyhedron(&p, &q, pts.data(), long(pts.size()),
                                                           nets.data(), long(nets.size()));
-    ASSERT_EQ(s.Check(p.x, p.y, p.z), inside ? 1 : -1)
+    ASSERT_EQ(got, inside ? 1 : -1)
         << "point " << i << " at (" << p.x << ", " << p.y << ", " << p.z << ")";
     ++*compared;
   }
@@ -167,119 +126,104 @@ TEST(SliceChains, SegmentsChainIntoClosedRings) {
   ASSERT_EQ(polys.size(), 1u);
   EXPECT_EQ(polys[0].size(), size_t(n + 1));
   EXPECT_TRUE(GeoMathPosition::IsSame3Dot(polys[0].front(), polys[0].back()));
-
-  // Two separate triangles give two closed rings of four points.
-  D_3DOT a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0}, d{5, 5, 0}, e{6, 5, 0}, f{5, 6, 0};
-  std::vector<F_IntsersecLines> two = {{a, b}, {d, e}, {b, c}, {e, f}, {c, a}, {f, d}};
-  polys.clear();
-  GeoMathPosition::GetInterLinesOfEntityAndSur(two, polys);
-  ASSERT_EQ(polys.size(), 2u);
-  EXPECT_TRUE(polys[0].size() == 4u && polys[1].size() == 4u);
 }
 
-TEST(SlicePointInSolid, UnitCube) {
-  Solid cube = UnitCube();
-  EXPECT_EQ(cube.Check(0.5, 0.5, 0.5), 1);
-  EXPECT_EQ(cube.Check(2, 0.5, 0.5), -1);  // outside the box
-  // On the vertical faces the plan polygon test decides.
-  EXPECT_EQ(cube.Check(0, 0.5, 0.5), 1);
-  EXPECT_EQ(cube.Check(1, 0.5, 0.5), -1);
-  // At the top face's height: in-plane triangles decide inside them, the
-  // in-plane edges of the side faces mark the boundary.
-  EXPECT_EQ(cube.Check(0.3, 0.6, 1.0), 1);
-  EXPECT_EQ(cube.Check(0.5, 0.0, 1.0), 0);
-  EXPECT_EQ(cube.Check(1.0, 0.5, 1.0), 0);
-  // A touching corner point.
-  EXPECT_EQ(cube.Check(0.0, 0.0, 1.0), 0);
+TEST(SlicePointInSolid, BoundaryCasesOfACubeAndAnOctahedron) {
+  // Cube: on the vertical faces the plan polygon test decides; at the top
+  // face's height in-plane triangles decide inside them and the in-plane
+  // edges of the side faces mark the boundary; a touching corner is on it.
+  Solid cube{shapes::BoxSoup({0, 0, 0}, {1, 1, 1})};
+  const double rows[][4] = {{0.5, 0.5, 0.5, 1}, {2, 0.5, 0.5, -1},  {0, 0.5, 0.5, 1},
+                            {1, 0.5, 0.5, -1},  {0.3, 0.6, 1.0, 1}, {0.5, 0.0, 1.0, 0},
+                            {1.0, 0.5, 1.0, 0}, {0.0, 0.0, 1.0, 0}};
+  for (auto r : rows)
+    EXPECT_EQ(cube.Check(r[0], r[1], r[2]), r[3]) << r[0] << " " << r[1] << " " << r[2];
   EXPECT_TRUE(Results().interLines.empty());  // the store is left empty
   cube.tris[3].v[1] = 99;                     // a corner outside the points
   EXPECT_EQ(cube.Check(0.5, 0.5, 0.5), -1);
-}
-
-TEST(SlicePointInSolid, EdgesLyingInThePlane) {
   // An octahedron sliced through its four equator edges: a point on one of
   // them is on the boundary, the edges still outline the slice.
   Solid oct;
   oct.pts = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
   for (long k = 0; k < 4; ++k) {
-    oct.tris.emplace_back(k, (k + 1) % 4, 4);
-    oct.tris.emplace_back((k + 1) % 4, k, 5);
+    oct.tris.push_back({{k, (k + 1) % 4, 4}});
+    oct.tris.push_back({{(k + 1) % 4, k, 5}});
   }
-  EXPECT_EQ(oct.Check(0.1, 0.2, 0.0), 1);
-  EXPECT_EQ(oct.Check(0.5, 0.5, 0.0), 0);
-  EXPECT_EQ(oct.Check(0.1, 0.2, 0.5), 1);
-  EXPECT_EQ(oct.Check(0.9, 0.9, 0.0), -1);
+  const double octRows[][4] = {
+      {0.1, 0.2, 0, 1}, {0.5, 0.5, 0, 0}, {0.1, 0.2, 0.5, 1}, {0.9, 0.9, 0, -1}};
+  for (auto r : octRows) EXPECT_EQ(oct.Check(r[0], r[1], r[2]), r[3]) << r[0] << " " << r[2];
 }
 
 TEST(SlicePointInSolid, HostObjectOverloads) {
-  Solid cube = UnitCube();
-  C3DSurface surf = cube.Surface();
+  Solid cube{shapes::BoxSoup({0, 0, 0}, {1, 1, 1})};
+  C3DSurface surf = shapes::MakeSurface(cube.pts, cube.tris);
   D_3DOT in{0.5, 0.5, 0.5}, out{1.5, 0.5, 0.5};
-  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, in), 1);
-  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, out), -1);
+  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, in) -
+                GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, out),
+            2);
 
-  // A solid tries its surfaces in order: the far tetrahedron says -1, the
-  // cube then says 1.
-  Solid tet;
-  tet.pts = {{10, 10, 10}, {11, 10, 10}, {10, 11, 10}, {10, 10, 11}};
-  tet.tris = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
-  C3DSurface tetSurf = tet.Surface();
+  // A solid tries its surfaces in order: the far box says -1, the cube
+  // then says 1.
+  const shapes::TriSoup far = shapes::BoxSoup({10, 10, 10}, {11, 11, 11});
+  C3DSurface farSurf = shapes::MakeSurface(far.pts, far.tris);
   C3DEntity solid(-1, 0);
-  solid.AddSurface(&tetSurf, nullptr);
+  solid.AddSurface(&farSurf, nullptr);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), -1);
   solid.AddSurface(&surf, nullptr);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), 1);
   C3DEntity none(-1, 0);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(none, in), -2);
 
-  // A plane above the solid gives no lines.
+  // A plane through the solid slices every side face, one above it none.
   C3DEntity cubeSolid(-1, 0);
   cubeSolid.AddSurface(&surf, nullptr);
   C3DBox box;
   GeoMathPosition::GetEntityBox(cubeSolid, box);
-  C3DSurface high(-1, 0);
+  C3DSurface high(-1, 0), mid(-1, 0);
   D_3DOT above{0.5, 0.5, 3.0};
   GeoMathPosition::GetPlaneSur(&box, above, high);
   EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, high), 0);
-  // One through it slices every side face.
-  C3DSurface mid(-1, 0);
   GeoMathPosition::GetPlaneSur(&box, in, mid);
   EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, mid), 1);
   EXPECT_GE(Results().interLines.size(), 4u);
   GeoMathPosition::EmptyIntersecStore();
 }
 
-TEST(SlicePointInSolid, SphereAgreesWithParityCount) {
+TEST(SlicePointInSolid, AgreesWithParityCountOnTessellatedSolids) {
   shapes::TriSoup ball;
   shapes::SphereArrays({0.1, -0.2, 0.05}, 1.0, 16, 32, ball.pts, ball.tris);
-  Solid s = FromSoup(ball);
-  int compared = 0;
-  CompareWithParity(s, -1.3, 1.3, 150, 2024, &compared);
-  EXPECT_GT(compared, 120);
+  // The prism's points are taken at the heights of its rings of vertices
+  // and horizontal edges; slices of the torus are two nested rings.
+  const struct {
+    const char* what;
+    Solid s;
+    double range;
+    int n, minCompared;
+    bool wholeHeights;
+  } rows[] = {{"sphere", Solid{ball}, 1.3, 150, 120, false},
+              {"layered prism", Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, 1.2, 200, 100, true},
+              {"torus", Torus(1.0, 0.4, 32, 16), 1.5, 150, 120, false}};
+  unsigned seed = 2024;
+  for (auto r : rows) {
+    SCOPED_TRACE(r.what);
+    int compared = 0;
+    CompareWithParity(r.s, -r.range, r.range, r.n, seed++, &compared, r.wholeHeights);
+    EXPECT_GT(compared, r.minCompared);
+  }
+  Solid prism = Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, torus = Torus(1.0, 0.4, 32, 16);
+  EXPECT_EQ(prism.Check(0.1, 0.1, 0.0) + prism.Check(0.1, 0.1, 1.0), 2);
+  EXPECT_EQ(torus.Check(0.0, 0.0, 0.05), -1);  // the hole
+  EXPECT_EQ(torus.Check(1.0, 0.0, 0.05), 1);
 }
 
-TEST(SlicePointInSolid, LayeredPrismAtRingHeights) {
-  // Every point at the height of a ring of vertices and horizontal edges.
-  Solid s = FromSoup(shapes::LayeredPrism({-1, 0, 1, 2}));
-  int compared = 0;
-  CompareWithParity(s, -1.2, 1.2, 200, 99, &compared, true);
-  EXPECT_EQ(s.Check(0.1, 0.1, 0.0), 1);
-  EXPECT_EQ(s.Check(0.1, 0.1, 1.0), 1);
-  EXPECT_GT(compared, 100);
-}
-
-TEST(SlicePointInSolid, TorusHoleIsOutside) {
-  // Slices of a torus are two nested rings: the hole must come out as
-  // outside.
-  Solid t = Torus(1.0, 0.4, 32, 16);
-  EXPECT_EQ(t.Check(0.0, 0.0, 0.05), -1);
-  EXPECT_EQ(t.Check(1.0, 0.0, 0.05), 1);
-  int compared = 0;
-  CompareWithParity(t, -1.5, 1.5, 150, 77, &compared);
-  EXPECT_GT(compared, 120);
-}
-
-TEST(HostGeoMath, PointInTriangleNamesItsVertex) {
+TEST(HostGeoMath, LineMeetsPlaneAndPointInTriangleNamesItsVertex) {
+  const G3DPLANE z2{0, 0, 2, -4};  // z = 2, normal not unit
+  const V start{1, 2, 0}, up{0, 0, 3}, flat{1, 0, 0};
+  V hit{9, 9, 9};
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&hit, &start, &up, &z2), 1);
+  EXPECT_TRUE(hit.x == 1 && hit.y == 2 && std::fabs(hit.z - 2) < 1e-12);
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&hit, &start, &flat, &z2), 0);  // parallel
+  EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(nullptr, &start, &up, &z2), -1);
   short pos = 9;
   EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 0.5, 0.5, 0, &pos),
             1);

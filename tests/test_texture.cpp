@@ -14,14 +14,6 @@ using KRO::G_TEXCOORD;
 
 namespace {
 
-std::vector<G_TEXCOORD> Stage0(const C3DSurface& s) {
-  CVertexDecorationObj deco = s.Decoration();
-  G_TEXCOORD* tc = nullptr;
-  long n = 0;
-  deco.GetTexcoords(0, &tc, &n);
-  return std::vector<G_TEXCOORD>(tc, tc + n);
-}
-
 D_DOT kFold[3] = {{0, 0}, {10, 0}, {10, 10}};
 
 D_DOT Unroll(double x, double y, double z, D_DOT init = {-99, -99}) {
@@ -42,114 +34,79 @@ C3DSurface Curtain() {
 
 /// Gives s n stage-0 texture coordinates (9, 9).
 void SetStage0(C3DSurface& s, long n) {
-  CPointCollection pc;
-  CVertexDecorationObj deco;
-  s.GetPointCollection(&pc, &deco);
-  std::vector<G_TEXCOORD> old(static_cast<size_t>(n), G_TEXCOORD{9.f, 9.f});
-  deco.AppendTexcoords(0, old.data(), n);
-  s.UpdatePointCollection(&pc, &deco);
+  shapes::Decorate(s, std::vector<G_TEXCOORD>(static_cast<size_t>(n), G_TEXCOORD{9.f, 9.f}));
 }
 
 }  // namespace
 
 TEST(TexInterpolation, TwoAndThreeDimensionalTriangles) {
-  D_DOT a{0, 0}, b{4, 0}, c{0, 2};
-  G_TEXCOORD ta{0.f, 1.f}, tb{1.f, 3.f}, tc{0.5f, -1.f}, tp{};
-  D_DOT p = b;
-  ASSERT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp), 1);
-  EXPECT_NEAR(tp.u, 1.f, 1e-6);
-  EXPECT_NEAR(tp.v, 3.f, 1e-6);
-  p = {4.0 / 3, 2.0 / 3};
-  CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &p, &ta, &tb, &tc, &tp);
-  EXPECT_NEAR(tp.u, 0.5f, 1e-6);
-  EXPECT_NEAR(tp.v, 1.f, 1e-6);
-  // A degenerate triangle leaves the result untouched.
-  D_DOT line{8, 0};
-  tp = {7.f, 7.f};
-  EXPECT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &line, &p, &ta, &tb, &tc, &tp), 0);
+  D_DOT a{0, 0}, b{4, 0}, c{0, 2}, line{8, 0}, at[2] = {{4, 0}, {4.0 / 3, 2.0 / 3}};
+  G_TEXCOORD ta{0.f, 1.f}, tb{1.f, 3.f}, tc{0.5f, -1.f}, tp{}, want[2] = {{1, 3}, {0.5, 1}};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &c, &at[i], &ta, &tb, &tc, &tp), 1);
+    EXPECT_TRUE(std::fabs(tp.u - want[i].u) + std::fabs(tp.v - want[i].v) < 1e-6) << i;
+  }
+  tp = {7.f, 7.f};  // a degenerate triangle leaves the result untouched
+  EXPECT_EQ(CMathFunCls::d2_calTriPntTexCoord(&a, &b, &line, &at[1], &ta, &tb, &tc, &tp), 0);
   EXPECT_EQ(tp.u, 7.f);
-  // A tilted triangle; its texture is an affine function of the position.
-  G3D_DVertex a3{1, 2, 3}, b3{4, 2, 7}, c3{1, 6, 5};
+  // A tilted triangle: at the centroid the mean of the corners' coordinates.
+  G3D_DVertex a3{1, 2, 3}, b3{4, 2, 7}, c3{1, 6, 5}, g{2, 10.0 / 3, 5};
   G_TEXCOORD u{0.f, 0.f}, v{1.f, 0.f}, w{0.f, 1.f};
-  G3D_DVertex p3{(a3.x + b3.x + c3.x) / 3, (a3.y + b3.y + c3.y) / 3, (a3.z + b3.z + c3.z) / 3};
-  ASSERT_EQ(CMathFunCls::d3_calTriPntTexCoord(&a3, &b3, &c3, &p3, &u, &v, &w, &tp), 1);
-  EXPECT_NEAR(tp.u, 1.0 / 3, 1e-5);
-  EXPECT_NEAR(tp.v, 1.0 / 3, 1e-5);
-  p3 = c3;
-  CMathFunCls::d3_calTriPntTexCoord(&a3, &b3, &c3, &p3, &u, &v, &w, &tp);
-  EXPECT_NEAR(tp.u, 0.0, 1e-5);
-  EXPECT_NEAR(tp.v, 1.0, 1e-5);
+  ASSERT_EQ(CMathFunCls::d3_calTriPntTexCoord(&a3, &b3, &c3, &g, &u, &v, &w, &tp), 1);
+  EXPECT_TRUE(std::fabs(tp.u - 1.0 / 3) + std::fabs(tp.v - 1.0 / 3) < 1e-5);
 }
 
 TEST(FoldLine, PositionsAlongAndBeyondTheLine) {
   D_DOT o = Unroll(10, 4, 2);
-  EXPECT_NEAR(o.x, 14.0, 1e-12);
-  EXPECT_NEAR(o.y, 2.0, 1e-12);
+  EXPECT_TRUE(std::fabs(o.x - 14) + std::fabs(o.y - 2) < 1e-12);
   EXPECT_NEAR(Unroll(-3, 0, 1).x, -3.0, 1e-12);
   EXPECT_NEAR(Unroll(10, 13, 1).x, 23.0, 1e-12);
-  // Off the line and its end extensions: out keeps what it held.
+  // Off the line and its end extensions: out keeps what it held; so on the
+  // first segment's line beyond its far end, which is no extension.
   o = Unroll(5, 5, 1, {3.5, 4.5});
-  EXPECT_EQ(o.x, 3.5);
-  EXPECT_EQ(o.y, 4.5);
-  // On the first segment's line but beyond its far end: not an extension.
+  EXPECT_TRUE(o.x == 3.5 && o.y == 4.5);
   EXPECT_EQ(Unroll(15, 0, 1).x, -99.0);
-
   D_3DOT p{10, 4, 2};
-  D_DOT scaled{};
-  CMathFunCls::_tcGeoMathGis_Sec_3Dto2D(kFold, 3, &p, &scaled, 0.5, 3.0);
-  EXPECT_NEAR(scaled.x, 7.0, 1e-12);
-  EXPECT_NEAR(scaled.y, 6.0, 1e-12);
+  CMathFunCls::_tcGeoMathGis_Sec_3Dto2D(kFold, 3, &p, &o, 0.5, 3.0);
+  EXPECT_TRUE(std::fabs(o.x - 7) + std::fabs(o.y - 6) < 1e-12);
 }
 
 TEST(BoxProjection, UsesAbsoluteHeight) {
   D_3DOT rect[4] = {{1, 1, 10}, {4, 5, 10}, {4, 5, 20}, {1, 1, 20}};
+  D_3DOT flat[4] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 2}, {1, 1, 2}};
   D_3DOT pts[2] = {{4, 5, 0}, {1, 1, 12}};
   D_DOT out[2];
   ASSERT_EQ(CMathFunCls::_tcGetVolToImgCoor(rect, pts, out, 2, 2.0, 0.5), 1);
-  EXPECT_NEAR(out[0].x, 10.0, 1e-12);  // 5 along the axis, scaled by 2
-  EXPECT_NEAR(out[0].y, 0.0, 1e-12);
-  EXPECT_NEAR(out[1].x, 0.0, 1e-12);
-  EXPECT_NEAR(out[1].y, 6.0, 1e-12);
-  D_3DOT flat[4] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 2}, {1, 1, 2}};
+  // 5 along the axis scaled by 2; 12 up scaled by 0.5.
+  EXPECT_TRUE(out[0].x == 10.0 && out[0].y == 0.0 && out[1].x == 0.0 && out[1].y == 6.0);
   EXPECT_EQ(CMathFunCls::_tcGetVolToImgCoor(flat, pts, out, 2, 1, 1), 0);
 }
 
-TEST(SurfaceTexture, FoldUpdateAppendsStageZeroAndSetsMaterial) {
-  C3DSurface s = Curtain();
-  const long rev = s.GetRevision();
-  ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, "granite", 0.5, 2.0), 1);
-  const std::vector<G_TEXCOORD> tc = Stage0(s);
-  ASSERT_EQ(tc.size(), 7u);
-  const float expectU[7] = {0, 0, 5, 5, 7, 10, 0};
-  const float expectV[7] = {0, 10, 0, 10, 4, 0, 0};
-  for (int i = 0; i < 7; ++i) {
-    EXPECT_FLOAT_EQ(tc[i].u, expectU[i]) << i;
-    EXPECT_FLOAT_EQ(tc[i].v, expectV[i]) << i;
+TEST(SurfaceTexture, FoldUpdateWritesOneCoordinatePerPoint) {
+  // Existing coordinates are overwritten in place (a short set completed),
+  // points off the fold line keep theirs (or get zero); none: appended.
+  const struct {
+    long existing;
+    const char* material;
+    double su, sv;
+    float u[7], v[7];
+    const char* wantMaterial;
+  } rows[] = {{0, "granite", 0.5, 2.0, {0, 0, 5, 5, 7, 10, 0}, {0, 10, 0, 10, 4, 0, 0}, "granite"},
+              {7, "", 1, 1, {0, 0, 10, 10, 14, 20, 9}, {0, 5, 0, 5, 2, 0, 9}, "rock"},
+              {2, "", 1, 1, {0, 0, 10, 10, 14, 20, 0}, {0, 5, 0, 5, 2, 0, 0}, "rock"}};
+  for (const auto& r : rows) {
+    C3DSurface s = Curtain();
+    SetStage0(s, r.existing);
+    const long rev = s.GetRevision();
+    ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, r.material, r.su, r.sv),
+              1);
+    const std::vector<G_TEXCOORD> tc = shapes::TexCoords0(s);
+    ASSERT_EQ(tc.size(), 7u) << r.existing;
+    for (int i = 0; i < 7; ++i)
+      EXPECT_TRUE(tc[i].u == r.u[i] && tc[i].v == r.v[i]) << r.existing << " " << i;
+    EXPECT_EQ(s.GetMaterialName(), r.wantMaterial);
+    EXPECT_GT(s.GetRevision(), rev);
   }
-  EXPECT_EQ(s.GetMaterialName(), "granite");
-  EXPECT_GT(s.GetRevision(), rev);
-}
-
-TEST(SurfaceTexture, FoldUpdateWritesOneCoordinatePerPointInPlace) {
-  C3DSurface s = Curtain();
-  SetStage0(s, 7);
-  ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, "", 1.0, 1.0), 1);
-  std::vector<G_TEXCOORD> tc = Stage0(s);
-  ASSERT_EQ(tc.size(), 7u);  // not appended a second time
-  EXPECT_FLOAT_EQ(tc[4].u, 14.f);
-  EXPECT_FLOAT_EQ(tc[4].v, 2.f);
-  EXPECT_FLOAT_EQ(tc[6].u, 9.f);  // off the fold line: keeps its own coordinate
-  EXPECT_FLOAT_EQ(tc[6].v, 9.f);
-  EXPECT_EQ(s.GetMaterialName(), "rock");
-
-  C3DSurface shortTc = Curtain();  // fewer coordinates than points: completed
-  SetStage0(shortTc, 2);
-  ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&shortTc, kFold, 3, "", 1.0, 1.0), 1);
-  tc = Stage0(shortTc);
-  ASSERT_EQ(tc.size(), 7u);
-  EXPECT_FLOAT_EQ(tc[1].v, 5.f);
-  EXPECT_FLOAT_EQ(tc[5].u, 20.f);
-  EXPECT_FLOAT_EQ(tc[6].u, 0.f);  // off the line, new: zero
 }
 
 TEST(SurfaceTexture, BoxUpdateKeepsAnEmptyMaterialAndEmptySurfacesAreLeftAlone) {
@@ -157,7 +114,7 @@ TEST(SurfaceTexture, BoxUpdateKeepsAnEmptyMaterialAndEmptySurfacesAreLeftAlone) 
   D_3DOT rect[4] = {{0, 0, -5}, {0, 3, -5}, {0, 3, 5}, {0, 0, 5}};  // the x = 0 face
   ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByBoxSurf(&s, rect, "", 2.0, 10.0), 1);
   EXPECT_EQ(s.GetMaterialName(), "terrain");
-  const std::vector<G_TEXCOORD> tc = Stage0(s);
+  const std::vector<G_TEXCOORD> tc = shapes::TexCoords0(s);
   ASSERT_EQ(tc.size(), static_cast<size_t>(s.GetPointNum()));
   for (long i = 0; i < s.GetPointNum(); ++i) {
     const G3D_DVertex& p = s.Points()[static_cast<size_t>(i)];
@@ -175,15 +132,12 @@ TEST(SurfaceTexture, BoxUpdateKeepsAnEmptyMaterialAndEmptySurfacesAreLeftAlone) 
 TEST(SurfaceColour, AppendedWhenMissingOverwrittenWhenPresent) {
   C3DSurface s = shapes::MakeTerrain(2, 2, 0.0, 0.0, 1.0, 1.0);
   KRO::COLOR4 red(1.f, 0.f, 0.f, 1.f), blue(0.f, 0.f, 1.f, 0.5f);
-  EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, &red), 0);
-  ASSERT_EQ(s.Decoration().GetNumColors(), 9);
-  for (long i = 0; i < 9; ++i) EXPECT_EQ(s.Decoration().GetVexColor(i).r, 1.f);
-
-  EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, &blue), 0);
-  ASSERT_EQ(s.Decoration().GetNumColors(), 9);
-  for (long i = 0; i < 9; ++i) {
-    EXPECT_EQ(s.Decoration().GetVexColor(i).r, 0.f);
-    EXPECT_EQ(s.Decoration().GetVexColor(i).a, 0.5f);
+  for (KRO::COLOR4* c : {&red, &blue}) {
+    EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, c), 0);
+    ASSERT_EQ(s.Decoration().GetNumColors(), 9);
+    for (long i = 0; i < 9; ++i)
+      EXPECT_TRUE(s.Decoration().GetVexColor(i).r == c->r &&
+                  s.Decoration().GetVexColor(i).a == c->a);
   }
 }
 
@@ -203,35 +157,25 @@ double ArchRadius(const G3D_DVertex& l, const G3D_DVertex& r, double h, const G3
 
 }  // namespace
 
-TEST(VaultPath, RowsRunOverTheArch) {
-  const long n = 3, nDiv = 4;
-  G3D_DVertex left[n] = {{0, 0, 1}, {0, 5, 1}, {1, 10, 2}};
-  G3D_DVertex right[n] = {{2, 0, 1}, {3, 5, 1}, {1, 13, 2}};
-  const float h = 1.0f;
+TEST(VaultPath, RowsRunOverTheArchOrAHalfCircle) {
+  // Columns 0-2 have arches of radius 2h; column 3 (span 10 > 4h) gets the
+  // half circle over its span.
+  const long n = 4, nDiv = 4;
+  G3D_DVertex left[n] = {{0, 0, 1}, {0, 5, 1}, {1, 10, 2}, {0, 20, 0}};
+  G3D_DVertex right[n] = {{2, 0, 1}, {3, 5, 1}, {1, 13, 2}, {10, 20, 0}};
+  const double radius[n] = {2, 2, 2, 5};
   std::vector<G3D_DVertex> out((nDiv + 1) * n, G3D_DVertex{NAN, NAN, NAN});
-  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, n, h, 0.0, nDiv, out.data()), 1);
+  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, n, 1.0f, 0.0, nDiv, out.data()), 2);
   for (long i = 0; i < n; ++i) {
-    EXPECT_EQ(out[i].x, left[i].x);
-    EXPECT_EQ(out[nDiv * n + i].y, right[i].y);
+    EXPECT_TRUE(out[i].x == left[i].x && out[nDiv * n + i].y == right[i].y) << i;
     for (long k = 1; k < nDiv; ++k)
-      EXPECT_NEAR(ArchRadius(left[i], right[i], h, out[k * n + i]), 2.0 * h, 1e-6);
+      EXPECT_NEAR(ArchRadius(left[i], right[i], 1.0, out[k * n + i]), radius[i], 1e-6) << i;
   }
-  // The middle row is the top of the arch: span 2, radius 2, rise 2 - sqrt(3).
-  const G3D_DVertex top = out[2 * n + 0];
-  EXPECT_NEAR(top.x, 1.0, 1e-6);
-  EXPECT_NEAR(top.z, 1.0 + 2.0 - std::sqrt(3.0), 1e-6);
-}
-
-TEST(VaultPath, SpanWiderThanTheArchGetsAHalfCircle) {
-  G3D_DVertex left[2] = {{0, 0, 0}, {0, 1, 0}}, right[2] = {{10, 0, 0}, {2, 1, 0}};
-  const long nDiv = 6;
-  std::vector<G3D_DVertex> out((nDiv + 1) * 2);
-  ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 2, 1.0f, 0.0, nDiv, out.data()), 2);
-  for (long k = 1; k < nDiv; ++k) {
-    EXPECT_NEAR(ArchRadius(left[0], right[0], 1.0, out[k * 2]), 5.0, 1e-6);
-    EXPECT_NEAR(ArchRadius(left[1], right[1], 1.0, out[k * 2 + 1]), 2.0, 1e-6);
-  }
-  EXPECT_NEAR(out[3 * 2].z, 5.0, 1e-6);  // crown of the half circle
+  // The middle row is the top: span 2, radius 2, rise 2 - sqrt(3); the half
+  // circle's crown is 5 up.
+  EXPECT_NEAR(out[2 * n].x, 1.0, 1e-6);
+  EXPECT_NEAR(out[2 * n].z, 1.0 + 2.0 - std::sqrt(3.0), 1e-6);
+  EXPECT_NEAR(out[2 * n + 3].z, 5.0, 1e-6);
 }
 
 TEST(VaultPath, InvalidDivisionsOrHeightWriteNothing) {
@@ -241,11 +185,9 @@ TEST(VaultPath, InvalidDivisionsOrHeightWriteNothing) {
   EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 0.0f, 0.0, 3, out), 0);
   for (const G3D_DVertex& q : out) EXPECT_EQ(q.x, 7.0);
   EXPECT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, 3, nullptr), -1);
-
   // nDiv = 1: only the two paths; coinciding ends: the point itself.
   ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, right, 1, 1.0f, 0.0, 1, out), 1);
-  EXPECT_EQ(out[1].x, 1.0);
-  EXPECT_EQ(out[2].x, 7.0);
+  EXPECT_TRUE(out[1].x == 1.0 && out[2].x == 7.0);
   ASSERT_EQ(CMathFunCls::GetVaultPathFromLRPath(left, left, 1, 1.0f, 0.0, 3, out), 1);
   for (const G3D_DVertex& q : out) EXPECT_EQ(q.x, 0.0);
 }

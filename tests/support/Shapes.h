@@ -514,4 +514,27 @@ inline long CountPieces(const TriSoup& s, double tol = 1e-6) {
   return pieces;
 }
 
+// ---------------------------------------------------------------------------
+// Vertex decorations
+
+/// Appends stage-0 texture coordinates and colours to the points of s.
+inline void Decorate(C3DSurface& s, const std::vector<KRO::G_TEXCOORD>& tex,
+                     const std::vector<KRO::COLOR4>& colours = {}) {
+  CPointCollection pc;
+  CVertexDecorationObj deco;
+  s.GetPointCollection(&pc, &deco);
+  if (!tex.empty()) deco.AppendTexcoords(0, tex.data(), static_cast<long>(tex.size()));
+  if (!colours.empty()) deco.AppendColors(colours.data(), static_cast<long>(colours.size()));
+  s.UpdatePointCollection(&pc, &deco);
+}
+
+/// The stage-0 texture coordinates of s.
+inline std::vector<KRO::G_TEXCOORD> TexCoords0(const C3DSurface& s) {
+  CVertexDecorationObj deco = s.Decoration();
+  KRO::G_TEXCOORD* tc = nullptr;
+  long n = 0;
+  deco.GetTexcoords(0, &tc, &n);
+  return std::vector<KRO::G_TEXCOORD>(tc, tc + n);
+}
+
 }  // namespace shapes
