@@ -180,6 +180,14 @@ TEST(EntityToMesh, SurfacesPackIntoOneMeshNamedZero) {
   EXPECT_NEAR(shapes::SignedVolume(shapes::SoupOf(b)), shapes::SignedVolume(shapes::SoupOf(ball)),
               1e-9);
   EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(b)));
+  // Two surfaces above the compound's packing limit together: none is lost.
+  C3DEntity big(-1, 0);
+  for (int i = 0; i < 2; ++i) {
+    C3DSurface s = shapes::MakeTerrain(160, 160, 0, 200.0 * i, 1, 1);
+    big.AddSurface(&s, nullptr);
+  }
+  C3DEntityToASimpleMesh(&big, &b);
+  EXPECT_EQ(b.m_triangles.size(), 2u * 2 * 160 * 160);
   C3DEntity empty(-1, 0);
   C3DEntityToASimpleMesh(&empty, &b);
   C3DEntityToASimpleMesh(nullptr, &b);

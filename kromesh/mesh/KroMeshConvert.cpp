@@ -1,6 +1,7 @@
 // Conversions between host objects, raw triangle buffers and KroSimpleMesh.
 #include "kromesh/mesh/KroMeshConvert.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -99,6 +100,9 @@ void C3DEntityToASimpleMesh(C3DEntity* ent, KroSimpleMesh* mesh) {
   }
   // A solid without surfaces has nothing to hand over.
   if (compound.getSimpleMeshNum() == 0) return;
+  // Every surface must reach the one mesh: under the usual packing limit a
+  // solid above 50,000 triangles would lose its later surfaces.
+  compound.m_maxIndexBufferSize = UINT32_MAX;
   compound.merge();
   *mesh = *compound.getSimpleMesh(0u);
   compound.setNull();

@@ -17,9 +17,10 @@ class C3DEntity;
 /// when the host holds fewer, the rest are zero. Arrays the host leaves
 /// empty keep the mesh's previous content (callers hand in an empty mesh).
 void C3DSurfaceToASimpleMesh(C3DSurface* surf, KroSimpleMesh* mesh);
-/// All surfaces of a solid into one mesh named "0" (packed under 150000
-/// indices; only the first packed member reaches mesh). A solid without
-/// surfaces leaves mesh untouched.
+/// All surfaces of a solid into one mesh named "0", whatever their size
+/// (the compound's packing limit would drop surfaces past 150000 indices),
+/// with the last surface's material. A solid without surfaces leaves mesh
+/// untouched.
 void C3DEntityToASimpleMesh(C3DEntity* ent, KroSimpleMesh* mesh);
 /// Appends mesh to surf (operation type 4, the mesh's material; both colour
 /// sets, in order, go into the one colour array). The new triangles are
