@@ -92,18 +92,17 @@ TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
 }
 
 TEST(CutSurface, BothSplitFlagsOffGiveWholeCutMeshes) {
-  C3DSurface terrain = Terrain();
-  C3DSurface fault = Fault();
-  CKroMeshTriCut cut;
-  C3DSurface o1, o2, o3, o4;
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, &o3, &o4, false, false), 1);
-  EXPECT_EQ(o2.GetTriangleCount(), 0);
-  EXPECT_EQ(o4.GetTriangleCount(), 0);
-  EXPECT_GT(o1.GetTriangleCount(), terrain.GetTriangleCount());
-  EXPECT_GT(o3.GetTriangleCount(), fault.GetTriangleCount());
-  EXPECT_NEAR(AreaOf(o1), AreaOf(terrain), 1e-9 * AreaOf(terrain));
-  EXPECT_NEAR(AreaOf(o3), AreaOf(fault), 1e-9 * AreaOf(fault));
-  EXPECT_EQ(o3.GetMaterialName(), "fault");
+  C3DSurface terrain = Terrain(), fault = Fault(), o[4];
+  EXPECT_EQ(
+      CKroMeshTriCut().CutMdlBetweenMdl(&terrain, &fault, &o[0], &o[1], &o[2], &o[3], false, false),
+      1);
+  EXPECT_EQ(o[1].GetTriangleCount() + o[3].GetTriangleCount(), 0);
+  for (int k : {0, 2}) {
+    const C3DSurface& in = k == 0 ? terrain : fault;
+    EXPECT_GT(o[k].GetTriangleCount(), in.GetTriangleCount()) << k;
+    EXPECT_NEAR(AreaOf(o[k]), AreaOf(in), 1e-9 * AreaOf(in)) << k;
+  }
+  EXPECT_EQ(o[2].GetMaterialName(), "fault");
 }
 
 // A plan line across the terrain's box, from its left side to its right.
@@ -212,7 +211,14 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
     C3DSurface plane = shapes::MakeTiltedPlane(k.c, k.n, 1.5, 3);
     CKroMeshTriCut cut;
     C3DSurface so1(-1, 0), so2(-1, 0);
-    C3DEntity low(-1, 0), high(-1, 0);
+    C3DEntity low(-1, 0), high(-1, 0), open[2];
+    // Without cut faces (and no surface outputs) the halves stay open.
+    EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &open[0], &open[1], false), 1);
+    for (const C3DEntity& half : open) {
+      EXPECT_GT(Area(half), 0);
+      EXPECT_FALSE(shapes::IsClosedAfterWelding(shapes::SoupOf(half)));
+    }
+    EXPECT_NEAR(Area(open[0]) + Area(open[1]), 6.0, 1e-9);  // no cut face added
     EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, &so1, &so2, &low, &high, true), 1);
     // The cut face (the plane's part inside) ends each half, in the cube's
     // look (its last surface's material); the plane faces out of the low half.
@@ -230,20 +236,6 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
     EXPECT_LT(cutchecks::CentroidsAgainstPlane(shapes::SoupOf(low), k.c, k.n).maxDist, 1e-9);
     EXPECT_GT(cutchecks::CentroidsAgainstPlane(shapes::SoupOf(high), k.c, k.n).minDist, -1e-9);
   }
-}
-
-TEST(CutSolid, WithoutCutFacesTheHalvesStayOpen) {
-  C3DEntity cube = shapes::MakeUnitCube();
-  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
-  CKroMeshTriCut cut;
-  C3DEntity below, above;
-  // No surface outputs: the cut face is still worked out, but not added.
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, &above, false), 1);
-  EXPECT_EQ(below.GetSurfaceNum(), 5);
-  EXPECT_EQ(above.GetSurfaceNum(), 5);
-  EXPECT_NEAR(Area(below), 3.0, 1e-9);
-  EXPECT_NEAR(Area(above), 3.0, 1e-9);
-  EXPECT_FALSE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
 }
 
 // --------------------------------------------------------------- bad input
@@ -333,11 +325,10 @@ TEST(FacadeInput, BadModelsFailEveryCutWritingAndPrintingNothing) {
 
 // ------------------------------------------------------ settings, queries
 
-TEST(FacadeSettings, QueriesBeforeTheFirstCutAnswerWithoutLiveObjects) {
+TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   CKroMeshTriCut cut;
-  double u = 0, v = 0, prec = 0;
-  EXPECT_EQ(cut.GetTexScale(u, v) + cut.GetDataPrec(prec), 2);
-  EXPECT_TRUE(u == 0.00025 && v == 0.015 && prec == 0.001);
+  // Before the first cut: no live objects, null arguments answered safely,
+  // settings reported back.
   EXPECT_EQ(cut.GetMeshMgrObj(), nullptr);
   D_DOT* pts = reinterpret_cast<D_DOT*>(0x1);
   long n = -1;
@@ -346,25 +337,21 @@ TEST(FacadeSettings, QueriesBeforeTheFirstCutAnswerWithoutLiveObjects) {
   cut.GetPosCheckPolyline(nullptr, nullptr);
   cut.GetAABBOfCutedMesh(nullptr);
   int flag = -1;
-  cut.SetSplitFlag(3);  // settings made before any cut are reported back
+  cut.SetSplitFlag(3);
   cut.GetSplitFlag(flag);
   EXPECT_EQ(flag, 3);
-}
-
-TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
-  C3DSurface terrain = Terrain();
-  C3DSurface fault = Fault();
-  CKroMeshTriCut cut;
-  C3DSurface o1;
+  double prec = 0, u = 0, v = 0;
+  EXPECT_EQ(cut.GetTexScale(u, v), 1);
+  EXPECT_TRUE(u == 0.00025 && v == 0.015);
   EXPECT_EQ(cut.SetDataPrec(2.0), 1);  // out of range: ignored
   cut.SetCalIntsersecLinFlag(1);
+  C3DSurface terrain = Terrain(), fault = Fault(), o1;
   cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
   CMeshMgrBase* mgr = cut.GetMeshMgrObj();
   ASSERT_NE(mgr, nullptr);
   // With cut lines traced, the cut left at least one line across.
   EXPECT_GE(mgr->GetMeshInterseceObj()->GetIntersectLinNum(), 1);
-  double prec = 0, u = 0, v = 0;
-  cut.GetDataPrec(prec);
+  EXPECT_EQ(cut.GetDataPrec(prec), 1);
   EXPECT_EQ(prec, 0.001);
   cut.SetTexScale(0.5, 0.25);
   mgr->GetTexScale(u, v);
@@ -373,10 +360,9 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   Kro_Split_Type t1, t2;
   mgr->GetSplitSurfType(t1, t2);
   EXPECT_TRUE(t1 == Kro_Split_ByInterDots && t2 == Kro_Split_ByLongestLine);
-  // A polyline of one point is stored but never reaches the organizers.
+  // A polyline of one point is stored but never reaches the organizers,
+  // which keep copies.
   D_DOT one[1] = {{5, 5}}, two[2] = {kLineA, kLineB};
-  D_DOT* pts = nullptr;
-  long n = -1;
   cut.SetPosCheckPolyline(one, 1);
   cut.GetPosCheckPolyline(&pts, &n);
   EXPECT_EQ(n, 0);
@@ -384,13 +370,12 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   cut.GetPosCheckPolyline(&pts, &n);
   ASSERT_EQ(n, 2);
   EXPECT_EQ(pts[1].x, kLineB.x);
-  EXPECT_NE(pts, two);  // the organizers keep copies
+  EXPECT_NE(pts, two);
 
   // A solid is cut through its per-surface wrappers: each must cut at the
   // precision asked for, now and after a later change; 0 is ignored.
-  C3DEntity cube = shapes::MakeUnitCube();
+  C3DEntity cube = shapes::MakeUnitCube(), below(-1, 0);
   C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 2);
-  C3DEntity below(-1, 0);
   cut.SetDataPrec(0.01);
   cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, nullptr, false);
   auto* solid = dynamic_cast<CObbtEntity*>(cut.GetMeshMgrObj()->GetMeshObbt(0));
