@@ -178,22 +178,6 @@ TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
   EXPECT_NEAR(Area(below) + Area(above), ab, 1e-9 * ab);
 }
 
-TEST(CutSolid, CutFaceIsThisCutsPartOnlyWhenSo2HoldsEarlierWork) {
-  C3DEntity cube = shapes::MakeUnitCube();
-  C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.5}, {0, 0, 1}, 1.5, 3);
-  // so2 already holds a triangle from elsewhere; it is appended to.
-  C3DSurface so2 = shapes::MakeSurface({{5, 5, 5}, {6, 5, 5}, {5, 6, 5}}, {{{0, 1, 2}}}, "old");
-  CKroMeshTriCut cut;
-  C3DEntity below, above;
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, &so2, &below, &above, true), 1);
-  const C3DSurface* face = below.SurfaceAt(below.GetSurfaceNum() - 1);
-  EXPECT_NEAR(AreaOf(*face), 1.0, 1e-9);
-  EXPECT_EQ(so2.GetTriangleCount(), 1 + face->GetTriangleCount());
-  EXPECT_NEAR(AreaOf(so2), 1.5, 1e-9);
-  EXPECT_EQ(face->GetMaterialName(), "face5");
-  EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(below)));
-}
-
 TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
   // A tilted plane through the middle meets every vertical edge; the plane
   // x = z holds two opposite edges; x + y + z = 1 passes through three
@@ -210,7 +194,9 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
     C3DEntity cube = shapes::MakeUnitCube();
     C3DSurface plane = shapes::MakeTiltedPlane(k.c, k.n, 1.5, 3);
     CKroMeshTriCut cut;
-    C3DSurface so1(-1, 0), so2(-1, 0);
+    // so2 already holds a triangle from elsewhere: it is appended to.
+    C3DSurface so1(-1, 0),
+        so2 = shapes::MakeSurface({{5, 5, 5}, {6, 5, 5}, {5, 6, 5}}, {{{0, 1, 2}}});
     C3DEntity low(-1, 0), high(-1, 0), open[2];
     // Without cut faces (and no surface outputs) the halves stay open.
     EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &open[0], &open[1], false), 1);
@@ -223,10 +209,13 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
     // The cut face (the plane's part inside) ends each half, in the cube's
     // look (its last surface's material); the plane faces out of the low half.
     const long last = high.GetSurfaceNum() - 1;
-    EXPECT_NEAR(AreaOf(so2), k.faceArea, 1e-9);
-    EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane), 1e-9 * AreaOf(plane));
-    EXPECT_EQ(high.SurfaceAt(last)->GetTriangleCount(), so2.GetTriangleCount());
-    EXPECT_EQ(so2.GetMaterialName(), "face5");
+    const C3DSurface& face = *low.SurfaceAt(low.GetSurfaceNum() - 1);
+    EXPECT_NEAR(AreaOf(face), k.faceArea, 1e-9);
+    EXPECT_NEAR(AreaOf(so2), k.faceArea + 0.5, 1e-9);
+    EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane) + 0.5, 1e-9 * AreaOf(plane));
+    EXPECT_EQ(high.SurfaceAt(last)->GetTriangleCount() + 1, so2.GetTriangleCount());
+    EXPECT_EQ(face.GetTriangleCount() + 1, so2.GetTriangleCount());
+    EXPECT_EQ(face.GetMaterialName() + so2.GetMaterialName(), "face5face5");
     EXPECT_NEAR(cutchecks::Volume(low), k.lowVolume, 1e-9);
     EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(low)));
     EXPECT_NEAR(cutchecks::VolumeFlippingFrom(high, last), 1.0 - k.lowVolume, 1e-9);

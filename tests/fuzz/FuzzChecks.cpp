@@ -398,35 +398,25 @@ std::string CheckFacade(const uint8_t* data, std::size_t size, bool strict) {
   C3DEntity ea = ToHostEntity(a, flags & 1), eb = ToHostEntity(b, flags & 2);
   const bool split1 = flags & 4, split2 = flags & 8;
   std::vector<D_DOT> line;
-  switch (op) {
-    case 0:
-      cut.CutMdlBetweenMdl(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2);
-      break;
-    case 1:
-      cut.CutMdlBetweenMdlF(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2,
-                            static_cast<Kro_Split_Type>(1 + (flags >> 4) % 3),
-                            static_cast<Kro_Split_Type>(1 + (flags >> 6) % 3));
-      break;
-    case 2: {
-      const int n = 2 + in.Next() % 3;
-      for (int i = 0; i < n; ++i) line.push_back({in.Grid(), in.Grid()});
-      cut.SetPosCheckPolyline(line.data(), static_cast<long>(line.size()));
-      cut.CutMdlBetweenMdl(&sa, nullptr, &s[0], &s[1], nullptr, nullptr, true, false);
-      break;
-    }
-    case 3:
-      cut.CutMdlBetweenMdl(&ea, &sb, &s[0], &s[1], &e[0], &e[1], flags & 16);
-      break;
-    case 4:
-      for (int k = 0; k < 5; ++k)
-        cut.CalMdlBetweenMdl(&ea, &eb, &e[k], static_cast<Kro_Mesh_Cut_Oper_Type>(k + 1));
-      break;
-    case 5:
-      cut.CutMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3], &e[4], &e[5]);
-      break;
-    default:
-      cut.CalMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3]);
-      break;
+  if (op == 0) {
+    cut.CutMdlBetweenMdl(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2);
+  } else if (op == 1) {
+    cut.CutMdlBetweenMdlF(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2,
+                          static_cast<Kro_Split_Type>(1 + (flags >> 4) % 3),
+                          static_cast<Kro_Split_Type>(1 + (flags >> 6) % 3));
+  } else if (op == 2) {
+    for (int i = 2 + in.Next() % 3; i > 0; --i) line.push_back({in.Grid(), in.Grid()});
+    cut.SetPosCheckPolyline(line.data(), static_cast<long>(line.size()));
+    cut.CutMdlBetweenMdl(&sa, nullptr, &s[0], &s[1], nullptr, nullptr, true, false);
+  } else if (op == 3) {
+    cut.CutMdlBetweenMdl(&ea, &sb, &s[0], &s[1], &e[0], &e[1], flags & 16);
+  } else if (op == 4) {
+    for (int k = 0; k < 5; ++k)
+      cut.CalMdlBetweenMdl(&ea, &eb, &e[k], static_cast<Kro_Mesh_Cut_Oper_Type>(k + 1));
+  } else if (op == 5) {
+    cut.CutMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3], &e[4], &e[5]);
+  } else {
+    cut.CalMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3]);
   }
   for (int k = 0; k < 10; ++k) {
     const std::string v =
