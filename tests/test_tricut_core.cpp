@@ -1,7 +1,6 @@
 // The building blocks of the command-line tool: number formatting and
 // parsing, argument lists, model helpers (orientation, cut lines, unused
-// points), measurements at geological coordinates, the demo scene and the
-// picture writer.
+// points) and the picture writer.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -11,7 +10,6 @@
 
 #include "Cli.h"
 #include "Cuts.h"
-#include "DemoScene.h"
 #include "Errors.h"
 #include "IOUtil.h"
 #include "Measure.h"
@@ -161,51 +159,6 @@ TEST(ToolModel, DropUnusedPointsKeepsDecorationsInStep) {
   EXPECT_EQ(TrianglesOf(p.surface)[0].v[2], 2);
   EXPECT_EQ(p.surface.GetMaterialName(), "M");
   EXPECT_EQ(DropUnusedPoints(p), 0);
-}
-
-// ---------------------------------------------------------------------------
-// Measurements
-
-TEST(ToolMeasure, VolumesDoNotDependOnWhereTheModelIs) {
-  // The same terrain near the origin and at geological coordinates.
-  const Model far = toolmodels::GeoTerrain(8);
-  std::vector<KRO::G3D_DVertex> pts = far.parts[0].surface.Points();
-  for (auto& p : pts) p = {p.x - toolmodels::kX0, p.y - toolmodels::kY0, p.z};
-  const Model near = FromSurface(MakeSurface(pts, TrianglesOf(far.parts[0].surface)), "near");
-  const VolumeReport a = MeasureVolume(near, 101), b = MeasureVolume(far, 101);
-  EXPECT_NEAR(a.cutVolume, b.cutVolume, 1e-6 * a.cutVolume);
-  EXPECT_NEAR(a.fillVolume, b.fillVolume, 1e-6 * a.fillVolume);
-  EXPECT_NEAR(a.planArea, 6400.0, 1e-6);  // the grid is sheared, not stretched
-  EXPECT_NEAR(a.planAreaAbove + a.planAreaBelow, a.planArea, 1e-6);
-  EXPECT_TRUE(a.cutVolume > 0 && a.fillVolume > 0);
-}
-
-// ---------------------------------------------------------------------------
-// The demo scene
-
-TEST(DemoScene, SolidsAreClosedAndFaceOutwards) {
-  // The lens approaches its ellipsoid from inside, the tunnel a circular
-  // segment of radius 16 over a 30 m chord, 321 m long.
-  const double ellipsoid = 4.0 / 3.0 * shapes::kPi * 85 * 60 * 42;
-  const double theta = shapes::kPi - 2 * std::acos(15.0 / 16.0);
-  const double tunnel = 128 * (theta - std::sin(theta)) * std::hypot(320.0, 25.0);
-  const struct {
-    Model m;
-    double low, high;
-  } cases[] = {{demo::LayeredBody(), 0, HUGE_VAL},
-               {demo::Lens(), 0.9 * ellipsoid, ellipsoid},
-               {demo::Tunnel(), 0.97 * tunnel, tunnel}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.m.name);
-    const Topology t = AnalyseTopology(c.m);
-    EXPECT_TRUE(t.Closed() && t.misorientedEdges == 0 && t.components == 1);
-    EXPECT_GT(SignedVolume(c.m), c.low);
-    EXPECT_LT(SignedVolume(c.m), c.high);
-    EXPECT_GT(BoxOf(c.m).lo[0], demo::kX0);
-  }
-  // The body's top carries texture coordinates, one per point.
-  const C3DSurface& top = cases[0].m.parts[0].surface;
-  EXPECT_EQ(top.Decoration().m_texcoords[0].size(), static_cast<std::size_t>(top.GetPointNum()));
 }
 
 // ---------------------------------------------------------------------------

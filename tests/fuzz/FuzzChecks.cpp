@@ -195,10 +195,7 @@ Mesh DecodeMesh(Bytes& in) {
   Mesh m;
   const int kind = in.Next() % 5;
   m.closed = kind < 3;
-  if (m.closed)
-    kSolids[kind](m, in);
-  else
-    AddPatch(m, in);
+  (m.closed ? kSolids[kind] : AddPatch)(m, in);
   if (m.tris.empty()) AddPatch(m, in);
   return m;
 }
