@@ -312,9 +312,7 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   cut.SetSplitFlag(3);
   cut.GetSplitFlag(flag);
   EXPECT_EQ(flag, 3);
-  double prec = 0, u = 0, v = 0;
-  EXPECT_EQ(cut.GetTexScale(u, v), 1);
-  EXPECT_TRUE(u == 0.00025 && v == 0.015);
+  double prec = 0;
   EXPECT_EQ(cut.SetDataPrec(2.0), 1);  // out of range: ignored
   cut.SetCalIntsersecLinFlag(1);
   C3DSurface terrain = Terrain(), fault = Fault(), o1;
@@ -325,13 +323,6 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   EXPECT_GE(mgr->GetMeshInterseceObj()->GetIntersectLinNum(), 1);
   EXPECT_EQ(cut.GetDataPrec(prec), 1);
   EXPECT_EQ(prec, 0.001);
-  cut.SetTexScale(0.5, 0.25);
-  mgr->GetTexScale(u, v);
-  EXPECT_TRUE(u == 0.5 && v == 0.25);
-  cut.setSplitSurfType(Kro_Split_ByInterDots, Kro_Split_ByLongestLine);
-  Kro_Split_Type t1, t2;
-  mgr->GetSplitSurfType(t1, t2);
-  EXPECT_TRUE(t1 == Kro_Split_ByInterDots && t2 == Kro_Split_ByLongestLine);
   // A polyline of one point is stored but never reaches the organizers,
   // which keep copies.
   D_DOT one[1] = {{5, 5}}, two[2] = {kLineA, kLineB};

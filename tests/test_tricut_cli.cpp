@@ -53,6 +53,10 @@ std::string In(const std::string& dir, std::string args) {
   return args;
 }
 
+double AreaOf(const std::string& path) {
+  return SurfaceArea(ReadModel(path));
+}
+
 double Value(const std::string& out, const std::string& key) {
   const std::size_t at = out.find(key);
   if (at == std::string::npos) return std::nan("");
@@ -261,6 +265,9 @@ TEST(TricutBadInput, OneLineMessageStatus2AndNoOutputLeftBehind) {
       {"volume @/empty.off --z0 0", "no triangles in"},
       {"volume @/open.obj", "reference level is missing"},
       {"volume @/open.obj --z0 high", "not a finite number"},
+      {"volume @/open.obj --z0", "option --z0 needs a value"},
+      {"cut @/open.obj @/a.obj --split-type 1", "option --split-type needs 2 values"},
+      {"curtain @/open.obj --polyline \"1,2 3;4\"", "--polyline: '3' is not a point x,y"},
       {"inside @/open.obj 0 0 0", "not a closed solid"},
       {"render @/a.obj -o @/pic.jpg", "must be a .png"},
       {"boolean union @/a.obj @/b.obj -o @/out.obj", "do not touch"},
@@ -302,12 +309,10 @@ TEST(TricutCut, SurfaceBySurfaceKeepsTheAreasSplitOrWhole) {
              FromSurface(shapes::MakeTiltedPlane({X0 + 5.2, Y0 + 5, 0}, {1, 0, 0}, 8, 4), "v"));
   const RunResult r = RunTool(In(dir, "cut @/h.obj @/v.obj --out @/out --lines --png @/cut.png"));
   ASSERT_EQ(r.status, 0) << r.err;
-  const Model h1 = ReadModel(dir + "/out/h-side1.obj"), h2 = ReadModel(dir + "/out/h-side2.obj");
-  EXPECT_NEAR(SurfaceArea(h1) + SurfaceArea(h2), 100, 1e-6);
-  EXPECT_NEAR(std::min(SurfaceArea(h1), SurfaceArea(h2)), 48, 1e-6);
-  EXPECT_NEAR(SurfaceArea(ReadModel(dir + "/out/v-side1.obj")) +
-                  SurfaceArea(ReadModel(dir + "/out/v-side2.obj")),
-              256, 1e-6);
+  const double h1 = AreaOf(dir + "/out/h-side1.obj"), h2 = AreaOf(dir + "/out/h-side2.obj");
+  EXPECT_NEAR(h1 + h2, 100, 1e-6);
+  EXPECT_NEAR(std::min(h1, h2), 48, 1e-6);
+  EXPECT_NEAR(AreaOf(dir + "/out/v-side1.obj") + AreaOf(dir + "/out/v-side2.obj"), 256, 1e-6);
   EXPECT_NE(toolmodels::ReadText(dir + "/out/lines.obj").find("# 1 intersection lines"),
             std::string::npos);
   EXPECT_TRUE(FileExists(dir + "/cut.png"));
@@ -337,7 +342,7 @@ TEST(TricutCut, SolidBySurfaceWithCutFacesGivesTwoClosedPieces) {
   const double v1 = SignedVolume(s1), v2 = SignedVolume(s2);
   EXPECT_NEAR(v1 + v2, 1000, 1e-6);
   EXPECT_NEAR(std::min(v1, v2), 350, 1e-6);
-  EXPECT_NEAR(SurfaceArea(ReadModel(dir + "/out/plane-inside.obj")), 100, 1e-6);
+  EXPECT_NEAR(AreaOf(dir + "/out/plane-inside.obj"), 100, 1e-6);
 
   // A plane ending inside the box leaves both pieces open, each still
   // facing one way throughout, cut face included.
@@ -364,7 +369,7 @@ TEST(TricutCurtain, TwoSidesOfASurface) {
     const std::string a = Fmt(X0 + 3.3) + "," + Fmt(Y0 - 5), b = Fmt(X0 + 3.3) + "," + Fmt(Y0 + 15);
     const RunResult r =
         RunTool(In(dir, "curtain @/ramp.obj --out @/out --polyline \"" +
-                            (north ? a + " " + b + "\"" : b + " " + a + "\" --precision 0.0005")));
+                            (north ? a + "; " + b + "\"" : b + " " + a + "\" --precision 0.0005")));
     ASSERT_EQ(r.status, 0) << r.err;
     ExpectPrecision(r, north ? 0 : 0.0005, std::sqrt(300.0));
     const Model right = ReadModel(dir + "/out/ramp-right.obj"),
@@ -406,7 +411,7 @@ TEST(TricutBoolean, VolumesOfTheFourCombinationsAndTheSixOutputs) {
   EXPECT_NEAR(SignedVolume(ReadModel(dir + "/six/o3-common-a-material.obj")), common, 1e-6);
   EXPECT_NEAR(SignedVolume(ReadModel(dir + "/six/o6-b-minus-a.obj")), 1000 - common, 1e-6);
   // b's caps inside a
-  EXPECT_NEAR(SurfaceArea(ReadModel(dir + "/six/o1-b-in-a.obj")), 6 * 7 + 7 * 8 + 6 * 8, 1e-6);
+  EXPECT_NEAR(AreaOf(dir + "/six/o1-b-in-a.obj"), 6 * 7 + 7 * 8 + 6 * 8, 1e-6);
 }
 
 TEST(TricutDemo, RunsEveryStepAndWritesModelsAndPictures) {

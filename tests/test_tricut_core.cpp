@@ -1,5 +1,5 @@
 // The building blocks of the command-line tool: number formatting and
-// parsing, argument lists, model helpers (orientation, cut lines, unused
+// parsing, model helpers (orientation, cut lines, unused
 // points) and the picture writer.
 #include <gtest/gtest.h>
 #include <png.h>
@@ -68,24 +68,6 @@ TEST(ToolText, ShortestNumbersLinesTokensAndNames) {
   EXPECT_EQ(Extension("a/b.c/model.OBJ"), "obj");
   EXPECT_EQ(Extension("a.d/model"), "");
   EXPECT_EQ(TokenName("two words", "x"), "two_words");
-}
-
-TEST(ToolArgs, OptionsValuesAndNegativeNumbers) {
-  ArgList args(
-      {"box.obj", "-3.5", "--z0", "7", "--png=p.png", "--split-type", "1", "3", "-12", "--flag"});
-  EXPECT_TRUE(args.Flag("--flag"));
-  EXPECT_FALSE(args.Flag("--flag"));
-  EXPECT_EQ(*args.Number("--z0"), 7);
-  EXPECT_EQ(*args.Value("--png"), "p.png");
-  EXPECT_EQ(args.Values("--split-type", 2), (std::vector<std::string>{"1", "3"}));
-  EXPECT_EQ(args.Positionals(), (std::vector<std::string>{"box.obj", "-3.5", "-12"}));
-  EXPECT_THROW(ArgList({"a.obj", "--nope"}).Positionals(), ToolError);
-  EXPECT_THROW(ArgList({"--out"}).Value("--out"), ToolError);
-  EXPECT_THROW(ParseNumberArg("inf", "x"), ToolError);
-  EXPECT_THROW(ParsePolyline("1,2 3;4"), ToolError);
-  const auto line = ParsePolyline("1,2; 3,4 -5,6e1");
-  ASSERT_EQ(line.size(), 3u);
-  EXPECT_EQ(line[2].y, 60);
 }
 
 // ---------------------------------------------------------------------------

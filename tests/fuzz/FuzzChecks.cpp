@@ -388,10 +388,8 @@ std::string CheckFacade(const uint8_t* data, std::size_t size, bool strict) {
   const uint8_t flags = in.Next();
   Mesh a = DecodeMesh(in), b = DecodeMesh(in);
   CKroMeshTriCut cut;
-  C3DSurface s[4] = {C3DSurface(-1, 0), C3DSurface(-1, 0), C3DSurface(-1, 0), C3DSurface(-1, 0)};
-  C3DEntity e[6] = {C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0),
-                    C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0)};
-  C3DSurface sa = ToHostSurface(a), sb = ToHostSurface(b);
+  C3DSurface s[4], sa = ToHostSurface(a), sb = ToHostSurface(b);
+  C3DEntity e[6];
   C3DEntity ea = ToHostEntity(a, flags & 1), eb = ToHostEntity(b, flags & 2);
   const bool split1 = flags & 4, split2 = flags & 8;
   std::vector<D_DOT> line;
