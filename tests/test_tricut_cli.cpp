@@ -111,54 +111,41 @@ TEST(TricutCommands, OneModelCommandsReportWhatTheyFind) {
   toolmodels::WriteText(dir + "/in.obj",
                         "v 0 0 0\nv 10 0 0\nv 0 10 0\nv 10.0004 0 0\nv 10 10 0\nv 0 10.0004 0\n"
                         "v 5 5 5\nv 5.0002 5 5\nv 5 5.0003 5\nf 1 2 3\nf 4 5 6\nf 7 8 9\n");
-  const double s2 = std::sqrt(2.0);
-  const struct {
-    std::string args;
-    std::vector<std::string> texts;
-    std::vector<std::pair<std::string, double>> values;
-  } cases[] = {
+  // Numbers as printed (10 digits).
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
       {"info @/box.ply",
        {"surfaces:   2", "triangles:  12", "closed solid", "x 512345.678901234 .. 512356.178901234",
-        "Sandstone", "colours normals texture"},
-       {{"volume:", 10.5 * 20.25 * 30.375}}},
-      {"info @/ramp.ts", {"open surface (16 open edges, 1 piece)"}, {}},
+        "volume:     6458.484375", "Sandstone", "colours normals texture"}},
+      {"info @/ramp.ts", {"open surface (16 open edges, 1 piece)"}},
       // z = x over a 10 x 10 plan: 125 above z = 5, 125 below it.
       {"volume @/ramp.obj --z0 5",
-       {},
-       {{"plan area:", 100},
-        {"surface area:", 100 * s2},
-        {"plan area above:", 50},
-        {"plan area below:", 50},
-        {"cut volume:", 125},
-        {"fill volume:", 125}}},
+       {"plan area:        100\n", "surface area:     141.4213562\n", "plan area above:  50\n",
+        "plan area below:  50\n", "cut volume:       125\n", "fill volume:      125\n"}},
       {"volume @/ramp.obj --z0=-1",
-       {},
-       {{"plan area above:", 100},
-        {"plan area below:", 0},
-        {"cut volume:", 600},
-        {"fill volume:", 0}}},
-      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -35), {"=inside\n"}, {}},
-      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -60), {"=outside\n"}, {}},
-      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -20), {"=boundary\n"}, {}},
-      {"inside @/solid.stl " + Point(X0 - 0.01, Y0 + 10, -35), {"=outside\n"}, {}},
-      {"side @/plane.off " + Point(X0 + 4, Y0 + 4, 103), {"=front\n"}, {}},
-      {"side @/plane.off " + Point(X0 + 4, Y0 + 4, 97), {"=back\n"}, {}},
+       {"plan area above:  100\n", "plan area below:  0\n", "cut volume:       600\n",
+        "fill volume:      0\n"}},
+      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -35), {"=inside\n"}},
+      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -60), {"=outside\n"}},
+      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -20), {"=boundary\n"}},
+      {"inside @/solid.stl " + Point(X0 - 0.01, Y0 + 10, -35), {"=outside\n"}},
+      {"side @/plane.off " + Point(X0 + 4, Y0 + 4, 103), {"=front\n"}},
+      {"side @/plane.off " + Point(X0 + 4, Y0 + 4, 97), {"=back\n"}},
       {"clean @/in.obj -o @/out.ply",
-       {"points:    9 -> 4 (5 removed)", "triangles: 3 -> 2 (1 removed)"},
-       {}},
-      {"render @/box.ply @/ramp.obj -o @/pic.png --size 320x200 --title Test", {}, {}},
+       {"points:    9 -> 4 (5 removed)", "triangles: 3 -> 2 (1 removed)"}},
+      {"render @/box.ply @/ramp.obj -o @/pic.png --size 320x200 --title Test", {}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.args);
-    const RunResult r = RunTool(In(dir, c.args));
+  for (const auto& [args, texts] : cases) {
+    SCOPED_TRACE(args);
+    const RunResult r = RunTool(In(dir, args));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const auto& t : c.texts)
-      if (t[0] == '=')
+    for (const auto& t : texts) {
+      if (t[0] == '=') {
         EXPECT_EQ(r.out, t.substr(1));
-      else
+      } else {
         EXPECT_NE(r.out.find(t), std::string::npos) << t << " in\n" << r.out;
-    for (const auto& [key, v] : c.values) EXPECT_NEAR(Value(r.out, key), v, 1e-6) << key;
+      }
+    }
   }
   const Model out = ReadModel(dir + "/out.ply");
   EXPECT_EQ(out.TriangleCount(), 2);
