@@ -5,11 +5,8 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
-#include <sstream>
-
 #include "FuzzChecks.h"
+#include "support/ToolModels.h"
 
 TEST(FuzzRegressions, EveryStoredInputPassesItsTargetChecks) {
   std::vector<std::string> files;
@@ -18,15 +15,11 @@ TEST(FuzzRegressions, EveryStoredInputPassesItsTargetChecks) {
       if (e->d_name[0] != '.') files.push_back(e->d_name);
     closedir(d);
   }
-  std::sort(files.begin(), files.end());
   ASSERT_FALSE(files.empty()) << "no inputs in " << REGRESSION_DIR;
   for (const auto& f : files) {
     fuzzchecks::Target t;
     ASSERT_TRUE(fuzzchecks::TargetByName(f.substr(0, f.find('-')), t)) << f << ": unknown target";
-    std::ifstream in(std::string(REGRESSION_DIR) + "/" + f, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string data = ss.str();
+    const std::string data = toolmodels::ReadText(REGRESSION_DIR "/" + f);
     EXPECT_EQ(fuzzchecks::Check(t, reinterpret_cast<const uint8_t*>(data.data()), data.size(),
                                 t == fuzzchecks::Target::Facade),
               "")

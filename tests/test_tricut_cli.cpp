@@ -2,8 +2,14 @@
 // writes itself, with the outputs read back and checked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <tuple>
 
+#include "Cli.h"
 #include "IOUtil.h"
 #include "ModelIO.h"
 #include "Progress.h"
@@ -18,44 +24,37 @@ using toolmodels::ScratchDir;
 
 namespace {
 
-// A closed box solid of six one-face surfaces at geological coordinates.
+const double X0 = toolmodels::kX0, Y0 = toolmodels::kY0;
+
 Model BoxModel(double x0, double y0, double z0, double sx, double sy, double sz,
                const std::string& name) {
-  Model m = tricut::FromEntity(shapes::MakeBox({x0, y0, z0}, {x0 + sx, y0 + sy, z0 + sz}), name);
-  m.name = name;
-  return m;
+  return FromEntity(shapes::MakeBox({x0, y0, z0}, {x0 + sx, y0 + sy, z0 + sz}), name);
 }
 
 // A flat square surface z = z0 over [x0, x0+s] x [y0, y0+s], n x n cells.
 Model Plane(double x0, double y0, double z0, double s, int n, const std::string& name) {
-  Model m;
-  m.name = name;
-  Part p;
-  p.name = name;
-  p.surface = shapes::MakeTiltedPlane({x0 + s / 2, y0 + s / 2, z0}, {0, 0, 1}, s / 2, n);
-  m.parts.push_back(std::move(p));
-  return m;
+  return FromSurface(shapes::MakeTiltedPlane({x0 + s / 2, y0 + s / 2, z0}, {0, 0, 1}, s / 2, n),
+                     name);
 }
 
-// The plane z = x - x0 over [x0, x0+10] x [y0, y0+10].
-Model Ramp(double x0, double y0) {
-  std::vector<KRO::G3D_DVertex> pts;
-  for (int j = 0; j <= 4; ++j)
-    for (int i = 0; i <= 4; ++i) pts.push_back({x0 + 2.5 * i, y0 + 2.5 * j, 2.5 * i});
-  std::vector<C3DTriangle> tris;
-  for (int j = 0; j < 4; ++j)
-    for (int i = 0; i < 4; ++i) {
-      const long a = j * 5 + i;
-      tris.emplace_back(a, a + 1, a + 6);
-      tris.emplace_back(a, a + 6, a + 5);
-    }
-  Model m;
-  m.name = "ramp";
-  Part p;
-  p.name = "ramp";
-  p.surface = MakeSurface(pts, tris, "Rock");
-  m.parts.push_back(std::move(p));
-  return m;
+// The plane z = x - X0 over [X0, X0+10] x [Y0, Y0+10].
+Model Ramp() {
+  return FromSurface(
+      shapes::MakeTerrain(4, 4, X0, Y0, 2.5, 2.5, [](double x, double) { return x - X0; }), "ramp");
+}
+
+std::string Point(double x, double y, double z) {
+  return Fmt(x) + " " + Fmt(y) + " " + Fmt(z);
+}
+
+// "@" in args stands for the folder.
+std::string In(const std::string& dir, std::string args) {
+  for (std::size_t at; (at = args.find('@')) != std::string::npos;) args.replace(at, 1, dir);
+  return args;
+}
+
+double AreaOf(const std::string& path) {
+  return SurfaceArea(ReadModel(path));
 }
 
 double Value(const std::string& out, const std::string& key) {
@@ -72,8 +71,6 @@ void ExpectOneLineError(const RunResult& r, const std::string& part) {
   EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
 }
 
-const double X0 = toolmodels::kX0, Y0 = toolmodels::kY0;
-
 // Every cutting command states its precision: the given one, or 1e-6 of the
 // diagonal of the models' joint box.
 void ExpectPrecision(const RunResult& r, double given, double diagonal) {
@@ -84,9 +81,6 @@ void ExpectPrecision(const RunResult& r, double given, double diagonal) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Help and usage
 
 TEST(TricutHelp, EveryCommandHasHelpWithAnExample) {
   const RunResult all = RunTool("--help");
@@ -103,84 +97,63 @@ TEST(TricutHelp, EveryCommandHasHelpWithAnExample) {
   EXPECT_EQ(RunTool("").status, 2);
 }
 
-// ---------------------------------------------------------------------------
-// One-model commands
-
-TEST(TricutInfo, ReportsCountsBoxKindAndVolume) {
-  const std::string dir = ScratchDir("info");
+// The one-model commands: what they print (a text starting with "=" is the
+// whole output), with nothing on stderr, which is no terminal here.
+TEST(TricutCommands, OneModelCommandsReportWhatTheyFind) {
+  const std::string dir = ScratchDir("one");
   WriteModel(dir + "/box.ply", toolmodels::GeoBox());
-  const RunResult r = RunTool("info " + dir + "/box.ply");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("surfaces:   2"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("triangles:  12"), std::string::npos);
-  EXPECT_NE(r.out.find("closed solid"), std::string::npos);
-  EXPECT_NE(r.out.find("x 512345.678901234 .. 512356.178901234"), std::string::npos) << r.out;
-  EXPECT_NEAR(Value(r.out, "volume:"), 10.5 * 20.25 * 30.375, 1e-4);
-  EXPECT_NE(r.out.find("Sandstone"), std::string::npos);
-  EXPECT_NE(r.out.find("colours normals texture"), std::string::npos);
-
-  WriteModel(dir + "/ramp.ts", Ramp(X0, Y0));
-  const RunResult open = RunTool("info " + dir + "/ramp.ts");
-  EXPECT_NE(open.out.find("open surface (16 open edges, 1 piece)"), std::string::npos) << open.out;
-}
-
-TEST(TricutVolume, CutAndFillOfARamp) {
-  const std::string dir = ScratchDir("volume");
-  WriteModel(dir + "/ramp.obj", Ramp(X0, Y0));
-  const RunResult r = RunTool("volume " + dir + "/ramp.obj --z0 5");
-  ASSERT_EQ(r.status, 0) << r.err;
-  // z = x over a 10 x 10 plan: 125 above z = 5, 125 below it.
-  EXPECT_NEAR(Value(r.out, "plan area:"), 100, 1e-6);
-  EXPECT_NEAR(Value(r.out, "surface area:"), 100 * std::sqrt(2.0), 1e-6);
-  EXPECT_NEAR(Value(r.out, "cut volume:"), 125, 1e-6);
-  EXPECT_NEAR(Value(r.out, "fill volume:"), 125, 1e-6);
-  const RunResult low = RunTool("volume " + dir + "/ramp.obj --z0=-1");
-  EXPECT_NEAR(Value(low.out, "cut volume:"), 600, 1e-6);
-  EXPECT_NEAR(Value(low.out, "fill volume:"), 0, 1e-9);
-}
-
-TEST(TricutInside, InsideBoundaryOutsideAndOpenModelsRefused) {
-  const std::string dir = ScratchDir("inside");
-  WriteModel(dir + "/box.stl", BoxModel(X0, Y0, -50, 10, 20, 30, "box"));
-  auto at = [&](double x, double y, double z) {
-    char buf[200];
-    std::snprintf(buf, sizeof buf, "inside %s/box.stl %.10f %.10f %.10f", dir.c_str(), x, y, z);
-    return RunTool(buf);
-  };
-  EXPECT_EQ(at(X0 + 5, Y0 + 10, -35).out, "inside\n");
-  EXPECT_EQ(at(X0 + 5, Y0 + 10, -60).out, "outside\n");
-  EXPECT_EQ(at(X0 + 5, Y0 + 10, -20).out, "boundary\n");
-  EXPECT_EQ(at(X0 - 0.01, Y0 + 10, -35).out, "outside\n");
-}
-
-TEST(TricutSide, FrontAndBackOfASurface) {
-  const std::string dir = ScratchDir("side");
+  WriteModel(dir + "/ramp.ts", Ramp());
+  WriteModel(dir + "/ramp.obj", Ramp());
+  WriteModel(dir + "/solid.stl", BoxModel(X0, Y0, -50, 10, 20, 30, "box"));
   WriteModel(dir + "/plane.off", Plane(X0, Y0, 100, 10, 3, "plane"));
-  char buf[200];
-  std::snprintf(buf, sizeof buf, "side %s/plane.off %.6f %.6f 103", dir.c_str(), X0 + 4, Y0 + 4);
-  EXPECT_EQ(RunTool(buf).out, "front\n");
-  std::snprintf(buf, sizeof buf, "side %s/plane.off %.6f %.6f 97", dir.c_str(), X0 + 4, Y0 + 4);
-  EXPECT_EQ(RunTool(buf).out, "back\n");
-}
-
-TEST(TricutClean, MergesNearPointsAndDropsCollapsedTriangles) {
-  const std::string dir = ScratchDir("clean");
   // Two triangles sharing an edge through separate copies 0.0004 apart,
   // and a sliver whose corners are within 0.001 of each other.
   toolmodels::WriteText(dir + "/in.obj",
-                        "v 0 0 0\nv 10 0 0\nv 0 10 0\n"
-                        "v 10.0004 0 0\nv 10 10 0\nv 0 10.0004 0\n"
-                        "v 5 5 5\nv 5.0002 5 5\nv 5 5.0003 5\n"
-                        "f 1 2 3\nf 4 5 6\nf 7 8 9\n");
-  const RunResult r = RunTool("clean " + dir + "/in.obj -o " + dir + "/out.ply");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("points:    9 -> 4 (5 removed)"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("triangles: 3 -> 2 (1 removed)"), std::string::npos) << r.out;
-  EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
+                        "v 0 0 0\nv 10 0 0\nv 0 10 0\nv 10.0004 0 0\nv 10 10 0\nv 0 10.0004 0\n"
+                        "v 5 5 5\nv 5.0002 5 5\nv 5 5.0003 5\nf 1 2 3\nf 4 5 6\nf 7 8 9\n");
+  // Numbers as printed (10 digits).
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"info @/box.ply",
+       {"surfaces:   2", "triangles:  12", "closed solid", "x 512345.678901234 .. 512356.178901234",
+        "volume:     6458.484375", "Sandstone", "colours normals texture"}},
+      {"info @/ramp.ts", {"open surface (16 open edges, 1 piece)"}},
+      // z = x over a 10 x 10 plan: 125 above z = 5, 125 below it.
+      {"volume @/ramp.obj --z0 5",
+       {"plan area:        100\n", "surface area:     141.4213562\n", "plan area above:  50\n",
+        "plan area below:  50\n", "cut volume:       125\n", "fill volume:      125\n"}},
+      {"volume @/ramp.obj --z0=-1",
+       {"plan area above:  100\n", "plan area below:  0\n", "cut volume:       600\n",
+        "fill volume:      0\n"}},
+      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -35), {"=inside\n"}},
+      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -60), {"=outside\n"}},
+      {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -20), {"=boundary\n"}},
+      {"inside @/solid.stl " + Point(X0 - 0.01, Y0 + 10, -35), {"=outside\n"}},
+      {"side @/plane.off " + Point(X0 + 4, Y0 + 4, 103), {"=front\n"}},
+      {"side @/plane.off " + Point(X0 + 4, Y0 + 4, 97), {"=back\n"}},
+      {"clean @/in.obj -o @/out.ply",
+       {"points:    9 -> 4 (5 removed)", "triangles: 3 -> 2 (1 removed)"}},
+      {"render @/box.ply @/ramp.obj -o @/pic.png --size 320x200 --title Test", {}},
+  };
+  for (const auto& [args, texts] : cases) {
+    SCOPED_TRACE(args);
+    const RunResult r = RunTool(In(dir, args));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    for (const auto& t : texts) {
+      if (t[0] == '=') {
+        EXPECT_EQ(r.out, t.substr(1));
+      } else {
+        EXPECT_NE(r.out.find(t), std::string::npos) << t << " in\n" << r.out;
+      }
+    }
+  }
   const Model out = ReadModel(dir + "/out.ply");
   EXPECT_EQ(out.TriangleCount(), 2);
   EXPECT_EQ(AnalyseTopology(out).boundaryEdges, 4);
   EXPECT_NEAR(SurfaceArea(out), 100, 1e-2);
+  int w = 0, h = 0;
+  ASSERT_TRUE(PngSize(dir + "/pic.png", w, h));
+  EXPECT_TRUE(w == 320 && h == 200) << w << "x" << h;
   // A third sheet along the shared edge, 0.0005 off: welded, the edge
   // carries three triangles, which the clean-up warns about.
   toolmodels::WriteText(dir + "/fin.obj",
@@ -193,38 +166,65 @@ TEST(TricutClean, MergesNearPointsAndDropsCollapsedTriangles) {
       << fin.err;
 }
 
-// Progress: nothing for a command quicker than the delay or when stderr is
-// not a terminal (every RunTool above checks clean stderr); after the delay
-// the stage and fraction, cleared at the end.
-TEST(TricutProgress, ShownAfterTheDelayWithStageAndFraction) {
-  for (const double delay : {0.0, 30.0}) {
-    std::FILE* f = std::tmpfile();
-    {
-      Progress p("cut", true, f, delay);
-      p.Step("cutting a against b", 0.25);
-    }
-    std::rewind(f);
-    char buf[256] = {0};
-    const std::string text(buf, std::fread(buf, 1, sizeof buf - 1, f));
+// Progress, shown as if stderr were a terminal: each command that reads a
+// model names its stages in order with rising fractions, then clears the
+// line; nothing at all for a command quicker than the delay.
+TEST(TricutProgress, CommandsShowTheirStagesInOrderThenClearTheLine) {
+  const std::string dir = ScratchDir("progress");
+  WriteModel(dir + "/box.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "box"));
+  WriteModel(dir + "/ramp.obj", Ramp());
+  const std::string mid = Point(X0 + 5, Y0 + 5, 5);
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"info @/box.obj", {"reading", "matching edges", "measuring"}},
+      {"volume @/ramp.obj --z0 1", {"reading", "measuring"}},
+      {"inside @/box.obj " + mid,
+       {"reading", "checking the solid", "building the index", "querying"}},
+      {"side @/ramp.obj " + mid, {"reading", "querying"}},
+      {"clean @/ramp.obj -o @/clean.obj", {"reading", "cleaning surface 1 of 1", "writing"}},
+      {"render @/box.obj @/ramp.obj -o @/p.png --size 64x64",
+       {"reading @/box.obj", "reading @/ramp.obj", "drawing", "writing"}},
+      {"cut @/box.obj @/ramp.obj --out @/cut", {"reading", "cutting box against ramp"}},
+  };
+  for (const auto& [args, stages] : cases) {
+    SCOPED_TRACE(args);
+    std::vector<std::string> words = {"tricut"};
+    std::istringstream in(In(dir, args));
+    for (std::string w; in >> w;) words.push_back(w);
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(&w[0]);
+    char* buf = nullptr;
+    std::size_t size = 0;
+    std::FILE* f = open_memstream(&buf, &size);
+    Progress::ShowAllOn(f, 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Main(static_cast<int>(argv.size()), argv.data()), 0);
+    testing::internal::GetCapturedStdout();
+    Progress::ShowAllOn(nullptr, 0);
     std::fclose(f);
-    EXPECT_EQ(text.find("\rcut: cutting a against b (25%, 0 s)"),
-              delay == 0 ? 0 : std::string::npos)
-        << delay << ": " << text;
-    EXPECT_EQ(text.empty() || text.back() == '\r', true) << text;  // the line is cleared
+    const std::string text(buf, size);
+    std::free(buf);
+    // Updates "\r<task>: <stage> (<percent>%, <seconds> s)", in order with
+    // rising percentages, then the line cleared.
+    std::size_t at = 0;
+    int percent = 0;
+    for (const auto& stage : stages) {
+      at = text.find(": " + In(dir, stage) + " (", at);
+      ASSERT_NE(at, std::string::npos) << stage << " in " << text;
+      const int p = std::atoi(text.c_str() + text.find(" (", at + 2) + 2);
+      EXPECT_GE(p, percent) << stage;
+      percent = p;
+    }
+    ASSERT_GT(text.size(), 2u);
+    EXPECT_EQ(text.back(), '\r');
+    EXPECT_EQ(text.find_first_not_of(' ', text.rfind('\r', text.size() - 2) + 1), text.size() - 1);
   }
-}
-
-TEST(TricutRender, PictureOfOneOrSeveralModels) {
-  const std::string dir = ScratchDir("render");
-  WriteModel(dir + "/box.obj", toolmodels::GeoBox());
-  WriteModel(dir + "/ramp.obj", Ramp(X0, Y0));
-  const RunResult r = RunTool("render " + dir + "/box.obj " + dir + "/ramp.obj -o " + dir +
-                              "/pic.png --size 320x200 --title Test");
-  ASSERT_EQ(r.status, 0) << r.err;
-  int w = 0, h = 0;
-  ASSERT_TRUE(PngSize(dir + "/pic.png", w, h));
-  EXPECT_EQ(w, 320);
-  EXPECT_EQ(h, 200);
+  std::FILE* f = std::tmpfile();
+  {
+    Progress p("cut", true, f, 30);
+    p.Step("cutting a against b", 0.25);
+  }
+  EXPECT_EQ(std::ftell(f), 0);
+  std::fclose(f);
 }
 
 // ---------------------------------------------------------------------------
@@ -242,7 +242,6 @@ TEST(TricutBadInput, OneLineMessageStatus2AndNoOutputLeftBehind) {
   WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
   WriteModel(dir + "/b.obj", BoxModel(X0 + 100, Y0, 0, 10, 10, 10, "b"));
   WriteModel(dir + "/open.obj", Plane(X0, Y0, 5, 10, 2, "open"));
-  // "@" stands for the folder.
   const std::pair<std::string, std::string> cases[] = {
       {"frobnicate", "unknown command 'frobnicate'"},
       {"info a.obj --bogus", "unknown option --bogus"},
@@ -253,6 +252,9 @@ TEST(TricutBadInput, OneLineMessageStatus2AndNoOutputLeftBehind) {
       {"volume @/empty.off --z0 0", "no triangles in"},
       {"volume @/open.obj", "reference level is missing"},
       {"volume @/open.obj --z0 high", "not a finite number"},
+      {"volume @/open.obj --z0", "option --z0 needs a value"},
+      {"cut @/open.obj @/a.obj --split-type 1", "option --split-type needs 2 values"},
+      {"curtain @/open.obj --polyline \"1,2 3;4\"", "--polyline: '3' is not a point x,y"},
       {"inside @/open.obj 0 0 0", "not a closed solid"},
       {"render @/a.obj -o @/pic.jpg", "must be a .png"},
       {"boolean union @/a.obj @/b.obj -o @/out.obj", "do not touch"},
@@ -263,10 +265,9 @@ TEST(TricutBadInput, OneLineMessageStatus2AndNoOutputLeftBehind) {
       {"cut @/a.obj @/open.obj --precision 2", "strictly between 0 and 1"},
       {"cut @/a.obj @/open.obj --threads 0", "--threads must be a whole number"},
   };
-  for (auto [args, message] : cases) {
-    for (std::size_t at; (at = args.find('@')) != std::string::npos;) args.replace(at, 1, dir);
+  for (const auto& [args, message] : cases) {
     SCOPED_TRACE(args);
-    ExpectOneLineError(RunTool(args), message);
+    ExpectOneLineError(RunTool(In(dir, args)), message);
   }
   // Formats that read anything as a (possibly empty) model: every command
   // that needs a model refuses one without triangles.
@@ -274,12 +275,11 @@ TEST(TricutBadInput, OneLineMessageStatus2AndNoOutputLeftBehind) {
   toolmodels::WriteText(dir + "/empty.ts", "GOCAD TSurf 1\nEND\n");
   toolmodels::WriteText(dir + "/noise.obj", std::string("\x8f\x01zq\xff\n\x13 9 \x7f", 11));
   for (const char* f : {"empty.obj", "empty.ts", "noise.obj"})
-    for (const std::string cmd : {"info ", "side ", "clean "})
-      ExpectOneLineError(RunTool(cmd + dir + "/" + f +
-                                 (cmd == "side "    ? " 0 0 0"
-                                  : cmd == "clean " ? " -o x.obj"
-                                                    : "")),
-                         "no triangles in " + dir + "/" + f);
+    for (const char* cmd : {"info @/# ", "side @/# 0 0 0", "clean @/# -o x.obj"}) {
+      std::string args = In(dir, cmd);
+      args.replace(args.find('#'), 1, f);
+      ExpectOneLineError(RunTool(args), "no triangles in " + dir + "/" + f);
+    }
   // No output and no temporary files anywhere in the folder.
   EXPECT_FALSE(FileExists(dir + "/out.obj"));
   EXPECT_NE(std::system(("ls '" + dir + "' | grep -q tmp-").c_str()), 0);
@@ -292,29 +292,22 @@ TEST(TricutCut, SurfaceBySurfaceKeepsTheAreasSplitOrWhole) {
   const std::string dir = ScratchDir("cut-ss");
   // A horizontal plane and a vertical plane crossing it in the middle.
   WriteModel(dir + "/h.obj", Plane(X0, Y0, 0, 10, 4, "h"));
-  Model v;
-  v.name = "v";
-  Part p;
-  p.name = "v";
-  p.surface = shapes::MakeTiltedPlane({X0 + 5.2, Y0 + 5, 0}, {1, 0, 0}, 8, 4);
-  v.parts.push_back(std::move(p));
-  WriteModel(dir + "/v.obj", v);
-  const RunResult r = RunTool("cut " + dir + "/h.obj " + dir + "/v.obj --out " + dir +
-                              "/out --lines --png " + dir + "/cut.png");
+  WriteModel(dir + "/v.obj",
+             FromSurface(shapes::MakeTiltedPlane({X0 + 5.2, Y0 + 5, 0}, {1, 0, 0}, 8, 4), "v"));
+  const RunResult r = RunTool(In(dir, "cut @/h.obj @/v.obj --out @/out --lines --png @/cut.png"));
   ASSERT_EQ(r.status, 0) << r.err;
-  const Model h1 = ReadModel(dir + "/out/h-side1.obj"), h2 = ReadModel(dir + "/out/h-side2.obj");
-  EXPECT_NEAR(SurfaceArea(h1) + SurfaceArea(h2), 100, 1e-6);
-  EXPECT_NEAR(std::min(SurfaceArea(h1), SurfaceArea(h2)), 48, 1e-6);
-  const Model v1 = ReadModel(dir + "/out/v-side1.obj"), v2 = ReadModel(dir + "/out/v-side2.obj");
-  EXPECT_NEAR(SurfaceArea(v1) + SurfaceArea(v2), 256, 1e-6);
-  const std::string lines = toolmodels::ReadText(dir + "/out/lines.obj");
-  EXPECT_NE(lines.find("# 1 intersection lines"), std::string::npos) << lines;
+  const double h1 = AreaOf(dir + "/out/h-side1.obj"), h2 = AreaOf(dir + "/out/h-side2.obj");
+  EXPECT_NEAR(h1 + h2, 100, 1e-6);
+  EXPECT_NEAR(std::min(h1, h2), 48, 1e-6);
+  EXPECT_NEAR(AreaOf(dir + "/out/v-side1.obj") + AreaOf(dir + "/out/v-side2.obj"), 256, 1e-6);
+  EXPECT_NE(toolmodels::ReadText(dir + "/out/lines.obj").find("# 1 intersection lines"),
+            std::string::npos);
   EXPECT_TRUE(FileExists(dir + "/cut.png"));
 
   // Neither split: each surface comes out whole, re-triangulated along the
   // cut line.
-  const RunResult whole = RunTool("cut " + dir + "/h.obj " + dir + "/v.obj --out " + dir +
-                                  "/whole --no-split-first --no-split-second");
+  const RunResult whole =
+      RunTool(In(dir, "cut @/h.obj @/v.obj --out @/whole --no-split-first --no-split-second"));
   ASSERT_EQ(whole.status, 0) << whole.err;
   const Model w1 = ReadModel(dir + "/whole/h-side1.obj");
   EXPECT_NEAR(SurfaceArea(w1), 100, 1e-6);
@@ -326,8 +319,7 @@ TEST(TricutCut, SolidBySurfaceWithCutFacesGivesTwoClosedPieces) {
   const std::string dir = ScratchDir("cut-es");
   WriteModel(dir + "/box.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "box"));
   WriteModel(dir + "/plane.obj", Plane(X0 - 2, Y0 - 2, 3.5, 14, 7, "plane"));
-  const RunResult r =
-      RunTool("cut " + dir + "/box.obj " + dir + "/plane.obj --cut-faces --out " + dir + "/out");
+  const RunResult r = RunTool(In(dir, "cut @/box.obj @/plane.obj --cut-faces --out @/out"));
   ASSERT_EQ(r.status, 0) << r.err;
   const Model s1 = ReadModel(dir + "/out/box-side1.obj"),
               s2 = ReadModel(dir + "/out/box-side2.obj");
@@ -337,14 +329,13 @@ TEST(TricutCut, SolidBySurfaceWithCutFacesGivesTwoClosedPieces) {
   const double v1 = SignedVolume(s1), v2 = SignedVolume(s2);
   EXPECT_NEAR(v1 + v2, 1000, 1e-6);
   EXPECT_NEAR(std::min(v1, v2), 350, 1e-6);
-  const Model inside = ReadModel(dir + "/out/plane-inside.obj");
-  EXPECT_NEAR(SurfaceArea(inside), 100, 1e-6);
+  EXPECT_NEAR(AreaOf(dir + "/out/plane-inside.obj"), 100, 1e-6);
 
   // A plane ending inside the box leaves both pieces open, each still
   // facing one way throughout, cut face included.
   WriteModel(dir + "/part.obj", Plane(X0 - 2, Y0 - 2, 3.5, 8, 4, "part"));
-  const RunResult open = RunTool("cut " + dir + "/box.obj " + dir +
-                                 "/part.obj --cut-faces --precision 0.0005 --out " + dir + "/open");
+  const RunResult open =
+      RunTool(In(dir, "cut @/box.obj @/part.obj --cut-faces --precision 0.0005 --out @/open"));
   ASSERT_EQ(open.status, 0) << open.err;
   ExpectPrecision(open, 0.0005, 0);
   for (const char* side : {"/open/box-side1.obj", "/open/box-side2.obj"}) {
@@ -356,34 +347,29 @@ TEST(TricutCut, SolidBySurfaceWithCutFacesGivesTwoClosedPieces) {
 
 TEST(TricutCurtain, TwoSidesOfASurface) {
   const std::string dir = ScratchDir("curtain");
-  WriteModel(dir + "/ramp.obj", Ramp(X0, Y0));
-  char poly[200];
-  std::snprintf(poly, sizeof poly, "\"%.17g,%.17g %.17g,%.17g\"", X0 + 3.3, Y0 - 5, X0 + 3.3,
-                Y0 + 15);
-  const RunResult r =
-      RunTool("curtain " + dir + "/ramp.obj --polyline " + poly + " --out " + dir + "/out");
-  ASSERT_EQ(r.status, 0) << r.err;
-  ExpectPrecision(r, 0, std::sqrt(300.0));
-  // The polyline runs north: the east part is on its right.
-  const Model right = ReadModel(dir + "/out/ramp-right.obj"),
-              left = ReadModel(dir + "/out/ramp-left.obj");
+  WriteModel(dir + "/ramp.obj", Ramp());
   const double s2 = std::sqrt(2.0);
-  EXPECT_NEAR(SurfaceArea(right) + SurfaceArea(left), 100 * s2, 1e-6);
-  EXPECT_NEAR(SurfaceArea(left), 33 * s2, 1e-6);
-  EXPECT_GE(BoxOf(right).lo[0], X0 + 3.3 - 1e-6);
-  EXPECT_LE(BoxOf(left).hi[0], X0 + 3.3 + 1e-6);
-
-  // Walking the other way swaps right and left.
-  std::snprintf(poly, sizeof poly, "\"%.17g,%.17g %.17g,%.17g\"", X0 + 3.3, Y0 + 15, X0 + 3.3,
-                Y0 - 5);
-  const RunResult back = RunTool("curtain " + dir + "/ramp.obj --polyline " + poly +
-                                 " --precision 0.0005 --out " + dir + "/back");
-  ASSERT_EQ(back.status, 0) << back.err;
-  ExpectPrecision(back, 0.0005, 0);
-  EXPECT_NEAR(SurfaceArea(ReadModel(dir + "/back/ramp-right.obj")), 33 * s2, 1e-6);
+  // The polyline runs north: the east part is on its right; walking the
+  // other way swaps right and left.
+  for (const bool north : {true, false}) {
+    SCOPED_TRACE(north);
+    const std::string a = Fmt(X0 + 3.3) + "," + Fmt(Y0 - 5), b = Fmt(X0 + 3.3) + "," + Fmt(Y0 + 15);
+    const RunResult r =
+        RunTool(In(dir, "curtain @/ramp.obj --out @/out --polyline \"" +
+                            (north ? a + "; " + b + "\"" : b + " " + a + "\" --precision 0.0005")));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectPrecision(r, north ? 0 : 0.0005, std::sqrt(300.0));
+    const Model right = ReadModel(dir + "/out/ramp-right.obj"),
+                left = ReadModel(dir + "/out/ramp-left.obj");
+    const Model& west = north ? left : right;
+    EXPECT_NEAR(SurfaceArea(right) + SurfaceArea(left), 100 * s2, 1e-6);
+    EXPECT_NEAR(SurfaceArea(west), 33 * s2, 1e-6);
+    EXPECT_LE(BoxOf(west).hi[0], X0 + 3.3 + 1e-6);
+    EXPECT_GE(BoxOf(north ? right : left).lo[0], X0 + 3.3 - 1e-6);
+  }
 }
 
-TEST(TricutBoolean, VolumesOfTheFourCombinations) {
+TEST(TricutBoolean, VolumesOfTheFourCombinationsAndTheSixOutputs) {
   const std::string dir = ScratchDir("boolean");
   WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
   WriteModel(dir + "/b.obj", BoxModel(X0 + 4, Y0 + 3, 2, 10, 10, 10, "b"));
@@ -405,25 +391,14 @@ TEST(TricutBoolean, VolumesOfTheFourCombinations) {
     EXPECT_TRUE(AnalyseTopology(m).Closed());
     EXPECT_NEAR(SignedVolume(m), volume, 1e-6);
   }
-}
-
-TEST(TricutSplit6, SixOutputsOfTwoBoxes) {
-  const std::string dir = ScratchDir("split6");
-  WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
-  WriteModel(dir + "/b.obj", BoxModel(X0 + 4, Y0 + 3, 2, 10, 10, 10, "b"));
-  const RunResult r = RunTool("split6 " + dir + "/a.obj " + dir + "/b.obj --out " + dir +
-                              "/out --precision 0.0005");
+  const RunResult r = RunTool(In(dir, "split6 @/a.obj @/b.obj --out @/six --precision 0.0005"));
   ASSERT_EQ(r.status, 0) << r.err;
   ExpectPrecision(r, 0.0005, 0);
-  const double common = 6 * 7 * 8;
-  const Model o2 = ReadModel(dir + "/out/o2-a-minus-b.obj");
-  const Model o3 = ReadModel(dir + "/out/o3-common-a-material.obj");
-  const Model o6 = ReadModel(dir + "/out/o6-b-minus-a.obj");
-  EXPECT_NEAR(SignedVolume(o2), 1000 - common, 1e-6);
-  EXPECT_NEAR(SignedVolume(o3), common, 1e-6);
-  EXPECT_NEAR(SignedVolume(o6), 1000 - common, 1e-6);
-  const Model o1 = ReadModel(dir + "/out/o1-b-in-a.obj");
-  EXPECT_NEAR(SurfaceArea(o1), 6 * 7 + 7 * 8 + 6 * 8, 1e-6);  // b's caps inside a
+  EXPECT_NEAR(SignedVolume(ReadModel(dir + "/six/o2-a-minus-b.obj")), 1000 - common, 1e-6);
+  EXPECT_NEAR(SignedVolume(ReadModel(dir + "/six/o3-common-a-material.obj")), common, 1e-6);
+  EXPECT_NEAR(SignedVolume(ReadModel(dir + "/six/o6-b-minus-a.obj")), 1000 - common, 1e-6);
+  // b's caps inside a
+  EXPECT_NEAR(AreaOf(dir + "/six/o1-b-in-a.obj"), 6 * 7 + 7 * 8 + 6 * 8, 1e-6);
 }
 
 TEST(TricutDemo, RunsEveryStepAndWritesModelsAndPictures) {
@@ -431,14 +406,32 @@ TEST(TricutDemo, RunsEveryStepAndWritesModelsAndPictures) {
   const RunResult r = RunTool("demo --size 320x240 --out " + dir + "/out");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.out.find("failed"), std::string::npos) << r.out;
-  for (const char* f : {"scene/terrain.obj", "scene/tunnel.obj", "scene-bodies.png",
-                        "surface-by-surface.png", "solid-by-surface/body-side1.obj",
-                        "booleans/union.obj", "six-outputs.png", "tunnel/body-minus-tunnel.obj"})
+  for (const char* f : {"scene/terrain.obj", "scene-bodies.png", "surface-by-surface.png",
+                        "solid-by-surface/body-side1.obj", "booleans/union.obj", "six-outputs.png",
+                        "tunnel/body-minus-tunnel.obj"})
     EXPECT_TRUE(FileExists(dir + "/out/" + f)) << f;
-  const Model tunnel = ReadModel(dir + "/out/scene/tunnel.obj");
-  EXPECT_TRUE(AnalyseTopology(tunnel).Closed());
-  EXPECT_GT(SignedVolume(tunnel), 0);
   EXPECT_NE(r.out.find("centre of the body (500200, 4000150, -20): inside the body"),
             std::string::npos)
       << r.out;
+  // The scene's solids are closed and face outwards; the lens approaches its
+  // ellipsoid from inside, the tunnel a circular segment of radius 16 over
+  // a 30 m chord, 321 m long.
+  const double ellipsoid = 4.0 / 3.0 * shapes::kPi * 85 * 60 * 42;
+  const double theta = shapes::kPi - 2 * std::acos(15.0 / 16.0);
+  const double tunnel = 128 * (theta - std::sin(theta)) * std::hypot(320.0, 25.0);
+  const std::tuple<const char*, double, double> solids[] = {{"body", 0, HUGE_VAL},
+                                                            {"lens", 0.9 * ellipsoid, ellipsoid},
+                                                            {"tunnel", 0.97 * tunnel, tunnel}};
+  for (const auto& [name, low, high] : solids) {
+    SCOPED_TRACE(name);
+    const Model m = ReadModel(dir + "/out/scene/" + name + ".obj");
+    const Topology t = AnalyseTopology(m);
+    EXPECT_TRUE(t.Closed() && t.misorientedEdges == 0 && t.components == 1);
+    EXPECT_GT(SignedVolume(m), low);
+    EXPECT_LT(SignedVolume(m), high);
+    EXPECT_GT(BoxOf(m).lo[0], 500000);
+  }
+  // The body's top carries texture coordinates, one per point.
+  const C3DSurface top = ReadModel(dir + "/out/scene/body.obj").parts[0].surface;
+  EXPECT_EQ(top.Decoration().m_texcoords[0].size(), static_cast<std::size_t>(top.GetPointNum()));
 }

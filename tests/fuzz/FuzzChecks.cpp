@@ -1,6 +1,6 @@
 #include "FuzzChecks.h"
 
-#include <array>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "../support/Shapes.h"
 #include "Errors.h"
 #include "Model.h"
 #include "ModelIO.h"
@@ -17,8 +18,14 @@
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 
+// Areas, volumes, closedness and the query reference are worked out here
+// and in tests/support/Shapes.h, never by the code under test.
 namespace fuzzchecks {
 
+using shapes::Cross;
+using shapes::Dot;
+using shapes::Sub;
+using shapes::TriSoup;
 using tricut::Model;
 using Vec = KRO::G3D_DVertex;
 
@@ -26,84 +33,61 @@ namespace {
 
 const char* const kNames[] = {"obj", "ply", "stl", "off", "tsurf", "facade", "queries"};
 
+std::string Num(double x) {
+  std::ostringstream os;
+  os.precision(17);
+  os << x;
+  return os.str();
+}
+
+std::string PointText(const Vec& p) {
+  return "(" + Num(p.x) + ", " + Num(p.y) + ", " + Num(p.z) + ")";
+}
+
+TriSoup Soup(const Model& m) {
+  TriSoup s;
+  for (const auto& part : m.parts) shapes::AppendSurface(s, part.surface);
+  return s;
+}
+
 // ---- model checks --------------------------------------------------------
 
 // Every index in range and every coordinate finite; "" when so.
-std::string Validity(const C3DSurface& s, const std::string& what) {
-  const auto& pts = s.Points();
-  for (std::size_t i = 0; i < pts.size(); ++i)
-    if (!std::isfinite(pts[i].x) || !std::isfinite(pts[i].y) || !std::isfinite(pts[i].z))
+std::string Validity(const TriSoup& s, const std::string& what) {
+  for (std::size_t i = 0; i < s.pts.size(); ++i)
+    if (!std::isfinite(s.pts[i].x) || !std::isfinite(s.pts[i].y) || !std::isfinite(s.pts[i].z))
       return what + ": point " + std::to_string(i) + " is not finite";
-  const long n = static_cast<long>(pts.size());
-  const auto tris = tricut::TrianglesOf(s);
-  for (std::size_t i = 0; i < tris.size(); ++i)
-    for (long v : tris[i].v)
-      if (v < 0 || v >= n)
-        return what + ": triangle " + std::to_string(i) + " has index " + std::to_string(v) +
-               " of " + std::to_string(n) + " points";
-  return "";
+  return shapes::IndicesValid(s) ? "" : what + ": a triangle index is out of range";
 }
 
-std::string Validity(const Model& m, const std::string& what) {
-  for (std::size_t i = 0; i < m.parts.size(); ++i) {
-    std::string e = Validity(m.parts[i].surface, what + " part " + std::to_string(i + 1));
-    if (!e.empty()) return e;
-  }
-  return "";
-}
-
-// A part as its triangles' corner coordinates, so that point order,
-// welding and unused points do not matter.
-std::vector<std::array<double, 9>> Corners(const C3DSurface& s) {
-  std::vector<std::array<double, 9>> out;
-  const auto& pts = s.Points();
-  for (const auto& t : tricut::TrianglesOf(s)) {
-    std::array<double, 9> c;
-    for (int k = 0; k < 3; ++k) {
-      c[3 * k] = pts[t.v[k]].x;
-      c[3 * k + 1] = pts[t.v[k]].y;
-      c[3 * k + 2] = pts[t.v[k]].z;
-    }
-    out.push_back(c);
-  }
-  return out;
-}
-
-// Parts with triangles in order (a part without triangles carries nothing
-// a writer has to keep); merged into one when the format keeps one.
-std::vector<std::vector<std::array<double, 9>>> Geometry(const Model& m, bool merged) {
-  std::vector<std::vector<std::array<double, 9>>> parts;
-  for (const auto& p : m.parts) {
-    auto c = Corners(p.surface);
-    if (c.empty()) continue;
-    if (merged && !parts.empty())
-      parts[0].insert(parts[0].end(), c.begin(), c.end());
-    else
-      parts.push_back(std::move(c));
+// The triangles' corner coordinates part by part, so that point order,
+// welding and unused points do not matter; parts without triangles carry
+// nothing a writer has to keep; one list when the format keeps one part.
+std::vector<std::vector<double>> Corners(const Model& m, bool merged) {
+  std::vector<std::vector<double>> parts;
+  for (const auto& part : m.parts) {
+    const TriSoup s = shapes::SoupOf(part.surface);
+    if (s.tris.empty()) continue;
+    if (!merged || parts.empty()) parts.emplace_back();
+    for (const auto& t : s.tris)
+      for (long v : t.v)
+        parts.back().insert(parts.back().end(), {s.pts[v].x, s.pts[v].y, s.pts[v].z});
   }
   return parts;
 }
 
 std::string SameModel(const Model& a, const Model& b, bool merged, bool floats) {
-  const auto ga = Geometry(a, merged), gb = Geometry(b, merged);
+  const auto ga = Corners(a, merged), gb = Corners(b, merged);
   if (ga.size() != gb.size())
     return std::to_string(ga.size()) + " parts became " + std::to_string(gb.size());
   for (std::size_t p = 0; p < ga.size(); ++p) {
+    const std::string part = "part " + std::to_string(p + 1) + ": ";
     if (ga[p].size() != gb[p].size())
-      return "part " + std::to_string(p + 1) + ": " + std::to_string(ga[p].size()) +
-             " triangles became " + std::to_string(gb[p].size());
-    for (std::size_t t = 0; t < ga[p].size(); ++t)
-      for (int k = 0; k < 9; ++k) {
-        const double x =
-            floats ? static_cast<double>(static_cast<float>(ga[p][t][k])) : ga[p][t][k];
-        if (x != gb[p][t][k]) {
-          std::ostringstream os;
-          os.precision(17);
-          os << "part " << p + 1 << " triangle " << t << ": coordinate " << ga[p][t][k]
-             << " became " << gb[p][t][k];
-          return os.str();
-        }
-      }
+      return part + std::to_string(ga[p].size() / 9) + " triangles became " +
+             std::to_string(gb[p].size() / 9);
+    for (std::size_t k = 0; k < ga[p].size(); ++k)
+      if ((floats ? static_cast<double>(static_cast<float>(ga[p][k])) : ga[p][k]) != gb[p][k])
+        return part + "coordinate " + Num(ga[p][k]) + " became " + Num(gb[p][k]);
   }
   return "";
 }
@@ -121,25 +105,16 @@ struct Bytes {
   double Size() { return 0.5 * (1 + Next() % 4); }
 };
 
-struct Mesh {
-  std::vector<Vec> pts;
-  std::vector<C3DTriData> tris;
+struct Mesh : TriSoup {
   bool closed = false;
 };
 
-void AddTri(Mesh& m, long a, long b, long c, long base) {
-  C3DTriData t;
-  t.v[0] = base + a;
-  t.v[1] = base + b;
-  t.v[2] = base + c;
-  m.tris.push_back(t);
+void Tri(Mesh& m, long base, long a, long b, long c) {
+  m.tris.push_back({{base + a, base + b, base + c}});
 }
 
 double Volume6(const Vec& a, const Vec& b, const Vec& c, const Vec& d) {
-  const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
-  const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
-  const double wx = d.x - a.x, wy = d.y - a.y, wz = d.z - a.z;
-  return ux * (vy * wz - vz * wy) - uy * (vx * wz - vz * wx) + uz * (vx * wy - vy * wx);
+  return Dot(Sub(b, a), Cross(Sub(c, a), Sub(d, a)));
 }
 
 void AddBox(Mesh& m, Bytes& in) {
@@ -153,13 +128,8 @@ void AddBox(Mesh& m, Bytes& in) {
   const int q[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
                        {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
   for (const auto& f : q) {
-    if (otherDiagonal) {
-      AddTri(m, f[0], f[1], f[3], base);
-      AddTri(m, f[1], f[2], f[3], base);
-    } else {
-      AddTri(m, f[0], f[1], f[2], base);
-      AddTri(m, f[0], f[2], f[3], base);
-    }
+    Tri(m, base, f[0], f[1], f[otherDiagonal ? 3 : 2]);
+    Tri(m, base, f[otherDiagonal ? 1 : 0], f[2], f[3]);
   }
 }
 
@@ -167,18 +137,18 @@ void AddPrism(Mesh& m, Bytes& in) {
   Vec b[3];
   for (auto& p : b) p = {in.Grid(), in.Grid(), 0};
   const double z0 = in.Grid(), h = in.Size();
-  double area2 = (b[1].x - b[0].x) * (b[2].y - b[0].y) - (b[2].x - b[0].x) * (b[1].y - b[0].y);
+  const double area2 = Cross(Sub(b[1], b[0]), Sub(b[2], b[0])).z;
   if (area2 == 0) return AddBox(m, in);
   if (area2 < 0) std::swap(b[1], b[2]);
   const long base = static_cast<long>(m.pts.size());
-  for (int k = 0; k < 3; ++k) m.pts.push_back({b[k].x, b[k].y, z0});
-  for (int k = 0; k < 3; ++k) m.pts.push_back({b[k].x, b[k].y, z0 + h});
-  AddTri(m, 0, 2, 1, base);
-  AddTri(m, 3, 4, 5, base);
+  for (double z : {z0, z0 + h})
+    for (const Vec& p : b) m.pts.push_back({p.x, p.y, z});
+  Tri(m, base, 0, 2, 1);
+  Tri(m, base, 3, 4, 5);
   for (int k = 0; k < 3; ++k) {
     const int j = (k + 1) % 3;
-    AddTri(m, k, j, j + 3, base);
-    AddTri(m, k, j + 3, k + 3, base);
+    Tri(m, base, k, j, j + 3);
+    Tri(m, base, k, j + 3, k + 3);
   }
 }
 
@@ -189,18 +159,17 @@ void AddTetra(Mesh& m, Bytes& in) {
   if (v6 == 0) return AddBox(m, in);
   if (v6 < 0) std::swap(p[1], p[2]);
   const long base = static_cast<long>(m.pts.size());
-  for (const auto& v : p) m.pts.push_back(v);
-  AddTri(m, 0, 2, 1, base);
-  AddTri(m, 0, 1, 3, base);
-  AddTri(m, 1, 2, 3, base);
-  AddTri(m, 2, 0, 3, base);
+  m.pts.insert(m.pts.end(), p, p + 4);
+  const int faces[4][3] = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
+  for (const auto& t : faces) Tri(m, base, t[0], t[1], t[2]);
 }
+
+void (*const kSolids[3])(Mesh&, Bytes&) = {AddBox, AddPrism, AddTetra};
 
 // Open patches: a height field over a few grid cells (shared edges, flat
 // stretches) or a loose soup of grid triangles.
 void AddPatch(Mesh& m, Bytes& in) {
-  const int kind = in.Next() % 2;
-  if (kind == 0) {
+  if (in.Next() % 2 == 0) {
     const int nx = 1 + in.Next() % 4, ny = 1 + in.Next() % 4;
     const double x0 = in.Grid(), y0 = in.Grid(), step = in.Size();
     const long base = static_cast<long>(m.pts.size());
@@ -208,39 +177,25 @@ void AddPatch(Mesh& m, Bytes& in) {
       for (int i = 0; i <= nx; ++i) m.pts.push_back({x0 + i * step, y0 + j * step, in.Grid()});
     for (int j = 0; j < ny; ++j)
       for (int i = 0; i < nx; ++i) {
-        const long a = j * (nx + 1) + i, b = a + 1, c = a + nx + 1, d = c + 1;
-        AddTri(m, a, b, d, base);
-        AddTri(m, a, d, c, base);
+        const long a = j * (nx + 1) + i, c = a + nx + 1;
+        Tri(m, base, a, a + 1, c + 1);
+        Tri(m, base, a, c + 1, c);
       }
-  } else {
-    const int n = 1 + in.Next() % 64;
-    for (int t = 0; t < n && in.More(); ++t) {
-      const long base = static_cast<long>(m.pts.size());
-      for (int k = 0; k < 3; ++k) m.pts.push_back({in.Grid(), in.Grid(), in.Grid()});
-      AddTri(m, 0, 1, 2, base);
-    }
+    return;
+  }
+  const int n = 1 + in.Next() % 64;
+  for (int t = 0; t < n && in.More(); ++t) {
+    const long base = static_cast<long>(m.pts.size());
+    for (int k = 0; k < 3; ++k) m.pts.push_back({in.Grid(), in.Grid(), in.Grid()});
+    Tri(m, base, 0, 1, 2);
   }
 }
 
 Mesh DecodeMesh(Bytes& in) {
   Mesh m;
-  switch (in.Next() % 5) {
-    case 0:
-      AddBox(m, in);
-      m.closed = true;
-      break;
-    case 1:
-      AddPrism(m, in);
-      m.closed = true;
-      break;
-    case 2:
-      AddTetra(m, in);
-      m.closed = true;
-      break;
-    default:
-      AddPatch(m, in);
-      break;
-  }
+  const int kind = in.Next() % 5;
+  m.closed = kind < 3;
+  (m.closed ? kSolids[kind] : AddPatch)(m, in);
   if (m.tris.empty()) AddPatch(m, in);
   return m;
 }
@@ -269,65 +224,36 @@ C3DEntity ToHostEntity(const Mesh& m, bool perFace) {
   return e;
 }
 
-double Area(const Mesh& m) {
-  return tricut::SurfaceArea(ToHostSurface(m));
-}
-double Volume(const Mesh& m) {
-  return std::fabs(tricut::SignedVolume(tricut::FromSurface(ToHostSurface(m), "v")));
-}
-
 std::string Balance(const char* what, double expected, double got, double scale) {
   if (std::fabs(expected - got) <= 1e-9 * scale + 1e-12) return "";
-  std::ostringstream os;
-  os.precision(12);
-  os << what << ": expected " << expected << ", got " << got;
-  return os.str();
-}
-
-double Dot(const Vec& a, const Vec& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vec Sub(const Vec& a, const Vec& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
+  return std::string(what) + ": expected " + Num(expected) + ", got " + Num(got);
 }
 
 // Closed as a solid: every edge used by an even number of triangles. A
 // result may rightly use an edge four times where two of its parts touch
 // along a line (a box minus a wedge whose edge lies on the box's face), but
 // never with two of those triangles on one half-plane (a double layer).
-bool ClosedSolid(const Model& m) {
-  std::vector<Vec> pts;
-  std::vector<std::array<long, 3>> tris;
-  for (const auto& part : m.parts) {
-    const long base = static_cast<long>(pts.size());
-    const auto& p = part.surface.Points();
-    pts.insert(pts.end(), p.begin(), p.end());
-    for (const auto& t : tricut::TrianglesOf(part.surface))
-      tris.push_back({base + t.v[0], base + t.v[1], base + t.v[2]});
-  }
-  const std::vector<long> weld = tricut::WeldPoints(pts, 1e-6);
+bool ClosedSolid(const TriSoup& s) {
+  const std::vector<long> weld = shapes::WeldMap(s.pts, 1e-6);
   std::map<std::pair<long, long>, std::vector<long>> far;  // edge -> far corners
-  for (const auto& t : tris)
+  for (const auto& t : s.tris)
     for (int k = 0; k < 3; ++k) {
-      const long a = weld[t[k]], b = weld[t[(k + 1) % 3]], c = weld[t[(k + 2) % 3]];
+      const long a = weld[t.v[k]], b = weld[t.v[(k + 1) % 3]], c = weld[t.v[(k + 2) % 3]];
       if (a != b) far[{std::min(a, b), std::max(a, b)}].push_back(c);
     }
   if (far.empty()) return false;
   for (const auto& [edge, corners] : far) {
     if (corners.size() % 2 != 0) return false;
     if (corners.size() == 2) continue;
-    const Vec o = pts[edge.first], d = Sub(pts[edge.second], o);
-    const double dd = Dot(d, d);
+    const Vec o = s.pts[edge.first], d = Sub(s.pts[edge.second], o);
     std::vector<Vec> normal;  // each corner's offset square to the edge
     for (long c : corners) {
-      const Vec w = Sub(pts[c], o);
-      const double t = Dot(w, d) / dd;
-      normal.push_back({w.x - t * d.x, w.y - t * d.y, w.z - t * d.z});
+      const Vec w = Sub(s.pts[c], o);
+      normal.push_back(Sub(w, shapes::Scale(d, Dot(w, d) / Dot(d, d))));
     }
     for (std::size_t i = 0; i < normal.size(); ++i)
       for (std::size_t j = i + 1; j < normal.size(); ++j) {
-        const Vec &u = normal[i], &w = normal[j];
-        const Vec x{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+        const Vec &u = normal[i], &w = normal[j], x = Cross(u, w);
         if (Dot(u, w) > 0 && Dot(x, x) <= 1e-18 * Dot(u, u) * Dot(w, w)) return false;
       }
   }
@@ -340,112 +266,83 @@ std::string SolidVolume(const C3DEntity& e, const char* what, double& v) {
   Model m = tricut::FromEntity(e, what);
   v = 0;
   if (m.Empty()) return "";
-  if (!ClosedSolid(m)) return std::string(what) + " is not closed";
+  if (!ClosedSolid(Soup(m))) return std::string(what) + " is not closed";
   tricut::OrientSurfaces(m);
-  v = std::fabs(tricut::SignedVolume(m));
+  v = std::fabs(shapes::SignedVolume(Soup(m)));
   return "";
+}
+
+// The Booleans (union, intersection, a - b, b - a) or the six outputs (the
+// common part in both materials, a - b, b - a): closed results whose
+// volumes agree with the operands'.
+std::string CheckVolumes(const Mesh& a, const Mesh& b, const C3DEntity* e, bool six) {
+  const double va = std::fabs(shapes::SignedVolume(a)), vb = std::fabs(shapes::SignedVolume(b));
+  static const char* kWhat[5] = {"union", "intersection", "a minus b", "b minus a",
+                                 "intersection (b's material)"};
+  static const int kBool[5] = {0, 1, 2, 3, -1}, kSix[5] = {-1, 2, 1, 5, 3};
+  double v[5] = {0, 0, 0, 0, 0};
+  for (int k = 0; k < 5; ++k) {
+    const int i = (six ? kSix : kBool)[k];
+    const std::string r = i < 0 ? "" : SolidVolume(e[i], kWhat[k], v[k]);
+    if (!r.empty()) return r;
+  }
+  std::string r = six ? Balance("both copies of the intersection", v[1], v[4], va + vb)
+                      : Balance("union + intersection vs a + b", va + vb, v[0] + v[1], va + vb);
+  if (r.empty()) r = Balance("a minus b vs a minus intersection", va - v[1], v[2], va + vb);
+  if (r.empty()) r = Balance("b minus a vs b minus intersection", vb - v[1], v[3], va + vb);
+  return r;
 }
 
 // ---- point queries -------------------------------------------------------
 
 double SolidAngle(const Vec& p, const Vec& A, const Vec& B, const Vec& C) {
-  const Vec a{A.x - p.x, A.y - p.y, A.z - p.z}, b{B.x - p.x, B.y - p.y, B.z - p.z},
-      c{C.x - p.x, C.y - p.y, C.z - p.z};
-  const double la = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
-  const double lb = std::sqrt(b.x * b.x + b.y * b.y + b.z * b.z);
-  const double lc = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z);
-  const double num =
-      a.x * (b.y * c.z - b.z * c.y) - a.y * (b.x * c.z - b.z * c.x) + a.z * (b.x * c.y - b.y * c.x);
-  const double den = la * lb * lc + (a.x * b.x + a.y * b.y + a.z * b.z) * lc +
-                     (b.x * c.x + b.y * c.y + b.z * c.z) * la +
-                     (c.x * a.x + c.y * a.y + c.z * a.z) * lb;
-  return 2 * std::atan2(num, den);
+  const Vec a = Sub(A, p), b = Sub(B, p), c = Sub(C, p);
+  const double la = shapes::Norm(a), lb = shapes::Norm(b), lc = shapes::Norm(c);
+  return 2 * std::atan2(Dot(a, Cross(b, c)),
+                        la * lb * lc + Dot(a, b) * lc + Dot(b, c) * la + Dot(c, a) * lb);
 }
 
 // Distance from p to triangle abc (closest point by regions).
 double TriDistance(const Vec& p, const Vec& a, const Vec& b, const Vec& c) {
-  const Vec ab = Sub(b, a), ac = Sub(c, a), ap = Sub(p, a);
-  auto dist = [&](const Vec& q) { return std::sqrt(Dot(Sub(p, q), Sub(p, q))); };
-  auto lerp = [](const Vec& u, const Vec& d, double t) {
-    return Vec{u.x + t * d.x, u.y + t * d.y, u.z + t * d.z};
+  auto from = [&](const Vec& u, const Vec& d, double t) {
+    return shapes::Norm(Sub(p, shapes::Add(u, shapes::Scale(d, t))));
   };
-  const double d1 = Dot(ab, ap), d2 = Dot(ac, ap);
-  if (d1 <= 0 && d2 <= 0) return dist(a);
-  const Vec bp = Sub(p, b);
-  const double d3 = Dot(ab, bp), d4 = Dot(ac, bp);
-  if (d3 >= 0 && d4 <= d3) return dist(b);
+  const Vec ab = Sub(b, a), ac = Sub(c, a), ap = Sub(p, a), bp = Sub(p, b), cp = Sub(p, c);
+  const double d1 = Dot(ab, ap), d2 = Dot(ac, ap), d3 = Dot(ab, bp), d4 = Dot(ac, bp),
+               d5 = Dot(ab, cp), d6 = Dot(ac, cp);
+  if (d1 <= 0 && d2 <= 0) return from(a, ab, 0);
+  if (d3 >= 0 && d4 <= d3) return from(b, ab, 0);
   const double vc = d1 * d4 - d3 * d2;
-  if (vc <= 0 && d1 >= 0 && d3 <= 0) return dist(lerp(a, ab, d1 / (d1 - d3)));
-  const Vec cp = Sub(p, c);
-  const double d5 = Dot(ab, cp), d6 = Dot(ac, cp);
-  if (d6 >= 0 && d5 <= d6) return dist(c);
+  if (vc <= 0 && d1 >= 0 && d3 <= 0) return from(a, ab, d1 / (d1 - d3));
+  if (d6 >= 0 && d5 <= d6) return from(c, ab, 0);
   const double vb = d5 * d2 - d1 * d6;
-  if (vb <= 0 && d2 >= 0 && d6 <= 0) return dist(lerp(a, ac, d2 / (d2 - d6)));
+  if (vb <= 0 && d2 >= 0 && d6 <= 0) return from(a, ac, d2 / (d2 - d6));
   const double va = d3 * d6 - d5 * d4;
   if (va <= 0 && d4 - d3 >= 0 && d5 - d6 >= 0)
-    return dist(lerp(b, Sub(c, b), (d4 - d3) / ((d4 - d3) + (d5 - d6))));
+    return from(b, Sub(c, b), (d4 - d3) / ((d4 - d3) + (d5 - d6)));
   const double den = 1 / (va + vb + vc);
-  const Vec q = lerp(lerp(a, ab, vb * den), ac, vc * den);
-  return dist(q);
-}
-
-std::string PointText(const Vec& p) {
-  std::ostringstream os;
-  os.precision(17);
-  os << "(" << p.x << ", " << p.y << ", " << p.z << ")";
-  return os.str();
-}
-
-}  // namespace
-
-bool TargetByName(const std::string& name, Target& t) {
-  for (int i = 0; i < 7; ++i)
-    if (name == kNames[i]) {
-      t = static_cast<Target>(i);
-      return true;
-    }
-  return false;
-}
-
-const char* TargetName(Target t) {
-  return kNames[static_cast<int>(t)];
+  return from(shapes::Add(a, shapes::Scale(ab, vb * den)), ac, vc * den);
 }
 
 std::string CheckReader(Target t, const uint8_t* data, std::size_t size) {
   using tricut::Format;
+  static const Format kFormats[] = {Format::Obj, Format::Ply, Format::Stl, Format::Off,
+                                    Format::Tsurf};
+  const Format f = kFormats[std::min(static_cast<int>(t), 4)];
   std::string text(reinterpret_cast<const char*>(data), size), mtl;
-  Format f = Format::Obj;
-  switch (t) {
-    case Target::Obj: {
-      const std::size_t at = text.find("\n#mtl\n");
-      if (at != std::string::npos) {
-        mtl = text.substr(at + 6);
-        text.resize(at + 1);
-      }
-      break;
-    }
-    case Target::Ply:
-      f = Format::Ply;
-      break;
-    case Target::Stl:
-      f = Format::Stl;
-      break;
-    case Target::Off:
-      f = Format::Off;
-      break;
-    default:
-      f = Format::Tsurf;
-      break;
+  const std::size_t at = text.find("\n#mtl\n");
+  if (t == Target::Obj && at != std::string::npos) {
+    mtl = text.substr(at + 6);
+    text.resize(at + 1);
   }
   Model m;
   try {
     m = tricut::ReadModelData(f, text, "in");
-    if (t == Target::Obj && !mtl.empty()) tricut::ApplyMtl(m, mtl, "in.mtl");
+    if (!mtl.empty()) tricut::ApplyMtl(m, mtl, "in.mtl");
   } catch (const tricut::ToolError& e) {
-    if (std::strlen(e.what()) == 0) return "read failed without a message";
-    return "";
+    return std::strlen(e.what()) == 0 ? "read failed without a message" : "";
   }
-  std::string bad = Validity(m, "read");
+  std::string bad = Validity(Soup(m), "read");
   if (!bad.empty()) return bad;
   // Every encoding the format has; binary STL keeps single precision.
   std::vector<std::pair<tricut::Encoding, bool>> encodings = {{tricut::Encoding::Ascii, false}};
@@ -466,20 +363,21 @@ std::string CheckReader(Target t, const uint8_t* data, std::size_t size) {
     } catch (const tricut::ToolError& e) {
       return "written " + encName + " form does not read back: " + e.what();
     }
+    bad = Validity(Soup(back), "read back");
     // OFF and binary STL hold one part.
-    bad = SameModel(m, back, f == Format::Off || floats, floats);
+    if (bad.empty()) bad = SameModel(m, back, f == Format::Off || floats, floats);
     if (!bad.empty()) return "round trip (" + encName + "): " + bad;
-    if (t == Target::Obj)
-      for (std::size_t i = 0, j = 0; i < m.parts.size(); ++i) {
-        if (m.parts[i].surface.GetTriangleCount() == 0) continue;
-        while (j < back.parts.size() && back.parts[j].surface.GetTriangleCount() == 0) ++j;
-        if (j == back.parts.size()) break;
-        const auto &a = m.parts[i].deco, &b = back.parts[j++].deco;
-        if (a.m_hasColour && (!b.m_hasColour || std::fabs(a.m_colour.r - b.m_colour.r) > 1e-6 ||
-                              std::fabs(a.m_colour.g - b.m_colour.g) > 1e-6 ||
-                              std::fabs(a.m_colour.b - b.m_colour.b) > 1e-6))
-          return "round trip: part " + std::to_string(i + 1) + " lost its material colour";
-      }
+    if (t != Target::Obj) continue;
+    for (std::size_t i = 0, j = 0; i < m.parts.size(); ++i) {
+      if (m.parts[i].surface.GetTriangleCount() == 0) continue;
+      while (j < back.parts.size() && back.parts[j].surface.GetTriangleCount() == 0) ++j;
+      if (j == back.parts.size()) break;
+      const auto &a = m.parts[i].deco, &b = back.parts[j++].deco;
+      if (a.m_hasColour && (!b.m_hasColour || std::fabs(a.m_colour.r - b.m_colour.r) > 1e-6 ||
+                            std::fabs(a.m_colour.g - b.m_colour.g) > 1e-6 ||
+                            std::fabs(a.m_colour.b - b.m_colour.b) > 1e-6))
+        return "round trip: part " + std::to_string(i + 1) + " lost its material colour";
+    }
   }
   return "";
 }
@@ -490,105 +388,56 @@ std::string CheckFacade(const uint8_t* data, std::size_t size, bool strict) {
   const uint8_t flags = in.Next();
   Mesh a = DecodeMesh(in), b = DecodeMesh(in);
   CKroMeshTriCut cut;
-  std::vector<std::pair<std::string, C3DSurface*>> outS;
-  std::vector<std::pair<std::string, C3DEntity*>> outE;
-  C3DSurface s[4] = {C3DSurface(-1, 0), C3DSurface(-1, 0), C3DSurface(-1, 0), C3DSurface(-1, 0)};
-  C3DEntity e[6] = {C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0),
-                    C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0)};
-  C3DSurface sa = ToHostSurface(a), sb = ToHostSurface(b);
+  C3DSurface s[4], sa = ToHostSurface(a), sb = ToHostSurface(b);
+  C3DEntity e[6];
   C3DEntity ea = ToHostEntity(a, flags & 1), eb = ToHostEntity(b, flags & 2);
   const bool split1 = flags & 4, split2 = flags & 8;
   std::vector<D_DOT> line;
-  std::vector<std::string> bad;
-  switch (op) {
-    case 0:
-      cut.CutMdlBetweenMdl(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2);
-      break;
-    case 1:
-      cut.CutMdlBetweenMdlF(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2,
-                            static_cast<Kro_Split_Type>(1 + (flags >> 4) % 3),
-                            static_cast<Kro_Split_Type>(1 + (flags >> 6) % 3));
-      break;
-    case 2: {
-      const int n = 2 + in.Next() % 3;
-      for (int i = 0; i < n; ++i) line.push_back({in.Grid(), in.Grid()});
-      cut.SetPosCheckPolyline(line.data(), static_cast<long>(line.size()));
-      cut.CutMdlBetweenMdl(&sa, nullptr, &s[0], &s[1], nullptr, nullptr, true, false);
-      break;
-    }
-    case 3:
-      cut.CutMdlBetweenMdl(&ea, &sb, &s[0], &s[1], &e[0], &e[1], flags & 16);
-      break;
-    case 4:
-      for (int k = 0; k < 5; ++k)
-        cut.CalMdlBetweenMdl(&ea, &eb, &e[k], static_cast<Kro_Mesh_Cut_Oper_Type>(k + 1));
-      break;
-    case 5:
-      cut.CutMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3], &e[4], &e[5]);
-      break;
-    default:
-      cut.CalMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3]);
-      break;
+  if (op == 0) {
+    cut.CutMdlBetweenMdl(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2);
+  } else if (op == 1) {
+    cut.CutMdlBetweenMdlF(&sa, &sb, &s[0], &s[1], &s[2], &s[3], split1, split2,
+                          static_cast<Kro_Split_Type>(1 + (flags >> 4) % 3),
+                          static_cast<Kro_Split_Type>(1 + (flags >> 6) % 3));
+  } else if (op == 2) {
+    for (int i = 2 + in.Next() % 3; i > 0; --i) line.push_back({in.Grid(), in.Grid()});
+    cut.SetPosCheckPolyline(line.data(), static_cast<long>(line.size()));
+    cut.CutMdlBetweenMdl(&sa, nullptr, &s[0], &s[1], nullptr, nullptr, true, false);
+  } else if (op == 3) {
+    cut.CutMdlBetweenMdl(&ea, &sb, &s[0], &s[1], &e[0], &e[1], flags & 16);
+  } else if (op == 4) {
+    for (int k = 0; k < 5; ++k)
+      cut.CalMdlBetweenMdl(&ea, &eb, &e[k], static_cast<Kro_Mesh_Cut_Oper_Type>(k + 1));
+  } else if (op == 5) {
+    cut.CutMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3], &e[4], &e[5]);
+  } else {
+    cut.CalMdlBetweenMdl(&ea, &eb, &e[0], &e[1], &e[2], &e[3]);
   }
-  for (int k = 0; k < 4; ++k) {
-    std::string v = Validity(s[k], "surface output " + std::to_string(k + 1));
-    if (!v.empty()) return v;
-  }
-  for (int k = 0; k < 6; ++k) {
-    std::string v =
-        Validity(tricut::FromEntity(e[k], "x"), "solid output " + std::to_string(k + 1));
+  for (int k = 0; k < 10; ++k) {
+    const std::string v =
+        k < 4 ? Validity(shapes::SoupOf(s[k]), "surface output " + std::to_string(k + 1))
+              : Validity(shapes::SoupOf(e[k - 4]), "solid output " + std::to_string(k - 3));
     if (!v.empty()) return v;
   }
   if (!strict) return "";
 
-  const double areaA = Area(a), areaB = Area(b);
-  auto area = [](const C3DSurface& x) { return tricut::SurfaceArea(x); };
-  auto areaE = [](const C3DEntity& x) { return tricut::SurfaceArea(tricut::FromEntity(x, "x")); };
+  const double areaA = shapes::TotalArea(a), areaB = shapes::TotalArea(b);
+  auto area = [](const auto& x) { return shapes::TotalArea(shapes::SoupOf(x)); };
   std::string r;
-  switch (op) {
-    case 0:
-    case 1:
-      if (op == 0 && split1) r = Balance("sides of a", areaA, area(s[0]) + area(s[1]), areaA);
-      if (r.empty() && op == 0 && split2)
-        r = Balance("sides of b", areaB, area(s[2]) + area(s[3]), areaB);
-      break;
-    case 2:
-      r = Balance("curtain sides of a", areaA, area(s[0]) + area(s[1]), areaA);
-      break;
-    case 3:
-      if (a.closed) r = Balance("b inside + outside a", areaB, area(s[0]) + area(s[1]), areaB);
-      if (r.empty() && a.closed && !(flags & 16))
-        r = Balance("sides of a", areaA, areaE(e[0]) + areaE(e[1]), areaA);
-      break;
-    case 6:
-      if (a.closed && b.closed) {
-        r = Balance("a outside + inside b", areaA, areaE(e[0]) + areaE(e[1]), areaA);
-        if (r.empty()) r = Balance("b outside + inside a", areaB, areaE(e[2]) + areaE(e[3]), areaB);
-      }
-      break;
-    default: {
-      if (!a.closed || !b.closed) break;
-      const double va = Volume(a), vb = Volume(b), scale = va + vb;
-      double v[6];
-      // Booleans: union, intersection, a - b, b - a; six outputs: a - b,
-      // the common part twice, b - a.
-      const int* idx;
-      static const int kBool[4] = {0, 1, 2, 3}, kSix[4] = {-1, 2, 1, 5};
-      idx = op == 4 ? kBool : kSix;
-      static const char* kWhat[4] = {"union", "intersection", "a minus b", "b minus a"};
-      for (int k = 0; k < 4 && r.empty(); ++k) {
-        if (idx[k] < 0) continue;
-        r = SolidVolume(e[idx[k]], kWhat[k], v[k]);
-      }
-      if (r.empty() && op == 5) r = SolidVolume(e[3], "intersection (b's material)", v[4]);
-      if (!r.empty()) break;
-      if (op == 4) r = Balance("union + intersection vs a + b", va + vb, v[0] + v[1], scale);
-      if (r.empty()) r = Balance("a minus b vs a minus intersection", va - v[1], v[2], scale);
-      if (r.empty()) r = Balance("b minus a vs b minus intersection", vb - v[1], v[3], scale);
-      if (r.empty() && op == 5) r = Balance("both copies of the intersection", v[1], v[4], scale);
-      break;
-    }
+  if (op == 0 && split1) r = Balance("sides of a", areaA, area(s[0]) + area(s[1]), areaA);
+  if (r.empty() && op == 0 && split2)
+    r = Balance("sides of b", areaB, area(s[2]) + area(s[3]), areaB);
+  if (op == 2) r = Balance("curtain sides of a", areaA, area(s[0]) + area(s[1]), areaA);
+  if (op == 3 && a.closed) {
+    r = Balance("b inside + outside a", areaB, area(s[0]) + area(s[1]), areaB);
+    if (r.empty() && !(flags & 16))
+      r = Balance("sides of a", areaA, area(e[0]) + area(e[1]), areaA);
   }
+  if (op == 6 && a.closed && b.closed) {
+    r = Balance("a outside + inside b", areaA, area(e[0]) + area(e[1]), areaA);
+    if (r.empty()) r = Balance("b outside + inside a", areaB, area(e[2]) + area(e[3]), areaB);
+  }
+  if ((op == 4 || op == 5) && a.closed && b.closed) r = CheckVolumes(a, b, e, op == 5);
   return r;
 }
 
@@ -597,37 +446,22 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
   const int nShapes = 1 + in.Next() % 3;
   Mesh m;
   std::size_t firstShapeTris = 0;
-  struct Placed {
-    tricut::Box3 box;
-    bool isBox;
-  };
-  std::vector<Placed> placed;
+  std::vector<std::pair<tricut::Box3, bool>> placed;  // and whether a box
   for (int k = 0; k < nShapes; ++k) {
     const std::size_t t0 = m.tris.size(), p0 = m.pts.size();
     const int kind = in.Next() % 3;
-    switch (kind) {
-      case 0:
-        AddBox(m, in);
-        break;
-      case 1:
-        AddPrism(m, in);
-        break;
-      default:
-        AddTetra(m, in);
-        break;
-    }
+    kSolids[kind](m, in);
     // A valid solid only: a later shape lies apart from the others, or
     // inside an earlier box as a cavity, without touching any of them.
     tricut::Box3 box;
     for (std::size_t i = p0; i < m.pts.size(); ++i) box.Add(m.pts[i]);
     bool ok = true;
-    for (const Placed& o : placed) {
-      const bool apart = box.lo[0] > o.box.hi[0] || box.hi[0] < o.box.lo[0] ||
-                         box.lo[1] > o.box.hi[1] || box.hi[1] < o.box.lo[1] ||
-                         box.lo[2] > o.box.hi[2] || box.hi[2] < o.box.lo[2];
-      const bool within = o.isBox && box.lo[0] > o.box.lo[0] && box.hi[0] < o.box.hi[0] &&
-                          box.lo[1] > o.box.lo[1] && box.hi[1] < o.box.hi[1] &&
-                          box.lo[2] > o.box.lo[2] && box.hi[2] < o.box.hi[2];
+    for (const auto& [o, isBox] : placed) {
+      bool apart = false, within = isBox;
+      for (int x = 0; x < 3; ++x) {
+        apart = apart || box.lo[x] > o.hi[x] || box.hi[x] < o.lo[x];
+        within = within && box.lo[x] > o.lo[x] && box.hi[x] < o.hi[x];
+      }
       ok = ok && (apart || within);
     }
     if (!ok) {
@@ -635,7 +469,7 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
       m.tris.resize(t0);
       continue;
     }
-    placed.push_back({box, kind == 0 && m.tris.size() - t0 == 12});
+    placed.push_back({box, kind == 0});
     // Later shapes may face inwards: parity does not care.
     if (k > 0 && (in.Next() & 1))
       for (std::size_t i = t0; i < m.tris.size(); ++i) std::swap(m.tris[i].v[1], m.tris[i].v[2]);
@@ -644,10 +478,8 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
   RAPID_model tree;
   bool built = tree.ResetModel() == OBBT_OK;
   for (std::size_t i = 0; built && i < m.tris.size(); ++i) {
-    const auto& t = m.tris[i];
-    const double a[3] = {m.pts[t.v[0]].x, m.pts[t.v[0]].y, m.pts[t.v[0]].z};
-    const double b[3] = {m.pts[t.v[1]].x, m.pts[t.v[1]].y, m.pts[t.v[1]].z};
-    const double c[3] = {m.pts[t.v[2]].x, m.pts[t.v[2]].y, m.pts[t.v[2]].z};
+    const Vec &A = m.pts[m.tris[i].v[0]], &B = m.pts[m.tris[i].v[1]], &C = m.pts[m.tris[i].v[2]];
+    const double a[3] = {A.x, A.y, A.z}, b[3] = {B.x, B.y, B.z}, c[3] = {C.x, C.y, C.z};
     built = tree.AppendTri(a, b, c, static_cast<long>(i)) == OBBT_OK;
   }
   if (!built || tree.FinishModel() != OBBT_OK) return "the OBB tree of a closed mesh was refused";
@@ -663,20 +495,15 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
       const double o = SolidAngle(p, A, B, C), d = TriDistance(p, A, B, C);
       w += o;
       near = std::min(near, d);
-      if (i < firstShapeTris) {
-        w0 += o;
-        near0 = std::min(near0, d);
-        const double v6 = Volume6(A, B, C, p);
-        const Vec n{(B.y - A.y) * (C.z - A.z) - (B.z - A.z) * (C.y - A.y),
-                    (B.z - A.z) * (C.x - A.x) - (B.x - A.x) * (C.z - A.z),
-                    (B.x - A.x) * (C.y - A.y) - (B.y - A.y) * (C.x - A.x)};
-        if (std::fabs(v6) <= 1e-9 * std::sqrt(Dot(n, n))) inPlane0 = true;
-      }
+      if (i >= firstShapeTris) continue;
+      w0 += o;
+      near0 = std::min(near0, d);
+      if (std::fabs(Volume6(A, B, C, p)) <= 1e-9 * shapes::Norm(Cross(Sub(B, A), Sub(C, A))))
+        inPlane0 = true;
     }
     // Away from the tolerance band only.
     if (near < 1e-3) continue;
-    const long wind = std::lround(w / (4 * M_PI));
-    const bool inside = wind % 2 != 0;
+    const bool inside = std::lround(w / (4 * M_PI)) % 2 != 0;
     bool onSurface = false;
     Vec q = p;
     const long r = CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface);
@@ -703,6 +530,17 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
              (inside0 ? "back (-1)" : "front (1)");
   }
   return "";
+}
+
+}  // namespace
+
+bool TargetByName(const std::string& name, Target& t) {
+  for (int i = 0; i < 7; ++i)
+    if (name == kNames[i]) {
+      t = static_cast<Target>(i);
+      return true;
+    }
+  return false;
 }
 
 std::string Check(Target t, const uint8_t* data, std::size_t size, bool strict) {

@@ -31,10 +31,8 @@ struct SideRange {
 };
 
 inline Vec Centroid(const shapes::TriSoup& s, const C3DTriData& t) {
-  const Vec& a = s.pts[t.v[0]];
-  const Vec& b = s.pts[t.v[1]];
-  const Vec& c = s.pts[t.v[2]];
-  return {(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0};
+  const Vec sum = shapes::Add(shapes::Add(s.pts[t.v[0]], s.pts[t.v[1]]), s.pts[t.v[2]]);
+  return {sum.x / 3.0, sum.y / 3.0, sum.z / 3.0};
 }
 
 inline SideRange CentroidsAgainst(const shapes::TriSoup& s,
@@ -42,8 +40,7 @@ inline SideRange CentroidsAgainst(const shapes::TriSoup& s,
   SideRange r;
   for (const auto& t : s.tris) {
     const double d = dist(Centroid(s, t));
-    r.minDist = std::min(r.minDist, d);
-    r.maxDist = std::max(r.maxDist, d);
+    r = {std::min(r.minDist, d), std::max(r.maxDist, d)};
   }
   return r;
 }
@@ -77,8 +74,7 @@ inline SideRange CentroidsAgainstPlanLine(const shapes::TriSoup& s, const std::v
 /// (so that the volume is taken about a point of theirs).
 inline shapes::TriSoup SoupFlipping(const C3DEntity& e,
                                     const std::function<bool(long, const C3DSurface&)>& flip,
-                                    bool unflippedFirst = false) {
-  shapes::TriSoup soup;
+                                    bool unflippedFirst = false, shapes::TriSoup soup = {}) {
   // Pass 0: unflipped only, 1: flipped only, 2: all in order.
   for (int pass = unflippedFirst ? 0 : 2; pass < (unflippedFirst ? 2 : 3); ++pass)
     for (long i = 0; i < e.GetSurfaceNum(); ++i) {
@@ -87,9 +83,8 @@ inline shapes::TriSoup SoupFlipping(const C3DEntity& e,
       if ((pass == 0 && f) || (pass == 1 && !f)) continue;
       const size_t first = soup.tris.size();
       shapes::AppendSurface(soup, s);
-      if (f)
-        for (size_t k = first; k < soup.tris.size(); ++k)
-          std::swap(soup.tris[k].v[1], soup.tris[k].v[2]);
+      for (size_t k = first; f && k < soup.tris.size(); ++k)
+        std::swap(soup.tris[k].v[1], soup.tris[k].v[2]);
     }
   return soup;
 }
@@ -97,13 +92,14 @@ inline shapes::TriSoup SoupFlipping(const C3DEntity& e,
 /// A Boolean difference keeps the other solid's part as that solid had it
 /// (facing out of the other solid, so into the result): surfaces of
 /// material `flipped` are reversed.
-inline shapes::TriSoup SoupWithFlipped(const C3DEntity& e, const std::string& flipped) {
-  return SoupFlipping(e, [&](long, const C3DSurface& s) { return s.GetMaterialName() == flipped; });
+inline shapes::TriSoup SoupWithFlipped(const C3DEntity& e, const std::string& flipped,
+                                       bool unflippedFirst = false) {
+  return SoupFlipping(
+      e, [&](long, const C3DSurface& s) { return s.GetMaterialName() == flipped; }, unflippedFirst);
 }
 
 inline double VolumeWithFlipped(const C3DEntity& e, const std::string& flipped) {
-  return shapes::SignedVolume(SoupFlipping(
-      e, [&](long, const C3DSurface& s) { return s.GetMaterialName() == flipped; }, true));
+  return shapes::SignedVolume(SoupWithFlipped(e, flipped, true));
 }
 
 /// Volume with the surfaces from index firstFlipped on reversed.
@@ -175,13 +171,8 @@ inline shapes::TriSoup WeldExact(shapes::TriSoup soup) {
 inline shapes::TriSoup JoinExact(const std::vector<std::pair<const C3DEntity*, bool>>& parts) {
   shapes::TriSoup soup;
   for (const auto& part : parts)
-    for (long i = 0; i < part.first->GetSurfaceNum(); ++i) {
-      const size_t first = soup.tris.size();
-      shapes::AppendSurface(soup, *part.first->SurfaceAt(i));
-      if (part.second)
-        for (size_t k = first; k < soup.tris.size(); ++k)
-          std::swap(soup.tris[k].v[1], soup.tris[k].v[2]);
-    }
+    soup = SoupFlipping(
+        *part.first, [&](long, const C3DSurface&) { return part.second; }, false, std::move(soup));
   return WeldExact(std::move(soup));
 }
 

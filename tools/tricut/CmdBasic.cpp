@@ -44,7 +44,14 @@ int CmdInfo(ArgList& args) {
     tol = *t;
   }
   const std::string path = ExpectOne(args, "tricut info FILE");
+  Progress progress("info");
+  progress.Step("reading", 0);
   const Model m = LoadModel(path);
+  progress.Step("matching edges", 0.5);
+  const Topology t = AnalyseTopology(m, tol);
+  progress.Step("measuring", 0.85);
+  const double area = SurfaceArea(m), volume = t.Closed() ? SignedVolume(m) : 0;
+  progress.Done();
   std::printf("file:       %s (%s)\n", path.c_str(), FormatName(FormatOfPath(path)));
   std::printf("model:      %s\n", m.name.c_str());
   std::printf("surfaces:   %zu\n", m.parts.size());
@@ -56,7 +63,6 @@ int CmdInfo(ArgList& args) {
     std::printf("            y %s .. %s\n", Fmt(b.lo[1]).c_str(), Fmt(b.hi[1]).c_str());
     std::printf("            z %s .. %s\n", Fmt(b.lo[2]).c_str(), Fmt(b.hi[2]).c_str());
   }
-  const Topology t = AnalyseTopology(m, tol);
   if (t.Closed()) {
     std::printf("kind:       closed solid (%ld welded points, %ld edges, %ld piece%s)\n",
                 t.weldedPoints, t.edges, t.components, t.components == 1 ? "" : "s");
@@ -70,11 +76,10 @@ int CmdInfo(ArgList& args) {
   }
   if (t.degenerateTriangles > 0)
     std::printf("degenerate: %ld triangles with repeated points\n", t.degenerateTriangles);
-  std::printf("area:       %.10g\n", SurfaceArea(m));
-  if (t.Closed()) {
-    const double v = SignedVolume(m);
-    std::printf("volume:     %.10g%s\n", std::fabs(v), v < 0 ? " (faces point inwards)" : "");
-  }
+  std::printf("area:       %.10g\n", area);
+  if (t.Closed())
+    std::printf("volume:     %.10g%s\n", std::fabs(volume),
+                volume < 0 ? " (faces point inwards)" : "");
   std::printf("\n  %-3s %-24s %8s %10s  %-18s %s\n", "#", "surface", "points", "triangles",
               "material", "per-vertex");
   for (std::size_t i = 0; i < m.parts.size(); ++i) {
@@ -92,6 +97,8 @@ int CmdClean(ArgList& args) {
   const std::string in = ExpectOne(args, "tricut clean IN -o OUT");
   if (!out) throw ToolError("usage: tricut clean IN -o OUT");
   FormatOfPath(*out);  // refuse an unknown output format before the work
+  Progress progress("clean");
+  progress.Step("reading", 0);
   Model m = LoadModel(in);
   const long p0 = m.PointCount(), t0 = m.TriangleCount();
   const long nonManifold0 = AnalyseTopology(m).nonManifoldEdges;
@@ -103,30 +110,31 @@ int CmdClean(ArgList& args) {
                    part.surface.GetPointNum());
       break;
     }
-  Progress progress("clean");
   for (std::size_t i = 0; i < m.parts.size(); ++i) {
-    progress.Step("surface " + std::to_string(i + 1) + " of " + std::to_string(m.parts.size()),
-                  static_cast<double>(i) / m.parts.size());
+    progress.Step(
+        "cleaning surface " + std::to_string(i + 1) + " of " + std::to_string(m.parts.size()),
+        0.2 + 0.6 * static_cast<double>(i) / m.parts.size());
     CMathFunCls::RemoveRepeatedPnt(m.parts[i].surface);
     // The clean-up keeps the points of the triangles it drops.
     DropUnusedPoints(m.parts[i]);
   }
-  progress.Done();
   // Surfaces left without triangles are dropped.
   std::vector<Part> kept;
   for (auto& p : m.parts)
     if (p.surface.GetTriangleCount() > 0) kept.push_back(std::move(p));
   m.parts = std::move(kept);
   if (m.Empty()) throw ToolError(in + ": no triangle is left after the clean-up");
+  progress.Step("writing", 0.85);
+  const long nonManifold = AnalyseTopology(m).nonManifoldEdges;
+  WriteModel(*out, m);
+  progress.Done();
   // Welding repeated points can join sheets that only touched along an
   // edge into edges of three or more triangles: say so.
-  const long nonManifold = AnalyseTopology(m).nonManifoldEdges;
   if (nonManifold > nonManifold0)
     std::fprintf(stderr,
                  "warning: %s: the clean-up left %ld edges shared by 3 or more triangles "
                  "(%ld before)\n",
                  in.c_str(), nonManifold, nonManifold0);
-  WriteModel(*out, m);
   std::printf("points:    %ld -> %ld (%ld removed)\n", p0, m.PointCount(), p0 - m.PointCount());
   std::printf("triangles: %ld -> %ld (%ld removed)\n", t0, m.TriangleCount(),
               t0 - m.TriangleCount());
@@ -138,8 +146,12 @@ int CmdVolume(ArgList& args) {
   const auto z0 = args.Number("--z0");
   const std::string path = ExpectOne(args, "tricut volume SURFACE --z0 Z");
   if (!z0) throw ToolError("usage: tricut volume SURFACE --z0 Z (the reference level is missing)");
+  Progress progress("volume");
+  progress.Step("reading", 0);
   const Model m = LoadModel(path);
+  progress.Step("measuring", 0.5);
   const VolumeReport r = MeasureVolume(m, *z0);
+  progress.Done();
   std::printf("reference level:  %s\n", Fmt(*z0).c_str());
   std::printf("plan area:        %.10g\n", r.planArea);
   std::printf("surface area:     %.10g\n", r.surfaceArea);
@@ -155,9 +167,13 @@ int CmdInside(ArgList& args) {
   const auto pos = args.Positionals();
   if (pos.size() != 4) throw ToolError("usage: tricut inside SOLID x y z");
   const KRO::G3D_DVertex p = PointArgs(pos, 1);
+  Progress progress("inside");
+  progress.Step("reading", 0);
   Model m = LoadModel(pos[0]);
+  progress.Step("checking the solid", 0.4);
   RequireClosed(m, pos[0]);
-  const int r = LocateInSolid(m, p);
+  const int r = LocateInSolid(m, p, &progress, 0.6, 1);
+  progress.Done();
   std::printf("%s\n", r > 0 ? "inside" : r == 0 ? "boundary" : "outside");
   return 0;
 }
@@ -166,8 +182,12 @@ int CmdSide(ArgList& args) {
   const auto pos = args.Positionals();
   if (pos.size() != 4) throw ToolError("usage: tricut side SURFACE x y z");
   const KRO::G3D_DVertex p = PointArgs(pos, 1);
+  Progress progress("side");
+  progress.Step("reading", 0);
   const Model m = LoadModel(pos[0]);
+  progress.Step("querying", 0.7);
   const int r = SideOfSurface(m, p);
+  progress.Done();
   std::printf("%s\n", r == 1 ? "front" : r == -1 ? "back" : r == 0 ? "on" : "undecided");
   return 0;
 }
@@ -193,8 +213,12 @@ int CmdRender(ArgList& args) {
   const auto files = args.Positionals();
   if (files.empty() || !out) throw ToolError("usage: tricut render FILE... -o PNG");
   if (Extension(*out) != "png") throw ToolError(*out + ": the picture must be a .png file");
+  Progress progress("render");
   std::vector<Piece> pieces;
-  for (const auto& f : files) pieces.push_back({Stem(f), LoadModel(f)});
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    progress.Step("reading " + files[i], 0.5 * i / files.size());
+    pieces.push_back({Stem(files[i]), LoadModel(files[i])});
+  }
   // A single file shows its surfaces apart; several files one colour each.
   if (pieces.size() == 1 && pieces[0].model.parts.size() > 1) {
     std::vector<Piece> parts;
@@ -210,7 +234,11 @@ int CmdRender(ArgList& args) {
   std::vector<RenderItem> items;
   for (std::size_t i = 0; i < pieces.size(); ++i)
     items.push_back({pieces[i].label, &pieces[i].model, PaletteColour(i)});
-  WritePng(*out, RenderScene(items, opt));
+  progress.Step("drawing", 0.5);
+  const Image picture = RenderScene(items, opt);
+  progress.Step("writing", 0.9);
+  WritePng(*out, picture);
+  progress.Done();
   std::printf("written: %s (%dx%d)\n", out->c_str(), opt.width, opt.height);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Progress.h"
 #include "kromesh/Obbt/RAPID_model.h"
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
@@ -64,7 +65,9 @@ VolumeReport MeasureVolume(const Model& m, double z0) {
   return r;
 }
 
-int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p) {
+int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p, Progress* progress, double from,
+                  double to) {
+  if (progress) progress->Step("building the index", from);
   LocalSoup s = Localise(solid, true);
   // First the ray-parity test through an OBB tree of the solid; when every
   // ray it tries grazes an edge, the slicing test decides.
@@ -77,7 +80,10 @@ int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p) {
     const double c[3] = {s.pts[t.v[2]].x, s.pts[t.v[2]].y, s.pts[t.v[2]].z};
     built = tree.AppendTri(a, b, c, static_cast<long>(i)) == OBBT_OK;
   }
-  if (built && tree.FinishModel() == OBBT_OK) {
+  built = built && tree.FinishModel() == OBBT_OK;
+  // The walk down the tree is quick next to its building.
+  if (progress) progress->Step("querying", from + 0.95 * (to - from));
+  if (built) {
     KRO::G3D_DVertex q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
     bool onSurface = false;
     const long r = CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface);

@@ -25,8 +25,13 @@ struct VolumeReport {
 };
 VolumeReport MeasureVolume(const Model& m, double z0);
 
+class Progress;
+
 /// Point against a closed solid: 1 inside, 0 on its boundary, -1 outside.
-int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p);
+/// progress, when given, hears of building the index (at fraction from) and
+/// of the query (near to).
+int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p, Progress* progress = nullptr,
+                  double from = 0, double to = 1);
 
 /// Point against an open surface: 1 on the side its normals face, -1 on
 /// the other side, 0 in the plane of the deciding triangle, -2 when no

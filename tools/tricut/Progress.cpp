@@ -6,6 +6,16 @@
 
 namespace tricut {
 
+namespace {
+std::FILE* g_showAllOn = nullptr;
+double g_showAllDelay = 0;
+}  // namespace
+
+void Progress::ShowAllOn(std::FILE* out, double delay) {
+  g_showAllOn = out;
+  g_showAllDelay = delay;
+}
+
 bool Progress::Enabled() {
   static const bool enabled = isatty(STDERR_FILENO) != 0;
   return enabled;
@@ -22,9 +32,9 @@ std::string Progress::Line(const std::string& task, const std::string& stage, do
 
 Progress::Progress(std::string task, bool enabled, std::FILE* out, double delay)
     : m_task(std::move(task)),
-      m_active(enabled),
-      m_out(out),
-      m_delay(delay),
+      m_active(enabled || g_showAllOn),
+      m_out(g_showAllOn ? g_showAllOn : out),
+      m_delay(g_showAllOn ? g_showAllDelay : delay),
       m_start(std::chrono::steady_clock::now()) {
   if (m_active) m_ticker = std::thread([this] { Tick(); });
 }

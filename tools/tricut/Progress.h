@@ -33,6 +33,9 @@ class Progress {
   void Done();
   /// Whether stderr is a terminal.
   static bool Enabled();
+  /// For the tests: every Progress made from now on shows its line on out
+  /// after delay seconds, whatever its arguments; nullptr ends that.
+  static void ShowAllOn(std::FILE* out, double delay);
   /// The text shown: "task: stage (40%, 3 s)".
   static std::string Line(const std::string& task, const std::string& stage, double fraction,
                           double seconds);
