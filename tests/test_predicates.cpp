@@ -86,26 +86,6 @@ TEST(Planes, CoefficientsToleranceDistancesProjectionAndSides) {
     EXPECT_EQ(M::Check3dPntAndPanelF(&p, &a2, &c2, &b2), -r[2]) << r[1];
     EXPECT_EQ(M::PntIsOnPanel(P(p), plane), r[2] == 0) << r[1];
   }
-  // Peripheral helpers: one documented result each.
-  double z2[4] = {0, 0, 2, -4}, zp[3] = {0, 0, 0}, dist = 0, t = 7;  // z = 2, normal not unit
-  G3D_DVertex p = {1, 1, 5}, foot, v0 = {0, 0, 1}, v1 = {2, 0, 3}, v2 = {0, 4, 9};
-  G3D_DVertex t0 = {0, 0, 0}, t1 = {3, 0, 0}, t2 = {0, 3, 0}, side = {7, -2, 0}, g = {1, 1, 0};
-  G3D_DVertex above = {5, 5, 1}, below = {1, 1, -4}, nz = {0, 0, 1}, fx = {1, 0, 0};
-  G3D_DVertex e = {5, 5, 9}, f = {7, 5, 9}, h = {5, 9, 9}, tilt = {0, 1, 1e-6};
-  M::GetDistOfPntToPanel(&p, z2, &dist);
-  EXPECT_EQ(dist + M::GetPanelProjDot(&p, z2, &foot, &t), 4.0);
-  EXPECT_TRUE(foot.z == 2.0 && t == -1.5);
-  EXPECT_TRUE(M::GetZPlane(&v0, &v1, &v2, zp) && zp[0] == 1 && zp[1] == 1 && zp[2] == 2);
-  // Above, below; beside the triangle in its plane or at its centroid: neither side.
-  EXPECT_EQ(M::CheckPntToSurfPos(&above, &t0, &t1, &t2) * 2 +
-                M::CheckPntToSurfPos(&below, &t0, &t1, &t2) +
-                M::CheckPntToSurfPos(&side, &t0, &t1, &t2) * 8 +
-                M::CheckPntToSurfPos(&g, &t0, &t1, &t2),
-            1);
-  EXPECT_EQ(M::GetDotPosToPolyh(&nz, &fx), -1);  // zero product: other side
-  EXPECT_TRUE(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, f, h));
-  EXPECT_FALSE(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, h, f) ||
-               M::IsOnOneSurf_Tri_Tri(t0, t1, t2, t0, t1, tilt));
 }
 
 TEST(PointAndSegment, ResultCodes) {
@@ -127,14 +107,6 @@ TEST(PointAndSegment, ResultCodes) {
     EXPECT_EQ(M::_tcGM_CheckPntInLineSeg(&p, &s, &e), r[2]) << r[0] << " " << r[1];
   }
   EXPECT_EQ(M::_tcGM_CheckPntInLineSeg(nullptr, &s, &e), -1);
-  // Coordinate forms: inside 1 / at an end 0; past the end 1, at it 0, inside -1.
-  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 1, 1, 1) * 2 +
-                M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 2, 2, 2.00005),
-            2);
-  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 3, 0) * 4 +
-                M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 2.00005, 0) * 2 +
-                M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 1, 0),
-            3);
 }
 
 TEST(PointInTriangle, CodesAndSnappingOntoAVertexOnlyWithPos) {
@@ -160,23 +132,6 @@ TEST(PointInTriangle, CodesAndSnappingOntoAVertexOnlyWithPos) {
   EXPECT_TRUE(pos == 3 && q.x == 0.0);
   EXPECT_EQ(M::IsPntInTriPanel(&r, &a, &b, &c, nullptr), 0);  // just outside, not moved
   EXPECT_EQ(r.x, 4 + 5e-7);
-}
-
-TEST(Lines, ClosestPointsAndMeetingPoints) {
-  G3D_DVertex p1 = {0, 0, 0}, p2 = {2, 0, 0}, p3 = {1, -1, 1}, p4 = {1, 1, 1}, pa, pb;
-  double mua = 0, mub = 0;
-  ASSERT_EQ(M::_tcGM_LineLineIntersect(&p1, &p2, &p3, &p4, &pa, &pb, &mua, &mub), 1);
-  EXPECT_TRUE(std::fabs(mua - 0.5) + std::fabs(mub - 0.5) + std::fabs(pb.z - pa.z - 1) < 1e-12);
-  G3D_DVertex q3 = {0, 1, 0}, q4 = {3, 1, 0};
-  EXPECT_EQ(M::_tcGM_LineLineIntersect(&p1, &p2, &q3, &q4, &pa, &pb, &mua, &mub), 0);  // parallel
-  // Segments meet: crossing, touching at an end; not skew or beyond p2.
-  G3D_DVertex b1 = {1, -1, 0}, b2 = {1, 1, 0}, out = {9, 9, 9}, keep = {9, 9, 9};
-  G3D_DVertex c1 = {3, -1, 0}, c2 = {3, 1, 0}, t1 = {2, 0, 0}, t2 = {2, 5, 0};
-  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, b1, b2, out) && out.x == 1.0);
-  EXPECT_FALSE(M::CalTwoLineInsercDot(p1, p2, p3, p4, keep) ||
-               M::CalTwoLineInsercDot(p1, p2, c1, c2, keep));
-  EXPECT_EQ(keep.x, 9.0);
-  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, t1, t2, out));
 }
 
 TEST(Lines, TwoDimensionalSegments) {
@@ -209,21 +164,50 @@ TEST(Lines, TwoDimensionalSegments) {
   EXPECT_TRUE(M::LinLinIntsect(a1, a2, b1, b2, nullptr));
 }
 
-TEST(Boxes, ConvexBoxCornersPointAndBoxOverlapTests) {
-  tctagD3ConvexBox box, big = {-10, 10, -10, 10, -10, 10};
+// Helpers the cut does not call: their documented results, called in order.
+TEST(PeripheralHelpers, DocumentedResults) {
+  double z2[4] = {0, 0, 2, -4}, zp[3] = {0, 0, 0}, dist = 0, t = 7, mua = 0, mub = 0;  // z = 2
+  G3D_DVertex p = {1, 1, 5}, foot, v0 = {0, 0, 1}, v1 = {2, 0, 3}, v2 = {0, 4, 9}, pa, pb;
+  G3D_DVertex t0 = {0, 0, 0}, t1 = {3, 0, 0}, t2 = {0, 3, 0}, g = {1, 1, 0};
+  G3D_DVertex above = {5, 5, 1}, below = {1, 1, -4}, nz = {0, 0, 1}, fx = {1, 0, 0};
+  G3D_DVertex e = {5, 5, 9}, f = {7, 5, 9}, h = {5, 9, 9}, tilt = {0, 1, 1e-6}, c1 = {3, -1, 0};
+  G3D_DVertex p1 = {0, 0, 0}, p2 = {2, 0, 0}, p3 = {1, -1, 1}, p4 = {1, 1, 1}, q3 = {0, 1, 0};
+  G3D_DVertex q4 = {3, 1, 0}, b1 = {1, -1, 0}, b2 = {1, 1, 0}, c2 = {3, 1, 0};
+  G3D_DVertex out = {9, 9, 9}, keep = {9, 9, 9}, corner = {1, 11, 20}, outside = {1, 11, 21.5};
   KroPntStrcT pts[3] = {{1, 5, -2, 0, 0, 0}, {-3, 2, 7, 0, 0, 0}, {0, 9, 1, 0, 0, 0}};
-  M::Get3DConvexBox(pts, 3, &box);
-  EXPECT_TRUE(box.xmin == -3 && box.xmax == 1 && box.ymax == 9 && box.zmin == -2);
   double b6[6] = {0, 10, 20, 1, 11, 21};
   bool flag = true;
-  G3D_DVertex corner = {1, 11, 20}, out = {1, 11, 21.5}, onlyZ = {50, 50, 20.5};
-  EXPECT_EQ(M::CheckPntAndAABB(b6, &corner, flag), 1);
-  EXPECT_FALSE(flag);
-  EXPECT_EQ(M::CheckPntAndAABB(b6, &out, flag), -1);
-  box = {0, 1, 10, 11, 20, 21};
-  EXPECT_EQ(M::CheckPntAndAABB(&onlyZ, &box), 1);
-  tctagD3ConvexBox a = {0, 2, 0, 2, 0, 2}, onlyX = {1, 3, 5, 6, 5, 6}, apart = {3, 4, 3, 4, 3, 4};
-  EXPECT_EQ(M::CheckTwoAABB(&a, &big), 1);  // a inside b: found from b's corners too
-  EXPECT_EQ(M::CheckTwoAABB(&a, &onlyX), 1);
-  EXPECT_EQ(M::CheckTwoAABB(&a, &apart) + M::CheckTwoAABB(&apart, &a), 0);
+  tctagD3ConvexBox box, big = {-10, 10, -10, 10, -10, 10}, a = {0, 2, 0, 2, 0, 2},
+                        apart = {3, 4, 3, 4, 3, 4};
+  const struct {
+    const char* call;
+    double got, want;
+  } calls[] = {
+      // clang-format off
+      {"distance to a plane, normal not unit", (M::GetDistOfPntToPanel(&p, z2, &dist), dist), 3},
+      {"projection", double(M::GetPanelProjDot(&p, z2, &foot, &t)), 1},
+      {"projection: foot, parameter", foot.z * 10 + t, 18.5},
+      {"z = 1 + x + 2y", M::GetZPlane(&v0, &v1, &v2, zp) * 1000 + zp[0] * 100 + zp[1] * 10 + zp[2], 1112},
+      {"above", double(M::CheckPntToSurfPos(&above, &t0, &t1, &t2)), 1},
+      {"below", double(M::CheckPntToSurfPos(&below, &t0, &t1, &t2)), -1},
+      {"at the centroid", double(M::CheckPntToSurfPos(&g, &t0, &t1, &t2)), 0},
+      {"zero product: other side", double(M::GetDotPosToPolyh(&nz, &fx)), -1},
+      {"parallel planes, same facing", double(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, f, h)), 1},
+      {"tilted", double(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, t0, t1, tilt)), 0},
+      {"coordinates: inside", double(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 1, 1, 1)), 1},
+      {"plan: past the end", double(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 3, 0)), 1},
+      {"plan: inside", double(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 1, 0)), -1},
+      {"skew lines", double(M::_tcGM_LineLineIntersect(&p1, &p2, &p3, &p4, &pa, &pb, &mua, &mub)), 1},
+      {"skew lines: closest points", mua + mub + pb.z - pa.z, 2},
+      {"parallel lines", double(M::_tcGM_LineLineIntersect(&p1, &p2, &q3, &q4, &pa, &pb, &mua, &mub)), 0},
+      {"segments cross", double(M::CalTwoLineInsercDot(p1, p2, b1, b2, out)) + out.x, 2},
+      {"meeting beyond p2", double(M::CalTwoLineInsercDot(p1, p2, c1, c2, keep)) + keep.x, 9},
+      {"box of points", (M::Get3DConvexBox(pts, 3, &box), box.xmin + box.xmax + box.ymax + box.zmin), 5},
+      {"point on a box corner", double(M::CheckPntAndAABB(b6, &corner, flag)) + flag, 1},
+      {"point off the box", double(M::CheckPntAndAABB(b6, &outside, flag)), -1},
+      {"box inside a box: found from b's corners", double(M::CheckTwoAABB(&a, &big)), 1},
+      {"boxes apart", double(M::CheckTwoAABB(&a, &apart) + M::CheckTwoAABB(&apart, &a)), 0},
+      // clang-format on
+  };
+  for (const auto& c : calls) EXPECT_EQ(c.got, c.want) << c.call;
 }
