@@ -11,15 +11,8 @@
 using KRO::G3D_DVertex;
 using M = CMathFunCls;
 
-// ---- Segment and line against a triangle -----------------------------------
-
-class SegTri : public ::testing::Test {
- protected:
-  double a[3] = {-10, -10, 0}, b[3] = {10, -10, 0}, c[3] = {0, 10, 0};
-  double out[3] = {0, 0, 0};
-};
-
-TEST_F(SegTri, LineTriSlackPastTheEndRejectsInPlaneAndLineTriFClosed) {
+TEST(SegTri, LineTriSlackPastTheEndRejectsInPlaneLineTriFClosedRadialTriWhole) {
+  double a[3] = {-10, -10, 0}, b[3] = {10, -10, 0}, c[3] = {0, 10, 0}, out[3] = {0, 0, 0};
   // t = 1 + 0.5e-5: p1 stops just short of the plane; t = 1 + 2e-5: too short.
   const double z1 = 1.0 - 1.0 / (1.0 + 0.5e-5), z2 = 1.0 - 1.0 / (1.0 + 2e-5);
   double p0[3] = {1, 1, 1}, p1[3] = {1, 1, z1}, p2[3] = {1, 1, z2}, e1[3] = {1, 1, 0};
@@ -43,18 +36,14 @@ TEST_F(SegTri, LineTriSlackPastTheEndRejectsInPlaneAndLineTriFClosed) {
   EXPECT_EQ(M::line_tri(s0, s1, a, b, c, out, nullptr), 0);
   ASSERT_EQ(M::line_tri(s0, s1, a, b, c, out, &pos), 1);
   EXPECT_TRUE(pos == 2 && out[0] == b[0] && out[1] == b[1] && out[2] == b[2]);
-}
-
-TEST_F(SegTri, RadialTriCountsTheWholeLine) {
+  // Radial_Tri counts the whole line.
   double o[3] = {2, 3, 5}, up[3] = {0, 0, 1};
-  long pos = -1;
+  pos = -1;
   EXPECT_EQ(M::Radial_Tri(o, up, a, b, c, out, &pos), 1);  // the triangle is behind o
   EXPECT_TRUE(pos == 0 && out[0] == 2 && std::fabs(out[2]) < 1e-12);
   double side[3] = {1, 0, 1e-6};
   EXPECT_EQ(M::Radial_Tri(o, side, a, b, c, out, &pos), 0);  // parallel
 }
-
-// ---- Ray triangle ------------------------------------------------------------
 
 TEST(RayTriangle, ThinWedgeTurnedAboutTheNormalOfTheOffsetPlane) {
   // p1 lies far along the ray; p2 is p1 turned by about ten degrees in the
@@ -85,8 +74,6 @@ TEST(RayTriangle, ThinWedgeTurnedAboutTheNormalOfTheOffsetPlane) {
   EXPECT_EQ(p2.x, 0.0);
 }
 
-// ---- Ray against box -----------------------------------------------------
-
 TEST(RayBox, QuadrantMethod) {
   double lo[3] = {0, 0, 0}, hi[3] = {2, 2, 2};
   const struct {
@@ -105,8 +92,6 @@ TEST(RayBox, QuadrantMethod) {
   }
 }
 
-// ---- Sliver triangles ------------------------------------------------------
-
 TEST(Sliver, LongestEdgeOfFlatTriangles) {
   G3D_DVertex a = {0, 0, 0}, b = {10, 0, 0}, c = {5, 0.5, 0};
   G3D_DVertex e = {5, std::sqrt(75.0), 0}, mid = {5, 0, 0};
@@ -116,8 +101,6 @@ TEST(Sliver, LongestEdgeOfFlatTriangles) {
               M::IsThinPlateTriangle(&a, &b, &mid) == 0);
   EXPECT_EQ(M::IsThinPlateTriangle(&a, &a, &b), 1);
 }
-
-// ---- Point against surface ---------------------------------------------------
 
 TEST(PointAndSurface, OneTriangleAndFailuresWithTheTriangleTheyReport) {
   // Side of p against the surface, and the triangle that decided (in: the
@@ -153,18 +136,14 @@ TEST(PointAndSurface, OneTriangleAndFailuresWithTheTriangleTheyReport) {
   EXPECT_EQ(tri, 1);
 }
 
-// Triangle 1 is nearest to p but hidden under triangle 2 (facing down);
-// triangle 0 lies far off in plain view (facing up).
-class FoldedSheet : public ::testing::Test {
- protected:
+TEST(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
+  // Triangle 1 is nearest to p but hidden under triangle 2 (facing down);
+  // triangle 0 lies far off in plain view (facing up).
   std::vector<G3D_DVertex> v = {{20, 20, 0},     {30, 20, 0},    {20, 30, 0},
                                 {-0.5, -0.5, 0}, {0.5, -0.5, 0}, {0, 0.5, 0},
                                 {-2, -5, 1},     {-2, 5, 1},     {11, 0, 1}};
   std::vector<C3DTriData> t = {{{0, 1, 2}}, {{3, 4, 5}}, {{6, 7, 8}}};
   G3D_DVertex p = {0, 0, 2};
-};
-
-TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   long tri = -1;
   EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 9, t.data(), 3, tri), 1);
   EXPECT_EQ(tri, 0);  // below is tried before above
@@ -185,8 +164,6 @@ TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, nullptr, v.data(), 9, t.data(), 3), 0);
   EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pts.data(), 9, nets.data(), 3), 0);
 }
-
-// ---- Point in solid ------------------------------------------------------
 
 TEST(PointInSolid, ParityOfCrossings) {
   std::vector<KroPntStrcT> pts;
