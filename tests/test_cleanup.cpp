@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <random>
 #include <vector>
 
@@ -189,27 +188,20 @@ TEST(IndexUtils, CoordinatesSearchAndSort) {
   V level[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.0000005}},
     tilted[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.1}};
   EXPECT_EQ(CMathFunCls::IsNeedAdjust(level) * 2 + CMathFunCls::IsNeedAdjust(tilted), 1);
-  long asc[5] = {1, 3, 5, 7, 9};
-  std::map<long, long> m = {{4, 40}, {8, 80}};
+  long asc[5] = {1, 3, 5, 7, 9}, gaps[3] = {40, 13, 1};
   EXPECT_EQ(CMathFunCls::bin_search(7, asc, 5) * 10 + CMathFunCls::bin_search(4, asc, 5), 29);
-  EXPECT_EQ(CMathFunCls::bin_search_byMap(8, &m) + CMathFunCls::bin_search_byMap(5, &m), 79);
+  // The first point within the tolerance (1e-5, 1e-6), else -1.
+  V buf[3] = {{0, 0, 0}, {1, 1, 1}, {1, 1, 1.000001}};
+  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.000004}, buf, 3), 1);
+  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.0001}, buf, 3), -1);
+  EXPECT_EQ(CMathFunCls::SearchInDotBuf(V{1, 1, 1.0000005}, buf, 3), 1);  // within 1e-6
   std::mt19937 rng(7);
   std::vector<long> shell(500);
   for (long& x : shell) x = static_cast<long>(rng() % 1000) - 500;
   std::vector<long> sorted = shell, bv = shell, bubble = shell;
   std::sort(sorted.begin(), sorted.end());
-  long gaps[3] = {40, 13, 1};
   CMathFunCls::shellsort(shell.data(), 500, gaps, 3);
   CMathFunCls::BubbleSortByVector(&bv);
   CMathFunCls::BubbleSort(bubble.data(), 500);
   EXPECT_TRUE(shell == sorted && bv == sorted && bubble == sorted);
-  V buf[3] = {{0, 0, 0}, {1, 1, 1}, {1, 1, 1.000001}};
-  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.000004}, buf, 3), 1);
-  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.0001}, buf, 3), -1);
-  D_DOT flat[2] = {{0, 0}, {1, 1}};  // first match within 1e-6; none in no buffer
-  EXPECT_EQ(CMathFunCls::SearchInDotBuf(D_DOT{1, 1 + 5e-7}, flat, 2), 1);
-  EXPECT_EQ(CMathFunCls::SearchInDotBuf(V{1, 1, 1.0000005}, buf, 3), 1);
-  EXPECT_EQ(CMathFunCls::SearchInDotBuf(D_DOT{1, 1}, nullptr, 2) +
-                CMathFunCls::SearchInDotBuf(V{1, 1, 1}, nullptr, 3),
-            -2);
 }

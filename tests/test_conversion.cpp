@@ -47,17 +47,13 @@ bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
 
 TEST(SurfaceToMesh, EmptyOrNullInputLeavesTheMeshAndShortNormalsArePadded) {
   KroSimpleMesh m;
-  C3DSurface points(-1, 0);  // points without triangles
-  CPointCollection pc;
-  Vec p{1, 1, 1};
-  pc.AppendPoints(&p, 1);
-  points.AppendPointCollection(&pc, nullptr);
-  points.SetMaterialName("none");
+  C3DSurface points = shapes::MakeSurface({{1, 1, 1}}, {}, "none");  // points without triangles
   C3DSurfaceToASimpleMesh(&points, &m);
   C3DSurfaceToASimpleMesh(nullptr, &m);
   EXPECT_TRUE(m.isNull() && m.m_materialName == "BaseWhite");
   // One normal for three points: padded, not read past its end.
   C3DSurface s = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 2}}});
+  CPointCollection pc;
   CVertexDecorationObj deco;
   s.GetPointCollection(pc, deco);
   const KRO::VECTOR3 one{0, 0, 1};
@@ -137,21 +133,15 @@ TEST(BufferToMesh, VertexBufferCopiesAsIsAndNetNumbersBecomeZeroBased) {
   KroSimpleMesh m;
   m.m_colours[0].push_back(KRO::COLOR4(1, 1, 1, 1));
   KroMeshBufToASimpleMesh(v, 3, t, 1, &m);
-  EXPECT_TRUE(m.m_materialName.empty() && m.m_colours[0].empty());
-  ASSERT_EQ(m.m_positions.size(), 3u);
-  EXPECT_EQ(m.m_triangles[0].v[0], 2);
-
+  EXPECT_TRUE(m.m_colours[0].empty() && m.m_positions.size() == 3u && m.m_triangles[0].v[0] == 2);
   KroPntStrcT p[4] = {
       {0, 0, 0, 7, 1, 2}, {1, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 0}, {1, 1, 2, 0, 0, 0}};
   KroNetStrcT n[2] = {{{1, 2, 3}, {0, 5, 2}, 0, 0}, {{2, 4, 3}, {0, 0, 1}, 0, 0}};
-  KroSimpleMesh s;
-  KroSurfBufToASimpleMesh(p, 4, n, 2, &s);
-  ASSERT_EQ(s.m_triangles.size(), 2u);
-  EXPECT_TRUE(s.m_positions[3].z == 2.0 && s.m_triangles[1].v[1] == 3);
-  ASSERT_EQ(s.m_triangleTops.size(), 2u);  // 0 = none becomes -1
-  const long want[2][3] = {{-1, 4, 1}, {-1, -1, 0}};
-  for (int i = 0; i < 2; ++i)
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(s.m_triangleTops[i].n[k], want[i][k]) << i << k;
+  KroSurfBufToASimpleMesh(p, 4, n, 2, &m);
+  ASSERT_TRUE(m.m_triangles.size() == 2u && m.m_triangleTops.size() == 2u);
+  EXPECT_TRUE(m.m_positions[3].z == 2.0 && m.m_triangles[1].v[1] == 3);
+  const long want[2][3] = {{-1, 4, 1}, {-1, -1, 0}};  // 0 = none becomes -1
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(m.m_triangleTops[i / 3].n[i % 3], want[i / 3][i % 3]) << i;
 }
 
 TEST(EntityToMesh, SurfacesPackIntoOneMeshNamedZero) {

@@ -115,10 +115,8 @@ const G3D_DVertex p1{0, 0, 0}, p2{1, 0, 0}, p3{0, 1, 0}, p4{1, 1, 1};
 TEST(SameLine, ForwardReversedAndDifferent) {
   G3D_DVertex a[3] = {p1, p2, p3}, rev[3] = {p3, p2, p1}, other[3] = {p1, p2, p4};
   G3D_DVertex near[3] = {{5e-7, 0, 0}, p2, {0, 1, -5e-7}};
-  EXPECT_TRUE(CMathFunCls::IsSame3DLinF(a, 3, rev, 3));
-  EXPECT_TRUE(CMathFunCls::IsSame3DLinF(a, 3, near, 3));
-  EXPECT_FALSE(CMathFunCls::IsSame3DLinF(a, 3, other, 3));
-  EXPECT_FALSE(CMathFunCls::IsSame3DLinF(a, 3, a, 2));
+  EXPECT_TRUE(CMathFunCls::IsSame3DLinF(a, 3, rev, 3) && CMathFunCls::IsSame3DLinF(a, 3, near, 3));
+  EXPECT_FALSE(CMathFunCls::IsSame3DLinF(a, 3, other, 3) || CMathFunCls::IsSame3DLinF(a, 3, a, 2));
   G3D_DVertex va[4] = {p1, p2, p3, p4};
   long ia[3] = {0, 1, 2}, ib[3] = {2, 1, 0}, ic[3] = {0, 1, 3};
   EXPECT_TRUE(CMathFunCls::IsSame3DLin(va, ia, 3, va, ib, 3));
@@ -134,18 +132,12 @@ TEST(Assembly, SmallCases) {
     Line first;  // the one polyline counted, exactly (a ring closes on its first point)
     long after;  // the count behind it: an open line's, or untouched
   } rows[] = {
-      {"three segments close into a triangle",
-       {{p1, p2}, {p3, p2}, {p3, p1}},
-       {p1, p2, p3, p1},
-       -7},
-      {"a closed line passes through; the open one is not counted",
-       {{p2, p4}, {p1, p2, p4, p3, almost}},
-       {p1, p2, p4, p3, p1},
-       2},
-      {"points and empty lines are no lines",
-       {{p4}, {p1, p2}, {}, {p2, p3}, {p3, p1}},
-       {p1, p2, p3, p1},
-       -7},
+      // clang-format off
+      {"three segments close into a triangle", {{p1, p2}, {p3, p2}, {p3, p1}}, {p1, p2, p3, p1}, -7},
+      {"a closed line passes through; the open one is not counted", {{p2, p4}, {p1, p2, p4, p3, almost}},
+       {p1, p2, p4, p3, p1}, 2},
+      {"points and empty lines are no lines", {{p4}, {p1, p2}, {}, {p2, p3}, {p3, p1}}, {p1, p2, p3, p1}, -7},
+      // clang-format on
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);

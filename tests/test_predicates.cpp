@@ -35,20 +35,16 @@ TEST(VectorBasics, ZeroVectorsFlatTrianglesAndZeroQuaternionsGiveNoNaN) {
   G3D_DVertex o = {0, 0, 0}, flat = {10, 20, 0}, out;
   M::GetPnt(&o, &flat, 5, &out);  // horizontal line: no division by zero
   EXPECT_TRUE(std::isfinite(out.x) && std::isfinite(out.y) && out.z == 5.0);
-  double m[4][4];
-  double zero[4] = {0, 0, 0, 0};  // a zero quaternion: the identity, not NaN
+  double m[4][4], zero[4] = {0, 0, 0, 0};  // a zero quaternion: the identity, not NaN
   M::MatrixRotationQuaternion(m, zero);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i / 4][i % 4], i % 5 == 0 ? 1.0 : 0.0) << i;
 }
 
 TEST(PointEquality, ToleranceIsStrict) {
   G3D_DVertex a = {0, 0, 0}, b = {1e-6, 0, 0}, c = {0, 0, 9e-7};
-  EXPECT_FALSE(M::IsSame3DDot(a, b));
-  EXPECT_TRUE(M::IsSame3DDot(a, c));
-  EXPECT_TRUE(M::IsSame3DDot_Prec(a, b, 2e-6));
   G3D_DVertex d = {0.0099, 0.0099, -0.0099}, e = {0, 0.01, 0};
-  EXPECT_TRUE(M::IsSame3DDot_2Bit(a, d));
-  EXPECT_FALSE(M::IsSame3DDot_2Bit(a, e));
+  EXPECT_TRUE(!M::IsSame3DDot(a, b) && M::IsSame3DDot(a, c) && M::IsSame3DDot_Prec(a, b, 2e-6));
+  EXPECT_TRUE(M::IsSame3DDot_2Bit(a, d) && !M::IsSame3DDot_2Bit(a, e));
   D_DOT p = {1, 1}, q = {1 + 5e-8, 1}, r = {1, 1 + 2e-7};
   EXPECT_EQ(M::IsSame2DDot(&p, &q) * 2 + M::IsSame2DDot(&p, &r), 2);
 }
@@ -59,6 +55,7 @@ TEST(DegenerateTriangle, RejectsRepeatsAndNeedleTrianglesButNotSmallOnes) {
     G3D_DVertex a, b, c;
     bool legal;
   } rows[] = {
+      // clang-format off
       {o, x, y, true},
       {o, {5e-7, 0, 0}, y, false},                // repeated corner
       {o, {0.1, 0, 0}, {0, 0.1, 0}, true},        // small is not degenerate
@@ -66,6 +63,7 @@ TEST(DegenerateTriangle, RejectsRepeatsAndNeedleTrianglesButNotSmallOnes) {
       {{100, 0.75e-4, 0}, o, x, false},           // needle, whichever vertex first
       {o, {200, 0, 0}, {200, 1.5e-4, 0}, false},  // needle of area 0.015
       {o, x, {2, 0, 0}, false},                   // collinear
+      // clang-format on
   };
   for (auto r : rows) EXPECT_EQ(M::IsLegalTri(&r.a, &r.b, &r.c), r.legal) << r.b.x << " " << r.c.x;
 }
@@ -88,71 +86,37 @@ TEST(Planes, CoefficientsToleranceDistancesProjectionAndSides) {
     EXPECT_EQ(M::Check3dPntAndPanelF(&p, &a2, &c2, &b2), -r[2]) << r[1];
     EXPECT_EQ(M::PntIsOnPanel(P(p), plane), r[2] == 0) << r[1];
   }
-  double zc[4] = {0, 0, 1, 0}, coef2[4] = {0, 0, 2, -4};  // z = 0; z = 2, normal not unit
-  G3D_DVertex half = {0, 0, -0.0005}, p = {1, 1, 5}, close = {0, 0, 2 + 1e-7}, foot;
-  EXPECT_EQ(M::Check3dPntAndPanel(&half, nullptr), -1);
-  EXPECT_EQ(M::CalcSignedDistPntPlane(P(half), zc), 0.0f);
-  double dist = 0, t = 7;
-  M::GetDistOfPntToPanel(&p, coef2, &dist);
-  EXPECT_DOUBLE_EQ(dist, 3.0);
-  EXPECT_EQ(M::GetPanelProjDot(&p, coef2, &foot, &t), 1);
-  EXPECT_TRUE(foot.z == 2.0 && t == -1.5);
-  EXPECT_EQ(M::GetPanelProjDot(&p, nullptr, &foot, &t), -1);
-  M::GetPanelProjDot(&close, coef2, &foot, &t);
-  EXPECT_EQ(t, 0.0);
-  // z = 1 + x + 2y; a vertical plane has no such form.
-  double zp[3] = {0, 0, 0};
-  G3D_DVertex v0 = {0, 0, 1}, v1 = {2, 0, 3}, v2 = {0, 4, 9}, up = {0, 0, 5};
-  EXPECT_EQ(M::GetZPlane(&v0, &v1, &v2, zp), 1);
-  EXPECT_TRUE(zp[0] == 1.0 && zp[1] == 1.0 && zp[2] == 2.0);
-  EXPECT_EQ(M::GetZPlane(&v0, &v1, &up, zp), 0);
-  // Above, below; beside the triangle in its plane or at its centroid: neither side.
-  G3D_DVertex t0 = {0, 0, 0}, t1 = {3, 0, 0}, t2 = {0, 3, 0}, side = {7, -2, 0}, g = {1, 1, 0};
-  G3D_DVertex above = {5, 5, 1}, below = {1, 1, -4};
-  EXPECT_EQ(M::CheckPntToSurfPos(&above, &t0, &t1, &t2), 1);
-  EXPECT_EQ(M::CheckPntToSurfPos(&below, &t0, &t1, &t2), -1);
-  EXPECT_EQ(M::CheckPntToSurfPos(&side, &t0, &t1, &t2) + M::CheckPntToSurfPos(&g, &t0, &t1, &t2),
-            0);
-  G3D_DVertex n = {0, 0, 1}, flat = {1, 0, 0};
-  EXPECT_EQ(M::GetDotPosToPolyh(&n, &flat), -1);  // zero product: other side
-  G3D_DVertex e = {5, 5, 9}, f = {7, 5, 9}, h = {5, 9, 9}, tilt = {0, 1, 1e-6};
-  EXPECT_TRUE(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, f, h));
-  EXPECT_FALSE(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, h, f) ||
-               M::IsOnOneSurf_Tri_Tri(t0, t1, t2, t0, t1, tilt));
 }
 
 TEST(PointAndSegment, ResultCodes) {
-  G3D_DVertex a = {1, 1, 1}, b = {3, 2, 5}, mid = {2, 1.5, 3};
+  G3D_DVertex a = {1, 1, 1}, b = {3, 2, 5}, mid = {2, 1.5, 3}, s = {0, 0, 0}, e = {4, 0, 0};
   // x, y, z, code: at either end or inside 0, past b 1, before a -1, off -2.
-  const double rows[][4] = {{3, 2, 5, 0}, {1, 1, 1, 0},    {2, 1.5, 3, 0},
-                            {5, 3, 9, 1}, {-1, 0, -3, -1}, {2, 1.5, 3.1, -2}};
+  // clang-format off
+  const double rows[][4] = {{3, 2, 5, 0}, {1, 1, 1, 0}, {2, 1.5, 3, 0}, {5, 3, 9, 1}, {-1, 0, -3, -1},
+                            {2, 1.5, 3.1, -2}};
+  // x, y, code: inside 1, at an end 0, before the start 3, past the end 4, off 2.
+  const double inSeg[][3] = {{1, 0, 1}, {5e-7, 0, 0}, {-1, 0, 3}, {6, 0, 4}, {1, 1, 2}, {1, -0.0, 1}};
+  // clang-format on
   for (auto r : rows) {
     G3D_DVertex p = {r[0], r[1], r[2]};
     EXPECT_EQ(M::Check3dPntAndSeg(&a, &b, &p), r[3]) << r[0] << " " << r[2];
   }
   EXPECT_EQ(M::Check3dPntAndSeg(&a, &a, &mid), -2);  // degenerate segment
-  // x, code: inside 1, at an end 0, before the start 3, past the end 4, off 2.
-  G3D_DVertex s = {0, 0, 0}, e = {4, 0, 0};
-  const double inSeg[][3] = {{1, 0, 1}, {5e-7, 0, 0}, {-1, 0, 3},
-                             {6, 0, 4}, {1, 1, 2},    {1, -0.0, 1}};
   for (auto r : inSeg) {
     G3D_DVertex p = {r[0], r[1], 0};
     EXPECT_EQ(M::_tcGM_CheckPntInLineSeg(&p, &s, &e), r[2]) << r[0] << " " << r[1];
   }
   EXPECT_EQ(M::_tcGM_CheckPntInLineSeg(nullptr, &s, &e), -1);
-  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 1, 1, 1), 1);
-  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 2, 2, 2.00005), 0);
-  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 3, 0), 1);
-  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 2.00005, 0), 0);
-  EXPECT_EQ(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 1, 0), -1);
 }
 
 TEST(PointInTriangle, CodesAndSnappingOntoAVertexOnlyWithPos) {
   G3D_DVertex a{0, 0, 0}, b{4, 0, 0}, c{0, 4, 0};
-  // x, y, z, inside, pos (0 inside, 1..3 on an edge, ...), unmoved.
-  const double rows[][5] = {
-      {2, 2, 0, 1, 2},  {0, 1, 0, 1, 3},  {4. / 3, 4. / 3, 0, 1, 0}, {4. / 3, 4. / 3, 1, 0, -1},
-      {3, 3, 0, 0, -1}, {6, 0, 0, 0, -1}, {4 - 1e-6, 0, 0, 1, 1}};  // on edge a-b, not snapped
+  // x, y, z, inside, pos (0 inside, 1..3 on an edge, ...); the point is not moved.
+  // clang-format off
+  const double rows[][5] = {{2, 2, 0, 1, 2}, {0, 1, 0, 1, 3}, {4. / 3, 4. / 3, 0, 1, 0}, {4. / 3, 4. / 3, 1, 0, -1},
+                            {3, 3, 0, 0, -1}, {6, 0, 0, 0, -1},
+                            {4 - 1e-6, 0, 0, 1, 1}};  // on edge a-b, not snapped
+  // clang-format on
   for (auto r : rows) {
     long pos = -1;
     G3D_DVertex p = {r[0], r[1], r[2]};
@@ -160,74 +124,90 @@ TEST(PointInTriangle, CodesAndSnappingOntoAVertexOnlyWithPos) {
     EXPECT_EQ(r[3] ? pos : r[4], r[4]) << r[0];
     EXPECT_EQ(p.x, r[0]);
   }
-  G3D_DVertex p = {4 + 5e-7, -5e-7, 5e-7};
+  G3D_DVertex p = {4 + 5e-7, -5e-7, 5e-7}, q = {1e-7, 4, 0}, r = {4 + 5e-7, 0, 0};
   long pos = -1;
   EXPECT_EQ(M::IsPntInTriPanel(&p, &a, &b, &c, &pos), 1);
-  EXPECT_EQ(pos, 2);
-  EXPECT_TRUE(p.x == b.x && p.y == b.y && p.z == b.z);
-  G3D_DVertex q = {1e-7, 4, 0};
+  EXPECT_TRUE(pos == 2 && p.x == b.x && p.y == b.y && p.z == b.z);
   EXPECT_EQ(M::IsPntInTriPanel2(&q, &a, &b, &c, &pos), 1);
   EXPECT_TRUE(pos == 3 && q.x == 0.0);
-  G3D_DVertex r = {4 + 5e-7, 0, 0};
   EXPECT_EQ(M::IsPntInTriPanel(&r, &a, &b, &c, nullptr), 0);  // just outside, not moved
   EXPECT_EQ(r.x, 4 + 5e-7);
 }
 
-TEST(Lines, ClosestPointsAndMeetingPoints) {
-  G3D_DVertex p1 = {0, 0, 0}, p2 = {2, 0, 0}, p3 = {1, -1, 1}, p4 = {1, 1, 1};
-  G3D_DVertex pa, pb;
-  double mua = 0, mub = 0;
-  ASSERT_EQ(M::_tcGM_LineLineIntersect(&p1, &p2, &p3, &p4, &pa, &pb, &mua, &mub), 1);
-  EXPECT_TRUE(std::fabs(mua - 0.5) + std::fabs(mub - 0.5) + std::fabs(pb.z - pa.z - 1) < 1e-12);
-  G3D_DVertex q3 = {0, 1, 0}, q4 = {3, 1, 0};
-  EXPECT_EQ(M::_tcGM_LineLineIntersect(&p1, &p2, &q3, &q4, &pa, &pb, &mua, &mub), 0);  // parallel
-
-  // Segments meet: crossing, touching at an end; not skew or beyond p2.
-  G3D_DVertex b1 = {1, -1, 0}, b2 = {1, 1, 0}, out = {9, 9, 9}, keep = {9, 9, 9};
-  G3D_DVertex c1 = {3, -1, 0}, c2 = {3, 1, 0}, t1 = {2, 0, 0}, t2 = {2, 5, 0};
-  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, b1, b2, out) && out.x == 1.0);
-  EXPECT_FALSE(M::CalTwoLineInsercDot(p1, p2, p3, p4, keep) ||
-               M::CalTwoLineInsercDot(p1, p2, c1, c2, keep));
-  EXPECT_EQ(keep.x, 9.0);
-  EXPECT_TRUE(M::CalTwoLineInsercDot(p1, p2, t1, t2, out));
-}
-
 TEST(Lines, TwoDimensionalSegments) {
-  double a1[2] = {0, 0}, a2[2] = {4, 4}, b1[2] = {0, 4}, b2[2] = {4, 0}, out[2] = {0, 0};
-  EXPECT_TRUE(M::LinLinIntsect(a1, a2, b1, b2, out));
-  EXPECT_NEAR(out[0], 2, 1e-12);
-  double t1[2] = {2, 2}, t2[2] = {5, -1};  // b touches a at b's first end
-  EXPECT_TRUE(M::LinLinIntsect(a1, a2, t1, t2, nullptr));
-  EXPECT_TRUE(M::LinLinIntsect(a1, a2, t2, t1, out));  // ... and at its last end
-  double va1[2] = {3, 0}, va2[2] = {3, 10}, h1[2] = {0, 5}, h2[2] = {9, 5};  // vertical a
-  EXPECT_TRUE(M::LinLinIntsect(va1, va2, h1, h2, out));
-  EXPECT_NEAR(out[0], 3, 1e-12);
-  double p1[2] = {0, 1}, p2[2] = {4, 5};
-  EXPECT_FALSE(M::LinLinIntsect(a1, a2, p1, p2, out));  // parallel
-  double s1[2] = {5, 7}, s2[2] = {7, 5};
-  EXPECT_FALSE(M::LinLinIntsect(a1, a2, s1, s2, out));  // meets the line past a2
-  EXPECT_FALSE(M::LinLinIntsect(a1, a1, b1, b2, out));
-  // Past an end by less than the point tolerance still meets.
-  double e1[2] = {0, 0}, e2[2] = {4, 0}, n1[2] = {4 + 2e-7, -1}, n2[2] = {4 + 2e-7, 1};
-  EXPECT_TRUE(M::LinLinIntsect(e1, e2, n1, n2, out));
+  // a1 a2 b1 b2 (x, y each), meets, x of the meeting point (NAN: not checked).
+  const struct {
+    const char* what;
+    double a1[2], a2[2], b1[2], b2[2];
+    bool meets;
+    double x;
+  } rows[] = {
+      // clang-format off
+      {"crossing", {0, 0}, {4, 4}, {0, 4}, {4, 0}, true, 2},
+      {"b touches a at b's first end", {0, 0}, {4, 4}, {2, 2}, {5, -1}, true, 2},
+      {"... and at its last end", {0, 0}, {4, 4}, {5, -1}, {2, 2}, true, 2},
+      {"vertical a", {3, 0}, {3, 10}, {0, 5}, {9, 5}, true, 3},
+      {"parallel", {0, 0}, {4, 4}, {0, 1}, {4, 5}, false, NAN},
+      {"meets the line past a2", {0, 0}, {4, 4}, {5, 7}, {7, 5}, false, NAN},
+      {"degenerate a", {0, 0}, {0, 0}, {0, 4}, {4, 0}, false, NAN},
+      {"past an end by less than the tolerance", {0, 0}, {4, 0}, {4 + 2e-7, -1}, {4 + 2e-7, 1}, true, NAN},
+      // clang-format on
+  };
+  for (auto r : rows) {
+    double out[2] = {NAN, NAN};
+    EXPECT_EQ(M::LinLinIntsect(r.a1, r.a2, r.b1, r.b2, out), r.meets) << r.what;
+    if (!std::isnan(r.x)) {
+      EXPECT_NEAR(out[0], r.x, 1e-12) << r.what;
+    }
+  }
+  double a1[2] = {0, 0}, a2[2] = {4, 4}, b1[2] = {2, 2}, b2[2] = {5, -1};
+  EXPECT_TRUE(M::LinLinIntsect(a1, a2, b1, b2, nullptr));
 }
 
-TEST(Boxes, ConvexBoxCornersPointAndBoxOverlapTests) {
-  tctagD3ConvexBox box, big = {-10, 10, -10, 10, -10, 10};
+// Helpers the cut does not call: their documented results, called in order.
+TEST(PeripheralHelpers, DocumentedResults) {
+  double z2[4] = {0, 0, 2, -4}, zp[3] = {0, 0, 0}, dist = 0, t = 7, mua = 0, mub = 0;  // z = 2
+  G3D_DVertex p = {1, 1, 5}, foot, v0 = {0, 0, 1}, v1 = {2, 0, 3}, v2 = {0, 4, 9}, pa, pb;
+  G3D_DVertex t0 = {0, 0, 0}, t1 = {3, 0, 0}, t2 = {0, 3, 0}, g = {1, 1, 0};
+  G3D_DVertex above = {5, 5, 1}, below = {1, 1, -4}, nz = {0, 0, 1}, fx = {1, 0, 0};
+  G3D_DVertex e = {5, 5, 9}, f = {7, 5, 9}, h = {5, 9, 9}, tilt = {0, 1, 1e-6}, c1 = {3, -1, 0};
+  G3D_DVertex p1 = {0, 0, 0}, p2 = {2, 0, 0}, p3 = {1, -1, 1}, p4 = {1, 1, 1}, q3 = {0, 1, 0};
+  G3D_DVertex q4 = {3, 1, 0}, b1 = {1, -1, 0}, b2 = {1, 1, 0}, c2 = {3, 1, 0};
+  G3D_DVertex out = {9, 9, 9}, keep = {9, 9, 9}, corner = {1, 11, 20}, outside = {1, 11, 21.5};
   KroPntStrcT pts[3] = {{1, 5, -2, 0, 0, 0}, {-3, 2, 7, 0, 0, 0}, {0, 9, 1, 0, 0, 0}};
-  M::Get3DConvexBox(pts, 3, &box);
-  EXPECT_TRUE(box.xmin == -3 && box.xmax == 1 && box.ymax == 9 && box.zmin == -2);
   double b6[6] = {0, 10, 20, 1, 11, 21};
   bool flag = true;
-  G3D_DVertex corner = {1, 11, 20}, out = {1, 11, 21.5};
-  EXPECT_EQ(M::CheckPntAndAABB(b6, &corner, flag), 1);
-  EXPECT_FALSE(flag);
-  EXPECT_EQ(M::CheckPntAndAABB(b6, &out, flag), -1);
-  box = {0, 1, 10, 11, 20, 21};
-  G3D_DVertex onlyZ = {50, 50, 20.5};
-  EXPECT_EQ(M::CheckPntAndAABB(&onlyZ, &box), 1);
-  tctagD3ConvexBox a = {0, 2, 0, 2, 0, 2}, onlyX = {1, 3, 5, 6, 5, 6}, apart = {3, 4, 3, 4, 3, 4};
-  EXPECT_EQ(M::CheckTwoAABB(&a, &big), 1);  // a inside b: found from b's corners too
-  EXPECT_EQ(M::CheckTwoAABB(&a, &onlyX), 1);
-  EXPECT_EQ(M::CheckTwoAABB(&a, &apart) + M::CheckTwoAABB(&apart, &a), 0);
+  tctagD3ConvexBox box, big = {-10, 10, -10, 10, -10, 10}, a = {0, 2, 0, 2, 0, 2},
+                        apart = {3, 4, 3, 4, 3, 4};
+  const struct {
+    const char* call;
+    double got, want;
+  } calls[] = {
+      // clang-format off
+      {"distance to a plane, normal not unit", (M::GetDistOfPntToPanel(&p, z2, &dist), dist), 3},
+      {"projection", double(M::GetPanelProjDot(&p, z2, &foot, &t)), 1},
+      {"projection: foot, parameter", foot.z * 10 + t, 18.5},
+      {"z = 1 + x + 2y", M::GetZPlane(&v0, &v1, &v2, zp) * 1000 + zp[0] * 100 + zp[1] * 10 + zp[2], 1112},
+      {"above", double(M::CheckPntToSurfPos(&above, &t0, &t1, &t2)), 1},
+      {"below", double(M::CheckPntToSurfPos(&below, &t0, &t1, &t2)), -1},
+      {"at the centroid", double(M::CheckPntToSurfPos(&g, &t0, &t1, &t2)), 0},
+      {"zero product: other side", double(M::GetDotPosToPolyh(&nz, &fx)), -1},
+      {"parallel planes, same facing", double(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, e, f, h)), 1},
+      {"tilted", double(M::IsOnOneSurf_Tri_Tri(t0, t1, t2, t0, t1, tilt)), 0},
+      {"coordinates: inside", double(M::_tcGeoMath_CheckPntInLineSeg(0, 0, 0, 2, 2, 2, 1, 1, 1)), 1},
+      {"plan: past the end", double(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 3, 0)), 1},
+      {"plan: inside", double(M::_tcGeoMath_CheckPntInLineSegSec(0, 0, 2, 0, 1, 0)), -1},
+      {"skew lines", double(M::_tcGM_LineLineIntersect(&p1, &p2, &p3, &p4, &pa, &pb, &mua, &mub)), 1},
+      {"skew lines: closest points", mua + mub + pb.z - pa.z, 2},
+      {"parallel lines", double(M::_tcGM_LineLineIntersect(&p1, &p2, &q3, &q4, &pa, &pb, &mua, &mub)), 0},
+      {"segments cross", double(M::CalTwoLineInsercDot(p1, p2, b1, b2, out)) + out.x, 2},
+      {"meeting beyond p2", double(M::CalTwoLineInsercDot(p1, p2, c1, c2, keep)) + keep.x, 9},
+      {"box of points", (M::Get3DConvexBox(pts, 3, &box), box.xmin + box.xmax + box.ymax + box.zmin), 5},
+      {"point on a box corner", double(M::CheckPntAndAABB(b6, &corner, flag)) + flag, 1},
+      {"point off the box", double(M::CheckPntAndAABB(b6, &outside, flag)), -1},
+      {"box inside a box: found from b's corners", double(M::CheckTwoAABB(&a, &big)), 1},
+      {"boxes apart", double(M::CheckTwoAABB(&a, &apart) + M::CheckTwoAABB(&apart, &a)), 0},
+      // clang-format on
+  };
+  for (const auto& c : calls) EXPECT_EQ(c.got, c.want) << c.call;
 }

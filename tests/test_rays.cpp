@@ -11,70 +11,39 @@
 using KRO::G3D_DVertex;
 using M = CMathFunCls;
 
-namespace {
-
-// The same triangles in the point/net layout (1-based point numbers).
-struct PointNet {
-  std::vector<KroPntStrcT> pts;
-  std::vector<KroNetStrcT> nets;
-  PointNet(const std::vector<G3D_DVertex>& v, const std::vector<C3DTriData>& t) {
-    shapes::ToPntNet({v, t}, pts, nets);
-  }
-};
-
-}  // namespace
-
-// ---- Segment and line against a triangle -----------------------------------
-
-class SegTri : public ::testing::Test {
- protected:
-  double a[3] = {-10, -10, 0}, b[3] = {10, -10, 0}, c[3] = {0, 10, 0};
-  double out[3] = {0, 0, 0};
-};
-
-TEST_F(SegTri, LineTriSlackPastTheEndRejectsInPlaneAndLineTriFClosed) {
-  // t = 1 + 0.5e-5: p1 stops just short of the plane.
-  const double z1 = 1.0 - 1.0 / (1.0 + 0.5e-5);
-  double p0[3] = {1, 1, 1}, p1[3] = {1, 1, z1};
+TEST(SegTri, LineTriSlackPastTheEndRejectsInPlaneLineTriFClosedRadialTriWhole) {
+  double a[3] = {-10, -10, 0}, b[3] = {10, -10, 0}, c[3] = {0, 10, 0}, out[3] = {0, 0, 0};
+  // t = 1 + 0.5e-5: p1 stops just short of the plane; t = 1 + 2e-5: too short.
+  const double z1 = 1.0 - 1.0 / (1.0 + 0.5e-5), z2 = 1.0 - 1.0 / (1.0 + 2e-5);
+  double p0[3] = {1, 1, 1}, p1[3] = {1, 1, z1}, p2[3] = {1, 1, z2}, e1[3] = {1, 1, 0};
   EXPECT_EQ(M::line_tri(p0, p1, a, b, c, out, nullptr), 1);
-  EXPECT_NEAR(out[2], 0.0, 1e-12);
-  const double z2 = 1.0 - 1.0 / (1.0 + 2e-5);
-  double p2[3] = {1, 1, z2};
   EXPECT_EQ(M::line_tri(p0, p2, a, b, c, out, nullptr), 0);
-  // t = -1e-9: the plane lies just behind p0.
+  // t = -1e-9: the plane lies just behind p0; the other way round it meets.
   double q0[3] = {1, 1, 1e-9}, q1[3] = {1, 1, 1 + 1e-9};
   EXPECT_EQ(M::line_tri(q0, q1, a, b, c, out, nullptr), 0);
-  EXPECT_EQ(M::line_tri(q1, q0, a, b, c, out, nullptr), 1);  // the other way round
+  EXPECT_EQ(M::line_tri(q1, q0, a, b, c, out, nullptr), 1);
   // line_triF has no slack past p1 but accepts a p1 in the plane.
   EXPECT_EQ(M::line_triF(p0, p1, a, b, c, out, nullptr), 0);
-  double e1[3] = {1, 1, 0};
   EXPECT_EQ(M::line_triF(p0, e1, a, b, c, out, nullptr), 1);
   long pos = 7;
-  double i0[3] = {-1, 0, 0}, i1[3] = {1, 0, 5e-7};
-  EXPECT_EQ(M::line_tri(i0, i1, a, b, c, out, &pos), 0);
+  double i0[3] = {-1, 0, 0}, i1[3] = {1, 0, 5e-7}, d0[3] = {0, 0, 1}, d1[3] = {0, 0, -1},
+         flat[3] = {20, -10, 0};
+  EXPECT_EQ(M::line_tri(i0, i1, a, b, c, out, &pos), 0);  // in the plane
   EXPECT_EQ(pos, 0);
-  double d0[3] = {0, 0, 1}, d1[3] = {0, 0, -1}, flat[3] = {20, -10, 0};
   EXPECT_EQ(M::line_tri(d0, d1, a, b, flat, out, nullptr), 0);  // degenerate triangle
   // With pos a point just outside a vertex snaps onto it; without, it misses.
   double s0[3] = {10 + 4e-7, -10 - 4e-7, 1}, s1[3] = {10 + 4e-7, -10 - 4e-7, -1};
-  ASSERT_EQ(M::line_tri(s0, s1, a, b, c, out, &pos), 1);
-  EXPECT_EQ(pos, 2);
-  EXPECT_TRUE(out[0] == b[0] && out[1] == b[1] && out[2] == b[2]);
   EXPECT_EQ(M::line_tri(s0, s1, a, b, c, out, nullptr), 0);
-}
-
-TEST_F(SegTri, RadialTriCountsTheWholeLine) {
+  ASSERT_EQ(M::line_tri(s0, s1, a, b, c, out, &pos), 1);
+  EXPECT_TRUE(pos == 2 && out[0] == b[0] && out[1] == b[1] && out[2] == b[2]);
+  // Radial_Tri counts the whole line.
   double o[3] = {2, 3, 5}, up[3] = {0, 0, 1};
-  long pos = -1;
+  pos = -1;
   EXPECT_EQ(M::Radial_Tri(o, up, a, b, c, out, &pos), 1);  // the triangle is behind o
-  EXPECT_EQ(pos, 0);
-  EXPECT_DOUBLE_EQ(out[0], 2);
-  EXPECT_NEAR(out[2], 0, 1e-12);
+  EXPECT_TRUE(pos == 0 && out[0] == 2 && std::fabs(out[2]) < 1e-12);
   double side[3] = {1, 0, 1e-6};
   EXPECT_EQ(M::Radial_Tri(o, side, a, b, c, out, &pos), 0);  // parallel
 }
-
-// ---- Ray triangle ------------------------------------------------------------
 
 TEST(RayTriangle, ThinWedgeTurnedAboutTheNormalOfTheOffsetPlane) {
   // p1 lies far along the ray; p2 is p1 turned by about ten degrees in the
@@ -105,8 +74,6 @@ TEST(RayTriangle, ThinWedgeTurnedAboutTheNormalOfTheOffsetPlane) {
   EXPECT_EQ(p2.x, 0.0);
 }
 
-// ---- Ray against box -----------------------------------------------------
-
 TEST(RayBox, QuadrantMethod) {
   double lo[3] = {0, 0, 0}, hi[3] = {2, 2, 2};
   const struct {
@@ -125,19 +92,15 @@ TEST(RayBox, QuadrantMethod) {
   }
 }
 
-// ---- Sliver triangles ------------------------------------------------------
-
 TEST(Sliver, LongestEdgeOfFlatTriangles) {
   G3D_DVertex a = {0, 0, 0}, b = {10, 0, 0}, c = {5, 0.5, 0};
-  EXPECT_EQ(M::IsThinPlateTriangle(&a, &b, &c), 0);
-  EXPECT_EQ(M::IsThinPlateTriangle(&b, &c, &a), 2);
   G3D_DVertex e = {5, std::sqrt(75.0), 0}, mid = {5, 0, 0};
-  EXPECT_EQ(M::IsThinPlateTriangle(&a, &b, &e), -1);
-  EXPECT_EQ(M::IsThinPlateTriangle(&a, &b, &mid), 0);  // collinear: flat
+  // The index of the longest edge of a flat one (collinear: flat too), -1 for a fat one.
+  EXPECT_TRUE(M::IsThinPlateTriangle(&a, &b, &c) == 0 && M::IsThinPlateTriangle(&b, &c, &a) == 2);
+  EXPECT_TRUE(M::IsThinPlateTriangle(&a, &b, &e) == -1 &&
+              M::IsThinPlateTriangle(&a, &b, &mid) == 0);
   EXPECT_EQ(M::IsThinPlateTriangle(&a, &a, &b), 1);
 }
-
-// ---- Point against surface ---------------------------------------------------
 
 TEST(PointAndSurface, OneTriangleAndFailuresWithTheTriangleTheyReport) {
   // Side of p against the surface, and the triangle that decided (in: the
@@ -173,27 +136,25 @@ TEST(PointAndSurface, OneTriangleAndFailuresWithTheTriangleTheyReport) {
   EXPECT_EQ(tri, 1);
 }
 
-// Triangle 1 is nearest to p but hidden under triangle 2 (facing down);
-// triangle 0 lies far off in plain view (facing up).
-class FoldedSheet : public ::testing::Test {
- protected:
+TEST(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
+  // Triangle 1 is nearest to p but hidden under triangle 2 (facing down);
+  // triangle 0 lies far off in plain view (facing up).
   std::vector<G3D_DVertex> v = {{20, 20, 0},     {30, 20, 0},    {20, 30, 0},
                                 {-0.5, -0.5, 0}, {0.5, -0.5, 0}, {0, 0.5, 0},
                                 {-2, -5, 1},     {-2, 5, 1},     {11, 0, 1}};
   std::vector<C3DTriData> t = {{{0, 1, 2}}, {{3, 4, 5}}, {{6, 7, 8}}};
   G3D_DVertex p = {0, 0, 2};
-};
-
-TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   long tri = -1;
   EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 9, t.data(), 3, tri), 1);
   EXPECT_EQ(tri, 0);  // below is tried before above
   tri = 2;            // starting on the cover decides at once
   EXPECT_EQ(M::Check3dPntAndKroSurf(&p, v.data(), 9, t.data(), 3, tri), -1);
   EXPECT_EQ(tri, 2);
-  PointNet pn(v, t);
+  std::vector<KroPntStrcT> pts;  // the same triangles as points and nets
+  std::vector<KroNetStrcT> nets;
+  shapes::ToPntNet({v, t}, pts, nets);
   tri = -1;
-  EXPECT_EQ(M::Check3dPntAndSurf(&p, pn.pts.data(), 9, pn.nets.data(), 3, tri), 1);
+  EXPECT_EQ(M::Check3dPntAndSurf(&p, pts.data(), 9, nets.data(), 3, tri), 1);
   EXPECT_EQ(tri, 0);
   // A segment from p crossing the sheet, triangle 1 skipped.
   G3D_DVertex g = {0, -1.0 / 6, 0};  // centroid of triangle 1
@@ -201,14 +162,13 @@ TEST_F(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   G3D_DVertex short_end = {0, 0, 1.5};  // stops above the cover
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &short_end, v.data(), 9, t.data(), 3), 0);
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, nullptr, v.data(), 9, t.data(), 3), 0);
-  EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pn.pts.data(), 9, pn.nets.data(), 3), 0);
+  EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pts.data(), 9, nets.data(), 3), 0);
 }
 
-// ---- Point in solid ------------------------------------------------------
-
 TEST(PointInSolid, ParityOfCrossings) {
-  const shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {1, 1, 1});
-  PointNet pn(box.pts, box.tris);
+  std::vector<KroPntStrcT> pts;
+  std::vector<KroNetStrcT> nets;
+  shapes::ToPntNet(shapes::BoxSoup({0, 0, 0}, {1, 1, 1}), pts, nets);
   const struct {
     G3D_DVertex p, q;
     long nets;
@@ -219,6 +179,6 @@ TEST(PointInSolid, ParityOfCrossings) {
               {{0.3, 0.6, 1.0}, {50.3, 31.7, 77.9}, 12, true},     // on a face
               {{0.4, 0.55, 0.3}, {50.3, 31.7, 77.9}, 0, false}};
   for (auto r : rows)
-    EXPECT_EQ(M::JudgePntInPolyhedron(&r.p, &r.q, pn.pts.data(), 8, pn.nets.data(), r.nets), r.in)
+    EXPECT_EQ(M::JudgePntInPolyhedron(&r.p, &r.q, pts.data(), 8, nets.data(), r.nets), r.in)
         << r.p.x << " " << r.nets;
 }
