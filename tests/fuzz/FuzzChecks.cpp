@@ -78,13 +78,11 @@ std::vector<std::vector<double>> Corners(const Model& m, bool merged) {
 
 std::string SameModel(const Model& a, const Model& b, bool merged, bool floats) {
   const auto ga = Corners(a, merged), gb = Corners(b, merged);
-  if (ga.size() != gb.size())
-    return std::to_string(ga.size()) + " parts became " + std::to_string(gb.size());
-  for (std::size_t p = 0; p < ga.size(); ++p) {
+  for (std::size_t p = 0; p < std::max(ga.size(), gb.size()); ++p) {
     const std::string part = "part " + std::to_string(p + 1) + ": ";
-    if (ga[p].size() != gb[p].size())
-      return part + std::to_string(ga[p].size() / 9) + " triangles became " +
-             std::to_string(gb[p].size() / 9);
+    if (p >= ga.size() || p >= gb.size() || ga[p].size() != gb[p].size())
+      return part + "triangle count changed (" + std::to_string(ga.size()) + " parts became " +
+             std::to_string(gb.size()) + ")";
     for (std::size_t k = 0; k < ga[p].size(); ++k)
       if ((floats ? static_cast<double>(static_cast<float>(ga[p][k])) : ga[p][k]) != gb[p][k])
         return part + "coordinate " + Num(ga[p][k]) + " became " + Num(gb[p][k]);
@@ -372,10 +370,10 @@ std::string CheckReader(Target t, const uint8_t* data, std::size_t size) {
       if (m.parts[i].surface.GetTriangleCount() == 0) continue;
       while (j < back.parts.size() && back.parts[j].surface.GetTriangleCount() == 0) ++j;
       if (j == back.parts.size()) break;
-      const auto &a = m.parts[i].deco, &b = back.parts[j++].deco;
-      if (a.m_hasColour && (!b.m_hasColour || std::fabs(a.m_colour.r - b.m_colour.r) > 1e-6 ||
-                            std::fabs(a.m_colour.g - b.m_colour.g) > 1e-6 ||
-                            std::fabs(a.m_colour.b - b.m_colour.b) > 1e-6))
+      const auto &a = m.parts[i].deco.m_colour, &b = back.parts[j].deco.m_colour;
+      if (m.parts[i].deco.m_hasColour &&
+          (!back.parts[j++].deco.m_hasColour ||
+           std::max({std::fabs(a.r - b.r), std::fabs(a.g - b.g), std::fabs(a.b - b.b)}) > 1e-6))
         return "round trip: part " + std::to_string(i + 1) + " lost its material colour";
     }
   }
@@ -423,22 +421,24 @@ std::string CheckFacade(const uint8_t* data, std::size_t size, bool strict) {
 
   const double areaA = shapes::TotalArea(a), areaB = shapes::TotalArea(b);
   auto area = [](const auto& x) { return shapes::TotalArea(shapes::SoupOf(x)); };
-  std::string r;
-  if (op == 0 && split1) r = Balance("sides of a", areaA, area(s[0]) + area(s[1]), areaA);
-  if (r.empty() && op == 0 && split2)
-    r = Balance("sides of b", areaB, area(s[2]) + area(s[3]), areaB);
-  if (op == 2) r = Balance("curtain sides of a", areaA, area(s[0]) + area(s[1]), areaA);
-  if (op == 3 && a.closed) {
-    r = Balance("b inside + outside a", areaB, area(s[0]) + area(s[1]), areaB);
-    if (r.empty() && !(flags & 16))
-      r = Balance("sides of a", areaA, area(e[0]) + area(e[1]), areaA);
+  const bool solids = a.closed && b.closed;
+  const struct {
+    bool on;
+    const char* what;
+    double expected, got;
+  } sums[] = {
+      {(op == 0 && split1) || op == 2, "sides of a", areaA, area(s[0]) + area(s[1])},
+      {op == 0 && split2, "sides of b", areaB, area(s[2]) + area(s[3])},
+      {op == 3 && a.closed, "b inside + outside a", areaB, area(s[0]) + area(s[1])},
+      {op == 3 && a.closed && !(flags & 16), "solid sides of a", areaA, area(e[0]) + area(e[1])},
+      {op == 6 && solids, "a outside + inside b", areaA, area(e[0]) + area(e[1])},
+      {op == 6 && solids, "b outside + inside a", areaB, area(e[2]) + area(e[3])},
+  };
+  for (const auto& x : sums) {
+    const std::string r = x.on ? Balance(x.what, x.expected, x.got, x.expected) : "";
+    if (!r.empty()) return r;
   }
-  if (op == 6 && a.closed && b.closed) {
-    r = Balance("a outside + inside b", areaA, area(e[0]) + area(e[1]), areaA);
-    if (r.empty()) r = Balance("b outside + inside a", areaB, area(e[2]) + area(e[3]), areaB);
-  }
-  if ((op == 4 || op == 5) && a.closed && b.closed) r = CheckVolumes(a, b, e, op == 5);
-  return r;
+  return (op == 4 || op == 5) && solids ? CheckVolumes(a, b, e, op == 5) : "";
 }
 
 std::string CheckQueries(const uint8_t* data, std::size_t size) {
