@@ -39,10 +39,6 @@ C3DSurface Fault() {
   return shapes::MakeSurface(s.pts, s.tris, "fault");
 }
 
-double AreaOf(const C3DSurface& s) {
-  return shapes::TotalArea(shapes::SoupOf(s));
-}
-
 // A plan line across the terrain's box, from its left side to its right.
 const D_DOT kLineA{-1.0, 2.0}, kLineB{11.0, 8.0};
 
@@ -65,9 +61,9 @@ TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
                              : cut.CutMdlBetweenMdlF(&terrain, &fault, &o[0], &o[1], &o[2], &o[3],
                                                      true, true, t, t),
               1);
-    const double at = AreaOf(terrain), af = AreaOf(fault);
-    EXPECT_NEAR(AreaOf(o[0]) + AreaOf(o[1]), at, 1e-9 * at);
-    EXPECT_NEAR(AreaOf(o[2]) + AreaOf(o[3]), af, 1e-9 * af);
+    const double at = Area(terrain), af = Area(fault);
+    EXPECT_NEAR(Area(o[0]) + Area(o[1]), at, 1e-9 * at);
+    EXPECT_NEAR(Area(o[2]) + Area(o[3]), af, 1e-9 * af);
     EXPECT_EQ(o[2].GetMaterialName(), "fault");
     if (type == kWhole) {
       EXPECT_EQ(o[1].GetTriangleCount() + o[3].GetTriangleCount(), 0);
@@ -94,7 +90,7 @@ TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
     const long n1 = o[0].GetTriangleCount();
     cut.CutMdlBetweenMdl(&terrain, &fault, &o[0], &o[1], nullptr, nullptr, true, true);
     EXPECT_EQ(o[0].GetTriangleCount(), 2 * n1);
-    EXPECT_NEAR(AreaOf(o[0]) + AreaOf(o[1]), 2 * at, 1e-9 * at);
+    EXPECT_NEAR(Area(o[0]) + Area(o[1]), 2 * at, 1e-9 * at);
   }
 }
 
@@ -124,9 +120,9 @@ TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
     cut.SetPosCheckPolyline(line.data(), static_cast<long>(line.size()));
     EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 1);
     ASSERT_GT(o1.GetTriangleCount() * o2.GetTriangleCount(), 0);
-    const double at = AreaOf(terrain);
-    EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
-    EXPECT_TRUE(c.area2 < 0 || std::fabs(AreaOf(o2) - c.area2) < 1e-9) << AreaOf(o2);
+    const double at = Area(terrain);
+    EXPECT_NEAR(Area(o1) + Area(o2), at, 1e-9 * at);
+    EXPECT_TRUE(c.area2 < 0 || std::fabs(Area(o2) - c.area2) < 1e-9) << Area(o2);
     // Side 1 is outside the polygon closed along the bottom of the box: the
     // part left of the line's direction.
     EXPECT_GT(cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o1), c.line).minDist, -1e-9);
@@ -146,15 +142,15 @@ TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
   C3DSurface outside(-1, 0), inside(-1, 0);
   C3DEntity below, above;
   EXPECT_EQ(cut.CutMdlBetweenMdl(&ball, &terrain, &outside, &inside, &below, &above, false), 1);
-  const double at = AreaOf(terrain);
-  EXPECT_NEAR(AreaOf(outside) + AreaOf(inside), at, 1e-9 * at);
+  const double at = Area(terrain);
+  EXPECT_NEAR(Area(outside) + Area(inside), at, 1e-9 * at);
   // The faceted ball lies within the exact sphere; its cross-section is
   // more than half the exact disc's area.
   shapes::TriSoup in = shapes::SoupOf(inside);
   ASSERT_GT(in.tris.size(), 0u);
   for (const auto& t : in.tris)
     ASSERT_LT(shapes::Norm(shapes::Sub(cutchecks::Centroid(in, t), c)), r);
-  EXPECT_GT(AreaOf(inside), 0.5 * shapes::kPi * r * r);
+  EXPECT_GT(Area(inside), 0.5 * shapes::kPi * r * r);
   EXPECT_EQ(shapes::CountPieces(in), 1);
   // The ball's two halves, each cut by the terrain, cover the ball.
   const double ab = cutchecks::Area(ball);
@@ -193,9 +189,9 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
     // look (its last surface's material); the plane faces out of the low half.
     const long last = high.GetSurfaceNum() - 1;
     const C3DSurface& face = *low.SurfaceAt(low.GetSurfaceNum() - 1);
-    EXPECT_NEAR(AreaOf(face), k.faceArea, 1e-9);
-    EXPECT_NEAR(AreaOf(so2), k.faceArea + 0.5, 1e-9);
-    EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane) + 0.5, 1e-9 * AreaOf(plane));
+    EXPECT_NEAR(Area(face), k.faceArea, 1e-9);
+    EXPECT_NEAR(Area(so2), k.faceArea + 0.5, 1e-9);
+    EXPECT_NEAR(Area(so1) + Area(so2), Area(plane) + 0.5, 1e-9 * Area(plane));
     EXPECT_EQ(high.SurfaceAt(last)->GetTriangleCount() + 1, so2.GetTriangleCount());
     EXPECT_EQ(face.GetTriangleCount() + 1, so2.GetTriangleCount());
     EXPECT_EQ(face.GetMaterialName() + so2.GetMaterialName(), "face5face5");
