@@ -96,14 +96,6 @@ TEST(ToolModel, OrientingTurnsTheOddTriangleTheOddFaceAndAnInsideOutSolid) {
   t.parts[0].surface.GetTriangle(&tris, nullptr, &n);
   EXPECT_TRUE(tris[10].v[1] == before.v[1] && tris[10].v[2] == before.v[2]);
   EXPECT_EQ(SideOfSurface(t, {toolmodels::kX0 + 20, toolmodels::kY0 + 20, 200}), 1);
-  // In a closed box, a turned triangle spoils the volume until oriented.
-  Model box = toolmodels::GeoBox();
-  box.parts[1].surface.GetTriangle(&tris, nullptr, &n);
-  std::swap(tris[0].v[0], tris[0].v[1]);
-  const double v = 10.5 * 20.25 * 30.375;
-  EXPECT_GT(std::fabs(SignedVolume(box) - v), 1.0);
-  OrientSurfaces(box);
-  EXPECT_NEAR(SignedVolume(box), v, 1e-6);
   // One face turned, then the whole cube inside out.
   Model cube = FromEntity(shapes::MakeUnitCube(), "cube"), one;
   one.parts.push_back(cube.parts[2]);
@@ -123,10 +115,9 @@ TEST(ToolModel, DropUnusedPointsKeepsDecorationsInStep) {
   const auto colourOf2 = p.surface.Decoration().m_colours[2];
   EXPECT_EQ(DropUnusedPoints(p), 2);
   ASSERT_EQ(p.surface.GetPointNum(), 3);
-  EXPECT_EQ(p.surface.Points()[1].x, 1);
-  EXPECT_EQ(p.surface.Decoration().m_colours[1].r, colourOf2.r);
-  EXPECT_EQ(p.surface.Decoration().m_texcoords[0].size(), 3u);
-  EXPECT_EQ(TrianglesOf(p.surface)[0].v[2], 2);
+  EXPECT_TRUE(p.surface.Points()[1].x == 1 && TrianglesOf(p.surface)[0].v[2] == 2);
+  EXPECT_TRUE(p.surface.Decoration().m_colours[1].r == colourOf2.r &&
+              p.surface.Decoration().m_texcoords[0].size() == 3u);
   EXPECT_EQ(p.surface.GetMaterialName(), "M");
   EXPECT_EQ(DropUnusedPoints(p), 0);
 }

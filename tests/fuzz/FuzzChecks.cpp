@@ -40,10 +40,6 @@ std::string Num(double x) {
   return os.str();
 }
 
-std::string PointText(const Vec& p) {
-  return "(" + Num(p.x) + ", " + Num(p.y) + ", " + Num(p.z) + ")";
-}
-
 TriSoup Soup(const Model& m) {
   TriSoup s;
   for (const auto& part : m.parts) shapes::AppendSurface(s, part.surface);
@@ -287,8 +283,7 @@ std::string CheckVolumes(const Mesh& a, const Mesh& b, const C3DEntity* e, bool 
   std::string r = six ? Balance("both copies of the intersection", v[1], v[4], va + vb)
                       : Balance("union + intersection vs a + b", va + vb, v[0] + v[1], va + vb);
   if (r.empty()) r = Balance("a minus b vs a minus intersection", va - v[1], v[2], va + vb);
-  if (r.empty()) r = Balance("b minus a vs b minus intersection", vb - v[1], v[3], va + vb);
-  return r;
+  return r.empty() ? Balance("b minus a vs b minus intersection", vb - v[1], v[3], va + vb) : r;
 }
 
 // ---- point queries -------------------------------------------------------
@@ -343,14 +338,14 @@ std::string CheckReader(Target t, const uint8_t* data, std::size_t size) {
   std::string bad = Validity(Soup(m), "read");
   if (!bad.empty()) return bad;
   // Every encoding the format has; binary STL keeps single precision.
-  std::vector<std::pair<tricut::Encoding, bool>> encodings = {{tricut::Encoding::Ascii, false}};
-  if (f == Format::Ply || f == Format::Stl)
-    encodings.push_back({tricut::Encoding::Binary, f == Format::Stl});
-  for (const auto& [enc, floats] : encodings) {
-    const std::string encName = enc == tricut::Encoding::Binary ? "binary" : "text";
+  for (const bool binary : {false, true}) {
+    if (binary && f != Format::Ply && f != Format::Stl) continue;
+    const bool floats = binary && f == Format::Stl;
+    const std::string encName = binary ? "binary" : "text";
     std::string written;
     try {
-      written = tricut::WriteModelData(f, m, enc);
+      written =
+          tricut::WriteModelData(f, m, binary ? tricut::Encoding::Binary : tricut::Encoding::Ascii);
     } catch (const tricut::ToolError&) {
       continue;  // a writer may refuse what its encoding cannot hold
     }
@@ -503,20 +498,24 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
     }
     // Away from the tolerance band only.
     if (near < 1e-3) continue;
+    auto wrong = [&](const char* what, long got, const char* want) {
+      return std::string(what) + " at (" + Num(p.x) + ", " + Num(p.y) + ", " + Num(p.z) +
+             "): " + std::to_string(got) + ", expected " + want;
+    };
     const bool inside = std::lround(w / (4 * M_PI)) % 2 != 0;
     bool onSurface = false;
     Vec q = p;
     const long r = CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface);
     if (r != OBBT_PNT_UNDECIDED && (r != (inside ? 1 : -1) || onSurface))
-      return "point in solid (ray parity) at " + PointText(p) + ": " + std::to_string(r) +
-             (onSurface ? " on surface" : "") + ", expected " + (inside ? "inside" : "outside");
+      return wrong(
+          onSurface ? "point in solid (ray parity, on surface)" : "point in solid (ray parity)", r,
+          inside ? "inside" : "outside");
     D_3DOT d{p.x, p.y, p.z};
     const short s = GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
         m.pts.data(), static_cast<long>(m.pts.size()), hostTris.data(),
         static_cast<long>(hostTris.size()), &d);
     if (s != (inside ? 1 : -1))
-      return "point in solid (slices) at " + PointText(p) + ": " + std::to_string(s) +
-             ", expected " + (inside ? "inside" : "outside");
+      return wrong("point in solid (slices)", s, inside ? "inside" : "outside");
     if (near0 < 1e-3) continue;
     // Side of the first shape's closed surface: in front of its outward
     // faces outside, behind them inside.
@@ -526,8 +525,7 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
         CMathFunCls::Check3dPntAndKroSurf(&q, m.pts.data(), static_cast<long>(m.pts.size()),
                                           m.tris.data(), static_cast<long>(firstShapeTris), tri);
     if (side != (inside0 ? -1 : 1) && !(side == 0 && inPlane0))
-      return "side of surface at " + PointText(p) + ": " + std::to_string(side) + ", expected " +
-             (inside0 ? "back (-1)" : "front (1)");
+      return wrong("side of surface", side, inside0 ? "back (-1)" : "front (1)");
   }
   return "";
 }
