@@ -55,15 +55,13 @@ TEST(ModelIO, EveryFormatKeepsTheDecoratedBoxAtGeologicalCoordinates) {
   m.parts[1].deco.m_hasColour = true;
   const Model merged = FromSurface(ToSurface(m), "merged");
   const std::string dir = toolmodels::ScratchDir("formats");
-  const struct {
-    const char* file;
-    Encoding enc;
-    std::size_t parts;  // 1: all parts in one surface, unwelded
-    bool materials;     // the parts' materials kept
-    int deco;           // 0 none, 1 colours, 2 colours, normals and texture
-    bool welds;         // corners welded: no bit-for-bit comparison
-    const char* name;   // the model's name read back ("": any)
-  } cases[] = {
+  // parts 1: all parts in one surface, unwelded; materials: the parts'
+  // materials kept; deco: 0 none, 1 colours, 2 colours, normals and texture;
+  // welds: corners welded, no bit-for-bit comparison; name: the model's name
+  // read back ("": any).
+  // clang-format off
+  const struct { const char* file; Encoding enc; std::size_t parts; bool materials; int deco; bool welds;
+                 const char* name; } cases[] = {
       {"m.obj", Encoding::Default, 2, true, 2, false, "m"},
       {"m.ts", Encoding::Default, 2, false, 0, false, "geobox"},
       {"a.ply", Encoding::Ascii, 2, true, 2, false, ""},
@@ -71,6 +69,7 @@ TEST(ModelIO, EveryFormatKeepsTheDecoratedBoxAtGeologicalCoordinates) {
       {"m.stl", Encoding::Ascii, 2, false, 0, true, ""},
       {"m.off", Encoding::Default, 1, false, 1, false, ""},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const std::string path = dir + "/" + c.file;
@@ -119,38 +118,43 @@ TEST(ModelIO, ReaderVariants) {
       WriteModelData(Format::Stl, FromEntity(shapes::MakeUnitCube(), "cube"), Encoding::Binary);
   EXPECT_EQ(stl.size(), 84u + 50u * 12u);
   std::memcpy(&stl[0], "solid cube", 10);  // a binary header may start with "solid"
-  auto num = [](double x) { return Fmt(x) + " "; };
-  auto surf = [](const Model& m, int k) -> const C3DSurface& { return m.parts.at(k).surface; };
+  auto num = [](double x) { return Fmt(std::round(x * 1e6) / 1e6) + " "; };  // to 6 decimals
+  auto pt = [](const Model& m, int k) { return m.parts.at(k).surface.GetPointNum(); };
+  auto deco = [](const Model& m) { return m.parts.at(0).surface.Decoration(); };
   // An OBJ quad by relative indices and a triangle whose corner 1 has two
   // texture coordinates: the corner becomes two points. TSurf depth turns
   // into elevation; the second face reaches vertex 3 of the first through an
   // atom and gets its own copy.
+  using F = Format;
   // clang-format off
-  const struct {
-    const char* name;
-    Format f;
-    std::string data;
-    std::function<std::string(const Model&)> got;
-    std::string want;
-  } cases[] = {
-      {"obj polygons", Format::Obj, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 0.5 0.5\n"
-                                    "f -4/1 -3/2 -2/3 -1/4\nf 1/5 3/3 4/4\n",
-       [&](const Model& m) { return num(surf(m, 0).GetPointNum()) + num(surf(m, 0).Decoration().m_texcoords[0].size()) + num(SurfaceArea(m)); },
+  const struct { const char* name; F f; std::string data;
+                 std::function<std::string(const Model&)> got; std::string want; } cases[] = {
+      {"obj polygons", F::Obj,
+       "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 0.5 0.5\n"
+       "f -4/1 -3/2 -2/3 -1/4\nf 1/5 3/3 4/4\n",
+       [&](const Model& m) { return num(pt(m, 0)) + num(deco(m).m_texcoords[0].size()) + num(SurfaceArea(m)); },
        "1 3 5 5 1.5 "},
-      {"obj material change inside a group", Format::Obj, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\ng layer\nusemtl A\nf 1 2 3\nusemtl B\nf 2 4 3\n",
-       [&](const Model& m) { return m.parts[0].name + " " + surf(m, 1).GetMaterialName(); }, "2 2 layer_A B"},
-      {"big-endian ply, float coordinates, byte colours (51)", Format::Ply, be,
-       [&](const Model& m) { return num(surf(m, 0).Points()[2].z) + num(std::round(surf(m, 0).Decoration().m_colours[0].b * 255)); }, "1 1 1.5 51 "},
-      {"binary stl starting with solid", Format::Stl, stl, [](const Model&) { return std::string(); }, "1 12 "},
-      {"integer colours of COFF", Format::Off, "COFF\n3 1 0\n0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1 2\n",
-       [&](const Model& m) { const auto& c = surf(m, 0).Decoration().m_colours[1]; return num(c.r) + num(c.g) + num(c.b); }, "1 1 0 1 0 "},
-      {"tsurf depth, atoms, shared vertices", Format::Tsurf,
-       "GOCAD TSurf 1\nHEADER {\nname:fault A\n*solid*color:0.5 0.25 1 1\n}\nGOCAD_ORIGINAL_COORDINATE_SYSTEM\nNAME Default\n"
-       "ZPOSITIVE Depth\nEND_ORIGINAL_COORDINATE_SYSTEM\nPROPERTIES porosity\nTFACE\nPVRTX 1 500000.5 4000000.25 100 0.3\n"
-       "VRTX 2 500010 4000000 100\nVRTX 3 500000 4000010 110\nTRGL 1 2 3\nTFACE\nVRTX 4 500010 4000010 110\nATOM 5 2\n"
-       "TRGL 5 4 3\nBSTONE 1\nBORDER 6 1 2\nEND\n",
-       [&](const Model& m) { return m.parts[0].name + " " + num(surf(m, 0).Points()[0].x) + num(surf(m, 0).Points()[0].z) +
-                                    num(surf(m, 1).GetPointNum()) + num(m.parts[1].deco.m_colour.g); },
+      {"obj material change inside a group", F::Obj,
+       "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\ng layer\nusemtl A\nf 1 2 3\nusemtl B\nf 2 4 3\n",
+       [](const Model& m) { return m.parts[0].name + " " + m.parts.at(1).surface.GetMaterialName(); },
+       "2 2 layer_A B"},
+      {"big-endian ply, float coordinates, byte colours", F::Ply, be,
+       [&](const Model& m) {
+         return num(m.parts[0].surface.Points()[2].z) + num(std::lround(255 * deco(m).m_colours[0].b));
+       },
+       "1 1 1.5 51 "},
+      {"binary stl starting with solid", F::Stl, stl, [](const Model&) { return std::string(); }, "1 12 "},
+      {"integer colours of COFF", F::Off, "COFF\n3 1 0\n0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1 2\n",
+       [&](const Model& m) { return num(deco(m).m_colours[1].r) + num(deco(m).m_colours[1].g); }, "1 1 0 1 "},
+      {"tsurf depth, atoms, shared vertices", F::Tsurf,
+       "GOCAD TSurf 1\nHEADER {\nname:fault A\n*solid*color:0.5 0.25 1 1\n}\nGOCAD_ORIGINAL_COORDINATE_SYSTEM\n"
+       "NAME Default\nZPOSITIVE Depth\nEND_ORIGINAL_COORDINATE_SYSTEM\nPROPERTIES porosity\nTFACE\n"
+       "PVRTX 1 500000.5 4000000.25 100 0.3\nVRTX 2 500010 4000000 100\nVRTX 3 500000 4000010 110\n"
+       "TRGL 1 2 3\nTFACE\nVRTX 4 500010 4000010 110\nATOM 5 2\nTRGL 5 4 3\nBSTONE 1\nBORDER 6 1 2\nEND\n",
+       [&](const Model& m) {
+         const auto& p = m.parts[0].surface.Points()[0];
+         return m.parts[0].name + " " + num(p.x) + num(p.z) + num(pt(m, 1)) + num(m.parts[1].deco.m_colour.g);
+       },
        "2 2 fault A_1 500000.5 -100 3 0.25 "},
   };
   // clang-format on
@@ -169,35 +173,35 @@ TEST(ModelIOErrors, MessagesNameFileLineAndWhat) {
       "ply\nformat ascii 1.0\nelement vertex 3\nproperty double x\nproperty double y\n"
       "property double z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
   std::string cut = WriteModelData(Format::Ply, FromEntity(shapes::MakeUnitCube(), "c"));
-  cut.resize(cut.size() - 7);  // a binary body cut short
+  cut.resize(cut.size() - 7);                // a binary body cut short
+  const std::string two = "0 0 0\n1 0 0\n";  // the first two of a PLY's three vertices
+  using F = Format;
   // clang-format off
-  const struct {
-    Format f;
-    std::string data, message;
-  } cases[] = {
-      {Format::Obj, obj + "f 1 2 9\n", "e:4: vertex index 9 out of range (3 declared)"},
-      {Format::Obj, obj + "f 1 2 0\n", "e:4: vertex index 0 out of range (3 declared)"},
-      {Format::Obj, "v 0 0\n", "e:1: a vertex needs x y z, optionally w or r g b"},
-      {Format::Obj, "v 0 zero 0\n", "e:1: malformed y 'zero'"},
-      {Format::Obj, obj + "v 1 nan 2\n", "e:4: y is not finite"},
-      {Format::Obj, obj + "\n\nf 1 2\n", "e:6: a face needs at least 3 corners"},
-      {Format::Obj, obj + "f 1/1 2 3\n", "e:4: texture index 1 out of range (0 declared)"},
-      {Format::Ply, ply + "0 0 0\n1 0 0\n0 1\n3 0 1 2\n", "e:12: vertex 3: too few values"},
-      {Format::Ply, ply + "0 0 0\n1 0 0\n0 1 inf\n3 0 1 2\n", "e:12: vertex 3: coordinate is not finite"},
-      {Format::Ply, ply + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", "e:13: face 1: vertex index 3 out of range (3 vertices)"},
+  const struct { Format f; std::string data, message; } cases[] = {
+      {F::Obj, obj + "f 1 2 9\n", "e:4: vertex index 9 out of range (3 declared)"},
+      {F::Obj, obj + "f 1 2 0\n", "e:4: vertex index 0 out of range (3 declared)"},
+      {F::Obj, "v 0 0\n", "e:1: a vertex needs x y z, optionally w or r g b"},
+      {F::Obj, "v 0 zero 0\n", "e:1: malformed y 'zero'"},
+      {F::Obj, obj + "v 1 nan 2\n", "e:4: y is not finite"},
+      {F::Obj, obj + "\n\nf 1 2\n", "e:6: a face needs at least 3 corners"},
+      {F::Obj, obj + "f 1/1 2 3\n", "e:4: texture index 1 out of range (0 declared)"},
+      {F::Ply, ply + two + "0 1\n3 0 1 2\n", "e:12: vertex 3: too few values"},
+      {F::Ply, ply + two + "0 1 inf\n3 0 1 2\n", "e:12: vertex 3: coordinate is not finite"},
+      {F::Ply, ply + two + "0 1 0\n3 0 1 3\n", "e:13: face 1: vertex index 3 out of range (3 vertices)"},
       // The face line must not read as a fourth vertex.
-      {Format::Ply, ply + "0 0 0\n1 0 0\n3 0 1 2\n", "e: header claims 3 vertices and 1 face, file ends at line 12"},
-      {Format::Ply, "ply\nformat ascii 1.0\nelement vertex 1\nbogus\n", "e:4: unknown header line 'bogus'"},
-      {Format::Ply, cut, "e: face 12"},
-      {Format::Ply, cut, "unexpected end of data"},
-      {Format::Stl, "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1\nendloop\nendfacet\nendsolid s\n",
+      {F::Ply, ply + two + "3 0 1 2\n", "e: header claims 3 vertices and 1 face, file ends at line 12"},
+      {F::Ply, "ply\nformat ascii 1.0\nelement vertex 1\nbogus\n", "e:4: unknown header line 'bogus'"},
+      {F::Ply, cut, "e: face 12"},
+      {F::Ply, cut, "unexpected end of data"},
+      {F::Stl, "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1\n",
        "e:6: a vertex needs x y z"},
-      {Format::Stl, "solid s\nfacet normal 0 0 1\n", "e: unexpected end of file inside solid (no 'endsolid')"},
-      {Format::Stl, "garbage", "not an STL file"},
-      {Format::Off, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 5\n", "e:6: vertex index 5 out of range (3 vertices)"},
-      {Format::Off, "OFF\n# counts\n3 1 0\n0 0 0\n1 0 0\n", "e:5: unexpected end of file: 2 of 3 vertices read"},
-      {Format::Tsurf, "GOCAD TSurf 1\nTFACE\nVRTX 1 0 0 0\nTRGL 1 2 3\n", "e:4: TRGL uses vertex 2, which is not declared"},
-      {Format::Tsurf, "TFACE\n", "e:1: expected 'GOCAD TSurf 1' before 'TFACE'"},
+      {F::Stl, "solid s\nfacet normal 0 0 1\n", "e: unexpected end of file inside solid (no 'endsolid')"},
+      {F::Stl, "garbage", "not an STL file"},
+      {F::Off, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 5\n", "e:6: vertex index 5 out of range (3 vertices)"},
+      {F::Off, "OFF\n# counts\n3 1 0\n0 0 0\n1 0 0\n", "e:5: unexpected end of file: 2 of 3 vertices read"},
+      {F::Tsurf, 
+       "GOCAD TSurf 1\nTFACE\nVRTX 1 0 0 0\nTRGL 1 2 3\n", "e:4: TRGL uses vertex 2, which is not declared"},
+      {F::Tsurf, "TFACE\n", "e:1: expected 'GOCAD TSurf 1' before 'TFACE'"},
   };
   // clang-format on
   for (const auto& c : cases) {

@@ -95,13 +95,14 @@ TEST(TricutCommands, OneModelCommandsReportWhatTheyFind) {
   // z = 5, 125 below it.
   // clang-format off
   const std::pair<std::string, std::vector<std::string>> cases[] = {
-      {"info @/box.ply", {"surfaces:   2", "triangles:  12", "closed solid", "x 512345.678901234 .. 512356.178901234",
-                          "volume:     6458.484375", "Sandstone", "colours normals texture"}},
+      {"info @/box.ply", {"surfaces:   2", "triangles:  12", "closed solid", "volume:     6458.484375",
+                          "x 512345.678901234 .. 512356.178901234", "Sandstone", "colours normals texture"}},
       {"info @/ramp.ts", {"open surface (16 open edges, 1 piece)"}},
-      {"volume @/ramp.obj --z0 5", {"plan area:        100\n", "surface area:     141.4213562\n", "plan area above:  50\n",
-                                    "plan area below:  50\n", "cut volume:       125\n", "fill volume:      125\n"}},
-      {"volume @/ramp.obj --z0=-1", {"plan area above:  100\n", "plan area below:  0\n", "cut volume:       600\n",
-                                     "fill volume:      0\n"}},
+      {"volume @/ramp.obj --z0 5", {"plan area:        100\n", "surface area:     141.4213562\n",
+                                    "plan area above:  50\n", "plan area below:  50\n",
+                                    "cut volume:       125\n", "fill volume:      125\n"}},
+      {"volume @/ramp.obj --z0=-1", {"plan area above:  100\n", "plan area below:  0\n",
+                                     "cut volume:       600\n", "fill volume:      0\n"}},
       {"inside @/solid.stl " + in, {"=inside\n"}},
       {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -60), {"=outside\n"}},
       {"inside @/solid.stl " + Point(X0 + 5, Y0 + 10, -20), {"=boundary\n"}},
@@ -284,40 +285,38 @@ TEST(TricutCut, EveryCutKeepsTheAreasAndVolumesOfWhatItCuts) {
   WriteModel(dir + "/ramp.obj", Ramp());
   WriteModel(dir + "/a.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "a"));
   WriteModel(dir + "/b.obj", BoxModel(X0 + 4, Y0 + 3, 2, 10, 10, 10, "b"));
-  const double s2 = std::sqrt(2.0), ab = 6 * 7 * 8,
-               d = 1e-6 * std::sqrt(14 * 14 + 13 * 13 + 12 * 12);
+  const double s2 = std::sqrt(2.0), ab = 6 * 7 * 8;  // ab: the boxes' common volume
   // The curtain's polyline runs north: the east part is on its right;
   // walking the other way swaps right and left. Neither split: each surface
   // comes out whole, re-triangulated along the cut line. The precision is
   // the given one or 1e-6 of the diagonal of the models' joint box.
-  const std::string north =
-      Fmt(X0 + 3.3) + "," + Fmt(Y0 - 5) + "; " + Fmt(X0 + 3.3) + "," + Fmt(Y0 + 15);
-  const std::string south =
-      Fmt(X0 + 3.3) + "," + Fmt(Y0 + 15) + " " + Fmt(X0 + 3.3) + "," + Fmt(Y0 - 5);
+  const std::string x = Fmt(X0 + 3.3) + ",", south = x + Fmt(Y0 - 5), north = x + Fmt(Y0 + 15);
+  const double pHV = 1e-6 * std::sqrt(612.0), pBox = 1e-6 * std::sqrt(492.0),
+               pRamp = 1e-6 * std::sqrt(300.0), pAB = 1e-6 * std::sqrt(14 * 14 + 13 * 13 + 12 * 12);
   // clang-format off
-  const struct {
-    std::string args;
-    double precision;
-    std::vector<Output> outputs;
-  } cases[] = {
-      {"cut @/h.obj @/v.obj --out @/ss --lines --png @/cut.png", 1e-6 * std::sqrt(612.0),
-       {{"ss/h-side1 ss/h-side2", 'A', 100}, {"ss/h-side1 ss/h-side2", 'a', 48}, {"ss/v-side1 ss/v-side2", 'A', 256}}},
-      {"cut @/h.obj @/v.obj --out @/whole --no-split-first --no-split-second", 1e-6 * std::sqrt(612.0),
+  const struct { std::string args; double precision; std::vector<Output> outputs; } cases[] = {
+      {"cut @/h.obj @/v.obj --out @/ss --lines --png @/cut.png", pHV,
+       {{"ss/h-side1 ss/h-side2", 'A', 100}, {"ss/h-side1 ss/h-side2", 'a', 48},
+        {"ss/v-side1 ss/v-side2", 'A', 256}}},
+      {"cut @/h.obj @/v.obj --out @/whole --no-split-first --no-split-second", pHV,
        {{"whole/h-side1", 'A', 100}, {"whole/h-side1", 'T', 32}, {"whole/h-side2", '-', 0}}},
-      {"cut @/box.obj @/plane.obj --cut-faces --out @/es", 1e-6 * std::sqrt(492.0),
-       {{"es/box-side1 es/box-side2", 'V', 1000}, {"es/box-side1 es/box-side2", 'v', 350}, {"es/plane-inside", 'A', 100}}},
-      {"cut @/box.obj @/part.obj --cut-faces --precision 0.0005 --out @/open", 0.0005, {{"open/box-side1 open/box-side2", 'O', 0}}},
-      {"curtain @/ramp.obj --out @/north --polyline \"" + north + "\"", 1e-6 * std::sqrt(300.0),
-       {{"north/ramp-right north/ramp-left", 'A', 100 * s2}, {"north/ramp-left", 'A', 33 * s2}}},
-      {"curtain @/ramp.obj --out @/south --polyline \"" + south + "\" --precision 0.0005", 0.0005,
-       {{"south/ramp-right south/ramp-left", 'A', 100 * s2}, {"south/ramp-right", 'A', 33 * s2}}},
-      {"boolean union @/a.obj @/b.obj -o @/union.ply --precision 0.0005 --threads 2", 0.0005, {{"union.ply", 'V', 2000 - ab}}},
-      {"boolean intersection @/a.obj @/b.obj -o @/common.ply", d, {{"common.ply", 'V', ab}}},
-      {"boolean a-minus-b @/a.obj @/b.obj -o @/amb.ply", d, {{"amb.ply", 'V', 1000 - ab}}},
-      {"boolean b-minus-a @/a.obj @/b.obj -o @/bma.ply", d, {{"bma.ply", 'V', 1000 - ab}}},
+      {"cut @/box.obj @/plane.obj --cut-faces --out @/es", pBox,
+       {{"es/box-side1 es/box-side2", 'V', 1000}, {"es/box-side1 es/box-side2", 'v', 350},
+        {"es/plane-inside", 'A', 100}}},
+      {"cut @/box.obj @/part.obj --cut-faces --precision 0.0005 --out @/open", 0.0005,
+       {{"open/box-side1 open/box-side2", 'O', 0}}},
+      {"curtain @/ramp.obj --out @/n --polyline \"" + south + "; " + north + "\"", pRamp,
+       {{"n/ramp-right n/ramp-left", 'A', 100 * s2}, {"n/ramp-left", 'A', 33 * s2}}},
+      {"curtain @/ramp.obj --out @/s --polyline \"" + north + " " + south + "\" --precision 0.0005", 0.0005,
+       {{"s/ramp-right s/ramp-left", 'A', 100 * s2}, {"s/ramp-right", 'A', 33 * s2}}},
+      {"boolean union @/a.obj @/b.obj -o @/union.ply --precision 0.0005 --threads 2", 0.0005,
+       {{"union.ply", 'V', 2000 - ab}}},
+      {"boolean intersection @/a.obj @/b.obj -o @/common.ply", pAB, {{"common.ply", 'V', ab}}},
+      {"boolean a-minus-b @/a.obj @/b.obj -o @/amb.ply", pAB, {{"amb.ply", 'V', 1000 - ab}}},
+      {"boolean b-minus-a @/a.obj @/b.obj -o @/bma.ply", pAB, {{"bma.ply", 'V', 1000 - ab}}},
       {"split6 @/a.obj @/b.obj --out @/six --precision 0.0005", 0.0005,
-       {{"six/o2-a-minus-b", 'V', 1000 - ab}, {"six/o3-common-a-material", 'V', ab}, {"six/o6-b-minus-a", 'V', 1000 - ab},
-        {"six/o1-b-in-a", 'A', 6 * 7 + 7 * 8 + 6 * 8}}},  // b's caps inside a
+       {{"six/o2-a-minus-b", 'V', 1000 - ab}, {"six/o3-common-a-material", 'V', ab},
+        {"six/o6-b-minus-a", 'V', 1000 - ab}, {"six/o1-b-in-a", 'A', 6 * 7 + 7 * 8 + 6 * 8}}},  // b's caps
   };
   // clang-format on
   for (const auto& c : cases) {
