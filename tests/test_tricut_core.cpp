@@ -8,9 +8,6 @@
 #include <cstring>
 #include <random>
 
-#include "Cli.h"
-#include "Cuts.h"
-#include "Errors.h"
 #include "IOUtil.h"
 #include "Measure.h"
 #include "ModelIO.h"
