@@ -39,10 +39,6 @@ C3DSurface Fault() {
   return shapes::MakeSurface(s.pts, s.tris, "fault");
 }
 
-double AreaOf(const C3DSurface& s) {
-  return shapes::TotalArea(shapes::SoupOf(s));
-}
-
 // A plan line across the terrain's box, from its left side to its right.
 const D_DOT kLineA{-1.0, 2.0}, kLineB{11.0, 8.0};
 
@@ -65,9 +61,9 @@ TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
                              : cut.CutMdlBetweenMdlF(&terrain, &fault, &o[0], &o[1], &o[2], &o[3],
                                                      true, true, t, t),
               1);
-    const double at = AreaOf(terrain), af = AreaOf(fault);
-    EXPECT_NEAR(AreaOf(o[0]) + AreaOf(o[1]), at, 1e-9 * at);
-    EXPECT_NEAR(AreaOf(o[2]) + AreaOf(o[3]), af, 1e-9 * af);
+    const double at = Area(terrain), af = Area(fault);
+    EXPECT_NEAR(Area(o[0]) + Area(o[1]), at, 1e-9 * at);
+    EXPECT_NEAR(Area(o[2]) + Area(o[3]), af, 1e-9 * af);
     EXPECT_EQ(o[2].GetMaterialName(), "fault");
     if (type == kWhole) {
       EXPECT_EQ(o[1].GetTriangleCount() + o[3].GetTriangleCount(), 0);
@@ -94,7 +90,7 @@ TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
     const long n1 = o[0].GetTriangleCount();
     cut.CutMdlBetweenMdl(&terrain, &fault, &o[0], &o[1], nullptr, nullptr, true, true);
     EXPECT_EQ(o[0].GetTriangleCount(), 2 * n1);
-    EXPECT_NEAR(AreaOf(o[0]) + AreaOf(o[1]), 2 * at, 1e-9 * at);
+    EXPECT_NEAR(Area(o[0]) + Area(o[1]), 2 * at, 1e-9 * at);
   }
 }
 
@@ -103,15 +99,16 @@ TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
   // there the parts are known exactly, below y = 2.5 + 0.5 x a trapezoid
   // of mean height 5. A bent line whose ends lie off the terrain must split
   // it along the line right up to the terrain's edges.
+  // clang-format off
   const struct {
     const char* name;
     int cells;
     bool flat;
     std::vector<D_DOT> line;
     double area2;  // < 0: not known
-  } cases[] = {{"straight", 10, false, {kLineA, kLineB}, -1},
-               {"flat", 10, true, {kLineA, kLineB}, 50.0},
+  } cases[] = {{"straight", 10, false, {kLineA, kLineB}, -1}, {"flat", 10, true, {kLineA, kLineB}, 50.0},
                {"bent", 30, false, {{-1, 2.2}, {4.7, 5.9}, {11, 6.4}}, -1}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const double step = 10.0 / c.cells;
@@ -124,9 +121,9 @@ TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
     cut.SetPosCheckPolyline(line.data(), static_cast<long>(line.size()));
     EXPECT_EQ(cut.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, &o3, &o4, true, true), 1);
     ASSERT_GT(o1.GetTriangleCount() * o2.GetTriangleCount(), 0);
-    const double at = AreaOf(terrain);
-    EXPECT_NEAR(AreaOf(o1) + AreaOf(o2), at, 1e-9 * at);
-    EXPECT_TRUE(c.area2 < 0 || std::fabs(AreaOf(o2) - c.area2) < 1e-9) << AreaOf(o2);
+    const double at = Area(terrain);
+    EXPECT_NEAR(Area(o1) + Area(o2), at, 1e-9 * at);
+    EXPECT_TRUE(c.area2 < 0 || std::fabs(Area(o2) - c.area2) < 1e-9) << Area(o2);
     // Side 1 is outside the polygon closed along the bottom of the box: the
     // part left of the line's direction.
     EXPECT_GT(cutchecks::CentroidsAgainstPlanLine(shapes::SoupOf(o1), c.line).minDist, -1e-9);
@@ -138,41 +135,36 @@ TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
 // ------------------------------------------------------- solid by surface
 
 TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
-  C3DSurface terrain = Terrain();
   const Vec c{5.2, 4.9, 0.1};
   const double r = 2.0;
-  C3DEntity ball = shapes::MakeSphereEntity(c, r, 8, 16);
+  C3DSurface terrain = Terrain(), outside(-1, 0), inside(-1, 0);
+  C3DEntity ball = shapes::MakeSphereEntity(c, r, 8, 16), below, above;
   CKroMeshTriCut cut;
-  C3DSurface outside(-1, 0), inside(-1, 0);
-  C3DEntity below, above;
   EXPECT_EQ(cut.CutMdlBetweenMdl(&ball, &terrain, &outside, &inside, &below, &above, false), 1);
-  const double at = AreaOf(terrain);
-  EXPECT_NEAR(AreaOf(outside) + AreaOf(inside), at, 1e-9 * at);
+  EXPECT_NEAR(Area(outside) + Area(inside), Area(terrain), 1e-9 * Area(terrain));
   // The faceted ball lies within the exact sphere; its cross-section is
   // more than half the exact disc's area.
   shapes::TriSoup in = shapes::SoupOf(inside);
   ASSERT_GT(in.tris.size(), 0u);
   for (const auto& t : in.tris)
     ASSERT_LT(shapes::Norm(shapes::Sub(cutchecks::Centroid(in, t), c)), r);
-  EXPECT_GT(AreaOf(inside), 0.5 * shapes::kPi * r * r);
+  EXPECT_GT(Area(inside), 0.5 * shapes::kPi * r * r);
   EXPECT_EQ(shapes::CountPieces(in), 1);
   // The ball's two halves, each cut by the terrain, cover the ball.
-  const double ab = cutchecks::Area(ball);
-  EXPECT_NEAR(Area(below) + Area(above), ab, 1e-9 * ab);
+  EXPECT_NEAR(Area(below) + Area(above), Area(ball), 1e-9 * Area(ball));
 }
 
 TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
   // A tilted plane through the middle meets every vertical edge; the plane
   // x = z holds two opposite edges; x + y + z = 1 passes through three
   // corners and cuts off a tetrahedron.
-  struct Case {
+  const struct {
     Vec c, n;
     double lowVolume, faceArea;
-  };
-  const Case cases[] = {{{0.5, 0.5, 0.5}, {0.2, -0.3, 1}, 0.5, std::sqrt(1.13)},
-                        {{0.5, 0.5, 0.5}, {1, 0, -1}, 0.5, std::sqrt(2.0)},
-                        {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {1, 1, 1}, 1.0 / 6, std::sqrt(3.0) / 2}};
-  for (const Case& k : cases) {
+  } cases[] = {{{0.5, 0.5, 0.5}, {0.2, -0.3, 1}, 0.5, std::sqrt(1.13)},
+               {{0.5, 0.5, 0.5}, {1, 0, -1}, 0.5, std::sqrt(2.0)},
+               {{1.0 / 3, 1.0 / 3, 1.0 / 3}, {1, 1, 1}, 1.0 / 6, std::sqrt(3.0) / 2}};
+  for (const auto& k : cases) {
     SCOPED_TRACE(k.n.x);
     C3DEntity cube = shapes::MakeUnitCube();
     C3DSurface plane = shapes::MakeTiltedPlane(k.c, k.n, 1.5, 3);
@@ -183,21 +175,19 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
     C3DEntity low(-1, 0), high(-1, 0), open[2];
     // Without cut faces (and no surface outputs) the halves stay open.
     EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &open[0], &open[1], false), 1);
-    for (const C3DEntity& half : open) {
-      EXPECT_GT(Area(half), 0);
-      EXPECT_FALSE(shapes::IsClosedAfterWelding(shapes::SoupOf(half)));
-    }
+    for (const C3DEntity& half : open)
+      EXPECT_TRUE(Area(half) > 0 && !shapes::IsClosedAfterWelding(shapes::SoupOf(half)));
     EXPECT_NEAR(Area(open[0]) + Area(open[1]), 6.0, 1e-9);  // no cut face added
     EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, &so1, &so2, &low, &high, true), 1);
     // The cut face (the plane's part inside) ends each half, in the cube's
     // look (its last surface's material); the plane faces out of the low half.
     const long last = high.GetSurfaceNum() - 1;
     const C3DSurface& face = *low.SurfaceAt(low.GetSurfaceNum() - 1);
-    EXPECT_NEAR(AreaOf(face), k.faceArea, 1e-9);
-    EXPECT_NEAR(AreaOf(so2), k.faceArea + 0.5, 1e-9);
-    EXPECT_NEAR(AreaOf(so1) + AreaOf(so2), AreaOf(plane) + 0.5, 1e-9 * AreaOf(plane));
-    EXPECT_EQ(high.SurfaceAt(last)->GetTriangleCount() + 1, so2.GetTriangleCount());
-    EXPECT_EQ(face.GetTriangleCount() + 1, so2.GetTriangleCount());
+    EXPECT_NEAR(Area(face), k.faceArea, 1e-9);
+    EXPECT_NEAR(Area(so2), k.faceArea + 0.5, 1e-9);
+    EXPECT_NEAR(Area(so1) + Area(so2), Area(plane) + 0.5, 1e-9 * Area(plane));
+    EXPECT_TRUE(high.SurfaceAt(last)->GetTriangleCount() + 1 == so2.GetTriangleCount() &&
+                face.GetTriangleCount() + 1 == so2.GetTriangleCount());
     EXPECT_EQ(face.GetMaterialName() + so2.GetMaterialName(), "face5face5");
     EXPECT_NEAR(cutchecks::Volume(low), k.lowVolume, 1e-9);
     EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(low)));
@@ -299,42 +289,30 @@ TEST(FacadeInput, BadModelsFailEveryCutWritingAndPrintingNothing) {
 
 TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   CKroMeshTriCut cut;
-  // Before the first cut: no live objects, null arguments answered safely,
-  // settings reported back.
+  // Before the first cut there is no live object; null arguments are safe.
   EXPECT_EQ(cut.GetMeshMgrObj(), nullptr);
-  D_DOT* pts = reinterpret_cast<D_DOT*>(0x1);
-  long n = -1;
-  cut.GetPosCheckPolyline(&pts, &n);
-  EXPECT_TRUE(pts == nullptr && n == 0);
   cut.GetPosCheckPolyline(nullptr, nullptr);
   cut.GetAABBOfCutedMesh(nullptr);
-  int flag = -1;
-  cut.SetSplitFlag(3);
-  cut.GetSplitFlag(flag);
-  EXPECT_EQ(flag, 3);
   double prec = 0;
   EXPECT_EQ(cut.SetDataPrec(2.0), 1);  // out of range: ignored
   cut.SetCalIntsersecLinFlag(1);
   C3DSurface terrain = Terrain(), fault = Fault(), o1;
   cut.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
-  CMeshMgrBase* mgr = cut.GetMeshMgrObj();
-  ASSERT_NE(mgr, nullptr);
+  ASSERT_NE(cut.GetMeshMgrObj(), nullptr);
   // With cut lines traced, the cut left at least one line across.
-  EXPECT_GE(mgr->GetMeshInterseceObj()->GetIntersectLinNum(), 1);
-  EXPECT_EQ(cut.GetDataPrec(prec), 1);
-  EXPECT_EQ(prec, 0.001);
-  // A polyline of one point is stored but never reaches the organizers,
-  // which keep copies.
-  D_DOT one[1] = {{5, 5}}, two[2] = {kLineA, kLineB};
+  EXPECT_GE(cut.GetMeshMgrObj()->GetMeshInterseceObj()->GetIntersectLinNum(), 1);
+  EXPECT_TRUE(cut.GetDataPrec(prec) == 1 && prec == 0.001) << prec;
+  // A polyline of one point is stored but never reaches the organizers; the
+  // facade keeps a copy of a longer one.
+  D_DOT one[1] = {{5, 5}}, two[2] = {kLineA, kLineB}, *pts = nullptr;
+  long n = -1;
   cut.SetPosCheckPolyline(one, 1);
   cut.GetPosCheckPolyline(&pts, &n);
   EXPECT_EQ(n, 0);
   cut.SetPosCheckPolyline(two, 2);
   cut.GetPosCheckPolyline(&pts, &n);
   ASSERT_EQ(n, 2);
-  EXPECT_EQ(pts[1].x, kLineB.x);
-  EXPECT_NE(pts, two);
-
+  EXPECT_TRUE(pts != two && pts[1].x == kLineB.x);
   // A solid is cut through its per-surface wrappers: each must cut at the
   // precision asked for, now and after a later change; 0 is ignored.
   C3DEntity cube = shapes::MakeUnitCube(), below(-1, 0);
@@ -342,8 +320,7 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   cut.SetDataPrec(0.01);
   cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &below, nullptr, false);
   auto* solid = dynamic_cast<CObbtEntity*>(cut.GetMeshMgrObj()->GetMeshObbt(0));
-  ASSERT_NE(solid, nullptr);
-  ASSERT_EQ(solid->GetSubMeshNum(), 6);
+  ASSERT_TRUE(solid && solid->GetSubMeshNum() == 6);
   for (double want : {0.01, 0.002, 0.0}) {
     cut.SetDataPrec(want);
     for (long k = 0; k < 6; ++k) {
@@ -355,6 +332,8 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   EXPECT_EQ(prec, 0.002);
 }
 
+// The copies own nothing of the original, and cut on their own with the
+// copied settings (the curtain); self-assignment keeps everything.
 TEST(FacadeSettings, CopiesAreIndependent) {
   C3DSurface terrain = Terrain(), fault = Fault(), o1, o2, c1, c2;
   D_DOT line[2] = {kLineA, kLineB};
@@ -365,18 +344,15 @@ TEST(FacadeSettings, CopiesAreIndependent) {
   CKroMeshTriCut copy(*cut), assigned;
   assigned.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
   assigned = *cut;
-  delete cut;  // the copies own nothing of the original
+  delete cut;
   double u = 0, v = 0;
   copy.GetTexScale(u, v);
   EXPECT_TRUE(u == 0.1 && v == 0.2);
-  EXPECT_EQ(copy.GetMeshMgrObj(), nullptr);
-  EXPECT_EQ(assigned.GetMeshMgrObj(), nullptr);
-  // Both copies cut on their own with the copied settings (the curtain);
-  // self-assignment keeps everything.
+  EXPECT_TRUE(copy.GetMeshMgrObj() == nullptr && assigned.GetMeshMgrObj() == nullptr);
   EXPECT_EQ(copy.CutMdlBetweenMdl(&terrain, nullptr, &c1, &c2, nullptr, nullptr, true, true), 1);
   EXPECT_GT(c1.GetTriangleCount() * c2.GetTriangleCount(), 0);
   assigned = assigned;
-  EXPECT_EQ(assigned.CutMdlBetweenMdl(&terrain, nullptr, &c1, &c2, nullptr, nullptr, true, true),
+  EXPECT_EQ(assigned.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, nullptr, nullptr, true, true),
             1);
 }
 

@@ -8,9 +8,6 @@
 #include <cstring>
 #include <random>
 
-#include "Cli.h"
-#include "Cuts.h"
-#include "Errors.h"
 #include "IOUtil.h"
 #include "Measure.h"
 #include "ModelIO.h"
@@ -36,42 +33,32 @@ std::pair<Model, Model> SplitSquare(double x0, int n, int k) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Numbers and arguments
-
 TEST(ToolText, ShortestNumbersLinesTokensAndNames) {
   std::mt19937_64 rng(12345);
   std::uniform_real_distribution<double> coord(-1e7, 1e7), small(-1e-3, 1e-3);
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < 2000; ++i)
     for (double v : {coord(rng), small(rng), 512345.0 + small(rng)}) {
       double back;
-      ASSERT_TRUE(ParseDouble(Fmt(v), back)) << Fmt(v);
-      ASSERT_EQ(back, v) << Fmt(v);
+      ASSERT_TRUE(ParseDouble(Fmt(v), back) && back == v) << Fmt(v);
     }
-  }
-  EXPECT_EQ(Fmt(500000.0) + " " + Fmt(4000000.25) + " " + Fmt(0.1) + " " + Fmt(-0.5f),
-            "500000 4000000.25 0.1 -0.5");
   double d;
   long l;
   EXPECT_FALSE(ParseDouble("1.5x", d) || ParseDouble("", d) || ParseLong("4.2", l));
   EXPECT_TRUE(ParseLong("+42", l) && l == 42);
-
   LineReader lr("a b\r\n\r\n  c\td  \nlast");
-  std::string_view line;
   std::string all;
-  while (lr.Next(line)) {
+  for (std::string_view line; lr.Next(line); all += "|")
     for (auto t : Tokens(line)) all += std::string(t) + ",";
-    all += "|";
-  }
-  EXPECT_EQ(all, "a,b,||c,d,|last,|");
-  EXPECT_EQ(lr.LineNo(), 4);
-  EXPECT_EQ(Extension("a/b.c/model.OBJ"), "obj");
-  EXPECT_EQ(Extension("a.d/model"), "");
-  EXPECT_EQ(TokenName("two words", "x"), "two_words");
+  // clang-format off
+  const std::pair<std::string, std::string> cases[] = {  // {what came out, what should}
+      {Fmt(500000.0) + " " + Fmt(4000000.25) + " " + Fmt(0.1) + " " + Fmt(-0.5f), "500000 4000000.25 0.1 -0.5"},
+      {all + std::to_string(lr.LineNo()), "a,b,||c,d,|last,|4"},
+      {Extension("a/b.c/model.OBJ") + "," + Extension("a.d/model"), "obj,"},
+      {TokenName("two words", "x"), "two_words"},
+  };
+  // clang-format on
+  for (const auto& [got, want] : cases) EXPECT_EQ(got, want);
 }
-
-// ---------------------------------------------------------------------------
-// Model helpers
 
 TEST(ToolModel, CutLinesRunWhereTheTwoSidesMeet) {
   auto [left, right] = SplitSquare(toolmodels::kX0, 4, 1);
@@ -92,35 +79,25 @@ TEST(ToolModel, CutLinesRunWhereTheTwoSidesMeet) {
 }
 
 TEST(ToolModel, OrientingTurnsTheOddTriangleTheOddFaceAndAnInsideOutSolid) {
-  // A terrain with one triangle wound the wrong way round.
+  // A terrain with one triangle wound the wrong way round (inside the grid:
+  // three neighbours).
   Model t = toolmodels::GeoTerrain(4);
   C3DTriangle* tris = nullptr;
   long n = 0;
   t.parts[0].surface.GetTriangle(&tris, nullptr, &n);
-  const C3DTriangle before = tris[10];  // inside the grid: three neighbours
+  const C3DTriangle before = tris[10];
   std::swap(tris[10].v[1], tris[10].v[2]);
   EXPECT_EQ(AnalyseTopology(t).misorientedEdges, 3);
   EXPECT_EQ(OrientTriangles(t.parts[0]), 1);
   EXPECT_EQ(AnalyseTopology(t).misorientedEdges, 0);
   t.parts[0].surface.GetTriangle(&tris, nullptr, &n);
-  EXPECT_EQ(tris[10].v[1], before.v[1]);
-  EXPECT_EQ(tris[10].v[2], before.v[2]);
+  EXPECT_TRUE(tris[10].v[1] == before.v[1] && tris[10].v[2] == before.v[2]);
   EXPECT_EQ(SideOfSurface(t, {toolmodels::kX0 + 20, toolmodels::kY0 + 20, 200}), 1);
-
-  // In a closed box, a turned triangle spoils the volume until oriented.
-  Model box = toolmodels::GeoBox();
-  box.parts[1].surface.GetTriangle(&tris, nullptr, &n);
-  std::swap(tris[0].v[0], tris[0].v[1]);
-  const double v = 10.5 * 20.25 * 30.375;
-  EXPECT_GT(std::fabs(SignedVolume(box) - v), 1.0);
-  OrientSurfaces(box);
-  EXPECT_NEAR(SignedVolume(box), v, 1e-6);
-
+  // One face turned, then the whole cube inside out.
   Model cube = FromEntity(shapes::MakeUnitCube(), "cube"), one;
   one.parts.push_back(cube.parts[2]);
   FlipOrientation(one);
   cube.parts[2] = one.parts[0];
-  EXPECT_GT(AnalyseTopology(cube).misorientedEdges, 0);
   EXPECT_EQ(OrientSurfaces(cube), 1);
   EXPECT_EQ(AnalyseTopology(cube).misorientedEdges, 0);
   EXPECT_DOUBLE_EQ(SignedVolume(cube), 1.0);
@@ -135,62 +112,27 @@ TEST(ToolModel, DropUnusedPointsKeepsDecorationsInStep) {
   const auto colourOf2 = p.surface.Decoration().m_colours[2];
   EXPECT_EQ(DropUnusedPoints(p), 2);
   ASSERT_EQ(p.surface.GetPointNum(), 3);
-  EXPECT_EQ(p.surface.Points()[1].x, 1);
-  EXPECT_EQ(p.surface.Decoration().m_colours[1].r, colourOf2.r);
-  EXPECT_EQ(p.surface.Decoration().m_texcoords[0].size(), 3u);
-  EXPECT_EQ(TrianglesOf(p.surface)[0].v[2], 2);
+  EXPECT_TRUE(p.surface.Points()[1].x == 1 && TrianglesOf(p.surface)[0].v[2] == 2);
+  EXPECT_TRUE(p.surface.Decoration().m_colours[1].r == colourOf2.r &&
+              p.surface.Decoration().m_texcoords[0].size() == 3u);
   EXPECT_EQ(p.surface.GetMaterialName(), "M");
   EXPECT_EQ(DropUnusedPoints(p), 0);
 }
 
-// ---------------------------------------------------------------------------
-// Pictures
-
 TEST(ToolPicture, PngDecodesToTheRenderedPixels) {
   const Model box = toolmodels::GeoBox();
   RenderOptions opt;
-  opt.width = 160;
-  opt.height = 120;
-  opt.title = "box";
+  opt.width = 160, opt.height = 120, opt.title = "box";
   const Image img = RenderScene({{"box", &box, PaletteColour(1)}}, opt);
-  const std::string dir = toolmodels::ScratchDir("png");
-  WritePng(dir + "/box.png", img);
+  const std::string path = toolmodels::ScratchDir("png") + "/box.png";
+  WritePng(path, img);
   png_image in;
   std::memset(&in, 0, sizeof in);
   in.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_file(&in, (dir + "/box.png").c_str()));
+  ASSERT_TRUE(png_image_begin_read_from_file(&in, path.c_str()));
   in.format = PNG_FORMAT_RGB;
   std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(in));
   ASSERT_TRUE(png_image_finish_read(&in, nullptr, pixels.data(), 0, nullptr));
-  EXPECT_EQ(in.width, 160u);
-  EXPECT_EQ(in.height, 120u);
+  EXPECT_TRUE(in.width == 160u && in.height == 120u);
   EXPECT_EQ(pixels, img.rgb);
-}
-
-TEST(ToolPicture, ExplodedAndGridViewsSeparateThePieces) {
-  auto [left, right] = SplitSquare(0, 8, 4);
-  RenderOptions opt;
-  opt.width = 300;
-  opt.height = 200;
-  opt.legend = false;
-  opt.elevation = 89.9;  // from (almost) straight above
-  auto gapColumns = [&](const Image& img) {
-    // Background columns strictly between the two coloured regions.
-    std::string used(img.width, ' ');
-    for (int x = 0; x < img.width; ++x)
-      for (int y = 0; y < img.height; ++y)
-        if (std::abs(img.At(x, y)[0] - img.At(x, y)[2]) > 40) used[x] = '#';
-    const std::size_t first = used.find('#'), last = used.rfind('#');
-    return first == std::string::npos ? 0
-                                      : std::count(used.begin() + first, used.begin() + last, ' ');
-  };
-  const std::vector<RenderItem> items = {{"left", &left, KRO::COLOR4(1, 0, 0, 1)},
-                                         {"right", &right, KRO::COLOR4(1, 0.5f, 0, 1)}};
-  opt.azimuth = 270;  // screen x along model x
-  EXPECT_EQ(gapColumns(RenderScene(items, opt)), 0);
-  opt.explode = 0.5;
-  EXPECT_GT(gapColumns(RenderScene(items, opt)), 5);
-  opt.explode = 0;
-  opt.gridColumns = 2;
-  EXPECT_GT(gapColumns(RenderScene(items, opt)), 5);
 }

@@ -40,10 +40,6 @@ std::string Num(double x) {
   return os.str();
 }
 
-std::string PointText(const Vec& p) {
-  return "(" + Num(p.x) + ", " + Num(p.y) + ", " + Num(p.z) + ")";
-}
-
 TriSoup Soup(const Model& m) {
   TriSoup s;
   for (const auto& part : m.parts) shapes::AppendSurface(s, part.surface);
@@ -78,13 +74,11 @@ std::vector<std::vector<double>> Corners(const Model& m, bool merged) {
 
 std::string SameModel(const Model& a, const Model& b, bool merged, bool floats) {
   const auto ga = Corners(a, merged), gb = Corners(b, merged);
-  if (ga.size() != gb.size())
-    return std::to_string(ga.size()) + " parts became " + std::to_string(gb.size());
-  for (std::size_t p = 0; p < ga.size(); ++p) {
+  for (std::size_t p = 0; p < std::max(ga.size(), gb.size()); ++p) {
     const std::string part = "part " + std::to_string(p + 1) + ": ";
-    if (ga[p].size() != gb[p].size())
-      return part + std::to_string(ga[p].size() / 9) + " triangles became " +
-             std::to_string(gb[p].size() / 9);
+    if (p >= ga.size() || p >= gb.size() || ga[p].size() != gb[p].size())
+      return part + "triangle count changed (" + std::to_string(ga.size()) + " parts became " +
+             std::to_string(gb.size()) + ")";
     for (std::size_t k = 0; k < ga[p].size(); ++k)
       if ((floats ? static_cast<double>(static_cast<float>(ga[p][k])) : ga[p][k]) != gb[p][k])
         return part + "coordinate " + Num(ga[p][k]) + " became " + Num(gb[p][k]);
@@ -289,8 +283,7 @@ std::string CheckVolumes(const Mesh& a, const Mesh& b, const C3DEntity* e, bool 
   std::string r = six ? Balance("both copies of the intersection", v[1], v[4], va + vb)
                       : Balance("union + intersection vs a + b", va + vb, v[0] + v[1], va + vb);
   if (r.empty()) r = Balance("a minus b vs a minus intersection", va - v[1], v[2], va + vb);
-  if (r.empty()) r = Balance("b minus a vs b minus intersection", vb - v[1], v[3], va + vb);
-  return r;
+  return r.empty() ? Balance("b minus a vs b minus intersection", vb - v[1], v[3], va + vb) : r;
 }
 
 // ---- point queries -------------------------------------------------------
@@ -345,14 +338,14 @@ std::string CheckReader(Target t, const uint8_t* data, std::size_t size) {
   std::string bad = Validity(Soup(m), "read");
   if (!bad.empty()) return bad;
   // Every encoding the format has; binary STL keeps single precision.
-  std::vector<std::pair<tricut::Encoding, bool>> encodings = {{tricut::Encoding::Ascii, false}};
-  if (f == Format::Ply || f == Format::Stl)
-    encodings.push_back({tricut::Encoding::Binary, f == Format::Stl});
-  for (const auto& [enc, floats] : encodings) {
-    const std::string encName = enc == tricut::Encoding::Binary ? "binary" : "text";
+  for (const bool binary : {false, true}) {
+    if (binary && f != Format::Ply && f != Format::Stl) continue;
+    const bool floats = binary && f == Format::Stl;
+    const std::string encName = binary ? "binary" : "text";
     std::string written;
     try {
-      written = tricut::WriteModelData(f, m, enc);
+      written =
+          tricut::WriteModelData(f, m, binary ? tricut::Encoding::Binary : tricut::Encoding::Ascii);
     } catch (const tricut::ToolError&) {
       continue;  // a writer may refuse what its encoding cannot hold
     }
@@ -372,10 +365,10 @@ std::string CheckReader(Target t, const uint8_t* data, std::size_t size) {
       if (m.parts[i].surface.GetTriangleCount() == 0) continue;
       while (j < back.parts.size() && back.parts[j].surface.GetTriangleCount() == 0) ++j;
       if (j == back.parts.size()) break;
-      const auto &a = m.parts[i].deco, &b = back.parts[j++].deco;
-      if (a.m_hasColour && (!b.m_hasColour || std::fabs(a.m_colour.r - b.m_colour.r) > 1e-6 ||
-                            std::fabs(a.m_colour.g - b.m_colour.g) > 1e-6 ||
-                            std::fabs(a.m_colour.b - b.m_colour.b) > 1e-6))
+      const auto &a = m.parts[i].deco.m_colour, &b = back.parts[j].deco.m_colour;
+      if (m.parts[i].deco.m_hasColour &&
+          (!back.parts[j++].deco.m_hasColour ||
+           std::max({std::fabs(a.r - b.r), std::fabs(a.g - b.g), std::fabs(a.b - b.b)}) > 1e-6))
         return "round trip: part " + std::to_string(i + 1) + " lost its material colour";
     }
   }
@@ -423,22 +416,24 @@ std::string CheckFacade(const uint8_t* data, std::size_t size, bool strict) {
 
   const double areaA = shapes::TotalArea(a), areaB = shapes::TotalArea(b);
   auto area = [](const auto& x) { return shapes::TotalArea(shapes::SoupOf(x)); };
-  std::string r;
-  if (op == 0 && split1) r = Balance("sides of a", areaA, area(s[0]) + area(s[1]), areaA);
-  if (r.empty() && op == 0 && split2)
-    r = Balance("sides of b", areaB, area(s[2]) + area(s[3]), areaB);
-  if (op == 2) r = Balance("curtain sides of a", areaA, area(s[0]) + area(s[1]), areaA);
-  if (op == 3 && a.closed) {
-    r = Balance("b inside + outside a", areaB, area(s[0]) + area(s[1]), areaB);
-    if (r.empty() && !(flags & 16))
-      r = Balance("sides of a", areaA, area(e[0]) + area(e[1]), areaA);
+  const bool solids = a.closed && b.closed;
+  const struct {
+    bool on;
+    const char* what;
+    double expected, got;
+  } sums[] = {
+      {(op == 0 && split1) || op == 2, "sides of a", areaA, area(s[0]) + area(s[1])},
+      {op == 0 && split2, "sides of b", areaB, area(s[2]) + area(s[3])},
+      {op == 3 && a.closed, "b inside + outside a", areaB, area(s[0]) + area(s[1])},
+      {op == 3 && a.closed && !(flags & 16), "solid sides of a", areaA, area(e[0]) + area(e[1])},
+      {op == 6 && solids, "a outside + inside b", areaA, area(e[0]) + area(e[1])},
+      {op == 6 && solids, "b outside + inside a", areaB, area(e[2]) + area(e[3])},
+  };
+  for (const auto& x : sums) {
+    const std::string r = x.on ? Balance(x.what, x.expected, x.got, x.expected) : "";
+    if (!r.empty()) return r;
   }
-  if (op == 6 && a.closed && b.closed) {
-    r = Balance("a outside + inside b", areaA, area(e[0]) + area(e[1]), areaA);
-    if (r.empty()) r = Balance("b outside + inside a", areaB, area(e[2]) + area(e[3]), areaB);
-  }
-  if ((op == 4 || op == 5) && a.closed && b.closed) r = CheckVolumes(a, b, e, op == 5);
-  return r;
+  return (op == 4 || op == 5) && solids ? CheckVolumes(a, b, e, op == 5) : "";
 }
 
 std::string CheckQueries(const uint8_t* data, std::size_t size) {
@@ -503,20 +498,24 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
     }
     // Away from the tolerance band only.
     if (near < 1e-3) continue;
+    auto wrong = [&](const char* what, long got, const char* want) {
+      return std::string(what) + " at (" + Num(p.x) + ", " + Num(p.y) + ", " + Num(p.z) +
+             "): " + std::to_string(got) + ", expected " + want;
+    };
     const bool inside = std::lround(w / (4 * M_PI)) % 2 != 0;
     bool onSurface = false;
     Vec q = p;
     const long r = CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface);
     if (r != OBBT_PNT_UNDECIDED && (r != (inside ? 1 : -1) || onSurface))
-      return "point in solid (ray parity) at " + PointText(p) + ": " + std::to_string(r) +
-             (onSurface ? " on surface" : "") + ", expected " + (inside ? "inside" : "outside");
+      return wrong(
+          onSurface ? "point in solid (ray parity, on surface)" : "point in solid (ray parity)", r,
+          inside ? "inside" : "outside");
     D_3DOT d{p.x, p.y, p.z};
     const short s = GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
         m.pts.data(), static_cast<long>(m.pts.size()), hostTris.data(),
         static_cast<long>(hostTris.size()), &d);
     if (s != (inside ? 1 : -1))
-      return "point in solid (slices) at " + PointText(p) + ": " + std::to_string(s) +
-             ", expected " + (inside ? "inside" : "outside");
+      return wrong("point in solid (slices)", s, inside ? "inside" : "outside");
     if (near0 < 1e-3) continue;
     // Side of the first shape's closed surface: in front of its outward
     // faces outside, behind them inside.
@@ -526,8 +525,7 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
         CMathFunCls::Check3dPntAndKroSurf(&q, m.pts.data(), static_cast<long>(m.pts.size()),
                                           m.tris.data(), static_cast<long>(firstShapeTris), tri);
     if (side != (inside0 ? -1 : 1) && !(side == 0 && inPlane0))
-      return "side of surface at " + PointText(p) + ": " + std::to_string(side) + ", expected " +
-             (inside0 ? "back (-1)" : "front (1)");
+      return wrong("side of surface", side, inside0 ? "back (-1)" : "front (1)");
   }
   return "";
 }

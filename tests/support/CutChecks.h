@@ -69,37 +69,18 @@ inline SideRange CentroidsAgainstPlanLine(const shapes::TriSoup& s, const std::v
   });
 }
 
-/// Every surface of e in one soup, the triangles of those for which
-/// flip(index, surface) holds reversed; unflippedFirst puts the others first
-/// (so that the volume is taken about a point of theirs).
+/// Every surface of e appended to soup, the triangles of those for which
+/// flip(index, surface) holds reversed.
 inline shapes::TriSoup SoupFlipping(const C3DEntity& e,
                                     const std::function<bool(long, const C3DSurface&)>& flip,
-                                    bool unflippedFirst = false, shapes::TriSoup soup = {}) {
-  // Pass 0: unflipped only, 1: flipped only, 2: all in order.
-  for (int pass = unflippedFirst ? 0 : 2; pass < (unflippedFirst ? 2 : 3); ++pass)
-    for (long i = 0; i < e.GetSurfaceNum(); ++i) {
-      const C3DSurface& s = *e.SurfaceAt(i);
-      const bool f = flip(i, s);
-      if ((pass == 0 && f) || (pass == 1 && !f)) continue;
-      const size_t first = soup.tris.size();
-      shapes::AppendSurface(soup, s);
-      for (size_t k = first; f && k < soup.tris.size(); ++k)
-        std::swap(soup.tris[k].v[1], soup.tris[k].v[2]);
-    }
+                                    shapes::TriSoup soup = {}) {
+  for (long i = 0; i < e.GetSurfaceNum(); ++i) {
+    const size_t first = soup.tris.size();
+    shapes::AppendSurface(soup, *e.SurfaceAt(i));
+    for (size_t k = first; flip(i, *e.SurfaceAt(i)) && k < soup.tris.size(); ++k)
+      std::swap(soup.tris[k].v[1], soup.tris[k].v[2]);
+  }
   return soup;
-}
-
-/// A Boolean difference keeps the other solid's part as that solid had it
-/// (facing out of the other solid, so into the result): surfaces of
-/// material `flipped` are reversed.
-inline shapes::TriSoup SoupWithFlipped(const C3DEntity& e, const std::string& flipped,
-                                       bool unflippedFirst = false) {
-  return SoupFlipping(
-      e, [&](long, const C3DSurface& s) { return s.GetMaterialName() == flipped; }, unflippedFirst);
-}
-
-inline double VolumeWithFlipped(const C3DEntity& e, const std::string& flipped) {
-  return shapes::SignedVolume(SoupWithFlipped(e, flipped, true));
 }
 
 /// Volume with the surfaces from index firstFlipped on reversed.
@@ -108,8 +89,10 @@ inline double VolumeFlippingFrom(const C3DEntity& e, long firstFlipped) {
       SoupFlipping(e, [&](long i, const C3DSurface&) { return i >= firstFlipped; }));
 }
 
-inline double Area(const C3DEntity& e) {
-  return shapes::TotalArea(shapes::SoupOf(e));
+/// Area of a surface or of every surface of a solid.
+template <class M>
+double Area(const M& m) {
+  return shapes::TotalArea(shapes::SoupOf(m));
 }
 
 inline double Volume(const C3DEntity& e) {
@@ -172,7 +155,7 @@ inline shapes::TriSoup JoinExact(const std::vector<std::pair<const C3DEntity*, b
   shapes::TriSoup soup;
   for (const auto& part : parts)
     soup = SoupFlipping(
-        *part.first, [&](long, const C3DSurface&) { return part.second; }, false, std::move(soup));
+        *part.first, [&](long, const C3DSurface&) { return part.second; }, std::move(soup));
   return WeldExact(std::move(soup));
 }
 
