@@ -339,6 +339,11 @@ const C3DSurface* C3DEntity::SurfaceAt(long i) const {
   return &m_surfaces[static_cast<size_t>(i)]->surface;
 }
 
+const CSurfaceDecorationObj* C3DEntity::DecorationAt(long i) const {
+  if (i < 0 || i >= GetSurfaceNum()) return nullptr;
+  return &m_surfaces[static_cast<size_t>(i)]->deco;
+}
+
 void C3DEntity::Reset() {
   m_surfaces.clear();
 }

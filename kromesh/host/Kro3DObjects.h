@@ -270,6 +270,8 @@ class C3DEntity : public C3DBaseEntity {
   long AddSurface(const C3DSurface* surf, const CSurfaceDecorationObj* deco);
   /// Read access to surface i without copying; null when out of range.
   const C3DSurface* SurfaceAt(long i) const;
+  /// Read access to the decoration of surface i; null when out of range.
+  const CSurfaceDecorationObj* DecorationAt(long i) const;
 
   void Reset() override;
 
