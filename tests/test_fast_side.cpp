@@ -290,6 +290,11 @@ TEST(FastSide, CutMeshClassificationSameWithBothRoads) {
   EXPECT_EQ(fast.second, plain.second);
   EXPECT_GT(fast.first.size(), 40u);
   EXPECT_GT(fast.second.size(), 40u);
+  // A released index is built again by the next query, to the same sides.
+  curv->SetUseIndex(true);
+  curv->ReleaseIndex();
+  EXPECT_EQ(sides(), fast);
+  EXPECT_TRUE(curv->HasIndex());
 
   // A clone shares the index and keeps answering after the original is gone.
   std::unique_ptr<CMeshPosCheckBase> clone(curv->Clone());

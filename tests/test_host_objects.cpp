@@ -74,3 +74,15 @@ TEST(HostSurface, NeighboursStayParallelToTheTriangles) {
   EXPECT_EQ(oneTop.n[0], -1);  // added without neighbours
   EXPECT_EQ(s.GetTriangle(3, &one, &oneTop), 0);
 }
+
+TEST(HostEntity, DecorationAtReadsInPlaceAndRefusesOutOfRange) {
+  C3DEntity e;
+  C3DSurface s(-1, 0);
+  CSurfaceDecorationObj deco;
+  deco.m_materialName = "slate";
+  e.AddSurface(&s, &deco);
+  ASSERT_NE(e.DecorationAt(0), nullptr);
+  EXPECT_EQ(e.DecorationAt(0)->m_materialName, "slate");
+  EXPECT_EQ(e.DecorationAt(-1), nullptr);
+  EXPECT_EQ(e.DecorationAt(1), nullptr);
+}

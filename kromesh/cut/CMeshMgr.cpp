@@ -325,12 +325,12 @@ long CMeshMgrSS::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseG
   auto* o1 = dynamic_cast<C3DSurface*>(out1);
   auto* o2 = dynamic_cast<C3DSurface*>(out2);
   if (sort == Kro_Cut_First)
-    return DropCutterIndex(m_pObbt[1],
-                           CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[0]), m_pObbt[1],
-                                               o1, o2, m_splitFlag[0], m_splitType[0]));
-  return DropCutterIndex(m_pObbt[0],
-                         CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[1]), m_pObbt[0],
-                                             o1, o2, m_splitFlag[1], m_splitType[1]));
+    return DropCutterIndex(
+        m_pObbt[1], CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[0]), m_pObbt[1], o1, o2,
+                                        m_splitFlag[0], m_splitType[0]));
+  return DropCutterIndex(
+      m_pObbt[0], CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[1]), m_pObbt[0], o1, o2,
+                                      m_splitFlag[1], m_splitType[1]));
 }
 
 long CMeshMgrES::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseGeometry* out2) {
