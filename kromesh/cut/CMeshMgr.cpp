@@ -267,7 +267,8 @@ long CutEachSurface(CObbtEntity* cut, C3DEntity* out1, C3DEntity* out2, CutOne c
     if (!sub) continue;
     C3DSurface s1(-1, 0);
     C3DSurface s2(-1, 0);
-    cutOne(sub, &s1, &s2);
+    // A side no output takes is not converted at all.
+    cutOne(sub, out1 ? &s1 : nullptr, out2 ? &s2 : nullptr);
     if (out1 && s1.GetTriangleCount() > 0) out1->AddSurface(&s1, nullptr);
     if (out2 && s2.GetTriangleCount() > 0) out2->AddSurface(&s2, nullptr);
     s1.Reset();

@@ -1,6 +1,7 @@
 #include "kromesh/math/TriangleIndex.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -54,12 +55,17 @@ long NodeCount(long n) {
 
 // x rounded down / up to a float: a box kept in floats still holds what the
 // double box held.
+// Values beyond the float range go to the largest float or to infinity.
 float FloatDown(double x) {
+  if (x >= FLT_MAX) return FLT_MAX;
+  if (x < -FLT_MAX) return -HUGE_VALF;
   float f = static_cast<float>(x);
   if (static_cast<double>(f) > x) f = std::nextafter(f, -HUGE_VALF);
   return f;
 }
 float FloatUp(double x) {
+  if (x <= -FLT_MAX) return -FLT_MAX;
+  if (x > FLT_MAX) return HUGE_VALF;
   float f = static_cast<float>(x);
   if (static_cast<double>(f) < x) f = std::nextafter(f, HUGE_VALF);
   return f;
@@ -209,7 +215,7 @@ long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriDa
   Clear();
   if (!verts || !tris || nVerts <= 0 || nTris <= 0) return 0;
   try {
-    if (nTris > INT32_MAX) return -1;  // beyond what the trees can number
+    if (nTris > INT32_MAX / 2) return -1;  // beyond what the trees can number
     m_tris.resize(static_cast<size_t>(nTris));
     for (long i = 0; i < nTris; ++i) {
       Tri& t = m_tris[static_cast<size_t>(i)];
@@ -235,7 +241,7 @@ long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT*
   Clear();
   if (!pts || !nets || nPts <= 0 || nNets <= 0) return 0;
   try {
-    if (nNets > INT32_MAX) return -1;  // beyond what the trees can number
+    if (nNets > INT32_MAX / 2) return -1;  // beyond what the trees can number
     m_tris.resize(static_cast<size_t>(nNets));
     for (long i = 0; i < nNets; ++i) {
       Tri& t = m_tris[static_cast<size_t>(i)];

@@ -34,7 +34,8 @@ class CTriangleIndex {
   /// not read after the call. A triangle with a corner outside 0..nVerts-1
   /// is kept as unreadable (never found, never cuts), as the plain tests
   /// skip it. Returns 1; 0 for null buffers or nVerts, nTris <= 0 (the index
-  /// is left empty); -1 when memory runs out (the index is left empty).
+  /// is left empty); -1 when memory runs out or nTris exceeds INT32_MAX / 2
+  /// (the index is left empty).
   long Build(const KRO::G3D_DVertex* verts, long nVerts, const C3DTriData* tris, long nTris);
   /// Build over the point/net layout (1-based KroNetStrcT point numbers):
   /// the index then answers as the plain point/net tests would.
