@@ -269,8 +269,9 @@ long CutEachSurface(CObbtEntity* cut, C3DEntity* out1, C3DEntity* out2, CutOne c
     C3DSurface s2(-1, 0);
     // A side no output takes is not converted at all.
     cutOne(sub, out1 ? &s1 : nullptr, out2 ? &s2 : nullptr);
-    if (out1 && s1.GetTriangleCount() > 0) out1->AddSurface(&s1, nullptr);
-    if (out2 && s2.GetTriangleCount() > 0) out2->AddSurface(&s2, nullptr);
+    // The solids take the sides over; no copy of a side is made.
+    if (out1 && s1.GetTriangleCount() > 0) out1->AdoptSurface(&s1, nullptr);
+    if (out2 && s2.GetTriangleCount() > 0) out2->AdoptSurface(&s2, nullptr);
     s1.Reset();
     s2.Reset();
   }
