@@ -20,6 +20,12 @@ namespace {
 using fastside::Surface;
 using KRO::G3D_DVertex;
 
+// s scaled by k, then moved by d along every axis.
+Surface Placed(Surface s, double k, double d) {
+  for (G3D_DVertex& v : s.v) v = {v.x * k + d, v.y * k + d, v.z * k + d};
+  return s;
+}
+
 CTriangleIndex IndexOf(Surface& s) {
   CTriangleIndex index;
   EXPECT_EQ(index.Build(s.v.data(), s.nv(), s.t.data(), s.nt()), 1);
@@ -99,6 +105,18 @@ TEST(FastSide, ScenarioSurfacesSameSidesTrianglesAndCrossings) {
        {11, 7, 2.8},
        22},
       {"tied lattice", fastside::TiedLattice(12), {}, {}, 31},
+      // Far from the origin the index's float boxes round by up to 0.25, and
+      // past the float range they open to infinity: the answers stay exact.
+      {"terrain 3e6 away",
+       Placed(fastside::WavyTerrain(12, 1.0, 2.0), 1.0, 3e6),
+       {3e6 - 2, 3e6 - 2, 3e6 - 4},
+       {3e6 + 14, 3e6 + 14, 3e6 + 4},
+       41},
+      {"terrain past the float range",
+       Placed(fastside::WavyTerrain(8, 1.0, 2.0), 1e38, 0.0),
+       {-1e38, -1e38, -4e38},
+       {9e38, 9e38, 4e38},
+       61},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -285,6 +303,11 @@ TEST(FastSide, CutMeshClassificationSameWithBothRoads) {
   EXPECT_EQ(fast.second, plain.second);
   EXPECT_GT(fast.first.size(), 40u);
   EXPECT_GT(fast.second.size(), 40u);
+  // A released index is built again by the next query, to the same sides.
+  curv->SetUseIndex(true);
+  curv->ReleaseIndex();
+  EXPECT_EQ(sides(), fast);
+  EXPECT_TRUE(curv->HasIndex());
 
   // A clone shares the index and keeps answering after the original is gone.
   std::unique_ptr<CMeshPosCheckBase> clone(curv->Clone());

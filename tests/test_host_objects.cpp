@@ -68,3 +68,40 @@ TEST(HostSurface, NeighboursStayParallelToTheTriangles) {
   EXPECT_EQ(oneTop.n[0], -1);  // added without neighbours
   EXPECT_EQ(s.GetTriangle(3, &one, &oneTop), 0);
 }
+
+TEST(HostEntity, SurfacesMoveInAndOutWithoutCopies) {
+  C3DSurface s(-1, 0);
+  const KRO::G3D_DVertex pts[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  CPointCollection pc;
+  pc.AppendPoints(pts, 3);
+  s.UpdatePointCollection(&pc, nullptr);
+  const C3DTriangle tri(0, 1, 2);
+  s.AddTriangle(&tri, nullptr, 1);
+  s.SetMaterialName("slate");
+  CSurfaceDecorationObj deco;
+  deco.m_materialName = "granite";
+
+  C3DEntity e;
+  EXPECT_EQ(e.AdoptSurface(nullptr, &deco), 0);
+  ASSERT_EQ(e.AdoptSurface(&s, &deco), 1);
+  EXPECT_EQ(s.GetTriangleCount(), 0);  // moved in, left empty
+  EXPECT_EQ(s.GetPointNum(), 0);
+  ASSERT_NE(e.SurfaceAt(0), nullptr);
+  EXPECT_EQ(e.SurfaceAt(0)->GetTriangleCount(), 1);
+  EXPECT_EQ(e.SurfaceAt(0)->GetMaterialName(), "slate");
+  ASSERT_NE(e.DecorationAt(0), nullptr);
+  EXPECT_EQ(e.DecorationAt(0)->m_materialName, "granite");
+  EXPECT_EQ(e.DecorationAt(-1), nullptr);
+  EXPECT_EQ(e.DecorationAt(1), nullptr);
+
+  C3DSurface out(-1, 0);
+  CSurfaceDecorationObj outDeco;
+  EXPECT_EQ(e.TakeSurface(1, &out, &outDeco), 0);
+  EXPECT_EQ(e.TakeSurface(0, nullptr, &outDeco), 0);
+  ASSERT_EQ(e.TakeSurface(0, &out, &outDeco), 1);
+  EXPECT_EQ(out.GetTriangleCount(), 1);
+  EXPECT_EQ(out.GetPointNum(), 3);
+  EXPECT_EQ(outDeco.m_materialName, "granite");
+  EXPECT_EQ(e.GetSurfaceNum(), 1);  // stays in place, empty
+  EXPECT_EQ(e.SurfaceAt(0)->GetTriangleCount(), 0);
+}

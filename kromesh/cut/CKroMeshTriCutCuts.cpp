@@ -201,14 +201,21 @@ using Flags = std::vector<std::vector<signed char>>;
 // look's colour or material. flags hold one list per surface of piece
 // (missing lists count as plain). A surface left without triangles is not
 // added; a filtered one keeps every point but no neighbour records.
+// look(s, owned, deco, to) appends s; owned is s itself when look may move
+// it (a filtered copy, or a surface taken out of a consumed piece), else
+// null. consume: the piece is read for the last time, and its surfaces kept
+// whole are moved out rather than copied.
 template <typename Look>
-void AppendKept(const C3DEntity& piece, const Flags& flags, int keep, C3DEntity* to, Look look) {
+void AppendKept(C3DEntity& piece, const Flags& flags, int keep, C3DEntity* to, Look look,
+                bool consume) {
   if (!to) return;
   const long n = piece.GetSurfaceNum();
   for (long i = 0; i < n; ++i) {
-    C3DSurface surf(-1, 0);
-    CSurfaceDecorationObj deco;
-    if (!piece.GetSurface(i, &surf, &deco) || surf.GetTriangleCount() <= 0) continue;
+    const C3DSurface* whole = piece.SurfaceAt(i);
+    const CSurfaceDecorationObj* pieceDeco = piece.DecorationAt(i);
+    if (!whole || !pieceDeco || whole->GetTriangleCount() <= 0) continue;
+    const C3DSurface& surf = *whole;
+    CSurfaceDecorationObj deco = *pieceDeco;
     const std::vector<signed char>* f =
         i < static_cast<long>(flags.size()) ? &flags[static_cast<size_t>(i)] : nullptr;
     const long nt = surf.GetTriangleCount();
@@ -231,9 +238,42 @@ void AppendKept(const C3DEntity& piece, const Flags& flags, int keep, C3DEntity*
       C3DTriangle tri;
       for (long t = 0; t < nt; ++t)
         if (kept(t) && surf.GetTriangle(t, &tri, nullptr)) part.AddTriangle(&tri, nullptr, 1);
-      surf = part;
+      look(part, &part, deco, to);
+    } else if (consume) {
+      C3DSurface taken(-1, 0);
+      piece.TakeSurface(i, &taken, nullptr);
+      look(taken, &taken, deco, to);
+    } else {
+      look(surf, nullptr, deco, to);
     }
-    look(surf, deco, to);
+  }
+}
+
+// Appends a piece's surface with its own decoration.
+void AppendOwn(const C3DSurface& s, C3DSurface* owned, CSurfaceDecorationObj& deco, C3DEntity* to) {
+  if (owned)
+    to->AdoptSurface(owned, &deco);
+  else
+    to->AddSurface(&s, &deco);
+}
+
+// The pieces of the solid/solid cut an operation reads: bit p for piece p
+// (0 and 1 the first solid outside and inside the second, 2 and 3 the
+// second outside and inside the first).
+int PiecesRead(Kro_Mesh_Cut_Oper_Type op) {
+  switch (op) {
+    case Kro_Oper_Union:
+      return 1 << 0 | 1 << 2;
+    case Kro_Oper_Intersect:
+      return 1 << 1 | 1 << 3;
+    case Kro_Oper_FirstMinusSecond:
+      return 1 << 0 | 1 << 1 | 1 << 3;
+    case Kro_Oper_SecondMinusFirst:
+      return 1 << 1 | 1 << 2 | 1 << 3;
+    case Kro_Oper_FirstOutside:
+      return 1 << 0;
+    default:
+      return 0;
   }
 }
 
@@ -245,19 +285,27 @@ long CKroMeshTriCut::CalMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* c,
   C3DEntity piece[4] = {C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0), C3DEntity(-1, 0)};
   ReleaseTricutObj();
   if (!c) return 0;
-  if (CalMdlBetweenMdl(a, b, &piece[0], &piece[1], &piece[2], &piece[3]) != 1) return 0;
+  // A piece no operation reads is not written out; each direction keeps
+  // one output, so that both directions still run as they always do.
+  C3DEntity* out[4];
+  const int read = PiecesRead(op);
+  for (int p = 0; p < 4; ++p) out[p] = (read >> p & 1) ? &piece[p] : nullptr;
+  for (int p = 0; p < 4; p += 2)
+    if (!out[p] && !out[p + 1]) out[p] = &piece[p];
+  if (CalMdlBetweenMdl(a, b, out[0], out[1], out[2], out[3]) != 1) return 0;
   const Flags* f[4] = {&m_pMeshMgr->GetCoplanarFlags(Kro_Cut_First, 1),
                        &m_pMeshMgr->GetCoplanarFlags(Kro_Cut_First, 2),
                        &m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 1),
                        &m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 2)};
-  auto own = [](C3DSurface& s, CSurfaceDecorationObj& deco, C3DEntity* to) {
-    to->AddSurface(&s, &deco);
-  };
   // Pieces lying on the other solid: a same-facing face once in the union
   // (a's) and in the intersection (b's), never in a difference; a face
   // facing the other solid in no union or intersection, a's in a minus b
   // and b's in b minus a.
-  auto take = [&](int p, int keep) { AppendKept(piece[p], *f[p], keep, c, own); };
+  // Every piece is read once: it is freed as soon as it is appended.
+  auto take = [&](int p, int keep) {
+    AppendKept(piece[p], *f[p], keep, c, AppendOwn, true);
+    piece[p].Reset();
+  };
   switch (op) {
     case Kro_Oper_Union:
       take(2, kPlain);
@@ -297,31 +345,37 @@ long CKroMeshTriCut::CutMdlBetweenMdl(C3DEntity* a, C3DEntity* b, C3DEntity* o1,
   const Flags& f2 = m_pMeshMgr->GetCoplanarFlags(Kro_Cut_First, 2);
   const Flags& f3 = m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 1);
   const Flags& f4 = m_pMeshMgr->GetCoplanarFlags(Kro_Cut_Second, 2);
-  auto own = [](C3DSurface& s, CSurfaceDecorationObj& deco, C3DEntity* to) {
-    to->AddSurface(&s, &deco);
-  };
+  auto own = AppendOwn;
   // A piece that closes the other solid takes that solid's look.
   auto looksLike = [this](C3DEntity* look) {
-    return [this, look](C3DSurface& s, CSurfaceDecorationObj&, C3DEntity* to) {
-      UpdateSurfMaterialByEntity(&s, look);
-      to->AddSurface(&s, nullptr);
+    return [this, look](const C3DSurface& s, C3DSurface* owned, CSurfaceDecorationObj&,
+                        C3DEntity* to) {
+      C3DSurface dressed(-1, 0);
+      if (!owned) {
+        dressed = s;
+        owned = &dressed;
+      }
+      UpdateSurfMaterialByEntity(owned, look);
+      to->AdoptSurface(owned, nullptr);
     };
   };
   // o2 = a minus b, o6 = b minus a (own surfaces first, then the other
   // solid's part), o3 and o4 the intersection, with the coplanar pieces
   // chosen as in the op form; the caps o1 and o5 hold no coplanar piece.
-  AppendKept(p1, f1, kPlain, o2, own);
-  AppendKept(p2, f2, kOtherFacing, o2, own);
-  AppendKept(p3, f3, kPlain, o6, own);
-  AppendKept(p4, f4, kOtherFacing, o6, own);
-  AppendKept(p2, f2, kPlain, o3, own);
-  AppendKept(p2, f2, kPlain, o4, looksLike(b));
-  AppendKept(p2, f2, kPlain, o5, looksLike(b));
-  AppendKept(p2, f2, kPlain, o6, looksLike(b));
-  AppendKept(p4, f4, kPlain | kSameFacing, o4, own);
-  AppendKept(p4, f4, kPlain, o2, looksLike(a));
-  AppendKept(p4, f4, kPlain, o1, looksLike(a));
-  AppendKept(p4, f4, kPlain | kSameFacing, o3, looksLike(a));
+  AppendKept(p1, f1, kPlain, o2, own, true);
+  p1.Reset();  // read once
+  AppendKept(p2, f2, kOtherFacing, o2, own, false);
+  AppendKept(p3, f3, kPlain, o6, own, true);
+  p3.Reset();
+  AppendKept(p4, f4, kOtherFacing, o6, own, false);
+  AppendKept(p2, f2, kPlain, o3, own, false);
+  AppendKept(p2, f2, kPlain, o4, looksLike(b), false);
+  AppendKept(p2, f2, kPlain, o5, looksLike(b), false);
+  AppendKept(p2, f2, kPlain, o6, looksLike(b), true);
+  AppendKept(p4, f4, kPlain | kSameFacing, o4, own, false);
+  AppendKept(p4, f4, kPlain, o2, looksLike(a), false);
+  AppendKept(p4, f4, kPlain, o1, looksLike(a), false);
+  AppendKept(p4, f4, kPlain | kSameFacing, o3, looksLike(a), true);
 
   p1.Reset();
   p2.Reset();

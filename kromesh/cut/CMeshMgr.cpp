@@ -267,9 +267,11 @@ long CutEachSurface(CObbtEntity* cut, C3DEntity* out1, C3DEntity* out2, CutOne c
     if (!sub) continue;
     C3DSurface s1(-1, 0);
     C3DSurface s2(-1, 0);
-    cutOne(sub, &s1, &s2);
-    if (out1 && s1.GetTriangleCount() > 0) out1->AddSurface(&s1, nullptr);
-    if (out2 && s2.GetTriangleCount() > 0) out2->AddSurface(&s2, nullptr);
+    // A side no output takes is not converted at all.
+    cutOne(sub, out1 ? &s1 : nullptr, out2 ? &s2 : nullptr);
+    // The solids take the sides over; no copy of a side is made.
+    if (out1 && s1.GetTriangleCount() > 0) out1->AdoptSurface(&s1, nullptr);
+    if (out2 && s2.GetTriangleCount() > 0) out2->AdoptSurface(&s2, nullptr);
     s1.Reset();
     s2.Reset();
   }
@@ -305,23 +307,41 @@ const std::vector<std::vector<signed char>>& CMeshMgrBase::GetCoplanarFlags(Kro_
   return m_coplanarOut[sort == Kro_Cut_First ? 0 : 1][side == 1 ? 0 : 1];
 }
 
+namespace {
+
+// The cutter's surface index serves one cut direction; it is dropped when
+// the direction is done (a later query builds it again), so that the two
+// directions of a cut do not hold two indexes at once.
+long DropCutterIndex(CObbtBase* cutter, long result) {
+  CMeshOrganizeBase* organizer = cutter ? cutter->GetMeshOrganizeObj() : nullptr;
+  if (organizer)
+    if (auto* curv = dynamic_cast<CMeshPosCheckCurv*>(organizer->GetPosCheckObj()))
+      curv->ReleaseIndex();
+  return result;
+}
+
+}  // namespace
+
 long CMeshMgrSS::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseGeometry* out2) {
   if (!out1 && !out2) return 0;
   auto* o1 = dynamic_cast<C3DSurface*>(out1);
   auto* o2 = dynamic_cast<C3DSurface*>(out2);
   if (sort == Kro_Cut_First)
-    return CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[0]), m_pObbt[1], o1, o2,
-                               m_splitFlag[0], m_splitType[0]);
-  return CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[1]), m_pObbt[0], o1, o2,
-                             m_splitFlag[1], m_splitType[1]);
+    return DropCutterIndex(
+        m_pObbt[1], CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[0]), m_pObbt[1], o1, o2,
+                                        m_splitFlag[0], m_splitType[0]));
+  return DropCutterIndex(
+      m_pObbt[0], CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[1]), m_pObbt[0], o1, o2,
+                                      m_splitFlag[1], m_splitType[1]));
 }
 
 long CMeshMgrES::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseGeometry* out2) {
   if (!out1 && !out2) return 0;
   if (sort == Kro_Cut_First)
-    return CutEntityBySurface(dynamic_cast<CObbtEntity*>(m_pObbt[0]), m_pObbt[1],
-                              dynamic_cast<C3DEntity*>(out1), dynamic_cast<C3DEntity*>(out2), true,
-                              m_splitType[0]);
+    return DropCutterIndex(
+        m_pObbt[1], CutEntityBySurface(dynamic_cast<CObbtEntity*>(m_pObbt[0]), m_pObbt[1],
+                                       dynamic_cast<C3DEntity*>(out1),
+                                       dynamic_cast<C3DEntity*>(out2), true, m_splitType[0]));
   return CutSurfaceByEntity(dynamic_cast<CObbtSurface*>(m_pObbt[1]),
                             dynamic_cast<CObbtEntity*>(m_pObbt[0]), dynamic_cast<C3DSurface*>(out1),
                             dynamic_cast<C3DSurface*>(out2), true, m_splitType[1]);

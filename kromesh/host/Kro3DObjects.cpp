@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -334,9 +335,37 @@ long C3DEntity::AddSurface(const C3DSurface* surf, const CSurfaceDecorationObj* 
   return GetSurfaceNum();
 }
 
+long C3DEntity::AdoptSurface(C3DSurface* surf, const CSurfaceDecorationObj* deco) {
+  if (surf == nullptr) return 0;
+  // Room first, so that nothing can fail once surf's contents have moved.
+  if (m_surfaces.size() == m_surfaces.capacity())
+    m_surfaces.reserve(std::max<size_t>(4, 2 * m_surfaces.size()));
+  auto m =
+      std::make_unique<Member>(Member{std::move(*surf), deco ? *deco : CSurfaceDecorationObj()});
+  m_surfaces.push_back(std::move(m));
+  surf->Reset();
+  return GetSurfaceNum();
+}
+
+long C3DEntity::TakeSurface(long i, C3DSurface* surf, CSurfaceDecorationObj* deco) {
+  if (surf == nullptr || i < 0 || i >= GetSurfaceNum()) return 0;
+  Member& m = *m_surfaces[static_cast<size_t>(i)];
+  if (surf != &m.surface) {
+    *surf = std::move(m.surface);
+    m.surface.Reset();
+  }
+  if (deco) *deco = m.deco;
+  return 1;
+}
+
 const C3DSurface* C3DEntity::SurfaceAt(long i) const {
   if (i < 0 || i >= GetSurfaceNum()) return nullptr;
   return &m_surfaces[static_cast<size_t>(i)]->surface;
+}
+
+const CSurfaceDecorationObj* C3DEntity::DecorationAt(long i) const {
+  if (i < 0 || i >= GetSurfaceNum()) return nullptr;
+  return &m_surfaces[static_cast<size_t>(i)]->deco;
 }
 
 void C3DEntity::Reset() {

@@ -202,6 +202,8 @@ class C3DSurface : public C3DBaseSurface {
   C3DSurface(long id = -1, int flags = 0);
   C3DSurface(const C3DSurface& other) = default;
   C3DSurface& operator=(const C3DSurface& other) = default;
+  C3DSurface(C3DSurface&& other) = default;
+  C3DSurface& operator=(C3DSurface&& other) = default;
 
   long GetId() const { return m_id; }
 
@@ -268,8 +270,18 @@ class C3DEntity : public C3DBaseEntity {
   /// Appends a copy of surf with deco (default decoration when null).
   /// Returns the new surface count, or 0 for a null surf.
   long AddSurface(const C3DSurface* surf, const CSurfaceDecorationObj* deco);
+  /// Appends surf with deco (default decoration when null) by moving its
+  /// contents in; surf is left empty (Reset). Returns the new surface
+  /// count, or 0 for a null surf.
+  long AdoptSurface(C3DSurface* surf, const CSurfaceDecorationObj* deco);
+  /// Moves surface i into *surf (its decoration into *deco, may be null);
+  /// surface i stays in place, empty. 1, or 0 for a null surf or i out of
+  /// range.
+  long TakeSurface(long i, C3DSurface* surf, CSurfaceDecorationObj* deco);
   /// Read access to surface i without copying; null when out of range.
   const C3DSurface* SurfaceAt(long i) const;
+  /// Read access to the decoration of surface i; null when out of range.
+  const CSurfaceDecorationObj* DecorationAt(long i) const;
 
   void Reset() override;
 

@@ -99,12 +99,23 @@ long CMeshIntersect::NewFinalSimpMesh() {
   const long P = GetPairNum();
 
   m_finalTriNum = nTri;
-  // Copies first: the result mesh may share arrays with nothing, but a
-  // caller passing the source mesh itself must not read what it overwrote.
-  std::vector<C3DTriData> tris(src->m_triangles);
-  std::vector<KRO::G3D_DVertex> pos(src->m_positions);
-  std::vector<KRO::COLOR4> cols(src->m_colours[0]);
-  std::vector<KRO::G_TEXCOORD> texs(src->m_texCoords[0]);
+  // A caller passing the source mesh itself must not read what it
+  // overwrote: only then is the source copied first.
+  std::vector<C3DTriData> trisCopy;
+  std::vector<KRO::G3D_DVertex> posCopy;
+  std::vector<KRO::COLOR4> colsCopy;
+  std::vector<KRO::G_TEXCOORD> texsCopy;
+  const bool same = dst == src;
+  if (same) {
+    trisCopy = src->m_triangles;
+    posCopy = src->m_positions;
+    colsCopy = src->m_colours[0];
+    texsCopy = src->m_texCoords[0];
+  }
+  const std::vector<C3DTriData>& tris = same ? trisCopy : src->m_triangles;
+  const std::vector<KRO::G3D_DVertex>& pos = same ? posCopy : src->m_positions;
+  const std::vector<KRO::COLOR4>& cols = same ? colsCopy : src->m_colours[0];
+  const std::vector<KRO::G_TEXCOORD>& texs = same ? texsCopy : src->m_texCoords[0];
 
   dst->m_triangles.assign(nTri + 10 * P + 10, C3DTriData{{0, 0, 0}});
   std::copy(tris.begin(), tris.end(), dst->m_triangles.begin());
@@ -193,28 +204,23 @@ void CMeshIntersect::DeleteTinPnts(long triNum, C3DTriData* tris, long* pntNum,
   if (!pntNum || *pntNum <= 0 || !pnts || (triNum > 0 && !tris)) return;
   const long n = *pntNum;
   std::vector<long> newIndex;
-  std::vector<KRO::G3D_DVertex> pCopy;
-  std::vector<KRO::COLOR4> cCopy;
-  std::vector<KRO::G_TEXCOORD> tCopy;
   try {
     newIndex.assign(n, -1);
-    pCopy.assign(pnts, pnts + n);
-    if (colors) cCopy.assign(colors, colors + n);
-    if (texs) tCopy.assign(texs, texs + n);
   } catch (const std::bad_alloc&) {
     return;
   }
   for (long i = 0; i < triNum; ++i)
     for (int c = 0; c < 3; ++c)
       if (tris[i].v[c] >= 0 && tris[i].v[c] < n) newIndex[tris[i].v[c]] = 0;
-  // A used point moves down by the number of unused points below it.
+  // A used point moves down by the number of unused points below it, in
+  // place: point v is read before any write reaches index v.
   long used = 0;
   for (long v = 0; v < n; ++v) {
     if (newIndex[v] < 0) continue;
     newIndex[v] = used;
-    pnts[used] = pCopy[v];
-    if (colors) colors[used] = cCopy[v];
-    if (texs) texs[used] = tCopy[v];
+    pnts[used] = pnts[v];
+    if (colors) colors[used] = colors[v];
+    if (texs) texs[used] = texs[v];
     ++used;
   }
   for (long i = 0; i < triNum; ++i)

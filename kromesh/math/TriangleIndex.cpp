@@ -1,6 +1,7 @@
 #include "kromesh/math/TriangleIndex.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -45,30 +46,59 @@ struct BuildItem {
   long id;
 };
 
+// Nodes of the tree BuildRange makes over n items, so that the node array
+// is allocated once at its final size.
+long NodeCount(long n) {
+  if (n <= kLeafSize) return 1;
+  return 1 + NodeCount(n / 2) + NodeCount(n - n / 2);
+}
+
+// x rounded down / up to a float: a box kept in floats still holds what the
+// double box held.
+// Values beyond the float range go to the largest float or to infinity.
+float FloatDown(double x) {
+  if (x >= FLT_MAX) return FLT_MAX;
+  if (x < -FLT_MAX) return -HUGE_VALF;
+  float f = static_cast<float>(x);
+  if (static_cast<double>(f) > x) f = std::nextafter(f, -HUGE_VALF);
+  return f;
+}
+float FloatUp(double x) {
+  if (x <= -FLT_MAX) return -FLT_MAX;
+  if (x > FLT_MAX) return HUGE_VALF;
+  float f = static_cast<float>(x);
+  if (static_cast<double>(f) < x) f = std::nextafter(f, HUGE_VALF);
+  return f;
+}
+
 // Builds a depth-first tree over items[b, e) by median splits along the
 // widest spread of the item centres; returns the index of its root.
 template <class NodeT>
-long BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<NodeT>& nodes) {
-  const long self = static_cast<long>(nodes.size());
+int32_t BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<NodeT>& nodes) {
+  const auto self = static_cast<int32_t>(nodes.size());
   nodes.emplace_back();
   NodeT n{};
-  double clo[3], chi[3];
+  double lo[3], hi[3], clo[3], chi[3];
   for (int a = 0; a < 3; ++a) {
-    n.lo[a] = clo[a] = HUGE_VAL;
-    n.hi[a] = chi[a] = -HUGE_VAL;
+    lo[a] = clo[a] = HUGE_VAL;
+    hi[a] = chi[a] = -HUGE_VAL;
   }
   for (long i = b; i < e; ++i) {
     const BuildItem& it = items[static_cast<size_t>(i)];
     for (int a = 0; a < 3; ++a) {
-      n.lo[a] = std::min(n.lo[a], it.lo[a]);
-      n.hi[a] = std::max(n.hi[a], it.hi[a]);
+      lo[a] = std::min(lo[a], it.lo[a]);
+      hi[a] = std::max(hi[a], it.hi[a]);
       clo[a] = std::min(clo[a], it.c[a]);
       chi[a] = std::max(chi[a], it.c[a]);
     }
   }
+  for (int a = 0; a < 3; ++a) {
+    n.lo[a] = FloatDown(lo[a]);
+    n.hi[a] = FloatUp(hi[a]);
+  }
   if (e - b <= kLeafSize) {
-    n.first = b;
-    n.count = e - b;
+    n.first = static_cast<int32_t>(b);
+    n.count = static_cast<int32_t>(e - b);
     n.right = -1;
     nodes[static_cast<size_t>(self)] = n;
     return self;
@@ -89,15 +119,19 @@ long BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<NodeT
   return self;
 }
 
+// Builds the tree over items and frees them.
 template <class NodeT>
-void BuildTree(std::vector<BuildItem>& items, std::vector<NodeT>& nodes, std::vector<long>& order) {
+void BuildTree(std::vector<BuildItem>& items, std::vector<NodeT>& nodes,
+               std::vector<int32_t>& order) {
   nodes.clear();
   order.clear();
-  if (items.empty()) return;
-  nodes.reserve(2 * items.size() / kLeafSize + 2);
-  BuildRange(items, 0, static_cast<long>(items.size()), nodes);
-  order.reserve(items.size());
-  for (const BuildItem& it : items) order.push_back(it.id);
+  if (!items.empty()) {
+    nodes.reserve(static_cast<size_t>(NodeCount(static_cast<long>(items.size()))));
+    BuildRange(items, 0, static_cast<long>(items.size()), nodes);
+    order.reserve(items.size());
+    for (const BuildItem& it : items) order.push_back(static_cast<int32_t>(it.id));
+  }
+  std::vector<BuildItem>().swap(items);
 }
 
 // Parameter interval of p + t*d, t in [0, 1], inside the box widened by
@@ -181,6 +215,7 @@ long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriDa
   Clear();
   if (!verts || !tris || nVerts <= 0 || nTris <= 0) return 0;
   try {
+    if (nTris > INT32_MAX / 2) return -1;  // beyond what the trees can number
     m_tris.resize(static_cast<size_t>(nTris));
     for (long i = 0; i < nTris; ++i) {
       Tri& t = m_tris[static_cast<size_t>(i)];
@@ -206,6 +241,7 @@ long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT*
   Clear();
   if (!pts || !nets || nPts <= 0 || nNets <= 0) return 0;
   try {
+    if (nNets > INT32_MAX / 2) return -1;  // beyond what the trees can number
     m_tris.resize(static_cast<size_t>(nNets));
     for (long i = 0; i < nNets; ++i) {
       Tri& t = m_tris[static_cast<size_t>(i)];
@@ -230,9 +266,10 @@ long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT*
 // Fills centroids, sliver flags and both trees from m_tris (may throw
 // std::bad_alloc; the callers clear the index then).
 long CTriangleIndex::BuildFromTris() {
-  std::vector<BuildItem> segItems, cenItems;
-  segItems.reserve(m_tris.size());
-  cenItems.reserve(m_tris.size());
+  // The two trees are built one after the other, so that only one list of
+  // build items is held at a time.
+  std::vector<BuildItem> items;
+  items.reserve(m_tris.size());
   for (long i = 0; i < m_triCount; ++i) {
     Tri& t = m_tris[static_cast<size_t>(i)];
     if (!t.readable) {
@@ -265,20 +302,23 @@ long CTriangleIndex::BuildFromTris() {
         it.hi[a] += margin;
         it.c[a] = 0.5 * it.lo[a] + 0.5 * it.hi[a];
       }
-      segItems.push_back(it);
+      items.push_back(it);
     } else {
       m_unboxed.push_back(i);
     }
-
-    if (!t.sliver && Finite(t.g)) {
-      BuildItem it;
-      it.id = i;
-      for (int a = 0; a < 3; ++a) it.lo[a] = it.hi[a] = it.c[a] = Ptr(t.g)[a];
-      cenItems.push_back(it);
-    }
   }
-  BuildTree(segItems, m_segNodes, m_segItems);
-  BuildTree(cenItems, m_cenNodes, m_cenItems);
+  BuildTree(items, m_segNodes, m_segItems);
+
+  items.reserve(m_tris.size());
+  for (long i = 0; i < m_triCount; ++i) {
+    const Tri& t = m_tris[static_cast<size_t>(i)];
+    if (!t.readable || t.sliver || !Finite(t.g)) continue;
+    BuildItem it;
+    it.id = i;
+    for (int a = 0; a < 3; ++a) it.lo[a] = it.hi[a] = it.c[a] = Ptr(t.g)[a];
+    items.push_back(it);
+  }
+  BuildTree(items, m_cenNodes, m_cenItems);
   return 1;
 }
 

@@ -14,6 +14,7 @@
 // Queries are const and touch no shared state.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "kromesh/mesh/KroRecords.h"
@@ -33,7 +34,8 @@ class CTriangleIndex {
   /// not read after the call. A triangle with a corner outside 0..nVerts-1
   /// is kept as unreadable (never found, never cuts), as the plain tests
   /// skip it. Returns 1; 0 for null buffers or nVerts, nTris <= 0 (the index
-  /// is left empty); -1 when memory runs out (the index is left empty).
+  /// is left empty); -1 when memory runs out or nTris exceeds INT32_MAX / 2
+  /// (the index is left empty).
   long Build(const KRO::G3D_DVertex* verts, long nVerts, const C3DTriData* tris, long nTris);
   /// Build over the point/net layout (1-based KroNetStrcT point numbers):
   /// the index then answers as the plain point/net tests would.
@@ -80,12 +82,13 @@ class CTriangleIndex {
   };
   // One node of a bounding-volume tree stored depth first: a leaf holds
   // items [first, first + count); an inner node's left child follows it and
-  // its right child is at `right`.
+  // its right child is at `right`. The box is kept in floats rounded
+  // outwards: it can only grow, so it still rules out only what it must.
   struct Node {
-    double lo[3], hi[3];
-    long first;
-    long count;  // 0 for an inner node
-    long right;
+    float lo[3], hi[3];
+    int32_t first;
+    int32_t count;  // 0 for an inner node
+    int32_t right;
   };
 
   long BuildFromTris();
@@ -97,11 +100,11 @@ class CTriangleIndex {
   // Segment tree: boxes of the readable triangles with finite corners,
   // widened by what line_tri and Check3dPntAndSeg tolerate.
   std::vector<Node> m_segNodes;
-  std::vector<long> m_segItems;
+  std::vector<int32_t> m_segItems;
   // Readable triangles with a non-finite corner: tested on every query.
   std::vector<long> m_unboxed;
   // Nearest tree: centroids of the readable well-shaped triangles with a
   // finite centroid.
   std::vector<Node> m_cenNodes;
-  std::vector<long> m_cenItems;
+  std::vector<int32_t> m_cenItems;
 };

@@ -23,6 +23,19 @@ CVertexDecorationObj& ScratchDecoration() {
   return deco;
 }
 
+// Empties the scratch objects. A large model's points are given back, not
+// kept as capacity for the rest of the thread's life; small ones keep
+// theirs for the next surface.
+void ReleaseScratch(CPointCollection& points, CVertexDecorationObj& deco) {
+  constexpr long kKeptPoints = 1 << 16;
+  if (points.GetPointNum() > kKeptPoints) {
+    points = CPointCollection();
+    deco = CVertexDecorationObj();
+  } else {
+    points.Reset();
+  }
+}
+
 template <typename T>
 void CopyIn(std::vector<T>& dst, const T* src, long n) {
   dst.assign(src, src + n);
@@ -82,7 +95,7 @@ void C3DSurfaceToASimpleMesh(C3DSurface* surf, KroSimpleMesh* mesh) {
                   static_cast<size_t>(nTris) * sizeof(C3DTriaTop));
     }
   }
-  points.Reset();
+  ReleaseScratch(points, deco);
 }
 
 void C3DEntityToASimpleMesh(C3DEntity* ent, KroSimpleMesh* mesh) {

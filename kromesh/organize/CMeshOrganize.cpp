@@ -401,6 +401,16 @@ long CMeshOrganizeBase::ClassifySurfMeshTo2Side(KroSimpleMesh* cut, KroSimpleMes
   return FinishSides(cut, seen, list1, list2, side1, side2);
 }
 
+namespace {
+
+// Gives a working buffer's memory back at once.
+template <class V>
+void Release(V& v) {
+  V().swap(v);
+}
+
+}  // namespace
+
 long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh* side1,
                                                KroSimpleMesh* side2, const tcCutEdge* edges,
                                                long edgeNum, const signed char* coplanar,
@@ -525,6 +535,9 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
       }
     }
   }
+  // The edge lists have served; the side meshes are built without them.
+  Release(sides);
+  Release(cutKeys);
   // Elsewhere one point query per region, at the centroid of its largest
   // sound triangle.
   std::vector<double> bestArea(static_cast<size_t>(nt), -1.0);
@@ -576,30 +589,52 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
       regionSide[r] = checker->PosCheckPntAndMesh(&g, &a, &b, &c) == -1 ? 1 : 2;
     }
   }
+  const bool byFacing = !count.empty();
+  Release(votes1);
+  Release(votes2);
+  Release(best);
+  Release(bestArea);
+  Release(onSame);
+  Release(onOther);
+  Release(count);
   try {
     const std::vector<signed char> own = SidesOfTornTriangles(cut, torn, find, checker);
+    auto sideOf = [&](long i) -> signed char {
+      if (!HasValidCorners(tris[i], nv)) return 0;
+      if (!torn[find(i)]) return regionSide[find(i)];
+      return own[i];  // 0: no area, no side
+    };
+    long n1 = 0, n2 = 0;
     for (long i = 0; i < nt; ++i) {
-      if (!HasValidCorners(tris[i], nv)) continue;
-      signed char side = regionSide[find(i)];
-      if (torn[find(i)]) {
-        if (own[i] == 0) continue;  // no area: no side
-        side = own[i];
-      }
+      const signed char side = sideOf(i);
+      n1 += side == 1;
+      n2 += side == 2;
+    }
+    list1.reserve(static_cast<size_t>(n1));
+    list2.reserve(static_cast<size_t>(n2));
+    for (long i = 0; i < nt; ++i) {
+      const signed char side = sideOf(i);
       if (side == 1) list1.push_back(i);
       if (side == 2) list2.push_back(i);
     }
   } catch (const std::bad_alloc&) {
     return -1;
   }
+  Release(torn);
+  Release(regionSide);
+  Release(seen);
+  if (byFacing) {
+    for (long i = 0; i < nt; ++i) facing[i] = facing[find(i)];
+  } else {
+    Release(facing);
+  }
+  Release(parent);
   m_side1VertexNum = m_side1TriNum = 0;
   m_side2VertexNum = m_side2TriNum = 0;
   m_side1VertexMap.clear();
   m_side2VertexMap.clear();
   const long done = FinishSides(cut, seen, list1, list2, side1, side2);
-  if (!count.empty()) {
-    for (long i = 0; i < nt; ++i) facing[i] = facing[find(i)];
-    m_coplanarSides.swap(facing);
-  }
+  if (byFacing) m_coplanarSides.swap(facing);
   return done;
 }
 

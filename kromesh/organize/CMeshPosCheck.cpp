@@ -298,6 +298,12 @@ bool CMeshPosCheckCurv::HasIndex() const {
   return static_cast<bool>(m_pIndex);
 }
 
+void CMeshPosCheckCurv::ReleaseIndex() {
+  if (!m_pIndex) return;
+  m_pIndex.reset();
+  m_indexPending = true;
+}
+
 // ---------------------------------------------------------------------------
 // CMeshPosCheckEntity
 

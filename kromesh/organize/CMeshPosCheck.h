@@ -169,6 +169,10 @@ class CMeshPosCheckCurv : public CMeshPosCheckBase {
   /// True when there is an index over a non-empty surface (built now if
   /// it was still to be built).
   bool HasIndex() const;
+  /// Frees the index; the next query builds it again. A cut drops it once
+  /// the cut is classified, so that the index of one cutter is not held
+  /// while the next one is built.
+  void ReleaseIndex();
 
  private:
   KRO::G3D_DVertex* m_pSurfVertices;
