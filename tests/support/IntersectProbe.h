@@ -45,7 +45,6 @@ class CMeshIntersectProbe {
     for (tcCutSegNode* n = e.m_pCutSegList->next; n; n = n->next) out.push_back({n->dot0, n->dot1});
     return out;
   }
-  static bool HasChain(const CMeshIntersect& e) { return e.m_pCutSegList != nullptr; }
   static bool AnyUsed(const CMeshIntersect& e) {
     for (tcCutSegNode* n = e.m_pCutSegList; n; n = n->next)
       if (n->used) return true;
@@ -54,12 +53,10 @@ class CMeshIntersectProbe {
   static const std::vector<std::vector<long>>& Lines(const CMeshIntersect& e) {
     return e.m_intersectLins;
   }
-  static const std::vector<long>& CutTris(const CMeshIntersect& e) { return e.m_cutTris; }
   static const std::vector<long>& CutFlags(const CMeshIntersect& e) { return e.m_triCutFlags; }
   static const std::vector<std::vector<long>>& CutTriPnts(const CMeshIntersect& e) {
     return e.m_cutTriPnts;
   }
-  static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
 };
 
 namespace itest {
