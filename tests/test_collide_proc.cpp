@@ -221,21 +221,6 @@ TEST(ObbtPointInSolid, EdgesRidgesAndCrossingsBehindThePoint) {
     SCOPED_TRACE(c.name);
     ExpectInSolid(c.w, c.p, c.expected, c.on);
   }
-  // The vertical ray below the diamond's edge meets the two faces there
-  // once, at an edge; the tetrahedron's lower face is on the origin's list.
-  CObbtObjProcc proc;
-  Vec p{0.0, 1.0, -3.0}, origin{0, 0, 0}, up{0, 0, 1};
-  long tris[32], count = 0;
-  ASSERT_EQ(proc._FindCollideTrisWithRay(prism.get(), &p, &up, tris, &count), 1);
-  ASSERT_EQ(count, 1);
-  Vec t[3];
-  prism->GetTriDotFromObbt(t, tris[0]);
-  double o[3] = {p.x, p.y, p.z}, dir[3] = {0, 0, 1}, hit[3];
-  long pos = 0;
-  ASSERT_EQ(CMathFunCls::Radial_Tri(o, dir, &t[0].x, &t[1].x, &t[2].x, hit, &pos), 1);
-  EXPECT_NE(pos, 0);
-  ASSERT_EQ(proc._FindCollideTrisWithRay(solid.get(), &origin, &up, tris, &count), 1);
-  EXPECT_GE(count, 1);
 }
 
 TEST(ObbtPointInSolid, TessellatedSphereAgreesWithTheAnalyticSphere) {
