@@ -421,23 +421,17 @@ inline std::vector<long> WeldMap(const std::vector<Vec>& pts, double tol) {
     map[i] = static_cast<long>(i);
     if (!(tol > 0)) continue;
     const Key k{cell(p.x), cell(p.y), cell(p.z)};
-    long found = -1;
-    for (int d = 0; d < 27 && found < 0; ++d) {
+    for (int d = 0; d < 27 && map[i] == static_cast<long>(i); ++d) {
       auto it = grid.find({k[0] + d / 9 - 1, k[1] + d / 3 % 3 - 1, k[2] + d % 3 - 1});
       if (it == grid.end()) continue;
       for (long r : it->second) {
         const Vec& q = pts[r];
         if (std::fabs(q.x - p.x) <= tol && std::fabs(q.y - p.y) <= tol &&
-            std::fabs(q.z - p.z) <= tol) {
-          found = r;
-          break;
-        }
+            std::fabs(q.z - p.z) <= tol && map[i] == static_cast<long>(i))
+          map[i] = r;
       }
     }
-    if (found < 0)
-      grid[k].push_back(static_cast<long>(i));
-    else
-      map[i] = found;
+    if (map[i] == static_cast<long>(i)) grid[k].push_back(static_cast<long>(i));
   }
   return map;
 }
