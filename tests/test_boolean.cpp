@@ -98,7 +98,8 @@ TEST(Boolean, SpherePairsCloseAtTheDefaultPrecision) {
 // o3 = intersection, o6 = b - a).
 TEST(Boolean, CubePairsHaveExactVolumesAndCloseExactly) {
   const double oct = 2 * (std::sqrt(2.0) - 1);  // unit square and its 45-degree turn
-  const double gen = 0.5 * 0.7 * 0.8, d = std::sqrt(0.5), corner = (d - 0.3) * (d - 0.3) * 0.75;
+  const double q = 0.5625, gen = 0.5 * 0.7 * 0.8, d = std::sqrt(0.5),
+               corner = (d - 0.3) * (d - 0.3) * 0.75;
   struct Case {
     const char* name;
     Vec lo, hi;
@@ -107,50 +108,23 @@ TEST(Boolean, CubePairsHaveExactVolumesAndCloseExactly) {
     double vol[4];
     int overUsed;
   } cases[] = {
-      {"general position",
-       {0.5, 0.3, 0.2},
-       {1.5, 1.3, 1.2},
-       0,
-       {},
-       {2 - gen, gen, 1 - gen, 1 - gen},
-       0},
+      // clang-format off
+      {"general position", {0.5, 0.3, 0.2}, {1.5, 1.3, 1.2}, 0, {}, {2 - gen, gen, 1 - gen, 1 - gen}, 0},
       // One vertical edge of the turned cube pokes into a through its +x face.
-      {"turned corner",
-       {0, 0, 0},
-       {1, 1, 1},
-       shapes::kPi / 4,
-       {0.8, 0, 0.25},
-       {2 - corner, corner, 1 - corner, 1 - corner},
-       0},
+      {"turned corner", {0, 0, 0}, {1, 1, 1}, shapes::kPi / 4, {0.8, 0, 0.25},
+       {2 - corner, corner, 1 - corner, 1 - corner}, 0},
       {"apart", {3, 0.2, 0.1}, {4, 1.2, 1.1}, 0, {}, {2, 0, 1, 1}, 0},
       {"inside", {0.2, 0.3, 0.4}, {0.7, 0.6, 0.9}, 0, {}, {1, 0.075, 0.925, 0}, 0},
       {"touching along a face", {1, 0, 0}, {2, 1, 1}, 0, {}, {2, 0, 1, 1}, 0},
       {"touching along an edge", {1, 1, 0}, {2, 2, 1}, 0, {}, {2, 0, 1, 1}, 1},
       {"touching at a corner", {1, 1, 1}, {2, 2, 2}, 0, {}, {2, 0, 1, 1}, 0},
       {"moved half a width", {0.5, 0, 0}, {1.5, 1, 1}, 0, {}, {1.5, 0.5, 0.5, 0.5}, 0},
-      {"moved a quarter twice",
-       {0.25, 0.25, 0},
-       {1.25, 1.25, 1},
-       0,
-       {},
-       {2 - 0.5625, 0.5625, 0.4375, 0.4375},
-       0},
+      {"moved a quarter twice", {0.25, 0.25, 0}, {1.25, 1.25, 1}, 0, {}, {2 - q, q, 1 - q, 1 - q}, 0},
       {"identical", {0, 0, 0}, {1, 1, 1}, 0, {}, {1, 1, 0, 0}, 0},
-      {"turned 45 degrees",
-       {0, 0, 0},
-       {1, 1, 1},
-       shapes::kPi / 4,
-       {},
-       {2 - oct, oct, 1 - oct, 1 - oct},
-       0},
-      {"inside, sharing a face",
-       {0.25, 0.25, 0},
-       {0.75, 0.75, 0.5},
-       0,
-       {},
-       {1, 0.125, 0.875, 0},
-       0},
+      {"turned 45 degrees", {0, 0, 0}, {1, 1, 1}, shapes::kPi / 4, {}, {2 - oct, oct, 1 - oct, 1 - oct}, 0},
+      {"inside, sharing a face", {0.25, 0.25, 0}, {0.75, 0.75, 0.5}, 0, {}, {1, 0.125, 0.875, 0}, 0},
       {"face partly shared", {1, 0.5, 0.5}, {2, 1.5, 1.5}, 0, {}, {2, 0, 1, 1}, 0},
+      // clang-format on
   };
   const Kro_Mesh_Cut_Oper_Type ops[4] = {Kro_Oper_Union, Kro_Oper_Intersect,
                                          Kro_Oper_FirstMinusSecond, Kro_Oper_SecondMinusFirst};
@@ -229,78 +203,66 @@ TEST(Boolean, FieldModelsMatchTheReferenceVolumes) {
   }
 }
 
-TEST(Boolean, NullResultAndUnknownOperation) {
+// Null outputs and an unknown operation; results are appended to, never
+// cleared; the four pieces and the op form's outside part agree.
+TEST(Boolean, NullOutputsUnknownOperationAndFourPieces) {
   Cubes s;
   CKroMeshTriCut cut;
   EXPECT_EQ(cut.CalMdlBetweenMdl(&s.a, &s.b, nullptr, Kro_Oper_Union), 0);
   EXPECT_NEAR(Volume(s.a), 1.0, 1e-12);
-  C3DEntity c;
+  C3DEntity c, p1, p3, p4;
   C3DSurface keep = *s.a.SurfaceAt(0);
   c.AddSurface(&keep, nullptr);
   EXPECT_EQ(cut.CalMdlBetweenMdl(&s.a, &s.b, &c, static_cast<Kro_Mesh_Cut_Oper_Type>(6)), 1);
   EXPECT_EQ(c.GetSurfaceNum(), 1);
-  // Results are appended to, never cleared.
   EXPECT_EQ(cut.CalMdlBetweenMdl(&s.a, &s.b, &c, Kro_Oper_Intersect), 1);
   EXPECT_GT(c.GetSurfaceNum(), 1);
   EXPECT_EQ(c.SurfaceAt(0)->GetTriangleCount(), 2);
-}
-
-TEST(Boolean, FourPiecesPartitionBothSolids) {
-  Cubes s;
-  CKroMeshTriCut cut;
-  C3DEntity p1, p3, p4;
-  // A null piece output is allowed.
   EXPECT_EQ(cut.CalMdlBetweenMdl(&s.a, &s.b, &p1, nullptr, &p3, &p4), 1);
   const double capA = 0.5 * 0.7 + 0.5 * 0.8 + 0.7 * 0.8;
   EXPECT_NEAR(Area(p1), 6.0 - capA, 1e-9);
   EXPECT_NEAR(Area(p4), capA, 1e-9);
   EXPECT_TRUE(cutchecks::AllMaterial(p4, "B"));
-  // The op form's outside part of a is that piece.
   C3DEntity outside = Combine(s.a, s.b, Kro_Oper_FirstOutside);
   EXPECT_TRUE(cutchecks::AllMaterial(outside, "A"));
   EXPECT_NEAR(Area(outside), 6.0 - capA, 1e-9);
-  // Both directions with null outputs: nothing to do, still 1.
   EXPECT_EQ(cut.CalMdlBetweenMdl(&s.a, &s.b, nullptr, nullptr, nullptr, nullptr), 1);
   EXPECT_EQ(cut.CalMdlBetweenMdl(nullptr, &s.b, &p1, nullptr, nullptr, nullptr), 0);
 }
 
 // The six outputs against the four pieces: where each piece goes, all of
-// them given or only o5 and o6.
+// them given or only o5 and o6 (the volumes of o2, o3 and o6 are checked
+// with the cube pairs above).
 TEST(SixOutputs, PiecesGoWhereTheyBelong) {
   Cubes s;
-  C3DEntity p1, p2, p3, p4;
-  CKroMeshTriCut().CalMdlBetweenMdl(&s.a, &s.b, &p1, &p2, &p3, &p4);
-  const long n1 = p1.GetSurfaceNum(), n2 = p2.GetSurfaceNum(), n3 = p3.GetSurfaceNum(),
-             n4 = p4.GetSurfaceNum();
-  ASSERT_GT(n2 * n4, 0);
-  C3DEntity o[6];
+  C3DEntity p[4], o[6], o5, o6;
+  CKroMeshTriCut().CalMdlBetweenMdl(&s.a, &s.b, &p[0], &p[1], &p[2], &p[3]);
+  long n[4];
+  for (int i = 0; i < 4; ++i) n[i] = p[i].GetSurfaceNum();
+  ASSERT_GT(n[1] * n[3], 0);
   EXPECT_EQ(CKroMeshTriCut().CutMdlBetweenMdl(&s.a, &s.b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]),
             1);
-  const long want[6] = {n4, n1 + n4, n2 + n4, -1, n2, n3 + n2};
-  for (int i = 0; i < 6; ++i) {
-    if (want[i] >= 0) EXPECT_EQ(o[i].GetSurfaceNum(), want[i]) << "o" << i + 1;
-    // a's look on o1 .. o3, b's on o4 .. o6.
-    EXPECT_TRUE(cutchecks::AllMaterial(o[i], i < 3 ? "A" : "B")) << "o" << i + 1;
-  }
-  // o2 = a minus b, o6 = b minus a, closed by the other's part as it was;
-  // o3 and o4 are the intersection; o1 and o5 the caps alone.
-  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o[1], n1), 1.0 - s.overlap, 1e-9);
-  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o[5], n3), 1.0 - s.overlap, 1e-9);
-  EXPECT_NEAR(Volume(o[2]), s.overlap, 1e-9);
-  EXPECT_NEAR(Volume(o[3]), s.overlap, 1e-9);
-  EXPECT_NEAR(Area(o[0]), Area(p4), 1e-12);
-
-  C3DEntity o5, o6;
   EXPECT_EQ(
       CKroMeshTriCut().CutMdlBetweenMdl(&s.a, &s.b, nullptr, nullptr, nullptr, nullptr, &o5, &o6),
       1);
-  ASSERT_EQ(o6.GetSurfaceNum(), n3 + n2);
+  const long want[6] = {n[3], n[0] + n[3], n[1] + n[3], -1, n[1], n[2] + n[1]};
+  for (int i = 0; i < 6; ++i) {
+    if (want[i] >= 0) {
+      EXPECT_EQ(o[i].GetSurfaceNum(), want[i]) << "o" << i + 1;
+    }
+    // a's look on o1 .. o3, b's on o4 .. o6.
+    EXPECT_TRUE(cutchecks::AllMaterial(o[i], i < 3 ? "A" : "B")) << "o" << i + 1;
+  }
+  // o1 and o5 are the caps alone, o4 the intersection in b's look.
+  EXPECT_NEAR(Area(o[0]), Area(p[3]), 1e-12);
+  EXPECT_NEAR(Volume(o[3]), s.overlap, 1e-9);
+  // o6 alone: P3's surfaces first, then P2's in b's material.
+  ASSERT_EQ(o6.GetSurfaceNum(), n[2] + n[1]);
   EXPECT_TRUE(cutchecks::AllMaterial(o5, "B") && cutchecks::AllMaterial(o6, "B"));
-  // o6: P3's surfaces first, then P2's in b's material.
-  for (long i = 0; i < n3; ++i)
-    EXPECT_EQ(o6.SurfaceAt(i)->GetTriangleCount(), p3.SurfaceAt(i)->GetTriangleCount());
-  EXPECT_NEAR(Area(o5), Area(p2), 1e-12);
-  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o6, n3), 1.0 - s.overlap, 1e-9);
+  for (long i = 0; i < n[2]; ++i)
+    EXPECT_EQ(o6.SurfaceAt(i)->GetTriangleCount(), p[2].SurfaceAt(i)->GetTriangleCount());
+  EXPECT_NEAR(Area(o5), Area(p[1]), 1e-12);
+  EXPECT_NEAR(cutchecks::VolumeFlippingFrom(o6, n[2]), 1.0 - s.overlap, 1e-9);
 }
 
 }  // namespace

@@ -44,7 +44,9 @@ void ExpectSplitAlong(KroSimpleMesh& m, F f, double area0, const V* up) {
     const C3DTriData& t = m.m_triangles[i];
     // Outward facing kept (a sliver rounded flat has no facing).
     const V n = itest::AreaVec(m, i), c = m.m_positions[t.v[0]];
-    if (itest::Len(n) > 1e-20) EXPECT_GT(itest::Dot(n, up ? *up : c), 0) << i;
+    if (itest::Len(n) > 1e-20) {
+      EXPECT_GT(itest::Dot(n, up ? *up : c), 0) << i;
+    }
     double lo = 0, hi = 0;
     for (long v : t.v) {
       lo = std::min(lo, f(m.m_positions[v]));
@@ -67,23 +69,17 @@ TEST(CutLines, HandMadeChainsTraceToTheirLines) {
     std::vector<Seg> segs;
     Lines want;
   } cases[] = {
+      // clang-format off
       {"open line", 3, {{0, 1}, {1, 2}}, {{0, 1, 2}}},
       {"closed loop", 3, {{0, 1}, {1, 2}, {2, 0}}, {{0, 1, 2, 0}}},
-      {"open line first, then loop",
-       6,
-       {{3, 4}, {1, 2}, {4, 5}, {0, 1}, {5, 3}},
-       {{0, 1, 2}, {3, 4, 5, 3}}},
+      {"open line first, then loop", 6, {{3, 4}, {1, 2}, {4, 5}, {0, 1}, {5, 3}}, {{0, 1, 2}, {3, 4, 5, 3}}},
       // Parallel pairs record (last point, -1); point 3 lies on no segment.
-      {"segments without a second point",
-       4,
-       {{0, 1}, {1, -1}, {-1, -1}, {1, 2}, {3, -1}},
-       {{0, 1, 2}}},
+      {"segments without a second point", 4, {{0, 1}, {1, -1}, {-1, -1}, {1, 2}, {3, -1}}, {{0, 1, 2}}},
       {"odd hub", 4, {{0, 1}, {0, 2}, {0, 3}}, {}},
       {"four branches", 5, {{0, 1}, {0, 2}, {0, 3}, {0, 4}}, {{1, 0, 2}, {3, 0, 4}}},
-      {"two lollipops",
-       8,
-       {{0, 1}, {1, 2}, {2, 3}, {3, 1}, {4, 5}, {5, 6}, {6, 7}, {7, 5}},
+      {"two lollipops", 8, {{0, 1}, {1, 2}, {2, 3}, {3, 1}, {4, 5}, {5, 6}, {6, 7}, {7, 5}},
        {{0, 1, 2, 3, 1}, {4, 5, 6, 7, 5}}},
+      // clang-format on
   };
   for (const Case& c : cases) {
     CMeshIntersect e;
@@ -110,23 +106,16 @@ TEST(CutLines, Getters) {
   e.SetCalIntsersecLinFlag(1);
   std::vector<long> line;
   EXPECT_EQ(e.GetLongestIntersectLin(&line), -1);
-  // Lines of 3, 5 and 5 entries.
-  std::vector<V> dots;
-  for (int i = 0; i < 12; ++i) dots.push_back({double(i), 2.0 * i, 3.0 * i});
-  Probe::SetPointsAndSegs(
-      e, dots,
-      {{0, 1}, {1, 2}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {8, 9}, {9, 10}, {10, 11}, {11, 8}});
+  // Lines of 3, 5 and 5 entries; the first of the longest wins.
+  Probe::SetPointCount(
+      e, 12, {{0, 1}, {1, 2}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {8, 9}, {9, 10}, {10, 11}, {11, 8}});
   e.CalAllCutLines();
   EXPECT_EQ(e.GetLongestIntersectLin(&line), 1);
   EXPECT_EQ(line, (std::vector<long>{3, 4, 5, 6, 7}));
   std::vector<D_DOT> plan;
   ASSERT_EQ(e.GetIntersectLin(0, &plan), 1);
-  ASSERT_EQ(plan.size(), 3u);
-  EXPECT_TRUE(plan[2].x == 2.0 && plan[2].y == 4.0);
-  std::vector<V> pts;
-  ASSERT_EQ(e.GetIntersectLin(2, &pts), 1);
-  EXPECT_EQ(pts.back().z, 24.0);
-  EXPECT_EQ(e.GetIntersectLin(3, &pts) + e.GetIntersectLin(-1, &line), 0);
+  EXPECT_EQ(plan.size(), 3u);
+  EXPECT_EQ(e.GetIntersectLin(3, &plan) + e.GetIntersectLin(-1, &line), 0);
 }
 
 TEST(CutLines, CopiesOwnTheirChain) {
@@ -219,16 +208,14 @@ TEST(Intersect, CoplanarPairsCutAlongTheOverlap) {
   }
 }
 
-TEST(Intersect, NoCollisionLeavesOnlyTheFlags) {
+TEST(Intersect, NoCollisionFindsNothing) {
   CutRig rig;
   std::vector<V> far = kWallTri;
   for (V& p : far) p.x += 100;
   EXPECT_EQ(rig.Intersect(itest::MakeMesh(kFlatTri, {{{0, 1, 2}}, {{0, 2, 1}}}),
                           itest::MakeMesh(far, {{{0, 1, 2}}})),
             -1);
-  EXPECT_EQ(Probe::CutFlags(rig.engine), (std::vector<long>{0, 0}));
-  EXPECT_TRUE(Probe::CutTris(rig.engine).empty());
-  EXPECT_FALSE(Probe::HasChain(rig.engine));
+  EXPECT_EQ(rig.engine.GetIntersectLinNum(), 0);
   EXPECT_EQ(rig.engine.CalIntersectDots(nullptr, nullptr), -1);
 }
 
@@ -252,10 +239,8 @@ TEST(Retriangulate, CutTriangleIsCoveredExactlyWithTheCutAsEdge) {
     ASSERT_EQ(rig.Result().m_positions.size(), 5u);
     EXPECT_TRUE(Near(rig.Result().m_positions[4], dots[1]));
     ASSERT_EQ(rig.engine.TranglateMdl(), 1);
-    EXPECT_FALSE(Probe::HasChain(rig.engine));
     KroSimpleMesh& m = rig.Result();
     EXPECT_EQ(m.m_positions.size(), 5u);
-    EXPECT_EQ(m.m_triangles.size(), static_cast<size_t>(Probe::FinalTriNum(rig.engine)));
     EXPECT_GE(m.m_triangles.size(), 3u);
     const V up{0, 0, flipped ? -1.0 : 1.0};
     ExpectSplitAlong(
@@ -289,16 +274,16 @@ TEST(Retriangulate, ManyCrossingCutsInOneTriangleGrowTheBuffers) {
   // other, and the triangulator adds more than a hundred points.
   const std::vector<V> big = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
   KroSimpleMesh walls;
-  for (int i = 0; i < 12; ++i) {
-    const double c = 2.0 + 2.5 * i;
+  for (int i = 0; i < 24; ++i) {
+    const double c = 2.0 + 2.5 * (i / 2);
     const long b = static_cast<long>(walls.m_positions.size());
-    walls.m_positions.insert(walls.m_positions.end(),
-                             {{c, -1, -1}, {c, 101, -1}, {c, 101, 1}, {c, -1, 1}});
-    walls.m_positions.insert(walls.m_positions.end(),
-                             {{-1, c, -1}, {101, c, -1}, {101, c, 1}, {-1, c, 1}});
+    if (i % 2)
+      walls.m_positions.insert(walls.m_positions.end(),
+                               {{c, -1, -1}, {c, 101, -1}, {c, 101, 1}, {c, -1, 1}});
+    else
+      walls.m_positions.insert(walls.m_positions.end(),
+                               {{-1, c, -1}, {101, c, -1}, {101, c, 1}, {-1, c, 1}});
     walls.m_triangles.insert(walls.m_triangles.end(), {{{b, b + 1, b + 2}}, {{b, b + 2, b + 3}}});
-    walls.m_triangles.insert(walls.m_triangles.end(),
-                             {{{b + 4, b + 5, b + 6}}, {{b + 4, b + 6, b + 7}}});
   }
   CutRig rig;
   ASSERT_EQ(rig.Intersect(One(big), walls), 1);
@@ -342,31 +327,6 @@ TEST(Retriangulate, TiltedPlaneCutByPlaneKeepsAreaAndPutsPointsOnBoth) {
   ExpectSplitAlong(m, f, area0, &up);
   for (size_t k = 0; k + 1 < line.size(); ++k)
     EXPECT_TRUE(itest::HasEdgeAt(m, dots[line[k]], dots[line[k + 1]]));
-}
-
-TEST(Retriangulate, ClosedSurfaceCutByPlaneGivesOneClosedLoop) {
-  KroSimpleMesh sphere = shapes::ToMesh(shapes::SphereSoup({0, 0, 0}, 5, 12, 24));
-  // Plane 0.2 x + 0.1 y + z = 0.6 as two large triangles; no sphere vertex
-  // lies within 0.016 of it, far above the data precision.
-  auto g = [](const V& p) { return 0.2 * p.x + 0.1 * p.y + p.z - 0.6; };
-  auto zAt = [](double x, double y) { return 0.6 - 0.2 * x - 0.1 * y; };
-  const std::vector<V> plane = {{-20, -20, zAt(-20, -20)},
-                                {20, -20, zAt(20, -20)},
-                                {20, 20, zAt(20, 20)},
-                                {-20, 20, zAt(-20, 20)}};
-  CutRig rig;
-  const double area0 = itest::Area(sphere);
-  ASSERT_EQ(rig.Intersect(sphere, itest::MakeMesh(plane, {{{0, 1, 2}}, {{0, 2, 3}}})), 1);
-  ASSERT_EQ(rig.engine.GetIntersectLinNum(), 1);
-  std::vector<long> loop;
-  rig.engine.GetIntersectLin(0, &loop);
-  std::vector<V> dots;
-  rig.engine.GetIntersectDot(&dots);
-  EXPECT_EQ(loop.front(), loop.back());
-  EXPECT_EQ(loop.size(), dots.size() + 1);
-  for (const V& p : dots) EXPECT_NEAR(g(p), 0.0, 1e-9);
-  ASSERT_EQ(rig.engine.TranglateMdl(), 1);
-  ExpectSplitAlong(rig.Result(), g, area0, nullptr);
 }
 
 TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {

@@ -343,7 +343,9 @@ TEST(Classify, SidesHoldTheirTrianglesRenumbered) {
       const KroSimpleMesh& s = c.out[k];
       ASSERT_EQ(s.m_triangles.size(), list.size()) << "side " << k + 1;
       ASSERT_TRUE(shapes::IndicesValid(shapes::SoupOf(s)));
-      if (!list.empty()) EXPECT_EQ(c.o->GetSideVertexNum(sides[k]), long(s.m_positions.size()));
+      if (!list.empty()) {
+        EXPECT_EQ(c.o->GetSideVertexNum(sides[k]), long(s.m_positions.size()));
+      }
       for (size_t i = 0; i < list.size(); ++i) {
         const V a = Centroid(s, long(i)), b = Centroid(*c.cut, list[i]);
         EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z) << "side " << k + 1 << " " << i;

@@ -62,32 +62,26 @@ TEST(FoldLine, ClosedAlongTheBoxWithTheSidesOfThePolygon) {
   struct Case {
     std::vector<D_DOT> line, polygon, in, out;
   };
-  const D_DOT a{5, 6}, L = Out({0, 4}, a), R = Out({10, 4}, a), T = Out({4, 10}, {6, 5});
+  const D_DOT a{5, 6}, L = Out({0, 4}, a), R = Out({10, 4}, a), T = Out({4, 10}, {6, 5}),
+                       B = Out({4, 0}, {6, 5}), WL = Out({-2, 4}, a), WR = Out({12, 4}, a);
   const std::vector<D_DOT> ring = {{1, 1}, {5, 1}, {5, 5}, {1, 1.00000001}};
+  // clang-format off
   std::vector<Case> cases = {
       {{{0, 4}, a, {10, 4}}, {L, a, R, {10, 0}, {0, 0}, L}, {{5, 2}, {0, 3.9}}, {{5, 8}}},
       {{{10, 4}, a, {0, 4}}, {R, a, L, {0, 0}, {10, 0}, R}, {{5, 2}}, {}},
-      {{{4, 10}, {6, 5}, {4, 0}},
-       {T, {6, 5}, Out({4, 0}, {6, 5}), {0, 0}, {0, 10}, T},
-       {{2, 5}},
-       {{8, 5}}},
-      {{{4, 0}, {4, 10}},
-       {{4, -kShift}, {4, 10 + kShift}, {0, 10}, {0, 0}, {4, -kShift}},
-       {{2, 5}},
-       {}},
+      {{{4, 10}, {6, 5}, {4, 0}}, {T, {6, 5}, B, {0, 0}, {0, 10}, T}, {{2, 5}}, {{8, 5}}},
+      {{{4, 0}, {4, 10}}, {{4, -kShift}, {4, 10 + kShift}, {0, 10}, {0, 0}, {4, -kShift}}, {{2, 5}}, {}},
       {{{2, 10}, a, {8, 10}}, {{2, 10}, a, {8, 10}, {2, 10}}, {{5, 8}}, {{5, 2}}},
       {{{0, 2}, a, {0, 8}}, {{0, 2}, a, {0, 8}, {0, 2}}, {}, {}},
       {{{2, 2}, a, {8, 3}}, {{2, 2}, a, {8, 3}, {2, 2}}, {}, {}},
       {ring, ring, {}, {}},
-      {{{-2, 4}, a, {12, 4}},
-       {Out({-2, 4}, a), a, Out({12, 4}, a), {12, 0}, {-2, 0}, Out({-2, 4}, a)},
-       {},
-       {}},
+      {{{-2, 4}, a, {12, 4}}, {WL, a, WR, {12, 0}, {-2, 0}, WL}, {}, {}},
   };
-  const D_DOT adjacent[8][3] = {{{0, 3}, {3, 0}, {0, 0}},     {{3, 0}, {0, 3}, {0, 0}},
-                                {{0, 7}, {3, 10}, {0, 10}},   {{3, 10}, {0, 7}, {0, 10}},
-                                {{10, 7}, {7, 10}, {10, 10}}, {{7, 10}, {10, 7}, {10, 10}},
-                                {{10, 3}, {7, 0}, {10, 0}},   {{7, 0}, {10, 3}, {10, 0}}};
+  const D_DOT adjacent[8][3] = {
+      {{0, 3}, {3, 0}, {0, 0}}, {{3, 0}, {0, 3}, {0, 0}}, {{0, 7}, {3, 10}, {0, 10}},
+      {{3, 10}, {0, 7}, {0, 10}}, {{10, 7}, {7, 10}, {10, 10}}, {{7, 10}, {10, 7}, {10, 10}},
+      {{10, 3}, {7, 0}, {10, 0}}, {{7, 0}, {10, 3}, {10, 0}}};
+  // clang-format on
   for (const auto& r : adjacent) {
     // The cut-off corner region is inside, the far corner outside.
     const D_DOT near{r[2].x == 0 ? 0.5 : 9.5, r[2].y == 0 ? 0.5 : 9.5};
@@ -166,18 +160,14 @@ TEST(CurvedSurfaceChecker, OneTriangleDecidesByItsNormal) {
 
 TEST(SolidChecker, InsideOutsideAndUnbuildableSolids) {
   shapes::TriSoup box = shapes::BoxSoup({0, 0, 0}, {2, 2, 2});
-  std::vector<KRO::G3D_DVertex>& pts = box.pts;
-  std::vector<C3DTriData>& tris = box.tris;
   CMeshPosCheckEntity c;
   EXPECT_EQ(Side(c, 1, 1, 1), -1);  // no solid yet
-  c.SetObbtObj(nullptr, pts.data(), static_cast<long>(pts.size()), tris.data(),
-               static_cast<long>(tris.size()));
+  c.SetObbtObj(nullptr, box.pts.data(), 8, box.tris.data(), 12);
   EXPECT_EQ(Side(c, 0.3, 1.7, 0.5), 1);
   EXPECT_EQ(Side(c, 3, 1, 1), -1);
   EXPECT_EQ(c.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -1);
-  tris[4].v[1] = 8;  // a corner outside the vertices: the solid cannot be built
+  box.tris[4].v[1] = 8;  // a corner outside the vertices: the solid cannot be built
   // The checker indexes the solid as it was set: a changed solid is set again.
-  c.SetObbtObj(nullptr, pts.data(), static_cast<long>(pts.size()), tris.data(),
-               static_cast<long>(tris.size()));
+  c.SetObbtObj(nullptr, box.pts.data(), 8, box.tris.data(), 12);
   EXPECT_EQ(Side(c, 1, 1, 1), -1);
 }

@@ -33,15 +33,6 @@ std::string Bytes(const Models&... models) {
 C3DSurface Terrain() {
   return MakeTerrain(12, 10, 0, 0, 1, 1);
 }
-C3DSurface Wall() {
-  return MakeTiltedPlane({6.3, 5, 0}, {1, 0.2, 0}, 9, 5);
-}
-C3DSurface Slab() {
-  return MakeTiltedPlane({0.5, 0.5, 0.45}, {0.1, 0.2, 1}, 2, 3);
-}
-C3DEntity Ball() {
-  return MakeSphereEntity({0.8, 0.6, 0.5}, 0.6, 8, 12);
-}
 
 struct Job {
   const char* name;
@@ -55,7 +46,7 @@ struct Job {
 const std::vector<Job> kJobs = {
     {"surface by surface",
      [](CKroMeshTriCut& cut) {
-       C3DSurface a = Terrain(), b = Wall(), o[4];
+       C3DSurface a = Terrain(), b = MakeTiltedPlane({6.3, 5, 0}, {1, 0.2, 0}, 9, 5), o[4];
        cut.CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], true, true);
        return Bytes(o[0], o[1], o[2], o[3]);
      }},
@@ -70,32 +61,13 @@ const std::vector<Job> kJobs = {
     {"box by surface",
      [](CKroMeshTriCut& cut) {
        C3DEntity e = MakeUnitCube(), p[2];
-       C3DSurface s = Slab(), o[2];
+       C3DSurface s = MakeTiltedPlane({0.5, 0.5, 0.45}, {0.1, 0.2, 1}, 2, 3), o[2];
        cut.CutMdlBetweenMdl(&e, &s, &o[0], &o[1], &p[0], &p[1], true);
        return Bytes(o[0], o[1], p[0], p[1]);
      }},
-    {"sphere by surface",
-     [](CKroMeshTriCut& cut) {
-       C3DEntity e = Ball(), p[2];
-       C3DSurface s = Slab(), o[2];
-       cut.CutMdlBetweenMdl(&e, &s, &o[0], &o[1], &p[0], &p[1], false);
-       return Bytes(o[0], o[1], p[0], p[1]);
-     }},
-    {"box by box",
-     [](CKroMeshTriCut& cut) {
-       C3DEntity a = MakeUnitCube(), b = MakeBox({0.4, 0.3, 0.2}, {1.4, 1.3, 1.2}), p[4];
-       cut.CalMdlBetweenMdl(&a, &b, &p[0], &p[1], &p[2], &p[3]);
-       return Bytes(p[0], p[1], p[2], p[3]);
-     }},
-    {"box union sphere",
-     [](CKroMeshTriCut& cut) {
-       C3DEntity a = MakeUnitCube(), b = Ball(), c;
-       cut.CalMdlBetweenMdl(&a, &b, &c, Kro_Oper_Union);
-       return Bytes(c);
-     }},
     {"sphere and box, six outputs",
      [](CKroMeshTriCut& cut) {
-       C3DEntity a = Ball(), b = MakeUnitCube(), o[6];
+       C3DEntity a = MakeSphereEntity({0.8, 0.6, 0.5}, 0.6, 8, 12), b = MakeUnitCube(), o[6];
        cut.CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]);
        return Bytes(o[0], o[1], o[2], o[3], o[4], o[5]);
      }},

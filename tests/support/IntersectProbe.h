@@ -20,24 +20,18 @@ class CMeshIntersectProbe {
  public:
   using Seg = std::pair<long, long>;
 
-  /// Replaces the engine's points and segment chain by hand-made ones.
-  static void SetPointsAndSegs(CMeshIntersect& e, const std::vector<KRO::G3D_DVertex>& dots,
-                               const std::vector<Seg>& segs) {
+  /// Replaces the engine's points by n made-up ones and its segment chain by
+  /// a hand-made one.
+  static void SetPointCount(CMeshIntersect& e, long n, const std::vector<Seg>& segs) {
     e.FreeSegChain();
-    e.m_intersectDots = dots;
-    e.m_dotCutTris.assign(dots.size(), std::vector<long>());
+    e.m_intersectDots.clear();
+    for (long i = 0; i < n; ++i) e.m_intersectDots.push_back({double(i), double(i * i % 7), 0.0});
+    e.m_dotCutTris.assign(static_cast<size_t>(n), std::vector<long>());
     tcCutSegNode* head = new tcCutSegNode{false, -1, -1, nullptr};
     tcCutSegNode* tail = head;
-    for (const Seg& s : segs) {
-      tail->next = new tcCutSegNode{false, s.first, s.second, nullptr};
-      tail = tail->next;
-    }
+    for (const Seg& s : segs)
+      tail = tail->next = new tcCutSegNode{false, s.first, s.second, nullptr};
     e.m_pCutSegList = head;
-  }
-  static void SetPointCount(CMeshIntersect& e, long n, const std::vector<Seg>& segs) {
-    std::vector<KRO::G3D_DVertex> dots;
-    for (long i = 0; i < n; ++i) dots.push_back({double(i), double(i * i % 7), 0.0});
-    SetPointsAndSegs(e, dots, segs);
   }
   static std::vector<Seg> Chain(const CMeshIntersect& e) {
     std::vector<Seg> out;
@@ -45,7 +39,6 @@ class CMeshIntersectProbe {
     for (tcCutSegNode* n = e.m_pCutSegList->next; n; n = n->next) out.push_back({n->dot0, n->dot1});
     return out;
   }
-  static bool HasChain(const CMeshIntersect& e) { return e.m_pCutSegList != nullptr; }
   static bool AnyUsed(const CMeshIntersect& e) {
     for (tcCutSegNode* n = e.m_pCutSegList; n; n = n->next)
       if (n->used) return true;
@@ -54,12 +47,10 @@ class CMeshIntersectProbe {
   static const std::vector<std::vector<long>>& Lines(const CMeshIntersect& e) {
     return e.m_intersectLins;
   }
-  static const std::vector<long>& CutTris(const CMeshIntersect& e) { return e.m_cutTris; }
   static const std::vector<long>& CutFlags(const CMeshIntersect& e) { return e.m_triCutFlags; }
   static const std::vector<std::vector<long>>& CutTriPnts(const CMeshIntersect& e) {
     return e.m_cutTriPnts;
   }
-  static long FinalTriNum(const CMeshIntersect& e) { return e.m_finalTriNum; }
 };
 
 namespace itest {

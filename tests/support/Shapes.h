@@ -179,30 +179,6 @@ inline double DefaultTerrainHeight(double x, double y) {
   return 0.5 * std::sin(0.7 * x) * std::cos(0.5 * y) + 0.05 * x;
 }
 
-/// A flat square of side 2*half centred at c, perpendicular to normal and
-/// facing along it, divided into n x n cells (2*n*n triangles).
-inline C3DSurface MakeTiltedPlane(const Vec& c, const Vec& normal, double half, int n = 4) {
-  const Vec nz = Normalized(normal);
-  // Any vector not parallel to the normal gives the in-plane axes.
-  const Vec helper = std::fabs(nz.z) < 0.9 ? Vec{0, 0, 1} : Vec{1, 0, 0};
-  const Vec u = Normalized(Cross(helper, nz));
-  const Vec v = Cross(nz, u);
-  std::vector<Vec> pts;
-  for (int j = 0; j <= n; ++j)
-    for (int i = 0; i <= n; ++i) {
-      const double a = -half + 2 * half * i / n, b = -half + 2 * half * j / n;
-      pts.push_back(Add(c, Add(Scale(u, a), Scale(v, b))));
-    }
-  auto id = [&](int i, int j) { return static_cast<long>(j) * (n + 1) + i; };
-  std::vector<C3DTriData> tris;
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) {
-      tris.push_back({{id(i, j), id(i + 1, j), id(i + 1, j + 1)}});
-      tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
-    }
-  return MakeSurface(pts, tris, "plane");
-}
-
 // ---------------------------------------------------------------------------
 // Triangle soups and checkers
 
@@ -241,6 +217,19 @@ TriSoup GridSoup(int nx, int ny, double x0, double y0, double dx, double dy, Hei
       s.tris.push_back({{id(i, j), id(i + 1, j + 1), id(i, j + 1)}});
     }
   return s;
+}
+
+/// A flat square of side 2*half centred at c, perpendicular to normal and
+/// facing along it, divided into n x n cells (2*n*n triangles, see GridSoup).
+inline C3DSurface MakeTiltedPlane(const Vec& c, const Vec& normal, double half, int n = 4) {
+  const Vec nz = Normalized(normal);
+  // Any vector not parallel to the normal gives the in-plane axes.
+  const Vec u = Normalized(Cross(std::fabs(nz.z) < 0.9 ? Vec{0, 0, 1} : Vec{1, 0, 0}, nz));
+  const Vec v = Cross(nz, u);
+  TriSoup s = GridSoup(n, n, 0, 0, 1, 1, [](double, double) { return 0.0; });
+  for (Vec& p : s.pts)
+    p = Add(c, Add(Scale(u, -half + 2 * half * p.x / n), Scale(v, -half + 2 * half * p.y / n)));
+  return MakeSurface(s.pts, s.tris, "plane");
 }
 
 /// The height field as a host surface (see GridSoup).
@@ -381,24 +370,26 @@ inline TriSoup SoupOf(const C3DEntity& e) {
   return soup;
 }
 
-/// True when every triangle index lies inside the point list.
+/// True when every triangle index (of t, of every triangle) lies inside the
+/// point list.
+inline bool Readable(const TriSoup& s, const C3DTriData& t) {
+  for (long v : t.v)
+    if (v < 0 || v >= static_cast<long>(s.pts.size())) return false;
+  return true;
+}
 inline bool IndicesValid(const TriSoup& s) {
-  const long n = static_cast<long>(s.pts.size());
   for (const auto& t : s.tris)
-    for (long v : t.v)
-      if (v < 0 || v >= n) return false;
+    if (!Readable(s, t)) return false;
   return true;
 }
 
 /// Sum of triangle areas (invalid triangles skipped).
 inline double TotalArea(const TriSoup& s) {
   double area = 0;
-  const long n = static_cast<long>(s.pts.size());
-  for (const auto& t : s.tris) {
-    if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0 || t.v[0] >= n || t.v[1] >= n || t.v[2] >= n)
-      continue;
-    area += 0.5 * Norm(Cross(Sub(s.pts[t.v[1]], s.pts[t.v[0]]), Sub(s.pts[t.v[2]], s.pts[t.v[0]])));
-  }
+  for (const auto& t : s.tris)
+    if (Readable(s, t))
+      area +=
+          0.5 * Norm(Cross(Sub(s.pts[t.v[1]], s.pts[t.v[0]]), Sub(s.pts[t.v[2]], s.pts[t.v[0]])));
   return area;
 }
 
@@ -408,11 +399,9 @@ inline double TotalArea(const TriSoup& s) {
 inline double SignedVolume(const TriSoup& s) {
   if (s.pts.empty()) return 0;
   const Vec o = s.pts.front();
-  const long n = static_cast<long>(s.pts.size());
   double vol = 0;
   for (const auto& t : s.tris) {
-    if (t.v[0] < 0 || t.v[1] < 0 || t.v[2] < 0 || t.v[0] >= n || t.v[1] >= n || t.v[2] >= n)
-      continue;
+    if (!Readable(s, t)) continue;
     const Vec a = Sub(s.pts[t.v[0]], o), b = Sub(s.pts[t.v[1]], o), c = Sub(s.pts[t.v[2]], o);
     vol += Dot(a, Cross(b, c)) / 6.0;
   }
@@ -432,23 +421,17 @@ inline std::vector<long> WeldMap(const std::vector<Vec>& pts, double tol) {
     map[i] = static_cast<long>(i);
     if (!(tol > 0)) continue;
     const Key k{cell(p.x), cell(p.y), cell(p.z)};
-    long found = -1;
-    for (int d = 0; d < 27 && found < 0; ++d) {
+    for (int d = 0; d < 27 && map[i] == static_cast<long>(i); ++d) {
       auto it = grid.find({k[0] + d / 9 - 1, k[1] + d / 3 % 3 - 1, k[2] + d % 3 - 1});
       if (it == grid.end()) continue;
       for (long r : it->second) {
         const Vec& q = pts[r];
         if (std::fabs(q.x - p.x) <= tol && std::fabs(q.y - p.y) <= tol &&
-            std::fabs(q.z - p.z) <= tol) {
-          found = r;
-          break;
-        }
+            std::fabs(q.z - p.z) <= tol && map[i] == static_cast<long>(i))
+          map[i] = r;
       }
     }
-    if (found < 0)
-      grid[k].push_back(static_cast<long>(i));
-    else
-      map[i] = found;
+    if (map[i] == static_cast<long>(i)) grid[k].push_back(static_cast<long>(i));
   }
   return map;
 }
