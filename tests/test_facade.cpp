@@ -85,12 +85,6 @@ TEST(CutSurface, TerrainByFaultPartitionsBothSurfaces) {
     }
     EXPECT_TRUE((west[0] == 0 && east[1] == 0) || (east[0] == 0 && west[1] == 0));
     EXPECT_TRUE(type == Kro_Split_ByLongestLine || (east[0] == 0 && west[0] > 0));
-    if (type != kDefault) continue;
-    // A second cut appends to the outputs, each piece keeping its shape.
-    const long n1 = o[0].GetTriangleCount();
-    cut.CutMdlBetweenMdl(&terrain, &fault, &o[0], &o[1], nullptr, nullptr, true, true);
-    EXPECT_EQ(o[0].GetTriangleCount(), 2 * n1);
-    EXPECT_NEAR(Area(o[0]) + Area(o[1]), 2 * at, 1e-9 * at);
   }
 }
 
@@ -133,26 +127,6 @@ TEST(CutSurface, CurtainFromPolylineSplitsAlongIt) {
 }
 
 // ------------------------------------------------------- solid by surface
-
-TEST(CutSolid, TerrainThroughASphereSplitsInsideFromOutside) {
-  const Vec c{5.2, 4.9, 0.1};
-  const double r = 2.0;
-  C3DSurface terrain = Terrain(), outside(-1, 0), inside(-1, 0);
-  C3DEntity ball = shapes::MakeSphereEntity(c, r, 8, 16), below, above;
-  CKroMeshTriCut cut;
-  EXPECT_EQ(cut.CutMdlBetweenMdl(&ball, &terrain, &outside, &inside, &below, &above, false), 1);
-  EXPECT_NEAR(Area(outside) + Area(inside), Area(terrain), 1e-9 * Area(terrain));
-  // The faceted ball lies within the exact sphere; its cross-section is
-  // more than half the exact disc's area.
-  shapes::TriSoup in = shapes::SoupOf(inside);
-  ASSERT_GT(in.tris.size(), 0u);
-  for (const auto& t : in.tris)
-    ASSERT_LT(shapes::Norm(shapes::Sub(cutchecks::Centroid(in, t), c)), r);
-  EXPECT_GT(Area(inside), 0.5 * shapes::kPi * r * r);
-  EXPECT_EQ(shapes::CountPieces(in), 1);
-  // The ball's two halves, each cut by the terrain, cover the ball.
-  EXPECT_NEAR(Area(below) + Area(above), Area(ball), 1e-9 * Area(ball));
-}
 
 TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
   // A tilted plane through the middle meets every vertical edge; the plane
@@ -302,17 +276,6 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   // With cut lines traced, the cut left at least one line across.
   EXPECT_GE(cut.GetMeshMgrObj()->GetMeshInterseceObj()->GetIntersectLinNum(), 1);
   EXPECT_TRUE(cut.GetDataPrec(prec) == 1 && prec == 0.001) << prec;
-  // A polyline of one point is stored but never reaches the organizers; the
-  // facade keeps a copy of a longer one.
-  D_DOT one[1] = {{5, 5}}, two[2] = {kLineA, kLineB}, *pts = nullptr;
-  long n = -1;
-  cut.SetPosCheckPolyline(one, 1);
-  cut.GetPosCheckPolyline(&pts, &n);
-  EXPECT_EQ(n, 0);
-  cut.SetPosCheckPolyline(two, 2);
-  cut.GetPosCheckPolyline(&pts, &n);
-  ASSERT_EQ(n, 2);
-  EXPECT_TRUE(pts != two && pts[1].x == kLineB.x);
   // A solid is cut through its per-surface wrappers: each must cut at the
   // precision asked for, now and after a later change; 0 is ignored.
   C3DEntity cube = shapes::MakeUnitCube(), below(-1, 0);
@@ -330,30 +293,6 @@ TEST(FacadeSettings, SettingsReachTheLiveCutObjectsOnlyInRange) {
   }
   cut.GetDataPrec(prec);
   EXPECT_EQ(prec, 0.002);
-}
-
-// The copies own nothing of the original, and cut on their own with the
-// copied settings (the curtain); self-assignment keeps everything.
-TEST(FacadeSettings, CopiesAreIndependent) {
-  C3DSurface terrain = Terrain(), fault = Fault(), o1, o2, c1, c2;
-  D_DOT line[2] = {kLineA, kLineB};
-  auto* cut = new CKroMeshTriCut();
-  cut->SetTexScale(0.1, 0.2);
-  cut->SetPosCheckPolyline(line, 2);
-  cut->CutMdlBetweenMdl(&terrain, &fault, &o1, &o2, nullptr, nullptr, true, true);
-  CKroMeshTriCut copy(*cut), assigned;
-  assigned.CutMdlBetweenMdl(&terrain, &fault, &o1, nullptr, nullptr, nullptr, true, true);
-  assigned = *cut;
-  delete cut;
-  double u = 0, v = 0;
-  copy.GetTexScale(u, v);
-  EXPECT_TRUE(u == 0.1 && v == 0.2);
-  EXPECT_TRUE(copy.GetMeshMgrObj() == nullptr && assigned.GetMeshMgrObj() == nullptr);
-  EXPECT_EQ(copy.CutMdlBetweenMdl(&terrain, nullptr, &c1, &c2, nullptr, nullptr, true, true), 1);
-  EXPECT_GT(c1.GetTriangleCount() * c2.GetTriangleCount(), 0);
-  assigned = assigned;
-  EXPECT_EQ(assigned.CutMdlBetweenMdl(&terrain, nullptr, &o1, &o2, nullptr, nullptr, true, true),
-            1);
 }
 
 }  // namespace
