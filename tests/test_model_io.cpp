@@ -3,8 +3,10 @@
 // messages for malformed files.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "Errors.h"
 #include "IOUtil.h"
@@ -94,10 +96,72 @@ TEST(ModelIO, EveryFormatKeepsTheDecoratedBoxAtGeologicalCoordinates) {
   const Model obj = ReadModel(dir + "/m.obj");
   ASSERT_TRUE(obj.parts[1].deco.m_hasColour);
   EXPECT_FLOAT_EQ(obj.parts[1].deco.m_colour.b, 0.75f);
+}
+
+// Reader paths no writer takes: parts, triangles and what each case
+// reads back, as text.
+TEST(ModelIO, ReaderVariants) {
+  std::string be =
+      "ply\nformat binary_big_endian 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+      "property float z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\n"
+      "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+  auto putBE = [&](const void* p, int n) {
+    for (int i = n - 1; i >= 0; --i) be += static_cast<const char*>(p)[i];
+  };
+  for (const auto& p : {std::array<float, 3>{0, 0, 0}, {2, 0, 0}, {0, 3, 1.5f}}) {
+    for (float c : p) putBE(&c, 4);
+    be += std::string("\xff\x00\x33", 3);
+  }
+  be += '\3';
+  for (int32_t i : {0, 1, 2}) putBE(&i, 4);
   std::string stl =
-      WriteModelData(Format::Stl, FromEntity(shapes::MakeUnitCube(), "c"), Encoding::Binary);
+      WriteModelData(Format::Stl, FromEntity(shapes::MakeUnitCube(), "cube"), Encoding::Binary);
+  EXPECT_EQ(stl.size(), 84u + 50u * 12u);
   std::memcpy(&stl[0], "solid cube", 10);  // a binary header may start with "solid"
-  EXPECT_EQ(ReadModelData(Format::Stl, stl, "in").TriangleCount(), 12);
+  auto num = [](double x) { return Fmt(std::round(x * 1e6) / 1e6) + " "; };  // to 6 decimals
+  auto pt = [](const Model& m, int k) { return m.parts.at(k).surface.GetPointNum(); };
+  auto deco = [](const Model& m) { return m.parts.at(0).surface.Decoration(); };
+  // An OBJ quad by relative indices and a triangle whose corner 1 has two
+  // texture coordinates: the corner becomes two points. TSurf depth turns
+  // into elevation; the second face reaches vertex 3 of the first through an
+  // atom and gets its own copy.
+  using F = Format;
+  // clang-format off
+  const struct { const char* name; F f; std::string data;
+                 std::function<std::string(const Model&)> got; std::string want; } cases[] = {
+      {"obj polygons", F::Obj,
+       "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 0.5 0.5\n"
+       "f -4/1 -3/2 -2/3 -1/4\nf 1/5 3/3 4/4\n",
+       [&](const Model& m) { return num(pt(m, 0)) + num(deco(m).m_texcoords[0].size()) + num(SurfaceArea(m)); },
+       "1 3 5 5 1.5 "},
+      {"obj material change inside a group", F::Obj,
+       "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\ng layer\nusemtl A\nf 1 2 3\nusemtl B\nf 2 4 3\n",
+       [](const Model& m) { return m.parts[0].name + " " + m.parts.at(1).surface.GetMaterialName(); },
+       "2 2 layer_A B"},
+      {"big-endian ply, float coordinates, byte colours", F::Ply, be,
+       [&](const Model& m) {
+         return num(m.parts[0].surface.Points()[2].z) + num(std::lround(255 * deco(m).m_colours[0].b));
+       },
+       "1 1 1.5 51 "},
+      {"binary stl starting with solid", F::Stl, stl, [](const Model&) { return std::string(); }, "1 12 "},
+      {"integer colours of COFF", F::Off, "COFF\n3 1 0\n0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1 2\n",
+       [&](const Model& m) { return num(deco(m).m_colours[1].r) + num(deco(m).m_colours[1].g); }, "1 1 0 1 "},
+      {"tsurf depth, atoms, shared vertices", F::Tsurf,
+       "GOCAD TSurf 1\nHEADER {\nname:fault A\n*solid*color:0.5 0.25 1 1\n}\nGOCAD_ORIGINAL_COORDINATE_SYSTEM\n"
+       "NAME Default\nZPOSITIVE Depth\nEND_ORIGINAL_COORDINATE_SYSTEM\nPROPERTIES porosity\nTFACE\n"
+       "PVRTX 1 500000.5 4000000.25 100 0.3\nVRTX 2 500010 4000000 100\nVRTX 3 500000 4000010 110\n"
+       "TRGL 1 2 3\nTFACE\nVRTX 4 500010 4000010 110\nATOM 5 2\nTRGL 5 4 3\nBSTONE 1\nBORDER 6 1 2\nEND\n",
+       [&](const Model& m) {
+         const auto& p = m.parts[0].surface.Points()[0];
+         return m.parts[0].name + " " + num(p.x) + num(p.z) + num(pt(m, 1)) + num(m.parts[1].deco.m_colour.g);
+       },
+       "2 2 fault A_1 500000.5 -100 3 0.25 "},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    const Model m = ReadModelData(c.f, c.data, "in");
+    EXPECT_EQ(num(m.parts.size()) + num(m.TriangleCount()) + c.got(m), c.want) << c.name;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -169,11 +233,18 @@ TEST(ModelIOErrors, FailedWriteLeavesNoFileBehind) {
 // Model helpers the commands rely on
 
 TEST(ModelTopology, CountsWeldingAndMerging) {
-  const Topology t = AnalyseTopology(GeoBox()), open = AnalyseTopology(GeoTerrain(4));
+  Model box = GeoBox();
+  const Topology t = AnalyseTopology(box), open = AnalyseTopology(GeoTerrain(4));
   EXPECT_TRUE(t.Closed() && t.weldedPoints == 8 && t.edges == 18 && t.misorientedEdges == 0);
   EXPECT_TRUE(!open.Closed() && open.boundaryEdges == 16 && open.components == 1);
   // Points 1e-7 apart weld; 1e-5 apart do not.
   const double x = toolmodels::kX0;
   EXPECT_EQ(WeldPoints({{x, 0, 0}, {x + 1e-7, 0, 0}, {x + 1e-5, 0, 0}}, 1e-6),
             (std::vector<long>{0, 0, 2}));
+  // Merged: the first part's material, and colours while every part has them.
+  const C3DSurface merged = ToSurface(box);
+  EXPECT_EQ(merged.GetMaterialName() + std::to_string(merged.Decoration().m_colours.size()),
+            "Sandstone24");
+  box.parts.push_back(GeoTerrain(2).parts[0]);
+  EXPECT_TRUE(ToSurface(box).Decoration().m_colours.empty());
 }

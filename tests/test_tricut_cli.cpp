@@ -12,6 +12,7 @@
 #include "Cli.h"
 #include "IOUtil.h"
 #include "ModelIO.h"
+#include "Progress.h"
 #include "Render.h"
 #include "support/ToolModels.h"
 
@@ -135,6 +136,67 @@ TEST(TricutCommands, OneModelCommandsReportWhatTheyFind) {
   int w = 0, h = 0;
   ASSERT_TRUE(PngSize(dir + "/pic.png", w, h));
   EXPECT_TRUE(w == 320 && h == 200) << w << "x" << h;
+}
+
+// Progress, shown as if stderr were a terminal: each command that reads a
+// model names its stages in order with rising fractions, then clears the
+// line; nothing at all for a command quicker than the delay.
+TEST(TricutProgress, CommandsShowTheirStagesInOrderThenClearTheLine) {
+  const std::string dir = ScratchDir("progress");
+  WriteModel(dir + "/box.obj", BoxModel(X0, Y0, 0, 10, 10, 10, "box"));
+  WriteModel(dir + "/ramp.obj", Ramp());
+  const std::string mid = Point(X0 + 5, Y0 + 5, 5);
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"info @/box.obj", {"reading", "matching edges", "measuring"}},
+      {"volume @/ramp.obj --z0 1", {"reading", "measuring"}},
+      {"inside @/box.obj " + mid,
+       {"reading", "checking the solid", "building the index", "querying"}},
+      {"side @/ramp.obj " + mid, {"reading", "querying"}},
+      {"clean @/ramp.obj -o @/clean.obj", {"reading", "cleaning surface 1 of 1", "writing"}},
+      {"render @/box.obj @/ramp.obj -o @/p.png --size 64x64",
+       {"reading @/box.obj", "reading @/ramp.obj", "drawing", "writing"}},
+      {"cut @/box.obj @/ramp.obj --out @/cut", {"reading", "cutting box against ramp"}},
+  };
+  for (const auto& [args, stages] : cases) {
+    SCOPED_TRACE(args);
+    std::vector<std::string> words = {"tricut"};
+    std::istringstream in(In(dir, args));
+    for (std::string w; in >> w;) words.push_back(w);
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(&w[0]);
+    char* buf = nullptr;
+    std::size_t size = 0;
+    std::FILE* f = open_memstream(&buf, &size);
+    Progress::ShowAllOn(f, 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Main(static_cast<int>(argv.size()), argv.data()), 0);
+    testing::internal::GetCapturedStdout();
+    Progress::ShowAllOn(nullptr, 0);
+    std::fclose(f);
+    const std::string text(buf, size);
+    std::free(buf);
+    // Updates "\r<task>: <stage> (<percent>%, <seconds> s)", in order with
+    // rising percentages, then the line cleared.
+    std::size_t at = 0;
+    int percent = 0;
+    for (const auto& stage : stages) {
+      at = text.find(": " + In(dir, stage) + " (", at);
+      ASSERT_NE(at, std::string::npos) << stage << " in " << text;
+      const int p = std::atoi(text.c_str() + text.find(" (", at + 2) + 2);
+      EXPECT_GE(p, percent) << stage;
+      percent = p;
+    }
+    ASSERT_GT(text.size(), 2u);
+    EXPECT_EQ(text.back(), '\r');
+    EXPECT_EQ(text.find_first_not_of(' ', text.rfind('\r', text.size() - 2) + 1), text.size() - 1);
+  }
+  std::FILE* f = std::tmpfile();
+  {
+    Progress p("cut", true, f, 30);
+    p.Step("cutting a against b", 0.25);
+  }
+  EXPECT_EQ(std::ftell(f), 0);
+  std::fclose(f);
 }
 
 // ---------------------------------------------------------------------------
