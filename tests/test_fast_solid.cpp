@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -217,22 +218,14 @@ TEST(FastSolidCheck, ParallelTreeBuildMatchesOneThread) {
   SetObbtThreadCount(0);
   ASSERT_GT(one.GetTriCount(), 16384);
   long boxes = 0;
-  std::vector<std::pair<const ObbBox*, const ObbBox*>> todo{{one.boxes, many.boxes}};
-  while (!todo.empty()) {
-    const auto [a, b] = todo.back();
-    todo.pop_back();
+  std::function<bool(const ObbBox*, const ObbBox*)> same = [&](const ObbBox* a, const ObbBox* b) {
     ++boxes;
-    ASSERT_TRUE(std::memcmp(a->rot, b->rot, sizeof a->rot) == 0 &&
-                std::memcmp(a->pos, b->pos, sizeof a->pos) == 0 &&
-                std::memcmp(a->halfExt, b->halfExt, sizeof a->halfExt) == 0 &&
-                a->IsLeaf() == b->IsLeaf())
-        << "box " << boxes;
-    if (a->IsLeaf()) {
-      ASSERT_EQ(a->tri->id, b->tri->id) << "box " << boxes;
-    } else {
-      todo.push_back({a->child1, b->child1});
-      todo.push_back({a->child2, b->child2});
-    }
-  }
+    return !std::memcmp(a->rot, b->rot, sizeof a->rot) &&
+           !std::memcmp(a->pos, b->pos, sizeof a->pos) &&
+           !std::memcmp(a->halfExt, b->halfExt, sizeof a->halfExt) && a->IsLeaf() == b->IsLeaf() &&
+           (a->IsLeaf() ? a->tri->id == b->tri->id
+                        : same(a->child1, b->child1) && same(a->child2, b->child2));
+  };
+  EXPECT_TRUE(same(one.boxes, many.boxes));
   EXPECT_EQ(boxes, 2 * one.GetTriCount() - 1);
 }

@@ -106,25 +106,6 @@ TEST(OpenPolyline, BlockedPathsAndSides) {
   EXPECT_EQ(CMathFunCls::Check2dPntAndCurve(&pt, rev.data(), 6), -1);
 }
 
-TEST(PolygonHoles, InnerPointsAndHoles) {
-  // A C shape whose first candidates (midpoints of poly[0] and poly[k])
-  // lie in the notch or on its open side.
-  std::vector<D_DOT> cshape = {{4, 1}, {1, 1}, {1, 3}, {4, 3}, {4, 4}, {0, 4}, {0, 0}, {4, 0}};
-  D_DOT in{};
-  EXPECT_EQ(CMathFunCls::Get1InnerDotFromPoly(cshape.data(), 8, &in), 1);
-  EXPECT_EQ(CMathFunCls::PtInPolygon(cshape.data(), 8, in), 1);
-  // The 3D form: the inner square is the hole, its inner point at the
-  // height of the first point.
-  std::vector<KRO::G3D_DVertex> pts = {{0, 0, 7}, {10, 0, 7}, {10, 10, 7}, {0, 10, 7},
-                                       {2, 2, 7}, {4, 2, 7},  {4, 4, 7},   {2, 4, 7}};
-  long counts[2] = {4, 4};
-  KRO::G3D_DVertex inner[2] = {{9, 9, 9}, {9, 9, 9}};
-  bool hole[2] = {true, false};
-  ASSERT_EQ(CMathFunCls::FindHoleDotsOfPoly(pts.data(), counts, 2, inner, hole), 1);
-  EXPECT_TRUE(!hole[0] && hole[1] && inner[1].z == 7.0);
-  EXPECT_TRUE(inner[1].x > 2 && inner[1].x < 4 && inner[1].y > 2 && inner[1].y < 4);
-}
-
 TEST(FoldLine, ExtendToBoxSnapsOntoSides) {
   tctagD3ConvexBox box{0, 10, 0, 10, 0, 5};
   std::vector<D_DOT> line = {{2, 5}, {8, 5}}, vertical = {{5, 2}, {5, 8}};
