@@ -8,7 +8,6 @@
 
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/CMathFunCls.h"
-#include "support/OrganizeShapes.h"
 #include "support/Shapes.h"
 
 namespace {
@@ -156,7 +155,7 @@ TEST(Orientation, WalkFlipsTrianglesAgainstTheFirstAndLeavesTheUnreachable) {
 
 TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
   const int n = 6;
-  std::vector<C3DTriData> tris = orgshapes::Grid(n).m_triangles;
+  std::vector<C3DTriData> tris = shapes::Grid(n).m_triangles;
   const long nt = static_cast<long>(tris.size()), nv = (n + 1) * (n + 1);
   std::vector<C3DTriaTop> tops(tris.size());
   ASSERT_EQ(CMathFunCls::SetTinTop(tris.data(), tops.data(), nt, nv, 0), 1);

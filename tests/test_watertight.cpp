@@ -176,6 +176,11 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
     ASSERT_TRUE(itest::IndicesValid(m));
     EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);
     EXPECT_EQ(c.engine.GetIntersectLinNum(), 1);
+    std::vector<V> dots;  // every point on the wall and the grid, up to the snapping
+    c.engine.GetIntersectDot(&dots);
+    for (const V& p : dots)
+      EXPECT_TRUE(std::fabs((p.x - x0) * dy - (p.y - y0) * dx) < 3e-3 &&
+                  std::fabs(p.z - z(p.x, p.y)) < 1e-3);
     const shapes::EdgeReport r = shapes::CheckEdges(shapes::SoupOf(m), 1e-9);
     EXPECT_EQ(r.nonManifold, 0);
     EXPECT_EQ(r.misoriented, 0);
