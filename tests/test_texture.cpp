@@ -120,16 +120,6 @@ TEST(SurfaceTexture, BoxUpdateKeepsAnEmptyMaterialAndEmptySurfacesAreLeftAlone) 
   EXPECT_EQ(empty.Decoration().GetNumTexcoods(0), 0);
 }
 
-TEST(SurfaceColour, AppendedWhenMissingOverwrittenWhenPresent) {
-  C3DSurface s = shapes::MakeTerrain(2, 2, 0.0, 0.0, 1.0, 1.0);
-  KRO::COLOR4 red(1.f, 0.f, 0.f, 1.f), blue(0.f, 0.f, 1.f, 0.5f);
-  for (KRO::COLOR4* c : {&red, &blue}) {
-    EXPECT_EQ(CMathFunCls::_tcUpdateSurfColor(&s, c), 0);
-    ASSERT_EQ(s.Decoration().GetNumColors(), 9);
-    for (long i = 0; i < 9; ++i) EXPECT_TRUE(s.Decoration().GetVexColor(i).a == c->a) << i;
-  }
-}
-
 // A demo helper: its documented results only.
 TEST(VaultPath, RowsOverTheArchAndBadArgumentsWriteNothing) {
   G3D_DVertex left[2] = {{0, 0, 1}, {0, 20, 0}}, right[2] = {{2, 0, 1}, {10, 20, 0}}, out[10];
