@@ -44,7 +44,7 @@ void ExpectSplitAlong(KroSimpleMesh& m, F f, double area0, const V* up) {
     const C3DTriData& t = m.m_triangles[i];
     // Outward facing kept (a sliver rounded flat has no facing).
     const V n = itest::AreaVec(m, i), c = m.m_positions[t.v[0]];
-    if (itest::Len(n) > 1e-20) {
+    if (shapes::Norm(n) > 1e-20) {
       EXPECT_GT(itest::Dot(n, up ? *up : c), 0) << i;
     }
     double lo = 0, hi = 0;
@@ -203,7 +203,7 @@ TEST(Intersect, CoplanarPairsCutAlongTheOverlap) {
     ASSERT_EQ(cop.size(), rig.Result().m_triangles.size());
     double onOther = 0;
     for (size_t i = 0; i < cop.size(); ++i)
-      if (cop[i] == (same ? 1 : -1)) onOther += itest::Len(itest::AreaVec(rig.Result(), i));
+      if (cop[i] == (same ? 1 : -1)) onOther += shapes::Norm(itest::AreaVec(rig.Result(), i));
     EXPECT_NEAR(onOther, 2.0, 1e-12) << same;
   }
 }

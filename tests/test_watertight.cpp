@@ -156,7 +156,7 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
   // A wall passing within the data precision of grid vertices: the line
   // stays one line and the grid's area is unchanged.
   auto z = [](double x, double y) { return 0.02 * x - 0.03 * y + 0.001 * x * y; };
-  const KroSimpleMesh grid = itest::MakeGrid(0, 0, 10, 40, z);
+  const KroSimpleMesh grid = shapes::ToMesh(shapes::GridSoup(40, 40, 0, 0, 0.25, 0.25, z));
   const double area0 = itest::Area(grid);
   Lcg rng{9};
   for (int k = 0; k < 10; ++k) {
