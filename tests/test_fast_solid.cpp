@@ -8,7 +8,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "kromesh/Obbt/CObbtBase.h"
@@ -154,8 +153,8 @@ TEST(FastSolidCheck, ClonesAndNewBuffersAnswerForTheirSolid) {
 }
 
 // A collision spread over several threads reports the pairs of the
-// one-thread walk in the same order; and queries on two threads at once each
-// read their own contact list.
+// one-thread walk in the same order (queries on several threads at once are
+// checked by the parallel cuts).
 TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
   struct Scene {
     const char* name;
@@ -184,24 +183,7 @@ TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
     const std::vector<obbt_test::Pair> one = collide(1);
     EXPECT_GT(one.size(), 100u) << sc.name;
     for (int threads : {2, 3, 8}) EXPECT_EQ(collide(threads), one) << sc.name << " " << threads;
-
-    std::vector<obbt_test::Pair> other[2];
-    std::thread t0([&] {
-      CollideModelsInPlace(&ma, &mb);
-      other[0] = obbt_test::Contacts();
-    });
-    std::thread t1([&] {
-      CollideModelsInPlace(&mb, &ma);
-      other[1] = obbt_test::Contacts();
-    });
-    t0.join();
-    t1.join();
     SetObbtThreadCount(0);
-    CollideModelsInPlace(&ma, &mb);
-    EXPECT_EQ(other[0], obbt_test::Contacts()) << sc.name;
-    CollideModelsInPlace(&mb, &ma);
-    EXPECT_EQ(other[1], obbt_test::Contacts()) << sc.name;
-    EXPECT_NE(other[0], other[1]) << sc.name;
   }
 }
 
