@@ -135,26 +135,6 @@ TEST(CutAndFill, NullPointersAndPointNumbersOutOfRangeAreSafe) {
   EXPECT_NEAR(CMathFunCls::CalTriNetArea(s.pts.data(), s.nets.data(), s.nP(), s.nN()), 3.0, 1e-12);
 }
 
-TEST(PolyhedronVolume, LayerBetweenTwoSurfaces) {
-  auto lower = [](double x, double y) { return 0.3 * x - 0.2 * y * y; };
-  NetSurface a = Grid(10, lower);
-  NetSurface b = Grid(10, [&](double x, double y) { return lower(x, y) + 2.5; });
-  auto between = [&](NetSurface& top) {
-    return CMathFunCls::CalPolyhedronVolume(a.pts.data(), a.nets.data(), top.pts.data(),
-                                            top.nets.data(), a.nP(), a.nN());
-  };
-  EXPECT_NEAR(between(b), 2.5 * 4.0, 1e-9);
-  EXPECT_EQ(between(a), 0.0);
-  // A tetrahedron is signed by the side of its apex.
-  double p[3] = {0, 0, 1}, q[3] = {2, 0, 1}, r[3] = {0, 3, 1}, same[3] = {1, 0, 1};
-  double up[3] = {5, 5, 4}, down[3] = {0, 0, -1}, v1 = 0, v2 = 0;
-  EXPECT_EQ(CMathFunCls::GetTetVolume(p, q, r, up, &v1) +
-                CMathFunCls::GetTetVolume(p, q, r, down, &v2) +
-                CMathFunCls::GetTetVolume(p, q, same, up, &v1),  // collinear base: 0
-            2);
-  EXPECT_TRUE(std::fabs(v2 + 2) < 1e-12);
-}
-
 TEST(GaussSolver, SolvesWithPivotingFitsAndReportsSingular) {
   double aug[] = {0, 2, 1, 7, 1, 1, 1, 6, 2, 1, -1, 1};  // the first pivot is 0: a row swap
   double x[3];

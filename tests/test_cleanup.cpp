@@ -8,7 +8,6 @@
 
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/math/CMathFunCls.h"
-#include "support/OrganizeShapes.h"
 #include "support/Shapes.h"
 
 namespace {
@@ -156,7 +155,7 @@ TEST(Orientation, WalkFlipsTrianglesAgainstTheFirstAndLeavesTheUnreachable) {
 
 TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
   const int n = 6;
-  std::vector<C3DTriData> tris = orgshapes::Grid(n).m_triangles;
+  std::vector<C3DTriData> tris = shapes::Grid(n).m_triangles;
   const long nt = static_cast<long>(tris.size()), nv = (n + 1) * (n + 1);
   std::vector<C3DTriaTop> tops(tris.size());
   ASSERT_EQ(CMathFunCls::SetTinTop(tris.data(), tops.data(), nt, nv, 0), 1);
@@ -178,30 +177,4 @@ TEST(Neighbourhood, GridIsSymmetricAndFirstLimitsTheSearch) {
   for (long t = 2; t < nt; ++t)
     for (long u : part[t].n) EXPECT_TRUE(u < 0 || u >= 2);
   EXPECT_EQ(CMathFunCls::SetTinTop(nullptr, part.data(), nt, nv, 0), -1);
-}
-
-TEST(IndexUtils, CoordinatesSearchAndSort) {
-  V p[2] = {{1, 2, 3}, {1, 2, 3}};  // modes 1 and 2 swap z with x or y
-  CMathFunCls::AdjustPntCoord(p, 1, 1);
-  CMathFunCls::AdjustPntCoord(p + 1, 1, 2);
-  EXPECT_TRUE(p[0].x == 3 && p[0].z == 1 && p[1].y == 3 && p[1].z == 2);
-  V level[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.0000005}},
-    tilted[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2.1}};
-  EXPECT_EQ(CMathFunCls::IsNeedAdjust(level) * 2 + CMathFunCls::IsNeedAdjust(tilted), 1);
-  long asc[5] = {1, 3, 5, 7, 9}, gaps[3] = {40, 13, 1};
-  EXPECT_EQ(CMathFunCls::bin_search(7, asc, 5) * 10 + CMathFunCls::bin_search(4, asc, 5), 29);
-  // The first point within the tolerance (1e-5, 1e-6), else -1.
-  V buf[3] = {{0, 0, 0}, {1, 1, 1}, {1, 1, 1.000001}};
-  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.000004}, buf, 3), 1);
-  EXPECT_EQ(CMathFunCls::FindTriPntPosInOldBuf({1, 1, 1.0001}, buf, 3), -1);
-  EXPECT_EQ(CMathFunCls::SearchInDotBuf(V{1, 1, 1.0000005}, buf, 3), 1);  // within 1e-6
-  std::mt19937 rng(7);
-  std::vector<long> shell(500);
-  for (long& x : shell) x = static_cast<long>(rng() % 1000) - 500;
-  std::vector<long> sorted = shell, bv = shell, bubble = shell;
-  std::sort(sorted.begin(), sorted.end());
-  CMathFunCls::shellsort(shell.data(), 500, gaps, 3);
-  CMathFunCls::BubbleSortByVector(&bv);
-  CMathFunCls::BubbleSort(bubble.data(), 500);
-  EXPECT_TRUE(shell == sorted && bv == sorted && bubble == sorted);
 }

@@ -9,7 +9,6 @@
 #include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/organize/CMeshOrganize.h"
-#include "support/CutChecks.h"
 #include "support/Shapes.h"
 
 namespace {
@@ -53,28 +52,6 @@ struct Rig {
 };
 using SurfacePair = Rig<CObbtSurface, CObbtSurface, CMeshMgrSS>;
 using SolidBySurface = Rig<CObbtEntity, CObbtSurface, CMeshMgrES>;
-
-// The terrain cut by the plane, and the plane by the terrain (the facade's
-// tests check the first direction's sides): areas kept, the plane's side 1
-// behind the terrain's facing, below it.
-TEST(CutManagerSS, BothDirectionsKeepAreaAndSides) {
-  C3DSurface terrain = Terrain();
-  C3DSurface plane = Plane();
-  SurfacePair p(terrain, plane);
-  C3DSurface out1, out2, back1, back2;
-  EXPECT_EQ(p.mgr.CutMdlByMdl(Kro_Cut_First, &out1, &out2), 1);
-  EXPECT_EQ(p.mgr.CutMdlByMdl(Kro_Cut_Second, &back1, &back2), 1);
-  EXPECT_NEAR(AreaOf(out1) + AreaOf(out2), AreaOf(terrain), 1e-9 * AreaOf(terrain));
-  EXPECT_NEAR(AreaOf(back1) + AreaOf(back2), AreaOf(plane), 1e-9 * AreaOf(plane));
-  EXPECT_LT(cutchecks::CentroidsAgainstPlane(shapes::SoupOf(out1), kPlaneC, kPlaneN).maxDist, 1e-9);
-  EXPECT_EQ(out1.GetMaterialName(), "terrain");
-  ASSERT_GT(back2.GetTriangleCount(), 0);
-  shapes::TriSoup below = shapes::SoupOf(back1);
-  for (const auto& t : below.tris) {
-    const Vec g = cutchecks::Centroid(below, t);
-    ASSERT_LT(g.z, shapes::DefaultTerrainHeight(g.x, g.y) + 0.05);
-  }
-}
 
 // Split types outside 1..3 classify nothing, and a repeated cut hands out
 // only its own result; both outputs null touch nothing; without wrappers

@@ -4,10 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "kromesh/Obbt/CObbtBase.h"
@@ -153,8 +153,8 @@ TEST(FastSolidCheck, ClonesAndNewBuffersAnswerForTheirSolid) {
 }
 
 // A collision spread over several threads reports the pairs of the
-// one-thread walk in the same order; and queries on two threads at once each
-// read their own contact list.
+// one-thread walk in the same order (queries on several threads at once are
+// checked by the parallel cuts).
 TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
   struct Scene {
     const char* name;
@@ -183,24 +183,7 @@ TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
     const std::vector<obbt_test::Pair> one = collide(1);
     EXPECT_GT(one.size(), 100u) << sc.name;
     for (int threads : {2, 3, 8}) EXPECT_EQ(collide(threads), one) << sc.name << " " << threads;
-
-    std::vector<obbt_test::Pair> other[2];
-    std::thread t0([&] {
-      CollideModelsInPlace(&ma, &mb);
-      other[0] = obbt_test::Contacts();
-    });
-    std::thread t1([&] {
-      CollideModelsInPlace(&mb, &ma);
-      other[1] = obbt_test::Contacts();
-    });
-    t0.join();
-    t1.join();
     SetObbtThreadCount(0);
-    CollideModelsInPlace(&ma, &mb);
-    EXPECT_EQ(other[0], obbt_test::Contacts()) << sc.name;
-    CollideModelsInPlace(&mb, &ma);
-    EXPECT_EQ(other[1], obbt_test::Contacts()) << sc.name;
-    EXPECT_NE(other[0], other[1]) << sc.name;
   }
 }
 
@@ -217,22 +200,14 @@ TEST(FastSolidCheck, ParallelTreeBuildMatchesOneThread) {
   SetObbtThreadCount(0);
   ASSERT_GT(one.GetTriCount(), 16384);
   long boxes = 0;
-  std::vector<std::pair<const ObbBox*, const ObbBox*>> todo{{one.boxes, many.boxes}};
-  while (!todo.empty()) {
-    const auto [a, b] = todo.back();
-    todo.pop_back();
+  std::function<bool(const ObbBox*, const ObbBox*)> same = [&](const ObbBox* a, const ObbBox* b) {
     ++boxes;
-    ASSERT_TRUE(std::memcmp(a->rot, b->rot, sizeof a->rot) == 0 &&
-                std::memcmp(a->pos, b->pos, sizeof a->pos) == 0 &&
-                std::memcmp(a->halfExt, b->halfExt, sizeof a->halfExt) == 0 &&
-                a->IsLeaf() == b->IsLeaf())
-        << "box " << boxes;
-    if (a->IsLeaf()) {
-      ASSERT_EQ(a->tri->id, b->tri->id) << "box " << boxes;
-    } else {
-      todo.push_back({a->child1, b->child1});
-      todo.push_back({a->child2, b->child2});
-    }
-  }
+    return !std::memcmp(a->rot, b->rot, sizeof a->rot) &&
+           !std::memcmp(a->pos, b->pos, sizeof a->pos) &&
+           !std::memcmp(a->halfExt, b->halfExt, sizeof a->halfExt) && a->IsLeaf() == b->IsLeaf() &&
+           (a->IsLeaf() ? a->tri->id == b->tri->id
+                        : same(a->child1, b->child1) && same(a->child2, b->child2));
+  };
+  EXPECT_TRUE(same(one.boxes, many.boxes));
   EXPECT_EQ(boxes, 2 * one.GetTriCount() - 1);
 }

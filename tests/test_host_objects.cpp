@@ -70,38 +70,23 @@ TEST(HostSurface, NeighboursStayParallelToTheTriangles) {
 }
 
 TEST(HostEntity, SurfacesMoveInAndOutWithoutCopies) {
-  C3DSurface s(-1, 0);
-  const KRO::G3D_DVertex pts[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-  CPointCollection pc;
-  pc.AppendPoints(pts, 3);
-  s.UpdatePointCollection(&pc, nullptr);
-  const C3DTriangle tri(0, 1, 2);
-  s.AddTriangle(&tri, nullptr, 1);
+  C3DSurface s = shapes::MakeTerrain(1, 1, 0.0, 0.0, 1.0, 1.0);
   s.SetMaterialName("slate");
-  CSurfaceDecorationObj deco;
+  CSurfaceDecorationObj deco, outDeco;
   deco.m_materialName = "granite";
-
   C3DEntity e;
   EXPECT_EQ(e.AdoptSurface(nullptr, &deco), 0);
   ASSERT_EQ(e.AdoptSurface(&s, &deco), 1);
-  EXPECT_EQ(s.GetTriangleCount(), 0);  // moved in, left empty
-  EXPECT_EQ(s.GetPointNum(), 0);
-  ASSERT_NE(e.SurfaceAt(0), nullptr);
-  EXPECT_EQ(e.SurfaceAt(0)->GetTriangleCount(), 1);
-  EXPECT_EQ(e.SurfaceAt(0)->GetMaterialName(), "slate");
-  ASSERT_NE(e.DecorationAt(0), nullptr);
+  EXPECT_EQ(s.GetTriangleCount() + s.GetPointNum(), 0);  // moved in, left empty
+  EXPECT_TRUE(e.SurfaceAt(0)->GetTriangleCount() == 2 &&
+              e.SurfaceAt(0)->GetMaterialName() == "slate");
   EXPECT_EQ(e.DecorationAt(0)->m_materialName, "granite");
-  EXPECT_EQ(e.DecorationAt(-1), nullptr);
-  EXPECT_EQ(e.DecorationAt(1), nullptr);
-
+  EXPECT_TRUE(e.DecorationAt(-1) == nullptr && e.DecorationAt(1) == nullptr);
   C3DSurface out(-1, 0);
-  CSurfaceDecorationObj outDeco;
-  EXPECT_EQ(e.TakeSurface(1, &out, &outDeco), 0);
-  EXPECT_EQ(e.TakeSurface(0, nullptr, &outDeco), 0);
+  EXPECT_EQ(e.TakeSurface(1, &out, &outDeco) + e.TakeSurface(0, nullptr, &outDeco), 0);
   ASSERT_EQ(e.TakeSurface(0, &out, &outDeco), 1);
-  EXPECT_EQ(out.GetTriangleCount(), 1);
-  EXPECT_EQ(out.GetPointNum(), 3);
-  EXPECT_EQ(outDeco.m_materialName, "granite");
+  EXPECT_TRUE(out.GetTriangleCount() == 2 && out.GetPointNum() == 4 &&
+              outDeco.m_materialName == "granite");
   EXPECT_EQ(e.GetSurfaceNum(), 1);  // stays in place, empty
   EXPECT_EQ(e.SurfaceAt(0)->GetTriangleCount(), 0);
 }

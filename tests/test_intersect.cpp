@@ -44,7 +44,7 @@ void ExpectSplitAlong(KroSimpleMesh& m, F f, double area0, const V* up) {
     const C3DTriData& t = m.m_triangles[i];
     // Outward facing kept (a sliver rounded flat has no facing).
     const V n = itest::AreaVec(m, i), c = m.m_positions[t.v[0]];
-    if (itest::Len(n) > 1e-20) {
+    if (shapes::Norm(n) > 1e-20) {
       EXPECT_GT(itest::Dot(n, up ? *up : c), 0) << i;
     }
     double lo = 0, hi = 0;
@@ -203,7 +203,7 @@ TEST(Intersect, CoplanarPairsCutAlongTheOverlap) {
     ASSERT_EQ(cop.size(), rig.Result().m_triangles.size());
     double onOther = 0;
     for (size_t i = 0; i < cop.size(); ++i)
-      if (cop[i] == (same ? 1 : -1)) onOther += itest::Len(itest::AreaVec(rig.Result(), i));
+      if (cop[i] == (same ? 1 : -1)) onOther += shapes::Norm(itest::AreaVec(rig.Result(), i));
     EXPECT_NEAR(onOther, 2.0, 1e-12) << same;
   }
 }
@@ -297,36 +297,6 @@ TEST(Retriangulate, ManyCrossingCutsInOneTriangleGrowTheBuffers) {
   EXPECT_TRUE(itest::IndicesValid(m));
   EXPECT_NEAR(itest::Area(m), 5000.0, 1e-8);
   for (size_t i = 0; i < m.m_triangles.size(); ++i) EXPECT_GT(itest::AreaVec(m, i).z, 0);
-}
-
-TEST(Retriangulate, TiltedPlaneCutByPlaneKeepsAreaAndPutsPointsOnBoth) {
-  auto z = [](double x, double y) { return 0.1 * x + 0.05 * y; };
-  KroSimpleMesh grid = itest::MakeGrid(0, 0, 10, 10, z);
-  // Vertical plane x - 0.3 y = 2.35, never through a grid vertex.
-  auto f = [](const V& p) { return p.x - 0.3 * p.y - 2.35; };
-  const std::vector<V> wall = {{0.85, -5, -10}, {6.85, 15, -10}, {6.85, 15, 10}, {0.85, -5, 10}};
-  CutRig rig;
-  const double area0 = itest::Area(grid);
-  ASSERT_EQ(rig.Intersect(grid, itest::MakeMesh(wall, {{{0, 1, 2}}, {{0, 2, 3}}})), 1);
-  std::vector<V> dots;
-  rig.engine.GetIntersectDot(&dots);
-  ASSERT_GT(dots.size(), 10u);
-  for (const V& p : dots) {
-    EXPECT_NEAR(f(p), 0.0, 1e-9);
-    EXPECT_NEAR(p.z, z(p.x, p.y), 1e-9);
-  }
-  ASSERT_EQ(rig.engine.GetIntersectLinNum(), 1);
-  std::vector<long> line;
-  rig.engine.GetIntersectLin(0, &line);
-  EXPECT_EQ(line.size(), dots.size());
-  EXPECT_NE(line.front(), line.back());
-
-  ASSERT_EQ(rig.engine.TranglateMdl(), 1);
-  KroSimpleMesh& m = rig.Result();
-  const V up = {-0.1, -0.05, 1};
-  ExpectSplitAlong(m, f, area0, &up);
-  for (size_t k = 0; k + 1 < line.size(); ++k)
-    EXPECT_TRUE(itest::HasEdgeAt(m, dots[line[k]], dots[line[k + 1]]));
 }
 
 TEST(Retriangulate, ReferencePointMovesTheRegisteredPoints) {

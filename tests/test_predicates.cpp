@@ -177,6 +177,15 @@ TEST(PeripheralHelpers, DocumentedResults) {
   KroPntStrcT pts[3] = {{1, 5, -2, 0, 0, 0}, {-3, 2, 7, 0, 0, 0}, {0, 9, 1, 0, 0, 0}};
   double b6[6] = {0, 10, 20, 1, 11, 21};
   bool flag = true;
+  double tp[3] = {0, 0, 1}, tq[3] = {2, 0, 1}, tr[3] = {0, 3, 1}, up[3] = {5, 5, 4}, tv = 0;
+  long r = 0;
+  D_DOT cshape[8] = {{4, 1}, {1, 1}, {1, 3}, {4, 3}, {4, 4}, {0, 4}, {0, 0}, {4, 0}}, in{};
+  G3D_DVertex sq[8] = {{0, 0, 7}, {10, 0, 7}, {10, 10, 7}, {0, 10, 7},
+                       {2, 2, 7}, {4, 2, 7},  {4, 4, 7},   {2, 4, 7}},
+              inner[2];
+  long counts[2] = {4, 4}, asc[5] = {1, 3, 5, 7, 9}, gaps[2] = {4, 1}, sh[6] = {5, -2, 9, 0, -2, 3};
+  bool hole[2] = {true, false};
+  G3D_DVertex buf[3] = {{0, 0, 0}, {1, 1, 1}, {1, 1, 1.000001}};
   tctagD3ConvexBox box, big = {-10, 10, -10, 10, -10, 10}, a = {0, 2, 0, 2, 0, 2},
                         apart = {3, 4, 3, 4, 3, 4};
   const struct {
@@ -207,6 +216,14 @@ TEST(PeripheralHelpers, DocumentedResults) {
       {"point off the box", double(M::CheckPntAndAABB(b6, &outside, flag)), -1},
       {"box inside a box: found from b's corners", double(M::CheckTwoAABB(&a, &big)), 1},
       {"boxes apart", double(M::CheckTwoAABB(&a, &apart) + M::CheckTwoAABB(&apart, &a)), 0},
+      {"tetrahedron signed by its apex", (r = M::GetTetVolume(tp, tq, tr, up, &tv), r * 10 + tv), 13},
+      {"tetrahedron on a collinear base", double(M::GetTetVolume(tp, tq, tq, up, &tv)), 0},
+      {"C shape: inner point found outside the notch", (r = M::Get1InnerDotFromPoly(cshape, 8, &in), double(r + M::PtInPolygon(cshape, 8, in))), 2},
+      {"square in a square: the inner one is the hole", (r = M::FindHoleDotsOfPoly(sq, counts, 2, inner, hole), double(r + hole[0] * 2 + hole[1] * 4 + (inner[1].x > 2 && inner[1].x < 4 && inner[1].y > 2 && inner[1].y < 4 && inner[1].z == 7))), 6},
+      {"binary search: found, missing", double(M::bin_search(7, asc, 5) * 10 + M::bin_search(4, asc, 5)), 29},
+      {"first point within 1e-5, 1e-6", double(M::FindTriPntPosInOldBuf({1, 1, 1.000004}, buf, 3) * 10 + M::FindTriPntPosInOldBuf({1, 1, 1.0001}, buf, 3)), 9},
+      {"dot buffer within 1e-6", double(M::SearchInDotBuf(G3D_DVertex{1, 1, 1.0000005}, buf, 3)), 1},
+      {"shell sort", (M::shellsort(sh, 6, gaps, 2), double(sh[0] + sh[1] * 10 + sh[5] * 100)), 878},
       // clang-format on
   };
   for (const auto& c : calls) EXPECT_EQ(c.got, c.want) << c.call;

@@ -141,31 +141,22 @@ TEST(SlicePointInSolid, BoundaryCasesOfACubeAndAnOctahedron) {
 TEST(SlicePointInSolid, HostObjectOverloads) {
   Solid cube{shapes::BoxSoup({0, 0, 0}, {1, 1, 1})};
   C3DSurface surf = shapes::MakeSurface(cube.pts, cube.tris);
-  D_3DOT in{0.5, 0.5, 0.5}, out{1.5, 0.5, 0.5};
-  EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, in) -
-                GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(surf, out),
-            2);
-
-  // A solid tries its surfaces in order: the far box says -1, the cube
-  // then says 1.
   const shapes::TriSoup far = shapes::BoxSoup({10, 10, 10}, {11, 11, 11});
   C3DSurface farSurf = shapes::MakeSurface(far.pts, far.tris);
-  C3DEntity solid(-1, 0);
+  D_3DOT in{0.5, 0.5, 0.5};
+  // A solid tries its surfaces in order: the far box says -1, the cube then says 1.
+  C3DEntity solid(-1, 0), none(-1, 0);
   solid.AddSurface(&farSurf, nullptr);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), -1);
   solid.AddSurface(&surf, nullptr);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(solid, in), 1);
-  C3DEntity none(-1, 0);
   EXPECT_EQ(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(none, in), -2);
-
-  // A plane through the middle of the cube's box slices its side faces.
-  C3DEntity cubeSolid(-1, 0);
-  cubeSolid.AddSurface(&surf, nullptr);
+  // A plane through the middle of the solids' box slices the side faces.
   C3DBox box;
   C3DSurface mid(-1, 0);
-  GeoMathPosition::GetEntityBox(cubeSolid, box);
+  GeoMathPosition::GetEntityBox(solid, box);
   GeoMathPosition::GetPlaneSur(&box, in, mid);
-  EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(cubeSolid, mid), 1);
+  EXPECT_EQ(GeoMathPosition::CalIntsersecLinesOfSurAndEntity(solid, mid), 1);
   EXPECT_GE(Results().interLines.size(), 4u);
   GeoMathPosition::EmptyIntersecStore();
 }

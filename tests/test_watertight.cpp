@@ -156,7 +156,7 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
   // A wall passing within the data precision of grid vertices: the line
   // stays one line and the grid's area is unchanged.
   auto z = [](double x, double y) { return 0.02 * x - 0.03 * y + 0.001 * x * y; };
-  const KroSimpleMesh grid = itest::MakeGrid(0, 0, 10, 40, z);
+  const KroSimpleMesh grid = shapes::ToMesh(shapes::GridSoup(40, 40, 0, 0, 0.25, 0.25, z));
   const double area0 = itest::Area(grid);
   Lcg rng{9};
   for (int k = 0; k < 10; ++k) {
@@ -176,6 +176,11 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
     ASSERT_TRUE(itest::IndicesValid(m));
     EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);
     EXPECT_EQ(c.engine.GetIntersectLinNum(), 1);
+    std::vector<V> dots;  // every point on the wall and the grid, up to the snapping
+    c.engine.GetIntersectDot(&dots);
+    for (const V& p : dots)
+      EXPECT_TRUE(std::fabs((p.x - x0) * dy - (p.y - y0) * dx) < 3e-3 &&
+                  std::fabs(p.z - z(p.x, p.y)) < 1e-3);
     const shapes::EdgeReport r = shapes::CheckEdges(shapes::SoupOf(m), 1e-9);
     EXPECT_EQ(r.nonManifold, 0);
     EXPECT_EQ(r.misoriented, 0);

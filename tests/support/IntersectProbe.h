@@ -59,10 +59,6 @@ using V = KRO::G3D_DVertex;
 using shapes::Cross;
 using shapes::Dot;
 using shapes::Sub;
-inline double Len(const V& a) {
-  return shapes::Norm(a);
-}
-
 inline KroSimpleMesh MakeMesh(const std::vector<V>& pts, const std::vector<C3DTriData>& tris) {
   return shapes::ToMesh({pts, tris});
 }
@@ -113,13 +109,6 @@ inline bool HasEdgeAt(const KroSimpleMesh& m, const V& a, const V& b) {
       if ((same(p, a) && same(q, b)) || (same(p, b) && same(q, a))) return true;
     }
   return false;
-}
-
-/// A regular grid of n x n squares (two triangles each) over [x0, x0 + size]
-/// x [y0, y0 + size], lifted onto z = z(x, y).
-template <class ZFn>
-inline KroSimpleMesh MakeGrid(double x0, double y0, double size, int n, ZFn z) {
-  return shapes::ToMesh(shapes::GridSoup(n, n, x0, y0, size / n, size / n, z));
 }
 
 }  // namespace itest
