@@ -130,6 +130,11 @@ TEST(ObbtCollide, PlacementsMoveTheBoxesAndNoContactsAreInherited) {
   EXPECT_EQ(proc.GetAABBOverlap(), 1);
   EXPECT_FALSE(PairsOf(proc).empty());
   ASSERT_GT(ObbtContactCount(), 0);
+  // Turned a quarter about z and moved, b straddles a's far corner again.
+  double Rz[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1}, Tz[3] = {11.5, -9.5, -9.5};
+  proc.ObbtCollide(a.get(), b.get(), I, Rz, T1, Tz, 1.0, 1.0);
+  EXPECT_EQ(proc.GetAABBOverlap(), 1);
+  EXPECT_FALSE(PairsOf(proc).empty());
   // Without placements the same two boxes are apart.
   EXPECT_EQ(proc.ObbtCollide(a.get(), b.get(), nullptr, nullptr, nullptr, nullptr, 1, 1), 0);
   EXPECT_EQ(proc.GetAABBOverlap(), 0);
@@ -158,6 +163,7 @@ TEST(ObbtRay, SharedVertexHitCountsOnce) {
   EXPECT_EQ(proc.GetSecondObbt(), nullptr);  // the ray's own wrapper is gone
   ASSERT_EQ(CMathFunCls::FindCollideTrisWithRay(w->GetObbtModel(), &origin, &dir, tris, &count), 1);
   EXPECT_EQ(count, 1);
+  EXPECT_EQ(CMathFunCls::FindCollideTrisWithRay(w->GetObbtModel(), &origin, &dir, tris, nullptr), -1);
   Vec above{0.5, 0.1, 5.0};
   ASSERT_EQ(proc._FindCollideTrisWithRay(w.get(), &above, &dir, tris, &count), 1);
   EXPECT_EQ(count, 0);  // the ray triangle starts above the sheet: no contact
