@@ -163,7 +163,8 @@ TEST(ObbtRay, SharedVertexHitCountsOnce) {
   EXPECT_EQ(proc.GetSecondObbt(), nullptr);  // the ray's own wrapper is gone
   ASSERT_EQ(CMathFunCls::FindCollideTrisWithRay(w->GetObbtModel(), &origin, &dir, tris, &count), 1);
   EXPECT_EQ(count, 1);
-  EXPECT_EQ(CMathFunCls::FindCollideTrisWithRay(w->GetObbtModel(), &origin, &dir, tris, nullptr), -1);
+  EXPECT_EQ(CMathFunCls::FindCollideTrisWithRay(w->GetObbtModel(), &origin, &dir, tris, nullptr),
+            -1);
   Vec above{0.5, 0.1, 5.0};
   ASSERT_EQ(proc._FindCollideTrisWithRay(w.get(), &above, &dir, tris, &count), 1);
   EXPECT_EQ(count, 0);  // the ray triangle starts above the sheet: no contact
