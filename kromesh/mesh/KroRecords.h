@@ -62,9 +62,9 @@ struct C3DTriaTop {
 /// attributes are carried untouched (GetFoldLinCurv writes them).
 struct KroPntStrcT {
   double x, y, z;
-  uint16_t attr;   // 16-bit attribute
-  uint8_t flag1;   // first 8-bit attribute
-  uint8_t flag2;   // second 8-bit attribute
+  uint16_t attr;  // 16-bit attribute
+  uint8_t flag1;  // first 8-bit attribute
+  uint8_t flag2;  // second 8-bit attribute
 };
 
 /// Triangle of the point/net layout: 1-based point numbers, then 1-based
@@ -141,18 +141,18 @@ enum Kro_Mesh_Remain_Side : int32_t {
 };
 
 /// Default tolerances (absolute, compared per coordinate and strictly).
-constexpr double KRO_TOL_POINT = 1e-06;        // point coincidence
-constexpr double KRO_TOL_UNIT = 1e-05;         // unit directions, angle sums
-constexpr double KRO_TOL_2D = 1e-07;           // 2D points
-constexpr double KRO_TOL_NORMAL = 1e-08;       // equal unit normals
-constexpr double KRO_TOL_PLANE = 0.001;        // point on plane, point merging
-constexpr double KRO_TOL_GEOPOS_2D = 0.01;     // 2D tests of GeoMathPosition
-constexpr double KRO_TOL_FOLDLINE = 0.0001;    // fold-line tests
+constexpr double KRO_TOL_POINT = 1e-06;          // point coincidence
+constexpr double KRO_TOL_UNIT = 1e-05;           // unit directions, angle sums
+constexpr double KRO_TOL_2D = 1e-07;             // 2D points
+constexpr double KRO_TOL_NORMAL = 1e-08;         // equal unit normals
+constexpr double KRO_TOL_PLANE = 0.001;          // point on plane, point merging
+constexpr double KRO_TOL_GEOPOS_2D = 0.01;       // 2D tests of GeoMathPosition
+constexpr double KRO_TOL_FOLDLINE = 0.0001;      // fold-line tests
 constexpr double KRO_DEFAULT_PRECISION = 0.001;  // data precision of a cut
 constexpr double KRO_DEFAULT_TEX_SCALE_U = 0.00025;
 constexpr double KRO_DEFAULT_TEX_SCALE_V = 0.015;
 
-#define KRO_PLAIN_RECORD(T)                                                  \
+#define KRO_PLAIN_RECORD(T)                                                        \
   static_assert(std::is_standard_layout<T>::value, #T " must be standard-layout"); \
   static_assert(std::is_trivially_copyable<T>::value, #T " must be trivially copyable")
 
