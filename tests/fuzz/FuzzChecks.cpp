@@ -366,8 +366,9 @@ std::string CheckReader(Target t, const uint8_t* data, std::size_t size) {
       while (j < back.parts.size() && back.parts[j].surface.GetTriangleCount() == 0) ++j;
       if (j == back.parts.size()) break;
       const auto &a = m.parts[i].deco.m_colour, &b = back.parts[j].deco.m_colour;
+      const bool backHas = back.parts[j++].deco.m_hasColour;
       if (m.parts[i].deco.m_hasColour &&
-          (!back.parts[j++].deco.m_hasColour ||
+          (!backHas ||
            std::max({std::fabs(a.r - b.r), std::fabs(a.g - b.g), std::fabs(a.b - b.b)}) > 1e-6))
         return "round trip: part " + std::to_string(i + 1) + " lost its material colour";
     }
