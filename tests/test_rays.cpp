@@ -53,18 +53,12 @@ TEST(RayTriangle, ThinWedgeTurnedAboutTheNormalOfTheOffsetPlane) {
     G3D_DVertex o = {1, 2, 3}, dir = r.dir, p1, p2;
     ASSERT_EQ(M::GetTriByRadial(&o, &dir, &p1, &p2), 1);
     EXPECT_TRUE(p1.x == o.x + 1e7 * dir.x && p1.z == o.z + 1e7 * dir.z) << dir.y;
-    const double a[3] = {p1.x - o.x, p1.y - o.y, p1.z - o.z},
-                 b[3] = {p2.x - o.x, p2.y - o.y, p2.z - o.z};
-    const double w[3] = {a[0] + r.side.x, a[1] + r.side.y, a[2] + r.side.z};
-    const double k[3] = {a[1] * w[2] - a[2] * w[1], a[2] * w[0] - a[0] * w[2],
-                         a[0] * w[1] - a[1] * w[0]};
-    auto dot = [](const double* u, const double* v) {
-      return u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
-    };
-    const double la = std::sqrt(dot(a, a)), lb = std::sqrt(dot(b, b));
+    const G3D_DVertex a = shapes::Sub(p1, o), b = shapes::Sub(p2, o);
+    const G3D_DVertex k = shapes::Cross(a, shapes::Add(a, r.side));
+    const double la = shapes::Norm(a), lb = shapes::Norm(b);
     EXPECT_NEAR(lb / la, 1.0, 1e-9) << dir.y;
-    EXPECT_NEAR(dot(b, k) / (lb * std::sqrt(dot(k, k))), 0.0, 1e-9) << dir.y;  // in that plane
-    EXPECT_NEAR(std::acos(dot(a, b) / (la * lb)) * 180 / M_PI, 9.96, 0.01) << dir.y;
+    EXPECT_NEAR(shapes::Dot(b, k) / (lb * shapes::Norm(k)), 0.0, 1e-9) << dir.y;  // in that plane
+    EXPECT_NEAR(std::acos(shapes::Dot(a, b) / (la * lb)) * 180 / M_PI, 9.96, 0.01) << dir.y;
   }
   G3D_DVertex o = {0, 0, 0}, zero = {0, 0, 0}, p1, p2 = {7, 7, 7};
   EXPECT_EQ(M::GetTriByRadial(&o, &zero, &p1, &p2), 0);
@@ -160,14 +154,4 @@ TEST(FoldedSheet, SearchAndSegmentsSkipTheHiddenNearestTriangle) {
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, &short_end, v.data(), 9, t.data(), 3), 0);
   EXPECT_EQ(M::CheckSegAndOtherKroSurf(1, &p, nullptr, v.data(), 9, t.data(), 3), 0);
   EXPECT_EQ(M::CheckSegAndOtherSurf(1, &p, &short_end, pts.data(), 9, nets.data(), 3), 0);
-}
-
-TEST(PointInSolid, ParityOfCrossings) {
-  std::vector<KroPntStrcT> pts;
-  std::vector<KroNetStrcT> nets;
-  shapes::ToPntNet(shapes::BoxSoup({0, 0, 0}, {1, 1, 1}), pts, nets);
-  G3D_DVertex in{0.4, 0.55, 0.3}, out{-3, 0.2, 0.1}, far{-40.1, -25.3, -60.7}, q{50.3, 31.7, 77.9};
-  EXPECT_TRUE(M::JudgePntInPolyhedron(&in, &q, pts.data(), 8, nets.data(), 12));
-  EXPECT_FALSE(M::JudgePntInPolyhedron(&out, &far, pts.data(), 8, nets.data(), 12));  // through
-  EXPECT_FALSE(M::JudgePntInPolyhedron(&in, &q, pts.data(), 8, nets.data(), 0));
 }

@@ -188,27 +188,6 @@ TEST(ObbtEntityWrapper, OneSubTreePerSurface) {
   EXPECT_EQ(w.GetTriNumFromObbt() + w.CheckMesh() + w.GetSubMeshNum(), 0);
 }
 
-TEST(ObbtCopies, CopiesShareTheTreeUntilOneIsRebuilt) {
-  const double a[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  const double b[18] = {0, 0, 5, 2, 0, 5, 0, 2, 5, 0, 0, 6, 2, 0, 6, 0, 2, 6};
-  auto* original = new CObbtBase();
-  ASSERT_EQ(original->BuildMeshObbt(b, 2), OBBT_OK);
-  ASSERT_EQ(original->BuildMeshObbt(a, 1), OBBT_OK);  // a second build replaces the first
-  EXPECT_EQ(original->GetMeshAABB().zmax, 0.0);
-  CObbtBase copy(*original);
-  CObbtBase assigned;
-  assigned = *original;
-  EXPECT_EQ(copy.GetObbtModel(), original->GetObbtModel());
-  ASSERT_EQ(copy.BuildMeshObbt(b, 2), OBBT_OK);
-  EXPECT_NE(copy.GetObbtModel(), original->GetObbtModel());
-  EXPECT_EQ(original->GetTriNumFromObbt(), 1);
-  EXPECT_EQ(copy.GetTriNumFromObbt(), 2);
-  delete original;  // the assigned copy keeps the shared tree alive
-  EXPECT_EQ(assigned.GetTriNumFromObbt(), 1);
-  Vec k8[8];
-  EXPECT_EQ(assigned.Get8VertexOfOBB(k8), 1);
-}
-
 // A flat cutter's organizer classifies against the wrapped surface, also
 // after the wrapper was rebuilt and in a copy made before.
 TEST(ObbtSurfaceWrapper, OrganizerClassifiesWithItsOwnTree) {
