@@ -49,28 +49,6 @@ TriSoup Prism(const Vec& base, const Vec& a, const Vec& U, const Vec& V, double 
   return s;
 }
 
-// A prism along x whose section is the diamond |y| + |z| <= 1.
-TriSoup Diamond() {
-  return Prism({-5, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 10.0,
-               {{0, -1}, {1, 0}, {0, 1}, {-1, 0}});
-}
-
-// Square sheet [-1, 1]^2 at height z: four triangles around its centre.
-TriSoup Fan(double z) {
-  return {{{0, 0, z}, {-1, -1, z}, {1, -1, z}, {1, 1, z}, {-1, 1, z}},
-          {{{0, 1, 2}}, {{0, 2, 3}}, {{0, 3, 4}}, {{0, 4, 1}}}};
-}
-
-// The soup in the layout of the tree core's brute-force reference.
-obbt_test::Soup CoreSoup(const TriSoup& s) {
-  obbt_test::Soup out;
-  for (const auto& t : s.tris) {
-    const Vec &a = s.pts[t.v[0]], &b = s.pts[t.v[1]], &c = s.pts[t.v[2]];
-    out.push_back({a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z});
-  }
-  return out;
-}
-
 // Point in solid through both entries; `on` must come back as onSurface.
 void ExpectInSolid(CObbtBase* w, Vec p, long expected, bool onSurface = false) {
   CObbtObjProcc proc;
@@ -108,7 +86,8 @@ TEST(ObbtCollide, OverlappingBoxesReportTouchingPairsThatOutliveTheWrappers) {
   ASSERT_EQ(proc->ObbtCollide(a.get(), b.get(), nullptr, nullptr, nullptr, nullptr, 1.0, 1.0), 0);
   const std::vector<obbt_test::Pair> got = PairsOf(*proc);
   ASSERT_FALSE(got.empty());
-  EXPECT_EQ(obbt_test::Sorted(got), obbt_test::BruteForcePairs(CoreSoup(sa), {}, CoreSoup(sb), {}));
+  EXPECT_EQ(obbt_test::Sorted(got), obbt_test::BruteForcePairs(obbt_test::FromTriSoup(sa), {},
+                                                               obbt_test::FromTriSoup(sb), {}));
   b.reset();  // destroying a model empties the tree core's contact list
   EXPECT_EQ(ObbtContactCount(), 0);
   CObbtObjProcc copy(*proc);
@@ -153,7 +132,9 @@ TEST(ObbtCollide, PlacementsMoveTheBoxesAndNoContactsAreInherited) {
 // Ray crossing lists
 
 TEST(ObbtRay, SharedVertexHitCountsOnce) {
-  auto w = Wrap(Fan(2.0));
+  // Square sheet [-1, 1]^2 at height 2: four triangles around its centre.
+  auto w = Wrap({{{0, 0, 2}, {-1, -1, 2}, {1, -1, 2}, {1, 1, 2}, {-1, 1, 2}},
+                 {{{0, 1, 2}}, {{0, 2, 3}}, {{0, 3, 4}}, {{0, 4, 1}}}});
   CObbtObjProcc proc;
   Vec origin{0, 0, 0}, dir{0, 0, 1};
   long tris[4] = {-1, -1, -1, -1};
@@ -195,7 +176,9 @@ TEST(ObbtPointInSolid, EdgesRidgesAndCrossingsBehindThePoint) {
   if (shapes::SignedVolume(tet) < 0)
     for (auto& t : tet.tris) std::swap(t.v[1], t.v[2]);
   auto cube = Wrap(shapes::BoxSoup({0, 0, 0}, {2, 2, 2}));
-  auto prism = Wrap(Diamond());
+  // A prism along x whose section is the diamond |y| + |z| <= 1.
+  auto prism = Wrap(
+      Prism({-5, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 10.0, {{0, -1}, {1, 0}, {0, 1}, {-1, 0}}));
   auto roof = Wrap(Prism({-2 * a.x, -2 * a.y, 0}, a, {-a.y, a.x, 0}, {0, 0, 1}, 14.0,
                          {{-1, 0}, {1, 0}, {0, 1}}));
   auto solid = Wrap(tet);
@@ -228,9 +211,7 @@ TEST(ObbtPointInSolid, EdgesRidgesAndCrossingsBehindThePoint) {
 
 TEST(ObbtPointInSolid, TessellatedSphereAgreesWithTheAnalyticSphere) {
   const Vec c{0.3, -0.2, 0.1};
-  TriSoup ball;
-  shapes::SphereArrays(c, 10.0, 12, 24, ball.pts, ball.tris);
-  auto sphere = Wrap(ball);
+  auto sphere = Wrap(shapes::SphereSoup(c, 10.0, 12, 24));
   std::mt19937 rng(20261206);
   std::uniform_real_distribution<double> u(-13, 13);
   int tested = 0, inside = 0;
@@ -286,12 +267,11 @@ TEST(ObbtPointAndObb, QuickTestAndCentreVisibility) {
   tctagD3ConvexBox box = cube->GetMeshAABB();
   CObbtObjProcc proc;
   bool flag = true;
-  Vec leftOfBox{-1, 2, 2};
+  Vec leftOfBox{-1, 2, 2}, inside{1, 1.5, 2.5}, aboveBox{2, 2, 9};
   EXPECT_EQ(proc.CheckPntAndOBB(cube.get(), &leftOfBox, &box, flag), -1);
   EXPECT_FALSE(flag);
-  Vec inside{1, 1.5, 2.5};
   EXPECT_EQ(proc.CheckPntAndOBB(cube.get(), &inside, &box, flag), 1);
-  Vec aboveBox{2, 2, 9};  // not caught by the quick test: the probe crosses the top
+  // Above the box: not caught by the quick test, the probe crosses the top.
   EXPECT_EQ(proc.CheckPntAndOBB(cube.get(), &aboveBox, &box, flag), -1);
   EXPECT_EQ(proc.CheckPntAndOBB(cube.get(), &inside, nullptr, flag), 0);
   EXPECT_EQ(proc.CheckPntAndOBB(nullptr, &inside, &box, flag), 0);

@@ -20,18 +20,20 @@ using Tri = std::array<double, 9>;  // p1, p2, p3
 using Soup = std::vector<Tri>;
 using Pair = std::pair<int32_t, int32_t>;
 
+/// A shared-vertex soup in this layout, triangle by triangle.
+inline Soup FromTriSoup(const shapes::TriSoup& s) {
+  Soup out;
+  for (const C3DTriData& t : s.tris) {
+    const auto &a = s.pts[t.v[0]], &b = s.pts[t.v[1]], &d = s.pts[t.v[2]];
+    out.push_back(Tri{a.x, a.y, a.z, b.x, b.y, b.z, d.x, d.y, d.z});
+  }
+  return out;
+}
+
 /// UV sphere of `stacks` bands and `slices` sectors (the shared test
 /// tessellation): 2 * slices * (stacks - 1) triangles, none of zero area.
 inline Soup MakeSphere(const double c[3], double r, int stacks, int slices) {
-  std::vector<KRO::G3D_DVertex> pts;
-  std::vector<C3DTriData> tris;
-  shapes::SphereArrays({c[0], c[1], c[2]}, r, stacks, slices, pts, tris);
-  Soup s;
-  for (const C3DTriData& t : tris) {
-    const auto &a = pts[t.v[0]], &b = pts[t.v[1]], &d = pts[t.v[2]];
-    s.push_back(Tri{a.x, a.y, a.z, b.x, b.y, b.z, d.x, d.y, d.z});
-  }
-  return s;
+  return FromTriSoup(shapes::SphereSoup({c[0], c[1], c[2]}, r, stacks, slices));
 }
 
 /// n random triangles with corners within `size` of a centre uniform in the
