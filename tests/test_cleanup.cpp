@@ -1,7 +1,6 @@
 // Surface clean-up, orientation, neighbourhoods and index utilities.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -22,10 +21,6 @@ C3DSurface Surface(const std::vector<V>& pts, const std::vector<C3DTriData>& tri
   C3DSurface s = shapes::MakeSurface(pts, tris, "rock");
   shapes::Decorate(s, tex, colours);
   return s;
-}
-
-std::vector<C3DTriData> Triangles(const C3DSurface& s) {
-  return shapes::SoupOf(s).tris;
 }
 
 V Normal(const KroPntStrcT* pts, const KroNetStrcT& n) {
@@ -55,7 +50,7 @@ TEST(RemoveRepeatedPnt, MergesCopiesOfASharedEdge) {
   C3DSurface s = Surface(pts, {{{0, 1, 2}}, {{3, 4, 5}}}, tex, col);
   ASSERT_EQ(CMathFunCls::RemoveRepeatedPnt(s), 1);
   EXPECT_EQ(s.GetPointNum(), 4);
-  const auto tris = Triangles(s);
+  const auto tris = shapes::SoupOf(s).tris;
   ASSERT_EQ(tris.size(), 2u);
   EXPECT_TRUE(tris[1].v[0] == 1 && tris[1].v[1] == 3 && tris[1].v[2] == 2);  // first occurrences
   // The first occurrence keeps its position and decorations.
@@ -107,7 +102,7 @@ TEST(RemoveRepeatedPnt, AgreesWithLinearFrontSearch) {
   }
   ASSERT_EQ(s.GetPointNum(), static_cast<long>(ref.size()));
   for (size_t j = 0; j < ref.size(); ++j) EXPECT_EQ(s.Points()[j].x, ref[j].x);
-  const auto got = Triangles(s);
+  const auto got = shapes::SoupOf(s).tris;
   ASSERT_EQ(got.size(), refTris.size());
   for (size_t t = 0; t < got.size(); ++t)
     for (int k = 0; k < 3; ++k) EXPECT_EQ(got[t].v[k], refTris[t].v[k]);
@@ -118,7 +113,7 @@ TEST(RemoveRepeatedTriangle, DropsOnlyDegenerateTriangles) {
   C3DSurface s = Surface(pts, {{{0, 1, 2}}, {{0, 1, 1}}, {{0, 1, 3}}, {{0, 1, 2}}, {{0, 1, 7}}},
                          std::vector<KRO::G_TEXCOORD>(5, KRO::G_TEXCOORD{0.25f, 0.5f}));
   ASSERT_EQ(CMathFunCls::RemoveRepeatedTriangle(s), 1);
-  const auto got = Triangles(s);
+  const auto got = shapes::SoupOf(s).tris;
   ASSERT_EQ(got.size(), 2u);  // the identical pair is kept
   EXPECT_EQ(got[1].v[2], 2);
   EXPECT_EQ(s.GetPointNum(), 5);

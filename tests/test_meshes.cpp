@@ -1,7 +1,6 @@
 // KroSimpleMesh and KroCompdMesh.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 #include "kromesh/mesh/KroSimpleMesh.h"

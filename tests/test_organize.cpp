@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <numeric>
 #include <random>
-#include <set>
 #include <vector>
 
 #include "kromesh/Obbt/RAPID_model.h"

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "kromesh/organize/CMeshPosCheck.h"
@@ -125,10 +126,8 @@ TEST(PlaneChecker, PointsWithinOneThousandthAreOnThePlane) {
   double coef[4] = {0, 0, 1, -1};  // z = 1, normal +z
   c.SetPanelCoef(coef);
   c.SetPanelCoef(nullptr);
-  EXPECT_EQ(Side(c, 5, 5, 1.0005), 0);
-  EXPECT_EQ(Side(c, 5, 5, 0.9995), 0);
-  EXPECT_EQ(Side(c, 5, 5, 1.002), 1);
-  EXPECT_EQ(Side(c, 5, 5, 0.998), -1);
+  for (auto r : {std::pair<double, long>{1.0005, 0}, {0.9995, 0}, {1.002, 1}, {0.998, -1}})
+    EXPECT_EQ(Side(c, 5, 5, r.first), r.second) << r.first;
   EXPECT_EQ(c.PosCheckPntAndMesh(nullptr, nullptr, nullptr, nullptr), -2);
 }
 
@@ -138,9 +137,7 @@ TEST(CurvedSurfaceChecker, OneTriangleDecidesByItsNormal) {
   CMeshPosCheckCurv c;
   EXPECT_EQ(Side(c, 0.2, 0.2, 1), -2);  // no surface yet
   c.SetKroMeshBuf(v.data(), 3, t.data(), 1);
-  EXPECT_EQ(Side(c, 0.2, 0.2, 1), 1);
-  EXPECT_EQ(Side(c, 0.2, 0.2, -1), -1);
-  EXPECT_EQ(Side(c, 0.2, 0.2, 0), 0);
+  for (double z : {1.0, -1.0, 0.0}) EXPECT_EQ(Side(c, 0.2, 0.2, z), long(z)) << z;
   t[0].v[2] = 3;  // a corner outside the vertices decides nothing
   // The checker indexes the surface as it was set: a changed surface is set
   // again (the plain scan, without the index, reads the buffers live).

@@ -3,7 +3,6 @@
 // on tessellated solids.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -162,19 +161,18 @@ TEST(SlicePointInSolid, HostObjectOverloads) {
 }
 
 TEST(SlicePointInSolid, AgreesWithParityCountOnTessellatedSolids) {
-  shapes::TriSoup ball;
-  shapes::SphereArrays({0.1, -0.2, 0.05}, 1.0, 16, 32, ball.pts, ball.tris);
   // The prism's points are taken at the heights of its rings of vertices
   // and horizontal edges; slices of the torus are two nested rings.
-  const struct {
+  struct {
     const char* what;
     Solid s;
     double range;
     int n, minCompared;
     bool wholeHeights;
-  } rows[] = {{"sphere", Solid{ball}, 1.3, 150, 120, false},
-              {"layered prism", Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, 1.2, 200, 100, true},
-              {"torus", Torus(1.0, 0.4, 32, 16), 1.5, 150, 120, false}};
+  } rows[] = {
+      {"sphere", Solid{shapes::SphereSoup({0.1, -0.2, 0.05}, 1.0, 16, 32)}, 1.3, 150, 120, false},
+      {"layered prism", Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, 1.2, 200, 100, true},
+      {"torus", Torus(1.0, 0.4, 32, 16), 1.5, 150, 120, false}};
   unsigned seed = 2024;
   for (auto r : rows) {
     SCOPED_TRACE(r.what);
@@ -182,10 +180,9 @@ TEST(SlicePointInSolid, AgreesWithParityCountOnTessellatedSolids) {
     CompareWithParity(r.s, -r.range, r.range, r.n, seed++, &compared, r.wholeHeights);
     EXPECT_GT(compared, r.minCompared);
   }
-  Solid prism = Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, torus = Torus(1.0, 0.4, 32, 16);
-  EXPECT_EQ(prism.Check(0.1, 0.1, 0.0) + prism.Check(0.1, 0.1, 1.0), 2);
-  EXPECT_EQ(torus.Check(0.0, 0.0, 0.05), -1);  // the hole
-  EXPECT_EQ(torus.Check(1.0, 0.0, 0.05), 1);
+  EXPECT_EQ(rows[1].s.Check(0.1, 0.1, 0.0) + rows[1].s.Check(0.1, 0.1, 1.0), 2);
+  EXPECT_EQ(rows[2].s.Check(0.0, 0.0, 0.05), -1);  // the torus's hole
+  EXPECT_EQ(rows[2].s.Check(1.0, 0.0, 0.05), 1);
 }
 
 TEST(HostGeoMath, LineMeetsPlaneAndPointInTriangleNamesItsVertex) {
@@ -196,12 +193,14 @@ TEST(HostGeoMath, LineMeetsPlaneAndPointInTriangleNamesItsVertex) {
   EXPECT_TRUE(hit.x == 1 && hit.y == 2 && std::fabs(hit.z - 2) < 1e-12);
   EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(&hit, &start, &flat, &z2), 0);  // parallel
   EXPECT_EQ(CMathCheckPosition::GM_intersLine_Plane(nullptr, &start, &up, &z2), -1);
-  short pos = 9;
-  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 0.5, 0.5, 0, &pos),
-            1);
-  EXPECT_EQ(pos, -1);
-  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 0, 0, &pos), 0);
-  EXPECT_EQ(pos, 1);  // on vertex 1
-  EXPECT_EQ(CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, 2, 2, 0, &pos),
-            -2);
+  // x, y of a point against the triangle (0,0) (2,0) (0,2): code, then the
+  // vertex or edge it is on (-1: none).
+  const double rows[][4] = {{0.5, 0.5, 1, -1}, {2, 0, 0, 1}, {2, 2, -2, -1}};
+  for (auto r : rows) {
+    short pos = 9;
+    EXPECT_EQ(
+        CMathCheckPosition::GeoMath_CheckPntInTri(0, 0, 0, 2, 0, 0, 0, 2, 0, r[0], r[1], 0, &pos),
+        r[2]);
+    EXPECT_EQ(pos, r[3]) << r[0] << " " << r[1];
+  }
 }

@@ -24,20 +24,6 @@ D_DOT Unroll(double x, double y, double z, D_DOT init = {-99, -99}) {
   return out;
 }
 
-/// A curtain over the fold line: its points stand on the fold line at two
-/// heights, plus one point away from it.
-C3DSurface Curtain() {
-  std::vector<G3D_DVertex> pts = {{0, 0, 0},  {0, 0, 5},   {10, 0, 0}, {10, 0, 5},
-                                  {10, 4, 2}, {10, 10, 0}, {50, 50, 1}};
-  std::vector<C3DTriData> tris = {{{0, 2, 3}}, {{0, 3, 1}}, {{2, 5, 4}}};
-  return shapes::MakeSurface(pts, tris, "rock");
-}
-
-/// Gives s n stage-0 texture coordinates (9, 9).
-void SetStage0(C3DSurface& s, long n) {
-  shapes::Decorate(s, std::vector<G_TEXCOORD>(static_cast<size_t>(n), G_TEXCOORD{9.f, 9.f}));
-}
-
 }  // namespace
 
 TEST(TexInterpolation, TwoAndThreeDimensionalTriangles) {
@@ -73,8 +59,11 @@ TEST(FoldLine, PositionsAlongAndBeyondTheLine) {
 }
 
 TEST(SurfaceTexture, FoldUpdateWritesOneCoordinatePerPoint) {
+  // A curtain over the fold line: points on it at two heights, one away.
   // Existing coordinates are overwritten in place (a short set completed),
   // points off the fold line keep theirs (or get zero); none: appended.
+  const std::vector<G3D_DVertex> pts = {{0, 0, 0},  {0, 0, 5},   {10, 0, 0}, {10, 0, 5},
+                                        {10, 4, 2}, {10, 10, 0}, {50, 50, 1}};
   const struct {
     long existing;
     const char* material;
@@ -85,8 +74,8 @@ TEST(SurfaceTexture, FoldUpdateWritesOneCoordinatePerPoint) {
               {7, "", 1, 1, {0, 0, 10, 10, 14, 20, 9}, {0, 5, 0, 5, 2, 0, 9}, "rock"},
               {2, "", 1, 1, {0, 0, 10, 10, 14, 20, 0}, {0, 5, 0, 5, 2, 0, 0}, "rock"}};
   for (const auto& r : rows) {
-    C3DSurface s = Curtain();
-    SetStage0(s, r.existing);
+    C3DSurface s = shapes::MakeSurface(pts, {{{0, 2, 3}}, {{0, 3, 1}}, {{2, 5, 4}}}, "rock");
+    shapes::Decorate(s, std::vector<G_TEXCOORD>(r.existing, G_TEXCOORD{9.f, 9.f}));
     const long rev = s.GetRevision();
     ASSERT_EQ(CMathFunCls::_tcUpdateSurfTexCoordByFoldSurf(&s, kFold, 3, r.material, r.su, r.sv),
               1);

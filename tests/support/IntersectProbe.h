@@ -2,7 +2,6 @@
 // intersection engine tests.
 #pragma once
 
-#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -98,15 +97,16 @@ struct CutRig {
   }
   KroSimpleMesh& Result() { return *a.GetCutMesh(); }
 };
-/// True when some triangle has the edge between positions equal to a and b
-/// (exactly).
+inline bool Same(const V& p, const V& q) {
+  return p.x == q.x && p.y == q.y && p.z == q.z;
+}
+
+/// True when some triangle has the edge between positions equal to a and b.
 inline bool HasEdgeAt(const KroSimpleMesh& m, const V& a, const V& b) {
-  auto same = [](const V& p, const V& q) { return p.x == q.x && p.y == q.y && p.z == q.z; };
   for (const C3DTriData& t : m.m_triangles)
     for (int k = 0; k < 3; ++k) {
-      const V& p = m.m_positions[t.v[k]];
-      const V& q = m.m_positions[t.v[(k + 1) % 3]];
-      if ((same(p, a) && same(q, b)) || (same(p, b) && same(q, a))) return true;
+      const V &p = m.m_positions[t.v[k]], &q = m.m_positions[t.v[(k + 1) % 3]];
+      if ((Same(p, a) && Same(q, b)) || (Same(p, b) && Same(q, a))) return true;
     }
   return false;
 }
