@@ -90,9 +90,7 @@ TEST(CutManagerES, SurfaceMissedByThePlaneStaysWholeOnItsSide) {
   // at z = 0.8 misses the bottom.
   std::vector<C3DSurface> faces = shapes::MakeBoxFaces({0, 0, 0}, {1, 1, 1});
   C3DEntity three;
-  three.AddSurface(&faces[4], nullptr);
-  three.AddSurface(&faces[0], nullptr);
-  three.AddSurface(&faces[5], nullptr);
+  for (int f : {4, 0, 5}) three.AddSurface(&faces[f], nullptr);
   C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.8}, {0, 0, 1}, 2.0, 2);
   SolidBySurface p(three, plane);
   C3DEntity below, above;

@@ -219,9 +219,7 @@ TEST(FastSide, BrokenTrianglesAndOddInput) {
   s.v[40].x = inf;
   const CTriangleIndex index = IndexOf(s);
   std::vector<G3D_DVertex> pts = fastside::RandomPoints(120, {-1, -1, -3}, {9, 9, 3}, 51);
-  pts.push_back({nan, 1, 1});
-  pts.push_back({1, inf, 1});
-  pts.push_back({1e300, -1e300, 1});
+  pts.insert(pts.end(), {{nan, 1, 1}, {1, inf, 1}, {1e300, -1e300, 1}});
   ExpectSameSides(s, index, pts, 52);
   ExpectSameCrossings(s, index, pts, 53);
 

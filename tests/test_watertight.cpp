@@ -52,8 +52,6 @@ KroSimpleMesh SphereHalf(const V& c, double r, int nLat, int half) {
   return s;
 }
 
-using cutchecks::Lcg;
-
 // Checks a re-triangulated closed mesh: closed once coincident points are
 // welded (1e-9), nothing degenerate, area kept.
 void ExpectClosed(KroSimpleMesh& m, double area0) {
@@ -68,7 +66,7 @@ void ExpectClosed(KroSimpleMesh& m, double area0) {
 }  // namespace
 
 TEST(Watertight, SphereCutBySphereStaysClosedWithItsArea) {
-  Lcg rng{20261206};
+  cutchecks::Lcg rng{20261206};
   int loops = 0;
   for (int nLat : {8, 10, 12}) {
     const KroSimpleMesh cut = Sphere({0, 0, 0}, 1, nLat);
@@ -94,7 +92,7 @@ TEST(Watertight, SphereCutByPlanesNearItsVertices) {
   // the crossings with the edges around that vertex merge.
   const KroSimpleMesh cut = Sphere({0, 0, 0}, 1, 10);
   const double area0 = itest::Area(cut);
-  Lcg rng{77};
+  cutchecks::Lcg rng{77};
   int loops = 0;
   for (int k = 0; k < 40; ++k) {
     const V& v = cut.m_positions[1 + (k * 7) % (cut.m_positions.size() - 2)];
@@ -122,7 +120,7 @@ TEST(Watertight, SphereCutByPlanesNearItsVertices) {
 TEST(Watertight, SolidHalvesCutSeparatelyMeetAlongTheirSeam) {
   // A solid's surfaces are cut one at a time; a cut line crossing their
   // common boundary must leave the same point on it in both.
-  Lcg rng{4242};
+  cutchecks::Lcg rng{4242};
   for (int k = 0; k < 12; ++k) {
     const int nLat = 8 + 2 * (k % 3);
     const V off = {0.6 + rng.Next(0.2), rng.Next(0.5), rng.Next(0.4)};
@@ -134,12 +132,11 @@ TEST(Watertight, SolidHalvesCutSeparatelyMeetAlongTheirSeam) {
       area0 += itest::Area(h);
       Cut c(h, by);
       ASSERT_TRUE(c.found == 1 && c.tri == 1) << c.found << " " << c.tri;
-      const long off0 = static_cast<long>(both.pts.size());
-      both.pts.insert(both.pts.end(), c.Result().m_positions.begin(), c.Result().m_positions.end());
       for (C3DTriData t : c.Result().m_triangles) {
-        for (long& v : t.v) v += off0;
+        for (long& v : t.v) v += static_cast<long>(both.pts.size());
         both.tris.push_back(t);
       }
+      both.pts.insert(both.pts.end(), c.Result().m_positions.begin(), c.Result().m_positions.end());
     }
     SCOPED_TRACE(::testing::Message() << "k " << k);
     const shapes::EdgeReport r = shapes::CheckEdges(both, 1e-9);
@@ -154,7 +151,7 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
   auto z = [](double x, double y) { return 0.02 * x - 0.03 * y + 0.001 * x * y; };
   const KroSimpleMesh grid = shapes::ToMesh(shapes::GridSoup(40, 40, 0, 0, 0.25, 0.25, z));
   const double area0 = itest::Area(grid);
-  Lcg rng{9};
+  cutchecks::Lcg rng{9};
   for (int k = 0; k < 10; ++k) {
     // Through grid vertex (2.5 + 0.25 k, 1.25) shifted by less than 0.001,
     // along a direction that meets further vertices closely too.
