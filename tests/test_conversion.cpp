@@ -39,8 +39,8 @@ C3DSurface DecoratedSquare() {
 
 template <typename T>
 bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
-  if (a.size() != b.size()) return false;
-  return a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
 }  // namespace
@@ -157,9 +157,7 @@ TEST(EntityToMesh, SurfacesPackIntoOneMeshNamedZero) {
   EXPECT_TRUE(m.m_meshName == "0" && m.m_materialName == "m2");
   ASSERT_EQ(m.m_positions.size(), 36u);
   ASSERT_EQ(m.m_triangles.size(), 30u);
-  C3DTriangle t;
-  CTriangleTopInfo n;
-  e.SurfaceAt(1)->GetTriangle(0, t, n);
+  const C3DTriData t = shapes::SoupOf(*e.SurfaceAt(1)).tris[0];
   for (int k = 0; k < 3; ++k) EXPECT_EQ(m.m_triangles[10].v[k], t.v[k] + 12);
   EXPECT_TRUE(m.m_triangleTops.empty());  // packing drops the neighbours
   EXPECT_NEAR(shapes::TotalArea(shapes::SoupOf(m)), shapes::TotalArea(shapes::SoupOf(e)), 1e-12);

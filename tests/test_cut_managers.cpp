@@ -9,27 +9,10 @@
 #include "kromesh/cut/CMeshMgr.h"
 #include "kromesh/host/Kro3DObjects.h"
 #include "kromesh/organize/CMeshOrganize.h"
+#include "support/CutChecks.h"
 #include "support/Shapes.h"
 
 namespace {
-
-using shapes::Vec;
-
-// The tilted plane of these tests: through kPlaneC, facing along kPlaneN.
-const Vec kPlaneC{5.0, 5.0, 0.3};
-const Vec kPlaneN{1.0, 0.2, 0.6};
-
-C3DSurface Terrain() {
-  return shapes::MakeTerrain(10, 10, 0.0, 0.0, 1.0, 1.0);
-}
-C3DSurface Plane() {
-  return shapes::MakeTiltedPlane(kPlaneC, kPlaneN, 10.0, 4);
-}
-
-template <class T>
-double AreaOf(const T& model) {
-  return shapes::TotalArea(shapes::SoupOf(model));
-}
 
 // Two wrappers built the way the facade builds them, each one's checker
 // ready to classify the other, under a manager.
@@ -57,8 +40,8 @@ using SolidBySurface = Rig<CObbtEntity, CObbtSurface, CMeshMgrES>;
 // only its own result; both outputs null touch nothing; without wrappers
 // nothing is cut.
 TEST(CutManagerSS, SwitchesTypesAndMissingOutputs) {
-  C3DSurface terrain = Terrain();
-  C3DSurface plane = Plane();
+  C3DSurface terrain = shapes::MakeTerrain(10, 10, 0.0, 0.0, 1.0, 1.0);
+  C3DSurface plane = shapes::MakeTiltedPlane({5.0, 5.0, 0.3}, {1.0, 0.2, 0.6}, 10.0, 4);
   SurfacePair p(terrain, plane);
   EXPECT_EQ(p.mgr.CutMdlByMdl(Kro_Cut_First, nullptr, nullptr), 0);
   EXPECT_EQ(p.mgr.CutMdlByMdl(Kro_Cut_Second, nullptr, nullptr), 0);
@@ -87,7 +70,7 @@ TEST(CutManagerSS, SwitchesTypesAndMissingOutputs) {
 }
 
 TEST(CutManagerSS, SurfacesApartAreClassifiedWhole) {
-  C3DSurface terrain = Terrain();
+  C3DSurface terrain = shapes::MakeTerrain(10, 10, 0.0, 0.0, 1.0, 1.0);
   // A plane well beside the terrain, facing +x: the terrain is behind it.
   C3DSurface plane = shapes::MakeTiltedPlane({20, 5, 0}, {1, 0, 0}, 3.0, 2);
   SurfacePair p(terrain, plane);
@@ -107,9 +90,7 @@ TEST(CutManagerES, SurfaceMissedByThePlaneStaysWholeOnItsSide) {
   // at z = 0.8 misses the bottom.
   std::vector<C3DSurface> faces = shapes::MakeBoxFaces({0, 0, 0}, {1, 1, 1});
   C3DEntity three;
-  three.AddSurface(&faces[4], nullptr);
-  three.AddSurface(&faces[0], nullptr);
-  three.AddSurface(&faces[5], nullptr);
+  for (int f : {4, 0, 5}) three.AddSurface(&faces[f], nullptr);
   C3DSurface plane = shapes::MakeTiltedPlane({0.5, 0.5, 0.8}, {0, 0, 1}, 2.0, 2);
   SolidBySurface p(three, plane);
   C3DEntity below, above;
@@ -122,8 +103,8 @@ TEST(CutManagerES, SurfaceMissedByThePlaneStaysWholeOnItsSide) {
   EXPECT_EQ(below.SurfaceAt(1)->GetMaterialName(), "face0");
   EXPECT_EQ(above.SurfaceAt(0)->GetMaterialName(), "face0");
   EXPECT_EQ(above.SurfaceAt(1)->GetMaterialName(), "face5");
-  EXPECT_NEAR(AreaOf(*below.SurfaceAt(1)), 0.8, 1e-9);
-  EXPECT_NEAR(AreaOf(*above.SurfaceAt(0)), 0.2, 1e-9);
+  EXPECT_NEAR(cutchecks::Area(*below.SurfaceAt(1)), 0.8, 1e-9);
+  EXPECT_NEAR(cutchecks::Area(*above.SurfaceAt(0)), 0.2, 1e-9);
 }
 
 }  // namespace

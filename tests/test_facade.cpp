@@ -150,7 +150,7 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
     // Without cut faces (and no surface outputs) the halves stay open.
     EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, nullptr, nullptr, &open[0], &open[1], false), 1);
     for (const C3DEntity& half : open)
-      EXPECT_TRUE(Area(half) > 0 && !shapes::IsClosedAfterWelding(shapes::SoupOf(half)));
+      EXPECT_TRUE(Area(half) > 0 && !shapes::CheckEdges(shapes::SoupOf(half)).closed());
     EXPECT_NEAR(Area(open[0]) + Area(open[1]), 6.0, 1e-9);  // no cut face added
     EXPECT_EQ(cut.CutMdlBetweenMdl(&cube, &plane, &so1, &so2, &low, &high, true), 1);
     // The cut face (the plane's part inside) ends each half, in the cube's
@@ -164,10 +164,10 @@ TEST(CutSolid, PlanesThroughTheCubeGiveClosedHalves) {
                 face.GetTriangleCount() + 1 == so2.GetTriangleCount());
     EXPECT_EQ(face.GetMaterialName() + so2.GetMaterialName(), "face5face5");
     EXPECT_NEAR(cutchecks::Volume(low), k.lowVolume, 1e-9);
-    EXPECT_TRUE(shapes::IsClosedAfterWelding(shapes::SoupOf(low)));
+    EXPECT_TRUE(shapes::CheckEdges(shapes::SoupOf(low)).closed());
     EXPECT_NEAR(cutchecks::VolumeFlippingFrom(high, last), 1.0 - k.lowVolume, 1e-9);
-    EXPECT_TRUE(shapes::IsClosedAfterWelding(
-        cutchecks::SoupFlipping(high, [&](long i, const C3DSurface&) { return i == last; })));
+    const auto isLast = [&](long i, const C3DSurface&) { return i == last; };
+    EXPECT_TRUE(shapes::CheckEdges(cutchecks::SoupFlipping(high, isLast)).closed());
     EXPECT_NEAR(Area(low) + Area(high), 6.0 + 2 * k.faceArea, 1e-9);
     EXPECT_LT(cutchecks::CentroidsAgainstPlane(shapes::SoupOf(low), k.c, k.n).maxDist, 1e-9);
     EXPECT_GT(cutchecks::CentroidsAgainstPlane(shapes::SoupOf(high), k.c, k.n).minDist, -1e-9);

@@ -139,9 +139,7 @@ TEST(FastSide, CrossingsAcceptedOnlyByTolerances) {
   Surface s = fastside::WavyTerrain(6, 1.0, 0.5);
   for (G3D_DVertex& v : s.v) v.z += 50.0;
   const long big = s.nv();
-  s.v.push_back({0, 0, 0});
-  s.v.push_back({1000, 0, 0});
-  s.v.push_back({0, 1000, 0});
+  s.v.insert(s.v.end(), {{0, 0, 0}, {1000, 0, 0}, {0, 1000, 0}});
   s.t.push_back({{big, big + 1, big + 2}});
   const CTriangleIndex index = IndexOf(s);
   struct Case {
@@ -190,10 +188,8 @@ TEST(FastSide, NearestCentroidTieRule) {
 TEST(FastSide, PointNetLayoutMatchesItsPlainTest) {
   Surface s = fastside::FoldedSheet(10, 6, 8.0, 4.0, 0.8, 0.02, 41);
   std::vector<KroPntStrcT> pts;
-  for (const G3D_DVertex& v : s.v) pts.push_back({v.x, v.y, v.z, 0, 0, 0});
   std::vector<KroNetStrcT> nets;
-  for (const C3DTriData& t : s.t)
-    nets.push_back({{t.v[0] + 1, t.v[1] + 1, t.v[2] + 1}, {0, 0, 0}, 0, 0});
+  shapes::ToPntNet({s.v, s.t}, pts, nets);
   nets[3].pnt[1] = 0;  // an unreadable triangle is skipped by both roads
   CTriangleIndex index;
   ASSERT_EQ(index.Build(pts.data(), static_cast<long>(pts.size()), nets.data(),
@@ -223,9 +219,7 @@ TEST(FastSide, BrokenTrianglesAndOddInput) {
   s.v[40].x = inf;
   const CTriangleIndex index = IndexOf(s);
   std::vector<G3D_DVertex> pts = fastside::RandomPoints(120, {-1, -1, -3}, {9, 9, 3}, 51);
-  pts.push_back({nan, 1, 1});
-  pts.push_back({1, inf, 1});
-  pts.push_back({1e300, -1e300, 1});
+  pts.insert(pts.end(), {{nan, 1, 1}, {1, inf, 1}, {1e300, -1e300, 1}});
   ExpectSameSides(s, index, pts, 52);
   ExpectSameCrossings(s, index, pts, 53);
 
@@ -250,14 +244,9 @@ TEST(FastSide, IndexCopiesAndMovesAnswerAlike) {
   original.reset();
   s.v.assign(s.v.size(), {0, 0, 0});  // the index answers for the set as it was built
   Surface fresh = fastside::WavyTerrain(10, 1.0, 2.0);
-  for (G3D_DVertex p : fastside::RandomPoints(60, {0, 0, -4}, {10, 10, 4}, 61)) {
-    long plainTri = -1, tri[2] = {-1, -1};
-    const long plain = CMathFunCls::Check3dPntAndKroSurf(&p, fresh.v.data(), fresh.nv(),
-                                                         fresh.t.data(), fresh.nt(), plainTri);
-    EXPECT_EQ(CMathFunCls::Check3dPntAndKroSurf(&p, &copy, tri[0]), plain);
-    EXPECT_EQ(CMathFunCls::Check3dPntAndKroSurf(&p, &moved, tri[1]), plain);
-    EXPECT_TRUE(tri[0] == plainTri && tri[1] == plainTri);
-  }
+  const std::vector<G3D_DVertex> pts = fastside::RandomPoints(60, {0, 0, -4}, {10, 10, 4}, 61);
+  ExpectSameSides(fresh, copy, pts, 62);
+  ExpectSameSides(fresh, moved, pts, 63);
 }
 
 // The organizer of a curved cutter classifies a cut terrain; the checker's
@@ -265,9 +254,7 @@ TEST(FastSide, IndexCopiesAndMovesAnswerAlike) {
 TEST(FastSide, CutMeshClassificationSameWithBothRoads) {
   Surface cutter = fastside::WavyTerrain(16, 1.0, 2.5, 0.7);
   Surface cutS = fastside::WavyTerrain(14, 1.15, 1.5, 2.1);
-  KroSimpleMesh cut;
-  cut.m_positions = cutS.v;
-  cut.m_triangles = cutS.t;
+  KroSimpleMesh cut = shapes::ToMesh({cutS.v, cutS.t});
   CMeshOrganizeSurf o;
   o.SetObbtObj(nullptr, cutter.v.data(), cutter.nv(), cutter.t.data(), cutter.nt());
   o.BuildPosCheckObj();
@@ -287,8 +274,7 @@ TEST(FastSide, CutMeshClassificationSameWithBothRoads) {
   const auto fast = sides();
   curv->SetUseIndex(false);
   const auto plain = sides();
-  EXPECT_EQ(fast.first, plain.first);
-  EXPECT_EQ(fast.second, plain.second);
+  EXPECT_EQ(fast, plain);
   EXPECT_GT(fast.first.size(), 40u);
   EXPECT_GT(fast.second.size(), 40u);
   // A released index is built again by the next query, to the same sides.
@@ -305,11 +291,10 @@ TEST(FastSide, CutMeshClassificationSameWithBothRoads) {
   o.BuildPosCheckObj();  // replaces (and deletes) the organizer's checker
   std::vector<G3D_DVertex> g = fastside::Centroids(cutS);
   size_t onSide1 = 0;
-  for (long t : fast.first) {
-    // Side 1 is exactly where the checker answers -1 (for legal triangles).
-    if (clone->PosCheckPntAndMesh(&g[static_cast<size_t>(t)], nullptr, nullptr, nullptr) == -1)
-      ++onSide1;
-  }
+  // Side 1 is exactly where the checker answers -1 (for legal triangles).
+  for (long t : fast.first)
+    onSide1 +=
+        clone->PosCheckPntAndMesh(&g[static_cast<size_t>(t)], nullptr, nullptr, nullptr) == -1;
   EXPECT_EQ(onSide1, fast.first.size());
 }
 

@@ -85,30 +85,28 @@ TEST(MaterialTransfer, OnlyTheLastSurfaceOfTheSolidCounts) {
 
 // A tall textured block, 0 .. 100 high, cut by a vertical surface: the cut
 // face takes the material; v is the height scaled by 0.015 (1.5 at the top).
-void ExpectHeightScaledV(const C3DSurface& face) {
-  ASSERT_GT(face.GetTriangleCount(), 0);
-  EXPECT_EQ(face.GetMaterialName(), "sandstone");
+void ExpectHeightScaledV(const C3DSurface& face, const char* cutter) {
+  ASSERT_GT(face.GetTriangleCount(), 0) << cutter;
+  EXPECT_EQ(face.GetMaterialName(), "sandstone") << cutter;
   const std::vector<KRO::G_TEXCOORD> tex = shapes::TexCoords0(face);
-  ASSERT_EQ(static_cast<long>(tex.size()), face.GetPointNum());
+  ASSERT_EQ(static_cast<long>(tex.size()), face.GetPointNum()) << cutter;
   bool top = false;
   for (size_t i = 0; i < tex.size(); ++i) {
     const double z = face.Points()[i].z;
-    ASSERT_NEAR(tex[i].v, 0.015 * z, 1e-5) << "point " << i;
+    ASSERT_NEAR(tex[i].v, 0.015 * z, 1e-5) << cutter << " point " << i;
     top = top || std::fabs(z - 100.0) < 1e-9;  // the face reaches the top
   }
-  EXPECT_TRUE(top);
+  EXPECT_TRUE(top) << cutter;
 }
 
-TEST(MaterialTransfer, TexturedSolidWithoutPolylineUsesTheBoxFace) {
+// Without a polyline the cut face's texture follows the box face, with one
+// it follows the fold line.
+TEST(MaterialTransfer, TexturedSolidWithAndWithoutPolyline) {
   C3DEntity block = DecoratedBox({0, 0, 0}, {40, 40, 100}, Look::Textured, "sandstone");
   // A vertical plane through the block, facing +x.
   C3DSurface wall = shapes::MakeTiltedPlane({20.3, 20, 50}, {1, 0.1, 0}, 80, 2);
-  CKroMeshTriCut cut;
-  ExpectHeightScaledV(CutFace(cut, block, wall));
-}
-
-TEST(MaterialTransfer, TexturedSolidWithPolylineUsesTheFoldLine) {
-  C3DEntity block = DecoratedBox({0, 0, 0}, {40, 40, 100}, Look::Textured, "sandstone");
+  CKroMeshTriCut plain;
+  ExpectHeightScaledV(CutFace(plain, block, wall), "plane");
   // A fold line of three points across the block in plan, and the curtain
   // standing over it as the cutting surface.
   D_DOT fold[3] = {{-10, 5}, {20, 25}, {50, 30}};
@@ -120,7 +118,7 @@ TEST(MaterialTransfer, TexturedSolidWithPolylineUsesTheFoldLine) {
   CKroMeshTriCut cut;
   cut.SetPosCheckPolyline(fold, 3);
   C3DSurface face = CutFace(cut, block, curtain);
-  ExpectHeightScaledV(face);
+  ExpectHeightScaledV(face, "curtain");
   // u is the distance along the fold line, scaled by 0.00025.
   const std::vector<KRO::G_TEXCOORD> tex = shapes::TexCoords0(face);
   const double seg0 = std::hypot(30.0, 20.0);

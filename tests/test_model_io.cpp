@@ -20,16 +20,6 @@ using toolmodels::GeoTerrain;
 
 namespace {
 
-// The message of the ToolError that reading data throws ("" when none).
-std::string ReadError(Format f, const std::string& data, const std::string& name) {
-  try {
-    ReadModelData(f, data, name);
-  } catch (const ToolError& e) {
-    return e.what();
-  }
-  return "";
-}
-
 // Per-vertex decorations of all parts in order: none (kinds 0), colours on
 // the byte grid (PLY stores bytes), and with kinds 2 normals and texture.
 std::vector<double> Decorations(const Model& m, int kinds) {
@@ -44,8 +34,6 @@ std::vector<double> Decorations(const Model& m, int kinds) {
   if (kinds == 2) c.insert(c.end(), rest.begin(), rest.end());
   return kinds == 0 ? std::vector<double>() : c;
 }
-
-const double kBoxVolume = 10.5 * 20.25 * 30.375;
 
 }  // namespace
 
@@ -77,7 +65,7 @@ TEST(ModelIO, EveryFormatKeepsTheDecoratedBoxAtGeologicalCoordinates) {
     const Model r = ReadModel(path);
     EXPECT_EQ(r.TriangleCount(), 12);
     EXPECT_TRUE(AnalyseTopology(r).Closed());
-    EXPECT_NEAR(std::fabs(SignedVolume(r)), kBoxVolume, 1e-6);
+    EXPECT_NEAR(std::fabs(SignedVolume(r)), 10.5 * 20.25 * 30.375, 1e-6);
     const Box3 a = BoxOf(m), b = BoxOf(r);  // every digit kept
     for (int k = 0; k < 3; ++k) EXPECT_TRUE(a.lo[k] == b.lo[k] && a.hi[k] == b.hi[k]) << k;
     ASSERT_EQ(r.parts.size(), c.parts);
@@ -205,17 +193,14 @@ TEST(ModelIOErrors, MessagesNameFileLineAndWhat) {
   };
   // clang-format on
   for (const auto& c : cases) {
-    const std::string err = ReadError(c.f, c.data, "e");
+    std::string err;
+    try {
+      ReadModelData(c.f, c.data, "e");
+    } catch (const ToolError& e) {
+      err = e.what();
+    }
     EXPECT_EQ(err.rfind("e", 0), 0u) << err;
     EXPECT_NE(err.find(c.message), std::string::npos) << c.message << " / " << err;
-  }
-  EXPECT_THROW(FormatOfPath("model.dxf"), ToolError);
-  try {
-    ReadModel("no-such-folder/none.obj");
-    ADD_FAILURE() << "no error";
-  } catch (const ToolError& e) {
-    EXPECT_NE(std::string(e.what()).find("no-such-folder/none.obj: cannot open"),
-              std::string::npos);
   }
 }
 

@@ -17,16 +17,14 @@ namespace {
 
 // Every coordinate and index of the outputs as raw bytes: equal strings
 // mean bit-for-bit equal pieces.
-void Append(std::string& out, const TriSoup& s) {
-  out.append(reinterpret_cast<const char*>(s.pts.data()), s.pts.size() * sizeof(Vec));
-  out.append(reinterpret_cast<const char*>(s.tris.data()), s.tris.size() * sizeof(s.tris[0]));
-  out += '|';
-}
-
 template <typename... Models>
 std::string Bytes(const Models&... models) {
   std::string out;
-  (Append(out, SoupOf(models)), ...);
+  for (const TriSoup& s : {SoupOf(models)...}) {
+    out.append(reinterpret_cast<const char*>(s.pts.data()), s.pts.size() * sizeof(Vec));
+    out.append(reinterpret_cast<const char*>(s.tris.data()), s.tris.size() * sizeof(s.tris[0]));
+    out += '|';
+  }
   return out;
 }
 
@@ -73,7 +71,8 @@ const std::vector<Job> kJobs = {
      }},
     {"terrain by sphere surface",
      [](CKroMeshTriCut& cut) {
-       C3DSurface a = Terrain(), b = MakeSphereSurface({5, 5, 0.3}, 2.2, 8, 12), o[4];
+       const TriSoup sphere = SphereSoup({5, 5, 0.3}, 2.2, 8, 12);
+       C3DSurface a = Terrain(), b = MakeSurface(sphere.pts, sphere.tris), o[4];
        cut.CutMdlBetweenMdl(&a, &b, &o[0], &o[1], &o[2], &o[3], true, true);
        return Bytes(o[0], o[1], o[2], o[3]);
      }},

@@ -93,9 +93,8 @@ TEST(Tin, CrossingConstraintsAddAPointAfterTheGivenOnes) {
   EXPECT_NEAR(+r.pts[5].z, 3.0, 1e-12);
   // A repeated point comes back, but triangles use its first copy.
   std::vector<KRO::G3D_DVertex> pts = kSquare;
-  pts.push_back({1, 1, 2});  // repeats point 3 (1-based)
-  pts.push_back({0.5, 0.25, 0});
-  r = Triangulate(pts, {{4, 5}, {0, 2}});  // repeated end, then diagonal
+  pts.insert(pts.end(), {{1, 1, 2}, {0.5, 0.25, 0}});  // the first repeats point 3 (1-based)
+  r = Triangulate(pts, {{4, 5}, {0, 2}});              // repeated end, then diagonal
   ASSERT_EQ(r.nPts, 6);
   EXPECT_TRUE(r.pts[5].x == 1.0 && r.pts[5].flag != 0);
   for (long k = 1; k <= r.nTris; ++k)

@@ -28,6 +28,11 @@ struct Cut : itest::CutRig {
     found = Intersect(cut, by);
     if (found == 1) tri = engine.TranglateMdl();
   }
+  bool OneClosedLoop() {
+    std::vector<std::vector<long>> lines;
+    engine.GetIntersectLin(&lines);
+    return lines.size() == 1 && lines[0].front() == lines[0].back();
+  }
 };
 
 KroSimpleMesh Sphere(const V& c, double r, int nLat) {
@@ -47,8 +52,6 @@ KroSimpleMesh SphereHalf(const V& c, double r, int nLat, int half) {
   return s;
 }
 
-using cutchecks::Lcg;
-
 // Checks a re-triangulated closed mesh: closed once coincident points are
 // welded (1e-9), nothing degenerate, area kept.
 void ExpectClosed(KroSimpleMesh& m, double area0) {
@@ -63,8 +66,8 @@ void ExpectClosed(KroSimpleMesh& m, double area0) {
 }  // namespace
 
 TEST(Watertight, SphereCutBySphereStaysClosedWithItsArea) {
-  Lcg rng{20261206};
-  int cases = 0, loops = 0;
+  cutchecks::Lcg rng{20261206};
+  int loops = 0;
   for (int nLat : {8, 10, 12}) {
     const KroSimpleMesh cut = Sphere({0, 0, 0}, 1, nLat);
     const double area0 = itest::Area(cut);
@@ -72,16 +75,11 @@ TEST(Watertight, SphereCutBySphereStaysClosedWithItsArea) {
       const V off = {0.9 + rng.Next(0.3), rng.Next(0.5), rng.Next(0.5)};
       Cut c(cut, Sphere(off, 1, nLat + 2 * (k % 2)));
       SCOPED_TRACE(::testing::Message() << "nLat " << nLat << " k " << k);
-      ASSERT_EQ(c.found, 1);
-      ASSERT_EQ(c.tri, 1);
+      ASSERT_TRUE(c.found == 1 && c.tri == 1) << c.found << " " << c.tri;
       ExpectClosed(c.Result(), area0);
-      std::vector<std::vector<long>> lines;
-      c.engine.GetIntersectLin(&lines);
-      if (lines.size() == 1 && lines[0].front() == lines[0].back()) ++loops;
-      ++cases;
+      loops += c.OneClosedLoop();
     }
   }
-  EXPECT_EQ(cases, 90);
   // Two spheres meet along one closed loop. Where the loop passes within
   // about twice the precision of a sphere vertex, points merged onto that
   // vertex can leave a neighbouring point just beyond the precision, and
@@ -94,7 +92,7 @@ TEST(Watertight, SphereCutByPlanesNearItsVertices) {
   // the crossings with the edges around that vertex merge.
   const KroSimpleMesh cut = Sphere({0, 0, 0}, 1, 10);
   const double area0 = itest::Area(cut);
-  Lcg rng{77};
+  cutchecks::Lcg rng{77};
   int loops = 0;
   for (int k = 0; k < 40; ++k) {
     const V& v = cut.m_positions[1 + (k * 7) % (cut.m_positions.size() - 2)];
@@ -110,14 +108,11 @@ TEST(Watertight, SphereCutByPlanesNearItsVertices) {
         itest::MakeMesh({at(-5, -5), at(5, -5), at(5, 5), at(-5, 5)}, {{{0, 1, 2}}, {{0, 2, 3}}});
     Cut c(cut, plane);
     SCOPED_TRACE(::testing::Message() << "k " << k);
-    ASSERT_EQ(c.found, 1);
-    ASSERT_EQ(c.tri, 1);
+    ASSERT_TRUE(c.found == 1 && c.tri == 1) << c.found << " " << c.tri;
     ExpectClosed(c.Result(), area0);
     // One plane cuts a sphere along one closed loop (see above for the
     // cases that read as an open line).
-    std::vector<std::vector<long>> lines;
-    c.engine.GetIntersectLin(&lines);
-    if (lines.size() == 1 && lines[0].front() == lines[0].back()) ++loops;
+    loops += c.OneClosedLoop();
   }
   EXPECT_GE(loops, 36);
 }
@@ -125,7 +120,7 @@ TEST(Watertight, SphereCutByPlanesNearItsVertices) {
 TEST(Watertight, SolidHalvesCutSeparatelyMeetAlongTheirSeam) {
   // A solid's surfaces are cut one at a time; a cut line crossing their
   // common boundary must leave the same point on it in both.
-  Lcg rng{4242};
+  cutchecks::Lcg rng{4242};
   for (int k = 0; k < 12; ++k) {
     const int nLat = 8 + 2 * (k % 3);
     const V off = {0.6 + rng.Next(0.2), rng.Next(0.5), rng.Next(0.4)};
@@ -136,14 +131,12 @@ TEST(Watertight, SolidHalvesCutSeparatelyMeetAlongTheirSeam) {
       const KroSimpleMesh h = SphereHalf({0, 0, 0}, 1, nLat, half);
       area0 += itest::Area(h);
       Cut c(h, by);
-      ASSERT_EQ(c.found, 1);
-      ASSERT_EQ(c.tri, 1);
-      const long off0 = static_cast<long>(both.pts.size());
-      both.pts.insert(both.pts.end(), c.Result().m_positions.begin(), c.Result().m_positions.end());
+      ASSERT_TRUE(c.found == 1 && c.tri == 1) << c.found << " " << c.tri;
       for (C3DTriData t : c.Result().m_triangles) {
-        for (long& v : t.v) v += off0;
+        for (long& v : t.v) v += static_cast<long>(both.pts.size());
         both.tris.push_back(t);
       }
+      both.pts.insert(both.pts.end(), c.Result().m_positions.begin(), c.Result().m_positions.end());
     }
     SCOPED_TRACE(::testing::Message() << "k " << k);
     const shapes::EdgeReport r = shapes::CheckEdges(both, 1e-9);
@@ -158,7 +151,7 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
   auto z = [](double x, double y) { return 0.02 * x - 0.03 * y + 0.001 * x * y; };
   const KroSimpleMesh grid = shapes::ToMesh(shapes::GridSoup(40, 40, 0, 0, 0.25, 0.25, z));
   const double area0 = itest::Area(grid);
-  Lcg rng{9};
+  cutchecks::Lcg rng{9};
   for (int k = 0; k < 10; ++k) {
     // Through grid vertex (2.5 + 0.25 k, 1.25) shifted by less than 0.001,
     // along a direction that meets further vertices closely too.
@@ -170,8 +163,7 @@ TEST(Watertight, GridCutNearItsVerticesKeepsAreaAndOneLine) {
                                  {x0 - 2 * dx, y0 - 2 * dy, 10}};
     Cut c(grid, itest::MakeMesh(wall, {{{0, 1, 2}}, {{0, 2, 3}}}));
     SCOPED_TRACE(::testing::Message() << "k " << k);
-    ASSERT_EQ(c.found, 1);
-    ASSERT_EQ(c.tri, 1);
+    ASSERT_TRUE(c.found == 1 && c.tri == 1) << c.found << " " << c.tri;
     KroSimpleMesh& m = c.Result();
     ASSERT_TRUE(itest::IndicesValid(m));
     EXPECT_NEAR(itest::Area(m), area0, 1e-9 * area0);

@@ -99,17 +99,6 @@ inline double Volume(const C3DEntity& e) {
   return shapes::SignedVolume(shapes::SoupOf(e));
 }
 
-/// Set every surface of e to material name m (to tell two solids apart).
-inline void SetMaterial(C3DEntity& e, const std::string& m) {
-  C3DEntity out(-1, 0);
-  for (long i = 0; i < e.GetSurfaceNum(); ++i) {
-    C3DSurface s = *e.SurfaceAt(i);
-    s.SetMaterialName(m);
-    out.AddSurface(&s, nullptr);
-  }
-  e = out;
-}
-
 inline bool AllMaterial(const C3DEntity& e, const std::string& m) {
   for (long i = 0; i < e.GetSurfaceNum(); ++i)
     if (e.SurfaceAt(i)->GetMaterialName() != m) return false;

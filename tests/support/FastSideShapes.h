@@ -78,9 +78,9 @@ inline Surface TiedLattice(int n) {
   for (int j = 1; j < n; j += 2)
     for (int i = 1; i < n; i += 2) {
       const long a = s.nv();
-      s.v.push_back({i - 0.5, double(j), 0.0});
-      s.v.push_back({i + 0.5, double(j), 0.0});
-      s.v.push_back({double(i), j + 0.01, 0.06});
+      s.v.insert(
+          s.v.end(),
+          {{i - 0.5, double(j), 0.0}, {i + 0.5, double(j), 0.0}, {double(i), j + 0.01, 0.06}});
       s.t.push_back({{a, a + 1, a + 2}});
     }
   return s;

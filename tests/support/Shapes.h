@@ -133,14 +133,6 @@ inline void SphereArrays(const Vec& c, double r, int nLat, int nLon, std::vector
     tris.push_back({{ring(nLat - 1, j), south, ring(nLat - 1, j + 1)}});
 }
 
-/// A closed sphere as one host surface (outward facing).
-inline C3DSurface MakeSphereSurface(const Vec& c, double r, int nLat = 12, int nLon = 24) {
-  std::vector<Vec> pts;
-  std::vector<C3DTriData> tris;
-  SphereArrays(c, r, nLat, nLon, pts, tris);
-  return MakeSurface(pts, tris, "sphere");
-}
-
 /// A sphere solid of two surfaces, the northern and southern halves of the
 /// tessellation (nLat even); the equator's points appear in both.
 inline C3DEntity MakeSphereEntity(const Vec& c, double r, int nLat = 12, int nLon = 24) {
@@ -157,26 +149,17 @@ inline C3DEntity MakeSphereEntity(const Vec& c, double r, int nLat = 12, int nLo
     for (const auto& t : tris) {
       const double z = (pts[t.v[0]].z + pts[t.v[1]].z + pts[t.v[2]].z) / 3.0;
       if ((z >= c.z) != (half == 0)) continue;
-      C3DTriData nt;
-      for (int k = 0; k < 3; ++k) {
-        auto it = remap.find(t.v[k]);
-        if (it == remap.end()) {
-          it = remap.emplace(t.v[k], static_cast<long>(hp.size())).first;
-          hp.push_back(pts[t.v[k]]);
-        }
-        nt.v[k] = it->second;
+      ht.push_back(t);
+      for (long& v : ht.back().v) {
+        const auto [it, added] = remap.emplace(v, static_cast<long>(hp.size()));
+        if (added) hp.push_back(pts[v]);
+        v = it->second;
       }
-      ht.push_back(nt);
     }
     C3DSurface s = MakeSurface(hp, ht, half == 0 ? "north" : "south");
     solid.AddSurface(&s, nullptr);
   }
   return solid;
-}
-
-/// Default terrain relief: gentle hills, deterministic.
-inline double DefaultTerrainHeight(double x, double y) {
-  return 0.5 * std::sin(0.7 * x) * std::cos(0.5 * y) + 0.05 * x;
 }
 
 // ---------------------------------------------------------------------------
@@ -232,10 +215,13 @@ inline C3DSurface MakeTiltedPlane(const Vec& c, const Vec& normal, double half, 
   return MakeSurface(s.pts, s.tris, "plane");
 }
 
-/// The height field as a host surface (see GridSoup).
+/// The height field as a host surface (see GridSoup); by default gentle
+/// hills.
 inline C3DSurface MakeTerrain(
     int nx, int ny, double x0, double y0, double dx, double dy,
-    const std::function<double(double, double)>& height = DefaultTerrainHeight) {
+    const std::function<double(double, double)>& height = [](double x, double y) {
+      return 0.5 * std::sin(0.7 * x) * std::cos(0.5 * y) + 0.05 * x;
+    }) {
   const TriSoup s = GridSoup(nx, ny, x0, y0, dx, dy, height);
   return MakeSurface(s.pts, s.tris, "terrain");
 }
@@ -330,12 +316,8 @@ inline std::vector<C3DTriaTop> Neighbours(const TriSoup& s) {
 /// The point/net layout of s: 1-based point and neighbour numbers (0: none).
 inline void ToPntNet(const TriSoup& s, std::vector<KroPntStrcT>& pnts,
                      std::vector<KroNetStrcT>& nets) {
-  pnts.assign(s.pts.size(), KroPntStrcT{});
-  for (size_t i = 0; i < s.pts.size(); ++i) {
-    pnts[i].x = s.pts[i].x;
-    pnts[i].y = s.pts[i].y;
-    pnts[i].z = s.pts[i].z;
-  }
+  pnts.clear();
+  for (const Vec& p : s.pts) pnts.push_back({p.x, p.y, p.z, 0, 0, 0});
   const std::vector<C3DTriaTop> tops = Neighbours(s);
   nets.assign(s.tris.size(), KroNetStrcT{});
   for (size_t t = 0; t < s.tris.size(); ++t)
@@ -472,11 +454,6 @@ inline EdgeReport CheckEdges(const TriSoup& s, double tol = 1e-6) {
     if (total == 2 && e.second.first != 1) ++r.misoriented;
   }
   return r;
-}
-
-/// Closed and consistently oriented once coincident points are welded.
-inline bool IsClosedAfterWelding(const TriSoup& s, double tol = 1e-6) {
-  return CheckEdges(s, tol).closed();
 }
 
 /// Number of edge-connected pieces after welding (isolated points ignored).

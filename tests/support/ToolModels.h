@@ -18,31 +18,14 @@
 namespace toolmodels {
 
 using tricut::Model;
-using tricut::Part;
 
 /// Geological origin: coordinates of this size lose digits in floats.
 constexpr double kX0 = 512345.678901234;
 constexpr double kY0 = 4012345.12345678;
 
-/// A part with colours, normals and texture coordinates (one per point).
-inline Part DecoratedPart(const std::string& name, const std::string& material,
-                          const std::vector<KRO::G3D_DVertex>& pts,
-                          const std::vector<C3DTriangle>& tris) {
-  std::vector<KRO::COLOR4> cols;
-  std::vector<KRO::VECTOR3> norms;
-  std::vector<KRO::G_TEXCOORD> tcs;
-  for (std::size_t i = 0; i < pts.size(); ++i) {
-    const float f = static_cast<float>(i) / static_cast<float>(pts.size());
-    // Colours on the 1/255 grid survive PLY's byte colours exactly.
-    cols.emplace_back(static_cast<float>(i % 256) / 255.f, 51.f / 255.f, 1.f, 1.f);
-    norms.push_back({0.f, f, 1.f});
-    tcs.push_back({f, 1.f - f});
-  }
-  return {name, tricut::MakeSurface(pts, tris, material, cols, norms, tcs), {}};
-}
-
 /// The box [x0, x0+10.5] x [y0, y0+20.25] x [-30.25, 0.125] as a solid of
-/// two decorated parts ("walls": the first three faces, "caps": the rest).
+/// two parts ("walls": the first three faces, "caps": the rest) with
+/// colours, normals and texture coordinates (one per point).
 inline Model GeoBox() {
   Model m;
   m.name = "geobox";
@@ -55,8 +38,20 @@ inline Model GeoBox() {
         pts.push_back(shapes::BoxCorner({kX0, kY0, -30.25}, {kX0 + 10.5, kY0 + 20.25, 0.125}, c));
       tris.insert(tris.end(), {{b, b + 1, b + 2}, {b, b + 2, b + 3}});
     }
-    m.parts.push_back(
-        DecoratedPart(half == 0 ? "walls" : "caps", half == 0 ? "Sandstone" : "Shale", pts, tris));
+    std::vector<KRO::COLOR4> cols;
+    std::vector<KRO::VECTOR3> norms;
+    std::vector<KRO::G_TEXCOORD> tcs;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+      const float f = static_cast<float>(i) / static_cast<float>(pts.size());
+      // Colours on the 1/255 grid survive PLY's byte colours exactly.
+      cols.emplace_back(static_cast<float>(i % 256) / 255.f, 51.f / 255.f, 1.f, 1.f);
+      norms.push_back({0.f, f, 1.f});
+      tcs.push_back({f, 1.f - f});
+    }
+    const char* material = half == 0 ? "Sandstone" : "Shale";
+    m.parts.push_back({half == 0 ? "walls" : "caps",
+                       tricut::MakeSurface(pts, tris, material, cols, norms, tcs),
+                       {}});
   }
   return m;
 }
