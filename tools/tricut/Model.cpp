@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <set>
@@ -400,39 +401,42 @@ void ValidateModel(const Model& m, const std::string& where) {
   }
 }
 
-long OrientTriangles(Part& part, double tol) {
-  const auto& pts = part.surface.Points();
-  const long nPts = static_cast<long>(pts.size());
-  C3DTriangle* tris = nullptr;
-  long nTris = 0;
-  part.surface.GetTriangle(&tris, nullptr, &nTris);
-  if (nTris == 0) return 0;
-  const std::vector<long> weld = WeldPoints(pts, tol);
-  std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
-  for (long t = 0; t < nTris; ++t) {
-    if (!TriangleValid(tris[t], nPts)) continue;
-    for (int k = 0; k < 3; ++k) {
-      const long a = weld[tris[t].v[k]], b = weld[tris[t].v[(k + 1) % 3]];
-      if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back({t, a < b});
+// Triangles, or the parts they belong to, joined across welded edges that
+// exactly two triangles of two different nodes use, with 1 where both run
+// the edge the same way (one must turn to agree with the other). A node
+// with a triangle on a boundary or non-manifold edge is marked open.
+struct FacingGraph {
+  std::vector<std::vector<std::pair<long, int>>> adj;
+  std::vector<char> onOpenEdge;
+
+  FacingGraph(const std::vector<Vec>& pts, const C3DTriangle* tris, long nTris, double tol,
+              long nNodes, const std::function<long(long)>& node)
+      : adj(nNodes), onOpenEdge(nNodes, 0) {
+    const long nPts = static_cast<long>(pts.size());
+    const std::vector<long> weld = WeldPoints(pts, tol);
+    std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
+    for (long t = 0; t < nTris; ++t) {
+      if (!TriangleValid(tris[t], nPts)) continue;
+      for (int k = 0; k < 3; ++k) {
+        const long a = weld[tris[t].v[k]], b = weld[tris[t].v[(k + 1) % 3]];
+        if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back({node(t), a < b});
+      }
+    }
+    for (const auto& e : edges) {
+      const auto& use = e.second;
+      if (use.size() != 2) {  // boundary or non-manifold: no say
+        for (const auto& u : use) onOpenEdge[u.first] = 1;
+        continue;
+      }
+      if (use[0].first == use[1].first) continue;
+      const int flip = use[0].second == use[1].second ? 1 : 0;
+      adj[use[0].first].push_back({use[1].first, flip});
+      adj[use[1].first].push_back({use[0].first, flip});
     }
   }
-  std::vector<std::vector<std::pair<long, int>>> adj(nTris);
-  for (const auto& e : edges) {
-    if (e.second.size() != 2) continue;  // boundary or non-manifold: no say
-    const int flip = e.second[0].second == e.second[1].second ? 1 : 0;
-    adj[e.second[0].first].push_back({e.second[1].first, flip});
-    adj[e.second[1].first].push_back({e.second[0].first, flip});
-  }
-  auto area = [&](long t) {
-    if (!TriangleValid(tris[t], nPts)) return 0.0;
-    const Vec& a = pts[tris[t].v[0]];
-    return Norm(Cross(Sub(pts[tris[t].v[1]], a), Sub(pts[tris[t].v[2]], a)));
-  };
-  std::vector<int> flip(nTris, -1);
-  long turned = 0;
-  for (long start = 0; start < nTris; ++start) {
-    if (flip[start] >= 0) continue;
-    // One connected patch; the orientation most of its area has wins.
+
+  // The connected patch of start, each node's flip relative to start's.
+  std::vector<long> Patch(long start, std::vector<int>& flip) const {
     std::vector<long> patch{start}, stack{start};
     flip[start] = 0;
     while (!stack.empty()) {
@@ -445,6 +449,29 @@ long OrientTriangles(Part& part, double tol) {
           stack.push_back(q);
         }
     }
+    return patch;
+  }
+};
+
+long OrientTriangles(Part& part, double tol) {
+  const auto& pts = part.surface.Points();
+  const long nPts = static_cast<long>(pts.size());
+  C3DTriangle* tris = nullptr;
+  long nTris = 0;
+  part.surface.GetTriangle(&tris, nullptr, &nTris);
+  if (nTris == 0) return 0;
+  const FacingGraph graph(pts, tris, nTris, tol, nTris, [](long t) { return t; });
+  auto area = [&](long t) {
+    if (!TriangleValid(tris[t], nPts)) return 0.0;
+    const Vec& a = pts[tris[t].v[0]];
+    return Norm(Cross(Sub(pts[tris[t].v[1]], a), Sub(pts[tris[t].v[2]], a)));
+  };
+  std::vector<int> flip(nTris, -1);
+  long turned = 0;
+  for (long start = 0; start < nTris; ++start) {
+    if (flip[start] >= 0) continue;
+    // One connected patch; the orientation most of its area has wins.
+    const std::vector<long> patch = graph.Patch(start, flip);
     double keep = 0, change = 0;
     for (long t : patch) (flip[t] ? change : keep) += area(t);
     const int invert = change > keep ? 1 : 0;
@@ -460,46 +487,17 @@ long OrientTriangles(Part& part, double tol) {
 long OrientSurfaces(Model& m, double tol) {
   for (auto& part : m.parts) OrientTriangles(part, tol);
   const Soup s = SoupOf(m);
-  const long nPts = static_cast<long>(s.pts.size());
-  const std::vector<long> weld = WeldPoints(s.pts, tol);
   std::vector<long> partOf;
   for (std::size_t p = 0; p < m.parts.size(); ++p)
     partOf.insert(partOf.end(), static_cast<std::size_t>(m.parts[p].surface.GetTriangleCount()),
                   static_cast<long>(p));
-  // Directed uses of each undirected edge: (part, forward?).
-  std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
-  for (std::size_t t = 0; t < s.tris.size(); ++t) {
-    const auto& tri = s.tris[t];
-    if (!TriangleValid(tri, nPts)) continue;
-    for (int k = 0; k < 3; ++k) {
-      const long a = weld[tri.v[k]], b = weld[tri.v[(k + 1) % 3]];
-      if (a == b) continue;
-      edges[{std::min(a, b), std::max(a, b)}].push_back({partOf[t], a < b});
-    }
-  }
   // Neighbouring parts: same running direction means opposite facing.
   const std::size_t nParts = m.parts.size();
-  std::vector<std::vector<std::pair<long, int>>> adj(nParts);
-  for (const auto& e : edges) {
-    if (e.second.size() != 2 || e.second[0].first == e.second[1].first) continue;
-    const int flip = e.second[0].second == e.second[1].second ? 1 : 0;
-    adj[e.second[0].first].push_back({e.second[1].first, flip});
-    adj[e.second[1].first].push_back({e.second[0].first, flip});
-  }
+  const FacingGraph graph(s.pts, s.tris.data(), static_cast<long>(s.tris.size()), tol,
+                          static_cast<long>(nParts), [&](long t) { return partOf[t]; });
   std::vector<int> flip(nParts, -1);
   for (std::size_t start = 0; start < nParts; ++start) {
-    if (flip[start] >= 0) continue;
-    flip[start] = 0;
-    std::vector<long> stack{static_cast<long>(start)};
-    while (!stack.empty()) {
-      const long p = stack.back();
-      stack.pop_back();
-      for (const auto& [q, r] : adj[p])
-        if (flip[q] < 0) {
-          flip[q] = flip[p] ^ r;
-          stack.push_back(q);
-        }
-    }
+    if (flip[start] < 0) graph.Patch(static_cast<long>(start), flip);
   }
   auto turn = [](Part& part) {
     C3DTriangle* tris = nullptr;
@@ -524,28 +522,9 @@ long OrientPiece(Model& m, double tol) {
   const Soup s = SoupOf(m);
   const long nPts = static_cast<long>(s.pts.size()), nTris = static_cast<long>(s.tris.size());
   if (nTris == 0) return 0;
-  const std::vector<long> weld = WeldPoints(s.pts, tol);
-  // Directed uses of each undirected edge, over all parts at once: a cut
-  // face meets the piece it closes along edges of two different parts.
-  std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
-  for (long t = 0; t < nTris; ++t) {
-    if (!TriangleValid(s.tris[t], nPts)) continue;
-    for (int k = 0; k < 3; ++k) {
-      const long a = weld[s.tris[t].v[k]], b = weld[s.tris[t].v[(k + 1) % 3]];
-      if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back({t, a < b});
-    }
-  }
-  std::vector<std::vector<std::pair<long, int>>> adj(nTris);
-  std::vector<char> onOpenEdge(nTris, 0);
-  for (const auto& e : edges) {
-    if (e.second.size() != 2) {  // boundary or non-manifold: no say, and not closed
-      for (const auto& use : e.second) onOpenEdge[use.first] = 1;
-      continue;
-    }
-    const int flip = e.second[0].second == e.second[1].second ? 1 : 0;
-    adj[e.second[0].first].push_back({e.second[1].first, flip});
-    adj[e.second[1].first].push_back({e.second[0].first, flip});
-  }
+  // Over all parts at once: a cut face meets the piece it closes along
+  // edges of two different parts.
+  const FacingGraph graph(s.pts, s.tris.data(), nTris, tol, nTris, [](long t) { return t; });
   const Vec c = BoxOf(m).Centre();
   auto valid = [&](long t) { return TriangleValid(s.tris[t], nPts); };
   auto corner = [&](long t, int k) { return Sub(s.pts[s.tris[t].v[k]], c); };
@@ -554,20 +533,9 @@ long OrientPiece(Model& m, double tol) {
   long turned = 0;
   for (long start = 0; start < nTris; ++start) {
     if (flip[start] >= 0 || !valid(start)) continue;
-    std::vector<long> patch{start}, stack{start};
-    flip[start] = 0;
+    const std::vector<long> patch = graph.Patch(start, flip);
     bool closed = true;
-    while (!stack.empty()) {
-      const long t = stack.back();
-      stack.pop_back();
-      closed = closed && !onOpenEdge[t];
-      for (const auto& [q, r] : adj[t])
-        if (flip[q] < 0) {
-          flip[q] = flip[t] ^ r;
-          patch.push_back(q);
-          stack.push_back(q);
-        }
-    }
+    for (long t : patch) closed = closed && !graph.onOpenEdge[t];
     // A closed component faces out: keep - change is six times its volume
     // once it agrees with start. An open one takes the facing that most of
     // its area has.
