@@ -17,7 +17,6 @@
 #include "IOUtil.h"
 #include "Measure.h"
 #include "ModelIO.h"
-#include "Queries.h"
 #include "Render.h"
 #include "kromesh/math/CMathFunCls.h"
 
@@ -204,14 +203,14 @@ py::array_t<int8_t> Inside(py::object points, const Solid& solid) {
   tricut::Model m = solid.model;
   return ToArray(Released([&] {
     RequireSolid(m, NameOr(m, "solid"));
-    return kpy::LocateInSolid(m, pts);
+    return tricut::LocatePointsInSolid(m, pts);
   }));
 }
 
 py::array_t<int8_t> Side(py::object points, py::object surface) {
   const auto pts = kpy::PointsFrom(points, "points");
   tricut::Model m = ModelOf(surface, "surface");
-  return ToArray(Released([&] { return kpy::SideOfSurface(m, pts); }));
+  return ToArray(Released([&] { return tricut::SidesOfSurface(m, pts); }));
 }
 
 py::object Read(const std::string& path, const std::string& kind) {

@@ -7,6 +7,7 @@
 #include "kromesh/math/CMathFunCls.h"
 #include "kromesh/math/GeoMathPosition.h"
 #include "kromesh/math/KroVolumeInfo.h"
+#include "kromesh/math/TriangleIndex.h"
 
 namespace tricut {
 
@@ -65,8 +66,9 @@ VolumeReport MeasureVolume(const Model& m, double z0) {
   return r;
 }
 
-int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p, Progress* progress, double from,
-                  double to) {
+std::vector<int8_t> LocatePointsInSolid(const Model& solid,
+                                        const std::vector<KRO::G3D_DVertex>& pts,
+                                        Progress* progress, double from, double to) {
   if (progress) progress->Step("building the index", from);
   LocalSoup s = Localise(solid, true);
   // First the ray-parity test through an OBB tree of the solid; when every
@@ -83,29 +85,41 @@ int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p, Progress* progr
   built = built && tree.FinishModel() == OBBT_OK;
   // The walk down the tree is quick next to its building.
   if (progress) progress->Step("querying", from + 0.95 * (to - from));
-  if (built) {
-    KRO::G3D_DVertex q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
+  std::vector<int8_t> out(pts.size());
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    KRO::G3D_DVertex q{pts[i].x - s.origin.x, pts[i].y - s.origin.y, pts[i].z - s.origin.z};
     bool onSurface = false;
-    const long r = CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface);
-    if (r == 1) return onSurface ? 0 : 1;
-    if (r == -1) return -1;
+    const long r = built ? CMathFunCls::CheckPntAndPolyhWithObbt(&tree, &q, onSurface) : 0;
+    if (r == 1 || r == -1) {
+      out[i] = static_cast<int8_t>(r == 1 ? (onSurface ? 0 : 1) : -1);
+      continue;
+    }
+    D_3DOT d{q.x, q.y, q.z};
+    out[i] = static_cast<int8_t>(GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
+        s.pts.data(), static_cast<long>(s.pts.size()), s.tris.data(),
+        static_cast<long>(s.tris.size()), &d));
   }
-  D_3DOT q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
-  return GeoMathPosition::CheckPntAndPolyhWithGeoPlaneSur(
-      s.pts.data(), static_cast<long>(s.pts.size()), s.tris.data(),
-      static_cast<long>(s.tris.size()), &q);
+  return out;
 }
 
-int SideOfSurface(const Model& surface, const KRO::G3D_DVertex& p) {
+std::vector<int8_t> SidesOfSurface(const Model& surface, const std::vector<KRO::G3D_DVertex>& pts) {
   LocalSoup s = Localise(surface, true);
   std::vector<C3DTriData> tris(s.tris.size());
   for (std::size_t i = 0; i < tris.size(); ++i)
     for (int k = 0; k < 3; ++k) tris[i].v[k] = s.tris[i].v[k];
-  KRO::G3D_DVertex q{p.x - s.origin.x, p.y - s.origin.y, p.z - s.origin.z};
-  long tri = -1;
-  return static_cast<int>(
-      CMathFunCls::Check3dPntAndKroSurf(&q, s.pts.data(), static_cast<long>(s.pts.size()),
-                                        tris.data(), static_cast<long>(tris.size()), tri));
+  // The index answers as the scan over every triangle would, without the
+  // scan; each point starts from the triangle that decided the last one.
+  CTriangleIndex index;
+  index.Build(s.pts.data(), static_cast<long>(s.pts.size()), tris.data(),
+              static_cast<long>(tris.size()));
+  std::vector<int8_t> out(pts.size());
+  long occluder = -1;
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    KRO::G3D_DVertex q{pts[i].x - s.origin.x, pts[i].y - s.origin.y, pts[i].z - s.origin.z};
+    long tri = -1;
+    out[i] = static_cast<int8_t>(CMathFunCls::Check3dPntAndKroSurf(&q, &index, tri, &occluder));
+  }
+  return out;
 }
 
 }  // namespace tricut

@@ -7,7 +7,9 @@
 // but products of large coordinates would lose digits.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Model.h"
 
@@ -27,15 +29,26 @@ VolumeReport MeasureVolume(const Model& m, double z0);
 
 class Progress;
 
-/// Point against a closed solid: 1 inside, 0 on its boundary, -1 outside.
-/// progress, when given, hears of building the index (at fraction from) and
-/// of the query (near to).
-int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p, Progress* progress = nullptr,
-                  double from = 0, double to = 1);
+/// Points against a closed solid: per point 1 inside, 0 on its boundary,
+/// -1 outside. The solid's tree is built once for all points. progress,
+/// when given, hears of building the tree (at fraction from) and of the
+/// queries (near to).
+std::vector<int8_t> LocatePointsInSolid(const Model& solid,
+                                        const std::vector<KRO::G3D_DVertex>& pts,
+                                        Progress* progress = nullptr, double from = 0,
+                                        double to = 1);
+inline int LocateInSolid(const Model& solid, const KRO::G3D_DVertex& p,
+                         Progress* progress = nullptr, double from = 0, double to = 1) {
+  return LocatePointsInSolid(solid, {p}, progress, from, to)[0];
+}
 
-/// Point against an open surface: 1 on the side its normals face, -1 on
-/// the other side, 0 in the plane of the deciding triangle, -2 when no
-/// triangle is in plain view of the point.
-int SideOfSurface(const Model& surface, const KRO::G3D_DVertex& p);
+/// Points against an open surface: per point 1 on the side its normals
+/// face, -1 on the other side, 0 in the plane of the deciding triangle, -2
+/// when no triangle is in plain view of the point. The surface's triangle
+/// index is built once for all points.
+std::vector<int8_t> SidesOfSurface(const Model& surface, const std::vector<KRO::G3D_DVertex>& pts);
+inline int SideOfSurface(const Model& surface, const KRO::G3D_DVertex& p) {
+  return SidesOfSurface(surface, {p})[0];
+}
 
 }  // namespace tricut
