@@ -11,32 +11,6 @@ using shapes::Vec;
 
 namespace {
 
-// A 4-point, 2-triangle square with colours, normals and texture stages 0
-// and 3, and neighbour records.
-C3DSurface DecoratedSquare() {
-  C3DSurface s(-1, 0);
-  CPointCollection pc;
-  const Vec pts[4] = {{0, 0, 0}, {2, 0, 0.5}, {2, 3, 1}, {0, 3, 0.25}};
-  pc.AppendPoints(pts, 4);
-  CVertexDecorationObj deco;
-  const KRO::COLOR4 colours[4] = {
-      {1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 0.5f}, {0.25f, 0.5f, 0.75f, 1}};
-  deco.AppendColors(colours, 4);
-  const KRO::VECTOR3 normals[4] = {
-      {0, 0, 1}, {0.1f, 0, 0.99f}, {0, 0.2f, 0.98f}, {-0.3f, 0, 0.95f}};
-  deco.AppendNormals(normals, 4);
-  const KRO::G_TEXCOORD st0[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  const KRO::G_TEXCOORD st3[4] = {{0.5f, 0.125f}, {0.25f, 2}, {-1, 3}, {7, 8}};
-  deco.AppendTexcoords(0, st0, 4);
-  deco.AppendTexcoords(3, st3, 4);
-  const C3DTriangle tris[2] = {{0, 1, 2}, {0, 2, 3}};
-  const CTriangleTopInfo tops[2] = {{-1, -1, 1}, {0, -1, -1}};
-  s.AddTriangle(tris, tops, 2);
-  s.AppendPointCollection(&pc, &deco);
-  s.SetMaterialName("sandstone");
-  return s;
-}
-
 template <typename T>
 bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
   return a.size() == b.size() &&
@@ -65,7 +39,28 @@ TEST(SurfaceToMesh, EmptyOrNullInputLeavesTheMeshAndShortNormalsArePadded) {
 }
 
 TEST(MeshToSurface, RoundTripKeepsEveryValue) {
-  C3DSurface src = DecoratedSquare();
+  // A 4-point, 2-triangle square with colours, normals and texture stages
+  // 0 and 3, and neighbour records.
+  C3DSurface src(-1, 0);
+  CPointCollection pc;
+  const Vec pts[4] = {{0, 0, 0}, {2, 0, 0.5}, {2, 3, 1}, {0, 3, 0.25}};
+  pc.AppendPoints(pts, 4);
+  CVertexDecorationObj deco;
+  const KRO::COLOR4 colours[4] = {
+      {1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 0.5f}, {0.25f, 0.5f, 0.75f, 1}};
+  deco.AppendColors(colours, 4);
+  const KRO::VECTOR3 normals[4] = {
+      {0, 0, 1}, {0.1f, 0, 0.99f}, {0, 0.2f, 0.98f}, {-0.3f, 0, 0.95f}};
+  deco.AppendNormals(normals, 4);
+  const KRO::G_TEXCOORD st0[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  const KRO::G_TEXCOORD st3[4] = {{0.5f, 0.125f}, {0.25f, 2}, {-1, 3}, {7, 8}};
+  deco.AppendTexcoords(0, st0, 4);
+  deco.AppendTexcoords(3, st3, 4);
+  const C3DTriangle tris[2] = {{0, 1, 2}, {0, 2, 3}};
+  const CTriangleTopInfo tops[2] = {{-1, -1, 1}, {0, -1, -1}};
+  src.AddTriangle(tris, tops, 2);
+  src.AppendPointCollection(&pc, &deco);
+  src.SetMaterialName("sandstone");
   KroSimpleMesh m;
   C3DSurfaceToASimpleMesh(&src, &m);
   EXPECT_TRUE(m.m_texCoords[1].empty());

@@ -2,7 +2,6 @@
 // tilted plane, a cube cut by a plane, split switches and split types.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <type_traits>
 
 #include "kromesh/Obbt/CObbtBase.h"

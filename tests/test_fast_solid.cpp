@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "kromesh/Obbt/CObbtBase.h"
@@ -36,9 +35,14 @@ void SetSolid(CMeshPosCheckEntity& c, Solid& s) {
                static_cast<long>(s.tris.size()));
 }
 
-// Random points in and around the box, at vertex heights, on and just off
-// the vertices and edge midpoints.
-std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int count) {
+// Every probe answered by the indexed checker as by the full scan; returns
+// how many answers of each kind were seen, so the probes are known to reach
+// all three. Probes: random points in and around the box, at vertex
+// heights, on and just off the vertices and edge midpoints.
+std::vector<int> ExpectSameAnswers(Solid& s, int count, unsigned seed) {
+  CMeshPosCheckEntity c;
+  SetSolid(c, s);
+  std::mt19937 rng(seed);
   KRO::G3D_DVertex lo = s.pts[0], hi = s.pts[0];
   for (const auto& v : s.pts) {
     lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
@@ -46,7 +50,7 @@ std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int coun
   }
   auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
   auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
-  std::vector<KRO::G3D_DVertex> out;
+  std::vector<int> seen(3, 0);
   for (int i = 0; i < count; ++i) {
     KRO::G3D_DVertex p{uni(lo.x - 0.2, hi.x + 0.2), uni(lo.y - 0.2, hi.y + 0.2),
                        uni(lo.z - 0.2, hi.z + 0.2)};
@@ -58,20 +62,6 @@ std::vector<KRO::G3D_DVertex> Probes(const Solid& s, std::mt19937& rng, int coun
     if (i % 4 == 1) p.z = v.z + (i % 8 == 1 ? 0.0 : e);
     if (i % 4 == 2) p = {v.x * (1 + e), v.y * (1 + e), v.z + e};
     if (i % 4 == 3) p = {(a.x + b.x) / 2 * (1 + e), (a.y + b.y) / 2 * (1 + e), (a.z + b.z) / 2 + e};
-    out.push_back(p);
-  }
-  return out;
-}
-
-// Every probe answered by the indexed checker as by the full scan; returns
-// how many answers of each kind were seen, so the probes are known to reach
-// all three.
-std::vector<int> ExpectSameAnswers(Solid& s, int count, unsigned seed) {
-  CMeshPosCheckEntity c;
-  SetSolid(c, s);
-  std::mt19937 rng(seed);
-  std::vector<int> seen(3, 0);
-  for (KRO::G3D_DVertex p : Probes(s, rng, count)) {
     const short want = FullScan(s, p);
     EXPECT_EQ(c.PosCheckPntAndMesh(&p, nullptr, nullptr, nullptr), want)
         << p.x << " " << p.y << " " << p.z;

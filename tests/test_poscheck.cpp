@@ -21,16 +21,6 @@ std::vector<D_DOT> Polygon(const CMeshPosCheckPolylin& c) {
   return pts ? std::vector<D_DOT>(pts, pts + n) : std::vector<D_DOT>();
 }
 
-// The checker's polygon, point by point.
-void ExpectPolygon(const CMeshPosCheckPolylin& c, const std::vector<D_DOT>& want) {
-  std::vector<D_DOT> got = Polygon(c);
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < want.size(); ++i) {
-    EXPECT_DOUBLE_EQ(got[i].x, want[i].x) << i;
-    EXPECT_DOUBLE_EQ(got[i].y, want[i].y) << i;
-  }
-}
-
 // An end pushed kShift further along the segment arriving from `from`.
 D_DOT Out(D_DOT end, D_DOT from) {
   const double len = std::hypot(end.x - from.x, end.y - from.y);
@@ -94,7 +84,10 @@ TEST(FoldLine, ClosedAlongTheBoxWithTheSidesOfThePolygon) {
   for (size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(testing::Message() << "case " << i);
     CMeshPosCheckPolylin c = Closed(cases[i].line);
-    ExpectPolygon(c, cases[i].polygon);
+    const std::vector<D_DOT> got = Polygon(c), &want = cases[i].polygon;
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t k = 0; k < want.size(); ++k)
+      EXPECT_TRUE(got[k].x == want[k].x && got[k].y == want[k].y) << k;
     for (const D_DOT& p : cases[i].in) EXPECT_EQ(Side(c, p.x, p.y), 1) << p.x << " " << p.y;
     for (const D_DOT& p : cases[i].out) EXPECT_EQ(Side(c, p.x, p.y), -1) << p.x << " " << p.y;
   }

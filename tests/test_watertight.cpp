@@ -4,9 +4,9 @@
 // triangles and the area is unchanged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
-#include <cstdint>
-#include <map>
 #include <vector>
 
 #include "kromesh/Obbt/CObbtBase.h"
@@ -37,19 +37,6 @@ struct Cut : itest::CutRig {
 
 KroSimpleMesh Sphere(const V& c, double r, int nLat) {
   return shapes::ToMesh(shapes::SphereSoup(c, r, nLat, 2 * nLat));
-}
-
-// The northern (half 0) or southern half of Sphere(), by the height of each
-// triangle's centroid; every point is kept, unused ones included.
-KroSimpleMesh SphereHalf(const V& c, double r, int nLat, int half) {
-  KroSimpleMesh s = Sphere(c, r, nLat);
-  std::vector<C3DTriData> kept;
-  for (const C3DTriData& t : s.m_triangles) {
-    const double z = (s.m_positions[t.v[0]].z + s.m_positions[t.v[1]].z + s.m_positions[t.v[2]].z);
-    if ((z >= 3 * c.z) == (half == 0)) kept.push_back(t);
-  }
-  s.m_triangles = kept;
-  return s;
 }
 
 // Checks a re-triangulated closed mesh: closed once coincident points are
@@ -128,7 +115,15 @@ TEST(Watertight, SolidHalvesCutSeparatelyMeetAlongTheirSeam) {
     shapes::TriSoup both;
     double area0 = 0;
     for (int half = 0; half < 2; ++half) {
-      const KroSimpleMesh h = SphereHalf({0, 0, 0}, 1, nLat, half);
+      // The northern (half 0) or southern half by the height of each
+      // triangle's centroid; every point is kept, unused ones included.
+      KroSimpleMesh h = Sphere({0, 0, 0}, 1, nLat);
+      auto other = [&](const C3DTriData& t) {
+        return (h.m_positions[t.v[0]].z + h.m_positions[t.v[1]].z + h.m_positions[t.v[2]].z >= 0) !=
+               (half == 0);
+      };
+      h.m_triangles.erase(std::remove_if(h.m_triangles.begin(), h.m_triangles.end(), other),
+                          h.m_triangles.end());
       area0 += itest::Area(h);
       Cut c(h, by);
       ASSERT_TRUE(c.found == 1 && c.tri == 1) << c.found << " " << c.tri;

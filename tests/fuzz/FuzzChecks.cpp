@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <sstream>
 #include <vector>
 
 #include "../support/Shapes.h"
 #include "Errors.h"
+#include "IOUtil.h"
 #include "Model.h"
 #include "ModelIO.h"
 #include "kromesh/Obbt/CObbtObjProcc.h"
@@ -32,13 +32,6 @@ using Vec = KRO::G3D_DVertex;
 namespace {
 
 const char* const kNames[] = {"obj", "ply", "stl", "off", "tsurf", "facade", "queries"};
-
-std::string Num(double x) {
-  std::ostringstream os;
-  os.precision(17);
-  os << x;
-  return os.str();
-}
 
 TriSoup Soup(const Model& m) {
   TriSoup s;
@@ -81,7 +74,7 @@ std::string SameModel(const Model& a, const Model& b, bool merged, bool floats) 
              std::to_string(gb.size()) + ")";
     for (std::size_t k = 0; k < ga[p].size(); ++k)
       if ((floats ? static_cast<double>(static_cast<float>(ga[p][k])) : ga[p][k]) != gb[p][k])
-        return part + "coordinate " + Num(ga[p][k]) + " became " + Num(gb[p][k]);
+        return part + "coordinate " + tricut::Fmt(ga[p][k]) + " became " + tricut::Fmt(gb[p][k]);
   }
   return "";
 }
@@ -220,7 +213,7 @@ C3DEntity ToHostEntity(const Mesh& m, bool perFace) {
 
 std::string Balance(const char* what, double expected, double got, double scale) {
   if (std::fabs(expected - got) <= 1e-9 * scale + 1e-12) return "";
-  return std::string(what) + ": expected " + Num(expected) + ", got " + Num(got);
+  return std::string(what) + ": expected " + tricut::Fmt(expected) + ", got " + tricut::Fmt(got);
 }
 
 // Closed as a solid: every edge used by an even number of triangles. A
@@ -500,8 +493,8 @@ std::string CheckQueries(const uint8_t* data, std::size_t size) {
     // Away from the tolerance band only.
     if (near < 1e-3) continue;
     auto wrong = [&](const char* what, long got, const char* want) {
-      return std::string(what) + " at (" + Num(p.x) + ", " + Num(p.y) + ", " + Num(p.z) +
-             "): " + std::to_string(got) + ", expected " + want;
+      return std::string(what) + " at (" + tricut::Fmt(p.x) + ", " + tricut::Fmt(p.y) + ", " +
+             tricut::Fmt(p.z) + "): " + std::to_string(got) + ", expected " + want;
     };
     const bool inside = std::lround(w / (4 * M_PI)) % 2 != 0;
     bool onSurface = false;
