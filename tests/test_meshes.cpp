@@ -1,6 +1,7 @@
 // KroSimpleMesh and KroCompdMesh.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "kromesh/mesh/KroSimpleMesh.h"
@@ -60,13 +61,14 @@ TEST(SimpleMesh, MergeOffsetsIndicesAssignmentAndLocalCoordinates) {
 
 TEST(SimpleMeshNormals, FacingNormalsAndDegenerateVerticesGetPlusZ) {
   KroSimpleMesh m;
-  m.m_positions = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1},          // triangle facing -y
+  m.m_positions = {{0, 9, 0}, {1, 10, 0}, {2, 11, 1},        // normal (1, -1, 0) / sqrt(2)
                    {5, 5, 5},                                // unused
-                   {7, 7, 7}, {8, 8, 8}, {9, 9, 9}};         // collinear: zero area
-  m.m_triangles = {{{0, 2, 1}}, {{4, 5, 6}}, {{0, 1, 99}}};  // 99: missing
+                   {7, 7, 7}, {8, 8, 8},  {9, 9, 9}};        // collinear: zero area
+  m.m_triangles = {{{0, 1, 2}}, {{4, 5, 6}}, {{0, 1, 99}}};  // 99: missing
   m.calculateDefaultNormals();
   ASSERT_EQ(m.m_normals.size(), 7u);
-  EXPECT_FLOAT_EQ(m.m_normals[0].y, 1.f);
+  const KRO::VECTOR3 f = m.m_normals[0];
+  EXPECT_TRUE(std::fabs(f.x - 0.70710678f) < 1e-6f && f.y == -f.x && f.z == 0.f);
   for (int i = 3; i < 7; ++i) EXPECT_TRUE(m.m_normals[i].x == 0.f && m.m_normals[i].z == 1.f) << i;
 }
 

@@ -46,31 +46,6 @@ Solid Torus(double R, double r, int nu, int nv) {
   return s;
 }
 
-// Compares the slicing test with the parity count of JudgePntInPolyhedron
-// for n random points; points the slicing puts on the boundary (within its
-// tolerance of the surface) are not compared.
-void CompareWithParity(Solid& s, double lo, double hi, int n, unsigned seed, int* compared,
-                       bool wholeHeights = false) {
-  std::vector<KroPntStrcT> pts;
-  std::vector<KroNetStrcT> nets;
-  shapes::ToPntNet(s, pts, nets);
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> u(lo, hi);
-  *compared = 0;
-  for (int i = 0; i < n; ++i) {
-    V p{u(rng), u(rng), u(rng)};
-    if (wholeHeights) p.z = std::round(p.z);
-    const short got = s.Check(p.x, p.y, p.z);
-    if (got == 0) continue;
-    V q{p.x + 1000.0, p.y + 731.3, p.z + 417.9};
-    const bool inside = CMathFunCls::JudgePntInPolyhedron(&p, &q, pts.data(), long(pts.size()),
-                                                          nets.data(), long(nets.size()));
-    ASSERT_EQ(got, inside ? 1 : -1)
-        << "point " << i << " at (" << p.x << ", " << p.y << ", " << p.z << ")";
-    ++*compared;
-  }
-}
-
 F_Intsersecs Results() {
   F_Intsersecs r;
   GeoMathPosition::GetIntersecResults(r);
@@ -107,6 +82,10 @@ TEST(SliceStore, DuplicatesChainsIntoRingsAndLifetime) {
   D_3DOT a{0, 0, -1}, b{1, 0, 1}, c{0, 1, 1};
   GeoMathPosition::CalPlaneAndTriIntersect(z, a, b, c);
   EXPECT_EQ(Results().interLines.size(), 1u);
+  // A vertex in the plane, the opposite edge crossing: a line from it.
+  D_3DOT v{0, 0, 0}, up{1, 0, 1}, down{0, 1, -1};
+  EXPECT_EQ(GeoMathPosition::CalPlaneAndTriIntersect(z, v, up, down), 3);
+  EXPECT_EQ(Results().interLines.size(), 2u);
   { GeoMathPosition scratch; }
   EXPECT_TRUE(Results().interLines.empty());
 }
@@ -173,11 +152,30 @@ TEST(SlicePointInSolid, AgreesWithParityCountOnTessellatedSolids) {
       {"sphere", Solid{shapes::SphereSoup({0.1, -0.2, 0.05}, 1.0, 16, 32)}, 1.3, 150, 120, false},
       {"layered prism", Solid{shapes::LayeredPrism({-1, 0, 1, 2})}, 1.2, 200, 100, true},
       {"torus", Torus(1.0, 0.4, 32, 16), 1.5, 150, 120, false}};
+  // Each against the parity count of JudgePntInPolyhedron for random
+  // points; points the slicing puts on the boundary (within its tolerance of
+  // the surface) are not compared.
   unsigned seed = 2024;
   for (auto r : rows) {
     SCOPED_TRACE(r.what);
+    std::vector<KroPntStrcT> pts;
+    std::vector<KroNetStrcT> nets;
+    shapes::ToPntNet(r.s, pts, nets);
+    std::mt19937 rng(seed++);
+    std::uniform_real_distribution<double> u(-r.range, r.range);
     int compared = 0;
-    CompareWithParity(r.s, -r.range, r.range, r.n, seed++, &compared, r.wholeHeights);
+    for (int i = 0; i < r.n; ++i) {
+      V p{u(rng), u(rng), u(rng)};
+      if (r.wholeHeights) p.z = std::round(p.z);
+      const short got = r.s.Check(p.x, p.y, p.z);
+      if (got == 0) continue;
+      V q{p.x + 1000.0, p.y + 731.3, p.z + 417.9};
+      const bool inside = CMathFunCls::JudgePntInPolyhedron(&p, &q, pts.data(), long(pts.size()),
+                                                            nets.data(), long(nets.size()));
+      ASSERT_EQ(got, inside ? 1 : -1)
+          << "point " << i << " at (" << p.x << ", " << p.y << ", " << p.z << ")";
+      ++compared;
+    }
     EXPECT_GT(compared, r.minCompared);
   }
   EXPECT_EQ(rows[1].s.Check(0.1, 0.1, 0.0) + rows[1].s.Check(0.1, 0.1, 1.0), 2);
