@@ -31,4 +31,11 @@ TEST(ToolModel, OrientingTurnsTheOddTriangleTheOddFaceAndAnInsideOutSolid) {
   FlipOrientation(cube);
   EXPECT_EQ(OrientSurfaces(cube), 6);
   EXPECT_DOUBLE_EQ(SignedVolume(cube), 1.0);
+  // A box inside a box, both facing out (a minus b as the library hands it
+  // over): the inner one bounds a cavity and is turned to face in.
+  Model hollow = FromEntity(shapes::MakeBox({-1, -1, -1}, {1, 1, 1}), "outer"),
+        inner = FromEntity(shapes::MakeBox({-0.5, -0.5, -0.5}, {0, 0, 0}), "inner");
+  hollow.parts.insert(hollow.parts.end(), inner.parts.begin(), inner.parts.end());
+  EXPECT_EQ(OrientPiece(hollow), 12);
+  EXPECT_DOUBLE_EQ(SignedVolume(hollow), 8 - 0.125);
 }

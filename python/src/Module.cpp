@@ -186,7 +186,7 @@ py::tuple Split6(const Solid& a, const Solid& b, bool keepOrientation) {
     RequireSolid(ma, NameOr(ma, "a"));
     RequireSolid(mb, NameOr(mb, "b"));
     auto p = tricut::SplitSix(ma, NameOr(ma, "a"), mb, NameOr(mb, "b"), !keepOrientation);
-    tricut::TidyPieces(p);
+    tricut::TidyPieces(p, !keepOrientation);
     return p;
   });
   return Pieces(std::move(pieces), std::vector<bool>(6, true));

@@ -247,14 +247,15 @@ bool ClosedSolid(const TriSoup& s) {
   return true;
 }
 
-// Closed result and its volume (faces turned to agree first, as the tool
-// does); an empty result has volume 0.
+// Closed result and its volume (faces turned to agree first, and a cavity
+// to face in, as the tool does); an empty result has volume 0.
 std::string SolidVolume(const C3DEntity& e, const char* what, double& v) {
   Model m = tricut::FromEntity(e, what);
   v = 0;
   if (m.Empty()) return "";
   if (!ClosedSolid(Soup(m))) return std::string(what) + " is not closed";
   tricut::OrientSurfaces(m);
+  tricut::OrientPiece(m);
   v = std::fabs(shapes::SignedVolume(Soup(m)));
   return "";
 }

@@ -281,7 +281,7 @@ inline TriSoup LayeredPrism(const std::vector<double>& z, double rx = 1, double 
   for (double h : z)
     for (int j = 0; j < n; ++j)
       s.pts.push_back({rx * std::cos(2 * kPi * j / n), ry * std::sin(2 * kPi * j / n), h});
-  auto at = [n](int i, int j) { return static_cast<long>(i * n + (j % n)); };
+  auto at = [&](int i, int j) { return static_cast<long>(i * n + (j % n)); };
   for (int i = 0; i + 1 < L; ++i)
     for (int j = 0; j < n; ++j) {
       s.tris.push_back({{at(i, j), at(i, j + 1), at(i + 1, j + 1)}});

@@ -26,6 +26,9 @@ Vec Cross(const Vec& a, const Vec& b) {
 double Norm(const Vec& a) {
   return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
 }
+double Dot(const Vec& a, const Vec& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 struct CellKey {
   int64_t x, y, z;
@@ -528,31 +531,71 @@ long OrientPiece(Model& m, double tol) {
   const Vec c = BoxOf(m).Centre();
   auto valid = [&](long t) { return TriangleValid(s.tris[t], nPts); };
   auto corner = [&](long t, int k) { return Sub(s.pts[s.tris[t].v[k]], c); };
+  struct Component {
+    std::vector<long> tris;
+    bool closed = true;
+    int invert = 0;
+    Box3 box;
+  };
+  std::vector<Component> parts;
   std::vector<int> flip(nTris, -1);
-  std::vector<char> turn(nTris, 0);
-  long turned = 0;
   for (long start = 0; start < nTris; ++start) {
     if (flip[start] >= 0 || !valid(start)) continue;
-    const std::vector<long> patch = graph.Patch(start, flip);
-    bool closed = true;
-    for (long t : patch) closed = closed && !graph.onOpenEdge[t];
+    Component k;
+    k.tris = graph.Patch(start, flip);
+    for (long t : k.tris) {
+      k.closed = k.closed && !graph.onOpenEdge[t];
+      for (int i = 0; i < 3; ++i) k.box.Add(s.pts[s.tris[t].v[i]]);
+    }
     // A closed component faces out: keep - change is six times its volume
     // once it agrees with start. An open one takes the facing that most of
     // its area has.
     double keep = 0, change = 0;
-    for (long t : patch) {
+    for (long t : k.tris) {
       const Vec a = corner(t, 0), b = corner(t, 1), d = corner(t, 2);
       const Vec x = Cross(b, d);
       (flip[t] ? change : keep) +=
-          closed ? a.x * x.x + a.y * x.y + a.z * x.z : Norm(Cross(Sub(b, a), Sub(d, a)));
+          k.closed ? a.x * x.x + a.y * x.y + a.z * x.z : Norm(Cross(Sub(b, a), Sub(d, a)));
     }
-    const int invert = closed ? (keep - change < 0 ? 1 : 0) : (change > keep ? 1 : 0);
-    for (long t : patch)
-      if (flip[t] ^ invert) {
+    k.invert = k.closed ? (keep - change < 0 ? 1 : 0) : (change > keep ? 1 : 0);
+    parts.push_back(std::move(k));
+  }
+  // A closed component inside an odd number of others bounds a cavity (a
+  // solid minus one lying wholly inside it) and faces in. Inside: the
+  // winding number of a point of it about the other is +-1.
+  auto winding = [&](const Component& k, const Vec& p) {
+    double w = 0;
+    for (long t : k.tris) {
+      const Vec a = Sub(s.pts[s.tris[t].v[0]], p), b = Sub(s.pts[s.tris[t].v[1]], p),
+                d = Sub(s.pts[s.tris[t].v[2]], p);
+      const double la = Norm(a), lb = Norm(b), ld = Norm(d);
+      const double x = Dot(a, Cross(b, d)) * (flip[t] ? -1 : 1);
+      w += 2 * std::atan2(x, la * lb * ld + Dot(a, b) * ld + Dot(b, d) * la + Dot(d, a) * lb);
+    }
+    return w / (4 * M_PI);
+  };
+  std::vector<int> cavity(parts.size(), 0);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (!parts[i].closed) continue;
+    const C3DTriangle& t = s.tris[parts[i].tris[0]];
+    const Vec &a = s.pts[t.v[0]], &b = s.pts[t.v[1]], &d = s.pts[t.v[2]];
+    const Vec p{(a.x + b.x + d.x) / 3, (a.y + b.y + d.y) / 3, (a.z + b.z + d.z) / 3};
+    const double q[3] = {p.x, p.y, p.z};
+    for (std::size_t j = 0; j < parts.size(); ++j) {
+      bool near = j != i && parts[j].closed;
+      for (int x = 0; x < 3 && near; ++x)
+        near = q[x] >= parts[j].box.lo[x] && q[x] <= parts[j].box.hi[x];
+      if (near && std::fabs(winding(parts[j], p)) > 0.5) cavity[i] ^= 1;
+    }
+  }
+  std::vector<char> turn(nTris, 0);
+  long turned = 0;
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    for (long t : parts[i].tris)
+      if (flip[t] ^ parts[i].invert ^ cavity[i]) {
         turn[t] = 1;
         ++turned;
       }
-  }
   long t = 0;
   for (auto& part : m.parts) {
     C3DTriangle* tris = nullptr;

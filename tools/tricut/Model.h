@@ -120,7 +120,9 @@ long OrientSurfaces(Model& m, double tol = 1e-6);
 /// Makes every connected component of a model agree on its facing,
 /// triangle by triangle across all parts (a cut face and the piece it
 /// closes are one component): a closed component is turned to face out
-/// (positive volume), an open one to the facing that most of its area has.
+/// (positive volume), or in when it lies inside an odd number of the other
+/// closed components (a cavity), an open one to the facing that most of its
+/// area has.
 /// Returns the number of triangles turned.
 long OrientPiece(Model& m, double tol = 1e-6);
 
