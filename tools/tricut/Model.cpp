@@ -406,17 +406,15 @@ void ValidateModel(const Model& m, const std::string& where) {
 
 // Triangles, or the parts they belong to, joined across welded edges that
 // exactly two triangles of two different nodes use, with 1 where both run
-// the edge the same way (one must turn to agree with the other). A node
-// with a triangle on a boundary or non-manifold edge is marked open.
+// the edge the same way (one must turn to agree with the other).
 struct FacingGraph {
   std::vector<std::vector<std::pair<long, int>>> adj;
-  std::vector<char> onOpenEdge;
+  std::vector<long> weld;
 
   FacingGraph(const std::vector<Vec>& pts, const C3DTriangle* tris, long nTris, double tol,
               long nNodes, const std::function<long(long)>& node)
-      : adj(nNodes), onOpenEdge(nNodes, 0) {
+      : adj(nNodes), weld(WeldPoints(pts, tol)) {
     const long nPts = static_cast<long>(pts.size());
-    const std::vector<long> weld = WeldPoints(pts, tol);
     std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
     for (long t = 0; t < nTris; ++t) {
       if (!TriangleValid(tris[t], nPts)) continue;
@@ -427,11 +425,8 @@ struct FacingGraph {
     }
     for (const auto& e : edges) {
       const auto& use = e.second;
-      if (use.size() != 2) {  // boundary or non-manifold: no say
-        for (const auto& u : use) onOpenEdge[u.first] = 1;
-        continue;
-      }
-      if (use[0].first == use[1].first) continue;
+      // A boundary or non-manifold edge has no say.
+      if (use.size() != 2 || use[0].first == use[1].first) continue;
       const int flip = use[0].second == use[1].second ? 1 : 0;
       adj[use[0].first].push_back({use[1].first, flip});
       adj[use[1].first].push_back({use[0].first, flip});
@@ -543,10 +538,17 @@ long OrientPiece(Model& m, double tol) {
     if (flip[start] >= 0 || !valid(start)) continue;
     Component k;
     k.tris = graph.Patch(start, flip);
-    for (long t : k.tris) {
-      k.closed = k.closed && !graph.onOpenEdge[t];
-      for (int i = 0; i < 3; ++i) k.box.Add(s.pts[s.tris[t].v[i]]);
-    }
+    // Closed: every edge used by exactly two of its own triangles, also
+    // where it touches another component along a line (a cavity pinched
+    // against the outer wall).
+    std::map<std::pair<long, long>, int> uses;
+    for (long t : k.tris)
+      for (int i = 0; i < 3; ++i) {
+        k.box.Add(s.pts[s.tris[t].v[i]]);
+        const long a = graph.weld[s.tris[t].v[i]], b = graph.weld[s.tris[t].v[(i + 1) % 3]];
+        if (a != b) ++uses[{std::min(a, b), std::max(a, b)}];
+      }
+    for (const auto& e : uses) k.closed = k.closed && e.second == 2;
     // A closed component faces out: keep - change is six times its volume
     // once it agrees with start. An open one takes the facing that most of
     // its area has.
