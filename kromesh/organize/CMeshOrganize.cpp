@@ -586,7 +586,16 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
       const C3DTriData& t = tris[best[r]];
       KRO::G3D_DVertex a = pos[t.v[0]], b = pos[t.v[1]], c = pos[t.v[2]];
       KRO::G3D_DVertex g{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0};
-      regionSide[r] = checker->PosCheckPntAndMesh(&g, &a, &b, &c) == -1 ? 1 : 2;
+      long code = checker->PosCheckPntAndMesh(&g, &a, &b, &c);
+      // The centroid can be the one point where the region touches the
+      // cutter (a corner of the cutter resting on the triangle): then
+      // points nearer each corner in turn decide.
+      for (int k = 0; k < 3 && code == 0; ++k) {
+        const KRO::G3D_DVertex& v = pos[t.v[k]];
+        KRO::G3D_DVertex q{(g.x + v.x) / 2, (g.y + v.y) / 2, (g.z + v.z) / 2};
+        code = checker->PosCheckPntAndMesh(&q, &a, &b, &c);
+      }
+      regionSide[r] = code == -1 ? 1 : 2;
     }
   }
   const bool byFacing = !count.empty();
