@@ -409,13 +409,14 @@ void ValidateModel(const Model& m, const std::string& where) {
 // the edge the same way (one must turn to agree with the other).
 struct FacingGraph {
   std::vector<std::vector<std::pair<long, int>>> adj;
-  std::vector<long> weld;
+  // Every welded edge with its uses: (node, runs from lower to higher).
+  std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
 
   FacingGraph(const std::vector<Vec>& pts, const C3DTriangle* tris, long nTris, double tol,
               long nNodes, const std::function<long(long)>& node)
-      : adj(nNodes), weld(WeldPoints(pts, tol)) {
+      : adj(nNodes) {
     const long nPts = static_cast<long>(pts.size());
-    std::map<std::pair<long, long>, std::vector<std::pair<long, bool>>> edges;
+    const std::vector<long> weld = WeldPoints(pts, tol);
     for (long t = 0; t < nTris; ++t) {
       if (!TriangleValid(tris[t], nPts)) continue;
       for (int k = 0; k < 3; ++k) {
@@ -534,21 +535,28 @@ long OrientPiece(Model& m, double tol) {
   };
   std::vector<Component> parts;
   std::vector<int> flip(nTris, -1);
+  std::vector<long> partOf(nTris, -1);
   for (long start = 0; start < nTris; ++start) {
     if (flip[start] >= 0 || !valid(start)) continue;
     Component k;
     k.tris = graph.Patch(start, flip);
-    // Closed: every edge used by exactly two of its own triangles, also
-    // where it touches another component along a line (a cavity pinched
-    // against the outer wall).
-    std::map<std::pair<long, long>, int> uses;
-    for (long t : k.tris)
-      for (int i = 0; i < 3; ++i) {
-        k.box.Add(s.pts[s.tris[t].v[i]]);
-        const long a = graph.weld[s.tris[t].v[i]], b = graph.weld[s.tris[t].v[(i + 1) % 3]];
-        if (a != b) ++uses[{std::min(a, b), std::max(a, b)}];
-      }
-    for (const auto& e : uses) k.closed = k.closed && e.second == 2;
+    for (long t : k.tris) {
+      partOf[t] = static_cast<long>(parts.size());
+      for (int i = 0; i < 3; ++i) k.box.Add(s.pts[s.tris[t].v[i]]);
+    }
+    parts.push_back(std::move(k));
+  }
+  // Closed: every edge used by exactly two of its own triangles, also where
+  // it touches another component along a line (a cavity pinched against
+  // the outer wall).
+  for (const auto& e : graph.edges)
+    for (const auto& mine : e.second) {
+      const long k = partOf[mine.first];
+      long own = 0;
+      for (const auto& use : e.second) own += partOf[use.first] == k ? 1 : 0;
+      if (own != 2) parts[k].closed = false;
+    }
+  for (Component& k : parts) {
     // A closed component faces out: keep - change is six times its volume
     // once it agrees with start. An open one takes the facing that most of
     // its area has.
@@ -560,7 +568,6 @@ long OrientPiece(Model& m, double tol) {
           k.closed ? a.x * x.x + a.y * x.y + a.z * x.z : Norm(Cross(Sub(b, a), Sub(d, a)));
     }
     k.invert = k.closed ? (keep - change < 0 ? 1 : 0) : (change > keep ? 1 : 0);
-    parts.push_back(std::move(k));
   }
   // A closed component inside an odd number of others bounds a cavity (a
   // solid minus one lying wholly inside it) and faces in. Inside: the
