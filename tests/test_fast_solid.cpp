@@ -188,15 +188,19 @@ TEST(FastSolidCheck, ParallelTreeBuildMatchesOneThread) {
   ASSERT_EQ(obbt_test::FillModel(many, soup), OBBT_OK);
   SetObbtThreadCount(0);
   ASSERT_GT(one.GetTriCount(), 16384);
-  long boxes = 0;
-  std::function<bool(const ObbBox*, const ObbBox*)> same = [&](const ObbBox* a, const ObbBox* b) {
+  size_t boxes = 0;
+  std::function<bool(int32_t, int32_t)> same = [&](int32_t i, int32_t j) {
     ++boxes;
-    return !std::memcmp(a->rot, b->rot, sizeof a->rot) &&
-           !std::memcmp(a->pos, b->pos, sizeof a->pos) &&
-           !std::memcmp(a->halfExt, b->halfExt, sizeof a->halfExt) && a->IsLeaf() == b->IsLeaf() &&
-           (a->IsLeaf() ? a->tri->id == b->tri->id
-                        : same(a->child1, b->child1) && same(a->child2, b->child2));
+    const ObbNode &a = one.Nodes()[i], &b = many.Nodes()[j];
+    if (std::memcmp(a.rot, b.rot, sizeof a.rot) || std::memcmp(a.pos, b.pos, sizeof a.pos) ||
+        std::memcmp(a.halfExt, b.halfExt, sizeof a.halfExt) || a.count != b.count)
+      return false;
+    if (a.IsLeaf())
+      return std::equal(&one.LeafOrder()[a.child], &one.LeafOrder()[a.child] + a.count,
+                        &many.LeafOrder()[b.child]);
+    return same(a.child, b.child) && same(a.child + 1, b.child + 1);
   };
-  EXPECT_TRUE(same(one.boxes, many.boxes));
-  EXPECT_EQ(boxes, 2 * one.GetTriCount() - 1);
+  EXPECT_TRUE(same(0, 0));
+  EXPECT_EQ(boxes, one.Nodes().size());
+  EXPECT_EQ(boxes, many.Nodes().size());
 }

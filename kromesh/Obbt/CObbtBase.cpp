@@ -19,7 +19,7 @@ constexpr double kBoxStartMax = -1.79769313486232e+307;
 constexpr char kMsgAllocFailed[] = "\xC4\xDA\xB4\xE6\xC9\xEA\xC7\xEB\xCA\xA7\xB0\xDC!";
 
 bool IsBuilt(const RAPID_model* m) {
-  return m != nullptr && m->buildState == OBBT_STATE_BUILT;
+  return m != nullptr && m->IsBuilt();
 }
 
 // A copy of an organizer of the same kind (null when memory runs out).
@@ -41,14 +41,14 @@ std::shared_ptr<CMeshOrganizeBase> CloneOrganizer(const CMeshOrganizeBase& org) 
 // ids 0, 1, ...: the tree a build over mesh would make.
 bool TreeHoldsMesh(const RAPID_model& tree, const KroSimpleMesh& mesh) {
   const long nt = static_cast<long>(mesh.m_triangles.size());
-  if (!IsBuilt(&tree) || tree.boxes == nullptr || tree.GetTriCount() != nt || nt == 0) return false;
+  if (!IsBuilt(&tree) || tree.GetTriCount() != nt || nt == 0) return false;
   for (long i = 0; i < nt; ++i) {
-    const ObbTri& t = tree.tris[i];
-    if (t.id != i) return false;
-    const double* corners[3] = {t.p1, t.p2, t.p3};
+    if (tree.GetTriId(i) != i) return false;
+    double corners[9];
+    tree.GetTriVertices(corners, i);
     for (int k = 0; k < 3; ++k) {
       const KRO::G3D_DVertex& v = mesh.m_positions[mesh.m_triangles[i].v[k]];
-      if (std::memcmp(corners[k], &v.x, 3 * sizeof(double)) != 0) return false;
+      if (std::memcmp(corners + 3 * k, &v.x, 3 * sizeof(double)) != 0) return false;
     }
   }
   return true;
@@ -96,7 +96,7 @@ void CObbtBase::SetMeshOrganizeObj(CMeshOrganizeBase* organizer) {
 bool CObbtBase::PrepareModelForBuild() {
   if (!m_pObbtModel) return false;
   const bool fresh =
-      m_pObbtModel->buildState == OBBT_STATE_BUILDING && m_pObbtModel->GetTriCount() == 0;
+      m_pObbtModel->GetBuildState() == OBBT_STATE_BUILDING && m_pObbtModel->GetTriCount() == 0;
   const bool shared = m_pObbtModel.use_count() > 1;
   if (fresh && !shared) return true;
   if (shared) {
@@ -160,11 +160,17 @@ long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
     CalMeshAABB();
     return OBBT_OK;
   }
-  m_pObbtModel->ReserveTris(nt);
-  for (long i = 0; i < nt; ++i) {
-    const C3DTriData& t = m_srcMesh.m_triangles[i];
-    Add1TriToObbt(&m_srcMesh.m_positions[t.v[0]].x, &m_srcMesh.m_positions[t.v[1]].x,
-                  &m_srcMesh.m_positions[t.v[2]].x, i);
+  // The tree keeps one copy of each shared corner, not three per triangle.
+  static_assert(sizeof(KRO::G3D_DVertex) == 3 * sizeof(double) &&
+                    sizeof(C3DTriData) == 3 * sizeof(long),
+                "positions and triangles are plain runs of doubles and indices");
+  if (nt > 0) {
+    const long status = m_pObbtModel->AppendMesh(
+        &m_srcMesh.m_positions[0].x, nv, &m_srcMesh.m_triangles[0].v[0], nt);
+    if (status != OBBT_OK) {
+      CalMeshAABB();
+      return status;
+    }
   }
   return BuildObbt();
 }

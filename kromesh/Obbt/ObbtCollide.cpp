@@ -3,14 +3,12 @@
 //
 // Both trees are walked at once: a box pair whose boxes are separated is
 // pruned, a pair of leaves is tested triangle against triangle, any other
-// pair opens the larger box (the second one on a tie), second child first.
-// That order fixes the order in which pairs are reported.
+// pair opens the larger box (the second one on a tie).
 //
-// Large queries run on several threads: the top of the walk is unrolled in
-// walk order into a list of box pairs, each pair is walked on its own by
-// whichever thread takes it, and the lists found are joined in the order of
-// the pairs. Since the walk of a pair does not depend on any other, the
-// result is the one-thread result, order included, for any thread count.
+// Large queries run on several threads: the top of the walk is unrolled
+// into a list of box pairs, each walked on its own by whichever thread takes
+// it. The pairs found are sorted at the end, so the list is the same for
+// any thread count and any tree shape.
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -72,23 +70,30 @@ bool Reserve(ContactList& list, std::size_t need) {
 
 // --- query -----------------------------------------------------------------
 
-// A box pair to test: b2 placed in b1's frame by (R, T) and the query scale.
-struct BoxPair {
-  const ObbBox* b1;
-  const ObbBox* b2;
-  double R[3][3];
-  double T[3];
-};
-
 struct Query {
-  double s;         // scale of tree 2 relative to tree 1
-  double sR[3][3];  // model 1 to model 2: scaled rotation ...
+  const RAPID_model* m1;
+  const RAPID_model* m2;
+  const ObbNode* n1;
+  const ObbNode* n2;
+  double s;         // scale of model 2 relative to model 1
+  double Q[3][3];   // model 2's axes in model 1's frame
+  double M[3][3];   // s * Q
+  double t[3];      // x1 = M y2 + t, both taken from their model's origin
+  double sR[3][3];  // model 1 to model 2, for the triangle tests: scaled rotation ...
   double mT[3];     // ... and translation
   bool firstContact;
 };
 
-// Pending first children of the descent on this thread; kept between
-// queries so that the many small queries of the ray tests allocate nothing.
+// A node pair to test, with node b placed in model 1's frame.
+struct BoxPair {
+  int32_t a;
+  int32_t b;
+  double QB[3][3];  // b's axes
+  double cB[3];     // b's centre, from model 1's origin
+};
+
+// Pending pairs of the descent on this thread; kept between queries so that
+// the many small queries of the ray tests allocate nothing.
 std::vector<BoxPair>& Pending() {
   thread_local std::vector<BoxPair> pending;
   return pending;
@@ -104,66 +109,71 @@ int AppendContact(ContactList& out, int32_t id1, int32_t id2) {
   return OBBT_OK;
 }
 
-inline void ToModel2(const Query& q, const double x[3], double out[3]) {
-  for (int i = 0; i < 3; ++i)
-    out[i] = q.sR[i][0] * x[0] + q.sR[i][1] * x[1] + q.sR[i][2] * x[2] + q.mT[i];
-}
-
-int TriangleContact(const Query& q, const ObbTri& t1, const ObbTri& t2, ContactList& out) {
-  double p1[3], p2[3], p3[3];
-  ToModel2(q, t1.p1, p1);
-  ToModel2(q, t1.p2, p2);
-  ToModel2(q, t1.p3, p3);
-  if (!obbt_detail::TrianglesOverlap(p1, p2, p3, t2.p1, t2.p2, t2.p3)) return OBBT_OK;
-  return AppendContact(out, t1.id, t2.id);
-}
-
-// Child of b1 in b1's frame: bring the pair into the child's frame.
-inline void OpenFirst(const BoxPair& cur, const ObbBox* child, BoxPair& out) {
-  const auto& C = child->rot;
-  out.b1 = child;
-  out.b2 = cur.b2;
-  for (int i = 0; i < 3; ++i)
+// Node b of tree 2 (with its centre and axes) placed in model 1's frame.
+inline void Place(const Query& q, int32_t a, int32_t b, BoxPair& out) {
+  const ObbNode& n = q.n2[b];
+  out.a = a;
+  out.b = b;
+  for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j)
-      out.R[i][j] = C[0][i] * cur.R[0][j] + C[1][i] * cur.R[1][j] + C[2][i] * cur.R[2][j];
-  const double d[3] = {cur.T[0] - child->pos[0], cur.T[1] - child->pos[1],
-                       cur.T[2] - child->pos[2]};
-  for (int i = 0; i < 3; ++i) out.T[i] = C[0][i] * d[0] + C[1][i] * d[1] + C[2][i] * d[2];
-}
-
-// Child of b2 in b2's frame: place it in b1's frame.
-inline void OpenSecond(const BoxPair& cur, const ObbBox* child, double s, BoxPair& out) {
-  const auto& C = child->rot;
-  out.b1 = cur.b1;
-  out.b2 = child;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      out.R[i][j] = cur.R[i][0] * C[0][j] + cur.R[i][1] * C[1][j] + cur.R[i][2] * C[2][j];
-  for (int i = 0; i < 3; ++i)
-    out.T[i] = s * (cur.R[i][0] * child->pos[0] + cur.R[i][1] * child->pos[1] +
-                    cur.R[i][2] * child->pos[2]) +
-               cur.T[i];
+      out.QB[i][j] = q.Q[i][0] * n.rot[0][j] + q.Q[i][1] * n.rot[1][j] + q.Q[i][2] * n.rot[2][j];
+    out.cB[i] = q.M[i][0] * n.pos[0] + q.M[i][1] * n.pos[1] + q.M[i][2] * n.pos[2] + q.t[i];
+  }
 }
 
 inline bool Separated(const Query& q, const BoxPair& cur) {
-  const ObbBox& b2 = *cur.b2;
-  const double e[3] = {q.s * b2.halfExt[0], q.s * b2.halfExt[1], q.s * b2.halfExt[2]};
-  return obbt_detail::BoxSeparation(cur.R, cur.T, cur.b1->halfExt, e) != 0;
+  const ObbNode& A = q.n1[cur.a];
+  const ObbNode& B = q.n2[cur.b];
+  double R[3][3], T[3];
+  const double d[3] = {cur.cB[0] - A.pos[0], cur.cB[1] - A.pos[1], cur.cB[2] - A.pos[2]};
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j)
+      R[i][j] = A.rot[0][i] * cur.QB[0][j] + A.rot[1][i] * cur.QB[1][j] + A.rot[2][i] * cur.QB[2][j];
+    T[i] = A.rot[0][i] * d[0] + A.rot[1][i] * d[1] + A.rot[2][i] * d[2];
+  }
+  const double a[3] = {A.halfExt[0], A.halfExt[1], A.halfExt[2]};
+  const double e[3] = {q.s * B.halfExt[0], q.s * B.halfExt[1], q.s * B.halfExt[2]};
+  return obbt_detail::BoxSeparation(R, T, a, e) != 0;
 }
 
-// The two box pairs that replace an overlapping pair that is not two
-// leaves: the larger box is opened (the second one on a tie). The walk
-// visits `second` before `first`.
+// Every overlapping triangle pair of two leaves.
+int LeafContacts(const Query& q, const BoxPair& cur, ContactList& out) {
+  const ObbNode& A = q.n1[cur.a];
+  const ObbNode& B = q.n2[cur.b];
+  const int32_t* ta = q.m1->LeafOrder().data() + A.child;
+  const int32_t* tb = q.m2->LeafOrder().data() + B.child;
+  double p[OBBT_LEAF_TRIS][3][3];
+  for (int32_t i = 0; i < A.count; ++i)
+    for (int k = 0; k < 3; ++k) {
+      const double* x = q.m1->Corner(ta[i], k);
+      for (int r = 0; r < 3; ++r)
+        p[i][k][r] = q.sR[r][0] * x[0] + q.sR[r][1] * x[1] + q.sR[r][2] * x[2] + q.mT[r];
+    }
+  for (int32_t i = 0; i < A.count; ++i)
+    for (int32_t j = 0; j < B.count; ++j) {
+      if (!obbt_detail::TrianglesOverlap(p[i][0], p[i][1], p[i][2], q.m2->Corner(tb[j], 0),
+                                         q.m2->Corner(tb[j], 1), q.m2->Corner(tb[j], 2)))
+        continue;
+      const int status = AppendContact(out, q.m1->Id(ta[i]), q.m2->Id(tb[j]));
+      if (status != OBBT_OK) return status;
+      if (q.firstContact) return OBBT_OK;
+    }
+  return OBBT_OK;
+}
+
+// The two pairs that replace an overlapping pair that is not two leaves:
+// the larger box is opened (the second one on a tie).
 inline void Open(const Query& q, const BoxPair& cur, BoxPair& first, BoxPair& second) {
-  const ObbBox& b1 = *cur.b1;
-  const ObbBox& b2 = *cur.b2;
-  const bool leaf1 = b1.IsLeaf();
-  if (b2.IsLeaf() || (!leaf1 && b2.halfExt[0] < b1.halfExt[0])) {
-    OpenFirst(cur, b1.child1, first);
-    OpenFirst(cur, b1.child2, second);
+  const ObbNode& A = q.n1[cur.a];
+  const ObbNode& B = q.n2[cur.b];
+  if (B.IsLeaf() || (!A.IsLeaf() && q.s * B.halfExt[0] < A.halfExt[0])) {
+    first = cur;
+    second = cur;
+    first.a = A.child;
+    second.a = A.child + 1;
   } else {
-    OpenSecond(cur, b2.child1, q.s, first);
-    OpenSecond(cur, b2.child2, q.s, second);
+    Place(q, cur.a, B.child, first);
+    Place(q, cur.a, B.child + 1, second);
   }
 }
 
@@ -171,17 +181,14 @@ int Descend(const Query& q, BoxPair cur, std::vector<BoxPair>& pending, ContactL
   pending.clear();
   for (;;) {
     if (q.firstContact && out.count >= 1) return OBBT_OK;
-
     bool done = Separated(q, cur);
     if (!done) {
-      if (cur.b1->IsLeaf() && cur.b2->IsLeaf()) {
-        const int status = TriangleContact(q, *cur.b1->tri, *cur.b2->tri, out);
+      if (q.n1[cur.a].IsLeaf() && q.n2[cur.b].IsLeaf()) {
+        const int status = LeafContacts(q, cur, out);
         if (status != OBBT_OK) return status;
         done = true;
       } else {
-        // The second child is walked now, the first one later.
-        BoxPair first;
-        BoxPair second;
+        BoxPair first, second;
         Open(q, cur, first, second);
         try {
           pending.push_back(first);
@@ -206,9 +213,9 @@ int ThreadsToUse() {
   return hw == 0 ? 1 : static_cast<int>(hw);
 }
 
-// Unrolls the top of the walk: the overlapping box pairs, in walk order,
-// whose walks together make the walk of root. Stops at about `target`
-// pairs or when only leaf pairs are left.
+// Unrolls the top of the walk: the overlapping pairs whose walks together
+// make the walk of root. Stops at about `target` pairs or when only leaf
+// pairs are left.
 std::vector<BoxPair> TopPairs(const Query& q, const BoxPair& root, std::size_t target) {
   std::vector<BoxPair> cur{root}, next;
   for (bool opened = true; opened && cur.size() < target;) {
@@ -216,7 +223,7 @@ std::vector<BoxPair> TopPairs(const Query& q, const BoxPair& root, std::size_t t
     next.clear();
     for (const BoxPair& p : cur) {
       if (Separated(q, p)) continue;
-      if (p.b1->IsLeaf() && p.b2->IsLeaf()) {
+      if (q.n1[p.a].IsLeaf() && q.n2[p.b].IsLeaf()) {
         next.push_back(p);
         continue;
       }
@@ -231,9 +238,7 @@ std::vector<BoxPair> TopPairs(const Query& q, const BoxPair& root, std::size_t t
   return cur;
 }
 
-// The walk of root on `threads` threads; the pairs land in out in the order
-// of the one-thread walk. The tasks that come after a failed one are not
-// reported (as the one-thread walk would have stopped there).
+// The walk of root on `threads` threads, each task's pairs appended to out.
 int DescendParallel(const Query& q, const BoxPair& root, int threads, ContactList& out) {
   std::vector<BoxPair> tasks;
   try {
@@ -258,17 +263,14 @@ int DescendParallel(const Query& q, const BoxPair& root, int threads, ContactLis
   };
   RunOnObbtThreads(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), n)),
                    work);
-
-  // The first failed task ends the list, with what it found before failing.
-  std::size_t total = 0, last = n;
+  std::size_t total = 0;
   int result = OBBT_OK;
-  for (std::size_t i = 0; i < n && result == OBBT_OK; ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     total += found[i].count;
-    result = status[i];
-    last = i + 1;
+    if (result == OBBT_OK) result = status[i];
   }
   if (!Reserve(out, total)) return OBBT_NO_CONTACT_MEMORY;
-  for (std::size_t i = 0; i < last; ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     if (found[i].count == 0) continue;
     std::memcpy(out.pairs + out.count, found[i].pairs, found[i].count * sizeof(ContactPair));
     out.count += found[i].count;
@@ -277,7 +279,7 @@ int DescendParallel(const Query& q, const BoxPair& root, int threads, ContactLis
 }
 
 inline bool IsBuilt(const RAPID_model* m) {
-  return m != nullptr && m->buildState == OBBT_STATE_BUILT && m->boxes != nullptr;
+  return m != nullptr && m->IsBuilt();
 }
 
 const double kIdentity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
@@ -341,32 +343,24 @@ int CollideModels(const double R1[3][3], const double T1[3], double s1, const RA
 
   Query q;
   q.firstContact = flag == OBBT_FIRST_CONTACT;
-
-  // World placement of the two roots.
-  const ObbBox& r1 = model1->boxes[0];
-  const ObbBox& r2 = model2->boxes[0];
-  double tR1[3][3], tR2[3][3], tT1[3], tT2[3];
+  q.m1 = model1;
+  q.m2 = model2;
+  q.n1 = model1->Nodes().data();
+  q.n2 = model2->Nodes().data();
+  q.s = s2 / s1;
+  // Model 2 (from its origin) in model 1's frame (from its origin).
+  const double* o1 = model1->Origin();
+  const double* o2 = model2->Origin();
+  double w[3];
+  for (int i = 0; i < 3; ++i)
+    w[i] = s2 * (R2[i][0] * o2[0] + R2[i][1] * o2[1] + R2[i][2] * o2[2]) + T2[i] - T1[i];
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
-      tR1[i][j] = R1[i][0] * r1.rot[0][j] + R1[i][1] * r1.rot[1][j] + R1[i][2] * r1.rot[2][j];
-      tR2[i][j] = R2[i][0] * r2.rot[0][j] + R2[i][1] * r2.rot[1][j] + R2[i][2] * r2.rot[2][j];
+      q.Q[i][j] = R1[0][i] * R2[0][j] + R1[1][i] * R2[1][j] + R1[2][i] * R2[2][j];
+      q.M[i][j] = q.s * q.Q[i][j];
     }
-    tT1[i] = s1 * (R1[i][0] * r1.pos[0] + R1[i][1] * r1.pos[1] + R1[i][2] * r1.pos[2]) + T1[i];
-    tT2[i] = s2 * (R2[i][0] * r2.pos[0] + R2[i][1] * r2.pos[1] + R2[i][2] * r2.pos[2]) + T2[i];
+    q.t[i] = (R1[0][i] * w[0] + R1[1][i] * w[1] + R1[2][i] * w[2]) / s1 - o1[i];
   }
-
-  // Root 2 in root 1's frame.
-  BoxPair root;
-  root.b1 = &r1;
-  root.b2 = &r2;
-  const double dT[3] = {tT2[0] - tT1[0], tT2[1] - tT1[1], tT2[2] - tT1[2]};
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j)
-      root.R[i][j] = tR1[0][i] * tR2[0][j] + tR1[1][i] * tR2[1][j] + tR1[2][i] * tR2[2][j];
-    root.T[i] = (tR1[0][i] * dT[0] + tR1[1][i] * dT[1] + tR1[2][i] * dT[2]) / s1;
-  }
-  q.s = s2 / s1;
-
   // Model 1 to model 2, for the triangle tests.
   const double ms = s1 / s2;
   const double dT12[3] = {T1[0] - T2[0], T1[1] - T2[1], T1[2] - T2[2]};
@@ -375,6 +369,8 @@ int CollideModels(const double R1[3][3], const double T1[3], double s1, const RA
       q.sR[i][j] = ms * (R2[0][i] * R1[0][j] + R2[1][i] * R1[1][j] + R2[2][i] * R1[2][j]);
     q.mT[i] = (R2[0][i] * dT12[0] + R2[1][i] * dT12[1] + R2[2][i] * dT12[2]) / s2;
   }
+  BoxPair root;
+  Place(q, 0, 0, root);
 
   ContactList& out = t_contacts;
   out.count = 0;
@@ -383,12 +379,19 @@ int CollideModels(const double R1[3][3], const double T1[3], double s1, const RA
   constexpr int32_t kParallelMinTris = 64;
   constexpr int64_t kParallelMinTotal = 4096;
   const int threads = ThreadsToUse();
-  if (threads > 1 && !q.firstContact && model1->triCount >= kParallelMinTris &&
-      model2->triCount >= kParallelMinTris &&
-      int64_t{model1->triCount} + model2->triCount >= kParallelMinTotal &&
-      g_contactCapacityLimit.load(std::memory_order_relaxed) == 0)
-    return DescendParallel(q, root, threads, out);
-  return Descend(q, root, Pending(), out);
+  const long n1 = model1->GetTriCount(), n2 = model2->GetTriCount();
+  int status;
+  if (threads > 1 && !q.firstContact && n1 >= kParallelMinTris && n2 >= kParallelMinTris &&
+      n1 + n2 >= kParallelMinTotal && g_contactCapacityLimit.load(std::memory_order_relaxed) == 0)
+    status = DescendParallel(q, root, threads, out);
+  else
+    status = Descend(q, root, Pending(), out);
+  // One order whatever the trees' shapes and the threads.
+  if (out.count > 1)
+    std::sort(out.pairs, out.pairs + out.count, [](const ContactPair& x, const ContactPair& y) {
+      return x.id1 != y.id1 ? x.id1 < y.id1 : x.id2 < y.id2;
+    });
+  return status;
 }
 
 int CollideModelsInPlace(const RAPID_model* model1, const RAPID_model* model2, int flag) {

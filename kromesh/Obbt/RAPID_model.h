@@ -1,11 +1,12 @@
 // OBB tree over one triangle set, and the tree-against-tree collision query.
 //
 // A RAPID_model stores triangles as plain double[3] points, builds a binary
-// hierarchy of oriented bounding boxes over them (one triangle per leaf,
-// every inner box with two children, child boxes stored relative to their
-// parent), and answers CollideModels: which triangle pairs of two placed
-// models overlap. The pairs go to the calling thread's contact list, read
-// with ObbtContactCount / ObbtContacts.
+// hierarchy of oriented bounding boxes over them (up to OBBT_LEAF_TRIS
+// triangles per leaf, every inner box with two children), and answers
+// CollideModels: which triangle pairs of two placed models overlap. The
+// pairs go to the calling thread's contact list, read with ObbtContactCount
+// / ObbtContacts, sorted by (id1, id2): the list does not depend on the
+// shape of the trees or on the number of threads.
 //
 // Builds and queries keep no shared state: different threads may build and
 // query at the same time (a built model may be queried by several threads at
@@ -16,7 +17,9 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
+#include <cstddef>
 #include <cstdint>
 
 /// Status codes of the tree core (0 is success, unlike the rest of the
@@ -50,28 +53,25 @@ enum : int {
 /// triangle count in a 32-bit signed counter.
 constexpr int32_t OBBT_MAX_TRIS = INT32_MAX / 2;
 
-/// One triangle as added: the caller's id, then its three corners.
-struct ObbTri {
-  int32_t id;
-  double p1[3];
-  double p2[3];
-  double p3[3];
-};
+/// Largest number of triangles in one leaf of the tree.
+constexpr int32_t OBBT_LEAF_TRIS = 4;
 
-/// One node of the tree. rot is row-major; column k is the box's k-th axis in
-/// the parent box's frame (the root's: model coordinates), column 0 being the
-/// major (split) axis. pos is the centre in the same frame. A leaf has both
-/// children null and tri set; an inner box has both children and tri unset.
-struct ObbBox {
-  double rot[3][3];
-  double pos[3];
-  double halfExt[3];
-  ObbBox* child1;
-  ObbBox* child2;
-  ObbTri* tri;
+/// One node of the tree (64 bytes). Boxes are kept in floats in the model's
+/// frame, their centres taken from the model's origin (the middle of its
+/// axis-aligned box), and widened when rounded so that every box still holds
+/// all of its triangles. rot is row-major; column k is the box's k-th axis,
+/// column 0 the major (split) axis.
+struct ObbNode {
+  float rot[3][3];
+  float pos[3];      // centre, from the model's origin
+  float halfExt[3];  // half-extents along the three axes
+  int32_t child;     // inner node: first child (the second is child + 1);
+                     // leaf: first of its entries in the leaf order
+  int32_t count;     // leaf: its number of triangles (1 .. OBBT_LEAF_TRIS); 0 inner
 
-  bool IsLeaf() const { return child1 == nullptr && child2 == nullptr; }
+  bool IsLeaf() const { return count > 0; }
 };
+static_assert(sizeof(ObbNode) == 68, "nine, three and three floats, two 32-bit integers");
 
 /// One colliding pair: the ids (as given to AppendTri) of a triangle of the
 /// first and of the second model. Exactly two 32-bit integers, so a run of
@@ -83,26 +83,26 @@ struct ContactPair {
 static_assert(sizeof(ContactPair) == 8, "two 32-bit ids, nothing else");
 
 /// One triangle set and its OBB tree. Calling order: ResetModel, AppendTri
-/// once per triangle, FinishModel, then queries. The model owns its boxes and
-/// triangles; it cannot be copied (the boxes point into its own arrays).
+/// or AppendMesh, FinishModel, then queries. The model owns copies of its
+/// triangles' corners (a mesh given by AppendMesh keeps its shared corners
+/// shared) and its nodes; it cannot be copied.
+///
+/// The tree: each box is fitted to the principal axes of its triangles'
+/// area-weighted second moments; a box of more than OBBT_LEAF_TRIS
+/// triangles splits them at their mean along its major axis; a box of one
+/// triangle lies along its longest edge and its normal. About 0.7 nodes per
+/// triangle: with the corners and the three index arrays a closed mesh
+/// takes about 90 bytes per triangle.
 class RAPID_model {
  public:
-  ObbBox* boxes = nullptr;     // box pool, element 0 the root; null until built
-  int32_t boxesAllocated = 0;  // boxes in the pool: twice the triangle count
-  ObbTri* tris = nullptr;      // triangles in insertion order
-  int32_t triCount = 0;        // triangles added
-  int32_t trisAllocated = 0;   // capacity of tris
-  int32_t buildState = OBBT_STATE_NEW;
-
   /// An empty model in state OBBT_STATE_NEW.
   RAPID_model() = default;
-  /// Frees boxes and triangles, and empties the calling thread's contact
-  /// list.
+  /// Frees everything, and empties the calling thread's contact list.
   ~RAPID_model();
   RAPID_model(const RAPID_model&) = delete;
   RAPID_model& operator=(const RAPID_model&) = delete;
 
-  /// Frees boxes and triangles, zeroes the counts and enters the building
+  /// Frees nodes and triangles, zeroes the counts and enters the building
   /// state. Returns OBBT_WRONG_ORDER when the model was already building
   /// (the reset happens anyway), else OBBT_OK.
   int ResetModel();
@@ -110,11 +110,20 @@ class RAPID_model {
   /// Appends triangle (p1, p2, p3) (three doubles each, copied) with the
   /// caller's id. Returns OBBT_OK; OBBT_WRONG_ORDER on a built model;
   /// OBBT_NULL_ARGUMENT for a null point; OBBT_BAD_ID for an id outside the
-  /// 32-bit signed range; OBBT_TOO_MANY_TRIS at OBBT_MAX_TRIS triangles;
-  /// OBBT_NO_MEMORY when the array cannot grow. Nothing is added on failure.
+  /// 32-bit signed range; OBBT_TOO_MANY_TRIS at the triangle limit;
+  /// OBBT_NO_MEMORY when the arrays cannot grow. Nothing is added on failure.
   int AppendTri(const double* p1, const double* p2, const double* p3, long id);
 
-  /// Makes room for n triangles in all (a hint: AppendTri grows the array
+  /// Appends nTris triangles of a vertex-buffer mesh: xyz holds nVerts
+  /// points (three doubles each, copied once), corners three 0-based vertex
+  /// indices per triangle. Triangle k gets id GetTriCount() + k (its
+  /// position). Returns OBBT_OK; OBBT_WRONG_ORDER on a built model;
+  /// OBBT_NULL_ARGUMENT for null buffers; OBBT_BAD_ID for a corner outside
+  /// 0 .. nVerts-1 or counts outside the 32-bit range; OBBT_TOO_MANY_TRIS
+  /// past the triangle limit; OBBT_NO_MEMORY. Nothing is added on failure.
+  int AppendMesh(const double* xyz, long nVerts, const long* corners, long nTris);
+
+  /// Makes room for n triangles in all (a hint: AppendTri grows the arrays
   /// anyway). OBBT_OK; OBBT_NO_MEMORY (nothing changed) when it cannot.
   int ReserveTris(long n);
 
@@ -129,17 +138,46 @@ class RAPID_model {
   /// out[0..8]. Returns 1; -1 for a null out or an index outside
   /// 0 .. GetTriCount()-1.
   int GetTriVertices(double out[9], long index) const;
+  /// The id of the triangle at insertion position index; -1 when out of
+  /// range (check the range: -1 is also a valid id).
+  int32_t GetTriId(long index) const;
 
-  /// Copies the root box: centre and half-extents (model coordinates) and the
+  /// Copies the root box, fitted in doubles to the principal axes of all
+  /// triangles: centre and half-extents (model coordinates) and the
   /// row-major rotation whose columns are the box axes. Returns 1; -1 for a
   /// null pointer or a model that is not built (nothing written).
   int GetRootObb(double centre[3], double halfExt[3], double rot[9]) const;
 
   /// Number of triangles added.
-  long GetTriCount() const { return triCount; }
+  long GetTriCount() const { return triCount_; }
+  /// OBBT_STATE_NEW, OBBT_STATE_BUILDING or OBBT_STATE_BUILT.
+  int32_t GetBuildState() const { return buildState_; }
+  bool IsBuilt() const { return buildState_ == OBBT_STATE_BUILT && !nodes_.empty(); }
+
+  /// The tree, node 0 the root (empty until built), with the model's origin
+  /// and the insertion positions of the leaves' triangles (a leaf's entries
+  /// are LeafOrder()[child .. child + count - 1]). For the query and tests.
+  const std::vector<ObbNode>& Nodes() const { return nodes_; }
+  const std::vector<int32_t>& LeafOrder() const { return order_; }
+  const double* Origin() const { return origin_; }
+  /// Corner k (0..2) of the triangle at insertion position i, unchecked.
+  const double* Corner(int32_t i, int k) const { return &xyz_[3 * size_t(corners_[3 * size_t(i) + k])]; }
+  int32_t Id(int32_t i) const { return ids_[size_t(i)]; }
 
  private:
   void FreeStorage();
+
+  std::vector<double> xyz_;        // corner points, three doubles each
+  std::vector<int32_t> corners_;   // three point indices per triangle
+  std::vector<int32_t> ids_;       // the caller's id per triangle
+  std::vector<int32_t> order_;     // insertion positions in leaf order
+  std::vector<ObbNode> nodes_;
+  double origin_[3] = {0, 0, 0};
+  double rootRot_[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  double rootPos_[3] = {0, 0, 0};
+  double rootHalf_[3] = {0, 0, 0};
+  int32_t triCount_ = 0;
+  int32_t buildState_ = OBBT_STATE_NEW;
 };
 
 /// Collides model1 placed at s1*R1*x + T1 with model2 placed at s2*R2*x + T2
