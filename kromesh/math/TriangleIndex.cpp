@@ -40,10 +40,11 @@ const double* Ptr(const G3D_DVertex& v) {
   return &v.x;
 }
 
+// A box rounded outwards to floats and its middle.
 struct BuildItem {
-  double lo[3], hi[3];
-  double c[3];
-  long id;
+  float lo[3], hi[3];
+  float c[3];
+  int32_t id;
 };
 
 // Nodes of the tree BuildRange makes over n items, so that the node array
@@ -78,10 +79,10 @@ int32_t BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<No
   const auto self = static_cast<int32_t>(nodes.size());
   nodes.emplace_back();
   NodeT n{};
-  double lo[3], hi[3], clo[3], chi[3];
+  float lo[3], hi[3], clo[3], chi[3];
   for (int a = 0; a < 3; ++a) {
-    lo[a] = clo[a] = HUGE_VAL;
-    hi[a] = chi[a] = -HUGE_VAL;
+    lo[a] = clo[a] = HUGE_VALF;
+    hi[a] = chi[a] = -HUGE_VALF;
   }
   for (long i = b; i < e; ++i) {
     const BuildItem& it = items[static_cast<size_t>(i)];
@@ -93,8 +94,8 @@ int32_t BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<No
     }
   }
   for (int a = 0; a < 3; ++a) {
-    n.lo[a] = FloatDown(lo[a]);
-    n.hi[a] = FloatUp(hi[a]);
+    n.lo[a] = lo[a];
+    n.hi[a] = hi[a];
   }
   if (e - b <= kLeafSize) {
     n.first = static_cast<int32_t>(b);
@@ -129,7 +130,7 @@ void BuildTree(std::vector<BuildItem>& items, std::vector<NodeT>& nodes,
     nodes.reserve(static_cast<size_t>(NodeCount(static_cast<long>(items.size()))));
     BuildRange(items, 0, static_cast<long>(items.size()), nodes);
     order.reserve(items.size());
-    for (const BuildItem& it : items) order.push_back(static_cast<int32_t>(it.id));
+    for (const BuildItem& it : items) order.push_back(it.id);
   }
   std::vector<BuildItem>().swap(items);
 }
@@ -175,7 +176,9 @@ CTriangleIndex& CTriangleIndex::operator=(const CTriangleIndex&) = default;
 CTriangleIndex::CTriangleIndex(CTriangleIndex&& other) noexcept
     : m_triCount(other.m_triCount),
       m_unreadableCount(other.m_unreadableCount),
-      m_tris(std::move(other.m_tris)),
+      m_pts(std::move(other.m_pts)),
+      m_corners(std::move(other.m_corners)),
+      m_flags(std::move(other.m_flags)),
       m_segNodes(std::move(other.m_segNodes)),
       m_segItems(std::move(other.m_segItems)),
       m_unboxed(std::move(other.m_unboxed)),
@@ -188,7 +191,9 @@ CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
   if (this != &other) {
     m_triCount = other.m_triCount;
     m_unreadableCount = other.m_unreadableCount;
-    m_tris = std::move(other.m_tris);
+    m_pts = std::move(other.m_pts);
+    m_corners = std::move(other.m_corners);
+    m_flags = std::move(other.m_flags);
     m_segNodes = std::move(other.m_segNodes);
     m_segItems = std::move(other.m_segItems);
     m_unboxed = std::move(other.m_unboxed);
@@ -202,7 +207,9 @@ CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
 void CTriangleIndex::Clear() {
   m_triCount = 0;
   m_unreadableCount = 0;
-  m_tris.clear();
+  m_pts.clear();
+  m_corners.clear();
+  m_flags.clear();
   m_segNodes.clear();
   m_segItems.clear();
   m_unboxed.clear();
@@ -215,19 +222,19 @@ long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriDa
   Clear();
   if (!verts || !tris || nVerts <= 0 || nTris <= 0) return 0;
   try {
-    if (nTris > INT32_MAX / 2) return -1;  // beyond what the trees can number
-    m_tris.resize(static_cast<size_t>(nTris));
+    // Beyond what the trees and the corner list can number.
+    if (nTris > INT32_MAX / 2 || nVerts > INT32_MAX) return -1;
+    m_pts.assign(verts, verts + nVerts);
+    m_corners.resize(3 * static_cast<size_t>(nTris));
+    m_flags.assign(static_cast<size_t>(nTris), kReadable);
     for (long i = 0; i < nTris; ++i) {
-      Tri& t = m_tris[static_cast<size_t>(i)];
-      t.readable = true;
       for (int k = 0; k < 3; ++k) {
         const long v = tris[i].v[k];
-        if (v < 0 || v >= nVerts) {
-          t.readable = false;
-          break;
-        }
-        t.v[k] = verts[v];
+        if (v < 0 || v >= nVerts) m_flags[static_cast<size_t>(i)] = 0;
       }
+      for (int k = 0; k < 3; ++k)
+        m_corners[3 * static_cast<size_t>(i) + k] =
+            Readable(i) ? static_cast<int32_t>(tris[i].v[k]) : 0;
     }
     m_triCount = nTris;
     return BuildFromTris();
@@ -241,19 +248,19 @@ long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT*
   Clear();
   if (!pts || !nets || nPts <= 0 || nNets <= 0) return 0;
   try {
-    if (nNets > INT32_MAX / 2) return -1;  // beyond what the trees can number
-    m_tris.resize(static_cast<size_t>(nNets));
+    if (nNets > INT32_MAX / 2 || nPts > INT32_MAX) return -1;
+    m_pts.resize(static_cast<size_t>(nPts));
+    for (long i = 0; i < nPts; ++i) m_pts[static_cast<size_t>(i)] = {pts[i].x, pts[i].y, pts[i].z};
+    m_corners.resize(3 * static_cast<size_t>(nNets));
+    m_flags.assign(static_cast<size_t>(nNets), kReadable);
     for (long i = 0; i < nNets; ++i) {
-      Tri& t = m_tris[static_cast<size_t>(i)];
-      t.readable = true;
       for (int k = 0; k < 3; ++k) {
         const long v = nets[i].pnt[k] - 1;
-        if (v < 0 || v >= nPts) {
-          t.readable = false;
-          break;
-        }
-        t.v[k] = {pts[v].x, pts[v].y, pts[v].z};
+        if (v < 0 || v >= nPts) m_flags[static_cast<size_t>(i)] = 0;
       }
+      for (int k = 0; k < 3; ++k)
+        m_corners[3 * static_cast<size_t>(i) + k] =
+            Readable(i) ? static_cast<int32_t>(nets[i].pnt[k] - 1) : 0;
     }
     m_triCount = nNets;
     return BuildFromTris();
@@ -263,44 +270,44 @@ long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT*
   }
 }
 
-// Fills centroids, sliver flags and both trees from m_tris (may throw
-// std::bad_alloc; the callers clear the index then).
+G3D_DVertex CTriangleIndex::Centroid(long i) const {
+  G3D_DVertex c[3] = {P(i, 0), P(i, 1), P(i, 2)}, g;
+  CMathFunCls::GetBaryOfTri(&c[0].x, &c[1].x, &c[2].x, &g.x);
+  return g;
+}
+
+// Fills the sliver flags and both trees (may throw std::bad_alloc; the
+// callers clear the index then).
 long CTriangleIndex::BuildFromTris() {
   // The two trees are built one after the other, so that only one list of
   // build items is held at a time.
   std::vector<BuildItem> items;
-  items.reserve(m_tris.size());
+  items.reserve(static_cast<size_t>(m_triCount));
   for (long i = 0; i < m_triCount; ++i) {
-    Tri& t = m_tris[static_cast<size_t>(i)];
-    if (!t.readable) {
-      t.v[0] = t.v[1] = t.v[2] = t.g = {0.0, 0.0, 0.0};
-      t.sliver = true;
+    if (!Readable(i)) {
       ++m_unreadableCount;
       continue;
     }
+    G3D_DVertex c[3] = {P(i, 0), P(i, 1), P(i, 2)};
     // Exactly the values the plain tests compute for this triangle.
-    G3D_DVertex c[3] = {t.v[0], t.v[1], t.v[2]};
-    CMathFunCls::GetBaryOfTri(&c[0].x, &c[1].x, &c[2].x, &t.g.x);
-    t.sliver = CMathFunCls::IsThinPlateTriangle(&c[0], &c[1], &c[2]) != -1;
-
-    if (Finite(t.v[0]) && Finite(t.v[1]) && Finite(t.v[2])) {
+    if (CMathFunCls::IsThinPlateTriangle(&c[0], &c[1], &c[2]) != -1)
+      m_flags[static_cast<size_t>(i)] |= kSliver;
+    if (Finite(c[0]) && Finite(c[1]) && Finite(c[2])) {
       BuildItem it;
-      it.id = i;
-      double extent = 0.0, size = 0.0;
+      it.id = static_cast<int32_t>(i);
+      double lo[3], hi[3], extent = 0.0, size = 0.0;
       for (int a = 0; a < 3; ++a) {
-        const double* v0 = Ptr(t.v[0]) + a;
-        const double* v1 = Ptr(t.v[1]) + a;
-        const double* v2 = Ptr(t.v[2]) + a;
-        it.lo[a] = std::min({*v0, *v1, *v2});
-        it.hi[a] = std::max({*v0, *v1, *v2});
-        extent += it.hi[a] - it.lo[a];
-        size = std::max({size, std::fabs(it.lo[a]), std::fabs(it.hi[a])});
+        const double v0 = Ptr(c[0])[a], v1 = Ptr(c[1])[a], v2 = Ptr(c[2])[a];
+        lo[a] = std::min({v0, v1, v2});
+        hi[a] = std::max({v0, v1, v2});
+        extent += hi[a] - lo[a];
+        size = std::max({size, std::fabs(lo[a]), std::fabs(hi[a])});
       }
       const double margin = kAbsMargin + kEdgeMargin * extent + kRoundMargin * size;
       for (int a = 0; a < 3; ++a) {
-        it.lo[a] -= margin;
-        it.hi[a] += margin;
-        it.c[a] = 0.5 * it.lo[a] + 0.5 * it.hi[a];
+        it.lo[a] = FloatDown(lo[a] - margin);
+        it.hi[a] = FloatUp(hi[a] + margin);
+        it.c[a] = static_cast<float>(0.5 * lo[a] + 0.5 * hi[a]);
       }
       items.push_back(it);
     } else {
@@ -309,13 +316,18 @@ long CTriangleIndex::BuildFromTris() {
   }
   BuildTree(items, m_segNodes, m_segItems);
 
-  items.reserve(m_tris.size());
+  items.reserve(static_cast<size_t>(m_triCount));
   for (long i = 0; i < m_triCount; ++i) {
-    const Tri& t = m_tris[static_cast<size_t>(i)];
-    if (!t.readable || t.sliver || !Finite(t.g)) continue;
+    if (!Readable(i) || (m_flags[static_cast<size_t>(i)] & kSliver)) continue;
+    const G3D_DVertex g = Centroid(i);
+    if (!Finite(g)) continue;
     BuildItem it;
-    it.id = i;
-    for (int a = 0; a < 3; ++a) it.lo[a] = it.hi[a] = it.c[a] = Ptr(t.g)[a];
+    it.id = static_cast<int32_t>(i);
+    for (int a = 0; a < 3; ++a) {
+      it.lo[a] = FloatDown(Ptr(g)[a]);
+      it.hi[a] = FloatUp(Ptr(g)[a]);
+      it.c[a] = static_cast<float>(Ptr(g)[a]);
+    }
     items.push_back(it);
   }
   BuildTree(items, m_cenNodes, m_cenItems);
@@ -324,19 +336,17 @@ long CTriangleIndex::BuildFromTris() {
 
 bool CTriangleIndex::GetTriangle(long i, G3D_DVertex* abc) const {
   if (!abc || i < 0 || i >= m_triCount) return false;
-  const Tri& t = m_tris[static_cast<size_t>(i)];
-  if (!t.readable) return false;
-  abc[0] = t.v[0];
-  abc[1] = t.v[1];
-  abc[2] = t.v[2];
+  if (!Readable(i)) return false;
+  abc[0] = P(i, 0);
+  abc[1] = P(i, 1);
+  abc[2] = P(i, 2);
   return true;
 }
 
 bool CTriangleIndex::GetCentroid(long i, G3D_DVertex* g) const {
   if (!g || i < 0 || i >= m_triCount) return false;
-  const Tri& t = m_tris[static_cast<size_t>(i)];
-  if (!t.readable) return false;
-  *g = t.g;
+  if (!Readable(i)) return false;
+  *g = Centroid(i);
   return true;
 }
 
@@ -348,7 +358,7 @@ long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p) const {
   // Strictly nearer wins; an equal distance wins only with a lower index,
   // which is what a scan in index order keeping the first minimum gives.
   auto consider = [&](long id) {
-    G3D_DVertex g = m_tris[static_cast<size_t>(id)].g;
+    G3D_DVertex g = Centroid(id);
     const double d = CMathFunCls::CalDist3dDot(&g, &q);
     if (d < best || (d == best && bestId >= 0 && id < bestId)) {
       best = d;
@@ -392,9 +402,8 @@ long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p) const {
 bool CTriangleIndex::SegmentCut(long tri, long skip, const G3D_DVertex& p,
                                 const G3D_DVertex& q) const {
   if (tri == skip || tri < 0 || tri >= m_triCount) return false;
-  const Tri& t = m_tris[static_cast<size_t>(tri)];
-  if (!t.readable) return false;
-  G3D_DVertex a = p, b = q, c[3] = {t.v[0], t.v[1], t.v[2]};
+  if (!Readable(tri)) return false;
+  G3D_DVertex a = p, b = q, c[3] = {P(tri, 0), P(tri, 1), P(tri, 2)};
   double x[3];
   if (CMathFunCls::line_tri(&a.x, &b.x, &c[0].x, &c[1].x, &c[2].x, x, nullptr) != 1) return false;
   G3D_DVertex hit = {x[0], x[1], x[2]};

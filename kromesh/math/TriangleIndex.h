@@ -9,8 +9,11 @@
 // every candidate it cannot rule out is tested with the very same
 // line_tri / Check3dPntAndSeg calls.
 //
-// The index keeps its own copy of the triangles' corners: it answers for the
+// The index keeps its own copy of the points and corners: it answers for the
 // set as it was at Build, whatever later happens to the caller's buffers.
+// About 60 bytes per triangle of a closed mesh (points, corners, flags and
+// two trees of float boxes); the build needs 40 bytes per triangle more for
+// a while.
 // Queries are const and touch no shared state.
 #pragma once
 
@@ -74,12 +77,7 @@ class CTriangleIndex {
                         long* hint = nullptr) const;
 
  private:
-  struct Tri {
-    KRO::G3D_DVertex v[3];
-    KRO::G3D_DVertex g;  // centroid
-    bool readable;
-    bool sliver;
-  };
+  enum : uint8_t { kReadable = 1, kSliver = 2 };
   // One node of a bounding-volume tree stored depth first: a leaf holds
   // items [first, first + count); an inner node's left child follows it and
   // its right child is at `right`. The box is kept in floats rounded
@@ -92,11 +90,19 @@ class CTriangleIndex {
   };
 
   long BuildFromTris();
+  // Corner k of a readable triangle i, and its centroid (GetBaryOfTri's).
+  const KRO::G3D_DVertex& P(long i, int k) const {
+    return m_pts[static_cast<size_t>(m_corners[3 * static_cast<size_t>(i) + k])];
+  }
+  KRO::G3D_DVertex Centroid(long i) const;
+  bool Readable(long i) const { return m_flags[static_cast<size_t>(i)] & kReadable; }
   bool SegmentCut(long tri, long skip, const KRO::G3D_DVertex& p, const KRO::G3D_DVertex& q) const;
 
   long m_triCount;
   long m_unreadableCount;
-  std::vector<Tri> m_tris;
+  std::vector<KRO::G3D_DVertex> m_pts;
+  std::vector<int32_t> m_corners;  // three per triangle (0 for an unreadable one)
+  std::vector<uint8_t> m_flags;
   // Segment tree: boxes of the readable triangles with finite corners,
   // widened by what line_tri and Check3dPntAndSeg tolerate.
   std::vector<Node> m_segNodes;
