@@ -202,14 +202,19 @@ long C3DBaseSurface::GetTriangleCount() const {
 long C3DBaseSurface::GetTriangle(C3DTriangle** tris, CTriangleTopInfo** tops, long* n) {
   if (tris == nullptr && tops == nullptr && n == nullptr) return 0;
   HandOut(m_triangles, tris, n);
-  HandOut(m_tops, tops, nullptr);
+  if (tops != nullptr) {
+    m_tops.resize(m_triangles.size());  // the neighbours nobody gave are -1
+    HandOut(m_tops, tops, nullptr);
+  }
   return 1;
 }
 
 long C3DBaseSurface::GetTriangle(long i, C3DTriangle* tri, CTriangleTopInfo* top) const {
   if (i < 0 || i >= GetTriangleCount()) return 0;
   if (tri) *tri = m_triangles[static_cast<size_t>(i)];
-  if (top) *top = m_tops[static_cast<size_t>(i)];
+  if (top)
+    *top = static_cast<size_t>(i) < m_tops.size() ? m_tops[static_cast<size_t>(i)]
+                                                  : CTriangleTopInfo();
   return 1;
 }
 
@@ -218,12 +223,14 @@ long C3DBaseSurface::GetTriangle(long i, C3DTriangle& tri, CTriangleTopInfo& top
 }
 
 long C3DBaseSurface::AddTriangle(const C3DTriangle* tris, const CTriangleTopInfo* tops, long n) {
+  const size_t before = m_triangles.size();
   if (!AppendRecords(m_triangles, tris, n)) return 0;
-  // Neighbours stay parallel to the triangles whatever the caller gives.
-  if (tops != nullptr && n > 0)
+  // Neighbours are kept only from the first triangle that has any: a
+  // surface without them (most) spends no memory on them.
+  if (tops != nullptr && n > 0) {
+    m_tops.resize(before);
     m_tops.insert(m_tops.end(), tops, tops + n);
-  else
-    m_tops.resize(m_triangles.size());
+  }
   return 1;
 }
 

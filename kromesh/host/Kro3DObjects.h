@@ -172,6 +172,9 @@ class C3DBaseSurface : public CBaseGeometry {
   /// a null output is skipped.
   long GetTriangle(long i, C3DTriangle* tri, CTriangleTopInfo* top) const;
   long GetTriangle(long i, C3DTriangle& tri, CTriangleTopInfo& top) const;
+  /// Whether any neighbours were ever given (else every one is -1 and none
+  /// is stored until GetTriangle hands the array out).
+  bool HasNeighbours() const { return !m_tops.empty(); }
   /// Appends n triangles; with null tops every new neighbour is -1.
   /// 1, or 0 for a null tris with n > 0 or n < 0.
   long AddTriangle(const C3DTriangle* tris, const CTriangleTopInfo* tops, long n);

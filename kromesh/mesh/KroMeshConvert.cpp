@@ -85,7 +85,9 @@ void C3DSurfaceToASimpleMesh(C3DSurface* surf, KroSimpleMesh* mesh) {
   C3DTriangle* tris = nullptr;
   CTriangleTopInfo* tops = nullptr;
   long nTris = 0;
-  if (surf->GetTriangle(&tris, &tops, &nTris) >= 1 && nTris >= 1 && tris != nullptr) {
+  // A surface that never had neighbours gives none (not a list of -1s).
+  if (surf->GetTriangle(&tris, surf->HasNeighbours() ? &tops : nullptr, &nTris) >= 1 &&
+      nTris >= 1 && tris != nullptr) {
     static_assert(sizeof(C3DTriangle) == sizeof(C3DTriData), "same layout");
     mesh->m_triangles.resize(static_cast<size_t>(nTris));
     std::memcpy(mesh->m_triangles.data(), tris, static_cast<size_t>(nTris) * sizeof(C3DTriData));
