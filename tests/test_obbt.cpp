@@ -38,23 +38,32 @@ std::vector<int> LeafIds(const RAPID_model& m, int32_t node) {
 // Whether the boxes enclose their triangles is checked end to end by the
 // collision queries against brute force below.
 TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
-  // Segments along x (zero area) at the given positions, after real
-  // triangles of area 2 at x=0 and 0.5 at x=1 when `real`. All zero area:
-  // unit weights put the mean at 4.7, so the far two are split off (a
-  // failed split would halve 2 + 3). With the real ones, the segments borrow
-  // the smallest area 0.5: the mean is 3 (4.27 with weight 1).
+  // Segments along x (zero area), `copies` at each position, after real
+  // triangles of area 2 (centroid x=-1/3) and 0.5 (x=5/6) when `real`;
+  // enough of them that the root splits. All zero area: unit weights put
+  // the mean at 4.7, so the segments at 10 and 10.5 go to one side (a failed
+  // split would halve 10 + 10). With the real ones, the segments borrow the
+  // smallest area 0.5: the mean is 4.975 (5.7 with weight 1).
+  auto ids = [](int from, int to) {
+    std::vector<int> v;
+    for (int i = from; i < to; ++i) v.push_back(i);
+    return v;
+  };
   const struct {
     bool real;
     std::vector<double> xs;
+    int copies;
     std::set<std::vector<int>> halves;
-  } cases[] = {{false, {0, 1, 2, 10, 10.5}, {{3, 4}, {0, 1, 2}}},
-               {true, {4, 9, 10}, {{0, 1}, {2, 3, 4}}}};
+  } cases[] = {{false, {0, 1, 2, 10, 10.5}, 4, {ids(0, 12), ids(12, 20)}},
+               {true, {4, 5.3, 10.7}, 5, {ids(0, 7), ids(7, 17)}}};
   for (const auto& c : cases) {
     RAPID_model m;
     Soup s;
     if (c.real)
       s = {Tri{-1, -1, 0, 1, -1, 0, -1, 1, 0}, Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0}};
-    for (double x : c.xs) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
+    for (double x : c.xs)
+      for (int k = 0; k < c.copies; ++k) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
+    ASSERT_GT(s.size(), size_t(OBBT_LEAF_TRIS));
     KroTakeMessages();
     testing::internal::CaptureStderr();
     ASSERT_EQ(FillModel(m, s), OBBT_OK);

@@ -136,28 +136,43 @@ inline bool Separated(const Query& q, const BoxPair& cur) {
   return obbt_detail::BoxSeparation(R, T, a, e) != 0;
 }
 
-// Every overlapping triangle pair of two leaves.
+// Every overlapping triangle pair of two leaves. Pairs whose axis-aligned
+// boxes (of the very coordinates the exact test reads) are apart are
+// skipped first; touching boxes go on to the exact test.
 int LeafContacts(const Query& q, const BoxPair& cur, ContactList& out) {
   const ObbNode& A = q.n1[cur.a];
   const ObbNode& B = q.n2[cur.b];
   const int32_t* ta = q.m1->LeafOrder().data() + A.child;
   const int32_t* tb = q.m2->LeafOrder().data() + B.child;
-  double p[OBBT_LEAF_TRIS][3][3];
-  for (int32_t i = 0; i < A.count; ++i)
+  double p[OBBT_LEAF_TRIS][3][3], lo[OBBT_LEAF_TRIS][3], hi[OBBT_LEAF_TRIS][3];
+  for (int32_t i = 0; i < A.count; ++i) {
     for (int k = 0; k < 3; ++k) {
       const double* x = q.m1->Corner(ta[i], k);
       for (int r = 0; r < 3; ++r)
         p[i][k][r] = q.sR[r][0] * x[0] + q.sR[r][1] * x[1] + q.sR[r][2] * x[2] + q.mT[r];
     }
-  for (int32_t i = 0; i < A.count; ++i)
-    for (int32_t j = 0; j < B.count; ++j) {
-      if (!obbt_detail::TrianglesOverlap(p[i][0], p[i][1], p[i][2], q.m2->Corner(tb[j], 0),
-                                         q.m2->Corner(tb[j], 1), q.m2->Corner(tb[j], 2)))
+    for (int r = 0; r < 3; ++r) {
+      lo[i][r] = std::min({p[i][0][r], p[i][1][r], p[i][2][r]});
+      hi[i][r] = std::max({p[i][0][r], p[i][1][r], p[i][2][r]});
+    }
+  }
+  for (int32_t j = 0; j < B.count; ++j) {
+    const double* b[3] = {q.m2->Corner(tb[j], 0), q.m2->Corner(tb[j], 1), q.m2->Corner(tb[j], 2)};
+    double blo[3], bhi[3];
+    for (int r = 0; r < 3; ++r) {
+      blo[r] = std::min({b[0][r], b[1][r], b[2][r]});
+      bhi[r] = std::max({b[0][r], b[1][r], b[2][r]});
+    }
+    for (int32_t i = 0; i < A.count; ++i) {
+      if (hi[i][0] < blo[0] || hi[i][1] < blo[1] || hi[i][2] < blo[2] || bhi[0] < lo[i][0] ||
+          bhi[1] < lo[i][1] || bhi[2] < lo[i][2])
         continue;
+      if (!obbt_detail::TrianglesOverlap(p[i][0], p[i][1], p[i][2], b[0], b[1], b[2])) continue;
       const int status = AppendContact(out, q.m1->Id(ta[i]), q.m2->Id(tb[j]));
       if (status != OBBT_OK) return status;
       if (q.firstContact) return OBBT_OK;
     }
+  }
   return OBBT_OK;
 }
 
