@@ -426,18 +426,26 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   if (!edges) edgeNum = 0;
 
   std::vector<unsigned char> seen;
-  std::vector<long> list1, list2, parent, votes1, votes2, best;
-  std::vector<std::pair<std::pair<long, long>, long>> sides;  // (edge, triangle)
+  std::vector<long> list1, list2;
+  // Per-triangle work arrays in 32 bits: a mesh of 2^31 triangles would not
+  // fit in memory anyway.
+  if (nt >= INT32_MAX || nv >= INT32_MAX) return -1;
+  std::vector<int32_t> parent, votes1, votes2, best;
+  // Triangle sides bucketed by the edge's lower corner: bucket v holds
+  // (upper corner, triangle) for every side whose lower corner is v, sorted.
+  struct Side {
+    int32_t hi, tri;
+    bool operator<(const Side& o) const { return hi != o.hi ? hi < o.hi : tri < o.tri; }
+  };
+  std::vector<Side> sides;
+  std::vector<long> start;  // bucket v is sides[v == 0 ? 0 : start[v - 1], start[v])
   std::vector<std::pair<long, long>> cutKeys;
   try {
     seen.assign(static_cast<size_t>(nv), 0);
     parent.resize(static_cast<size_t>(nt));
-    // Sorted by (edge, triangle): bucketed by the edge's lower corner, then
-    // each short bucket sorted on its own, which is far cheaper than one
-    // sort of the whole list and gives the same order.
-    std::vector<long> start(static_cast<size_t>(nv) + 1, 0);
+    start.assign(static_cast<size_t>(nv) + 1, 0);
     for (long i = 0; i < nt; ++i) {
-      parent[i] = i;
+      parent[i] = static_cast<int32_t>(i);
       if (!HasValidCorners(tris[i], nv)) continue;
       for (int k = 0; k < 3; ++k) ++start[std::min(tris[i].v[k], tris[i].v[(k + 1) % 3]) + 1];
     }
@@ -447,7 +455,8 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
       if (!HasValidCorners(tris[i], nv)) continue;
       for (int k = 0; k < 3; ++k) {
         const long a = tris[i].v[k], b = tris[i].v[(k + 1) % 3];
-        sides[start[std::min(a, b)]++] = {{std::min(a, b), std::max(a, b)}, i};
+        sides[start[std::min(a, b)]++] = {static_cast<int32_t>(std::max(a, b)),
+                                          static_cast<int32_t>(i)};
       }
     }
     for (long v = 0, from = 0; v < nv; ++v) {
@@ -460,20 +469,32 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   } catch (const std::bad_alloc&) {
     return -1;
   }
-  auto find = [&](long x) {
+  // The sides of edge (lo, hi): [first, last) of sides.
+  auto sidesOf = [&](const std::pair<long, long>& key) {
+    if (key.first < 0 || key.first >= nv) return std::make_pair(sides.end(), sides.end());
+    const auto b = sides.begin() + (key.first == 0 ? 0 : start[key.first - 1]);
+    const auto e = sides.begin() + start[key.first];
+    const auto lo = std::lower_bound(b, e, Side{static_cast<int32_t>(key.second), INT32_MIN});
+    auto hi = lo;
+    while (hi != e && hi->hi == key.second) ++hi;
+    return std::make_pair(lo, hi);
+  };
+  auto find = [&](long x) -> long {
     while (parent[x] != x) x = parent[x] = parent[parent[x]];
     return x;
   };
   // Regions: triangles joined across every edge that is not a cut edge.
-  for (size_t i = 0; i < sides.size();) {
-    size_t j = i + 1;
-    while (j < sides.size() && sides[j].first == sides[i].first) ++j;
-    if (!std::binary_search(cutKeys.begin(), cutKeys.end(), sides[i].first))
-      for (size_t k = i + 1; k < j; ++k) {
-        const long ra = find(sides[i].second), rb = find(sides[k].second);
-        if (ra != rb) parent[ra] = rb;
-      }
-    i = j;
+  for (long v = 0, from = 0; v < nv; from = start[v], ++v) {
+    for (long i = from; i < start[v];) {
+      long j = i + 1;
+      while (j < start[v] && sides[j].hi == sides[i].hi) ++j;
+      if (!std::binary_search(cutKeys.begin(), cutKeys.end(), std::make_pair(v, long{sides[i].hi})))
+        for (long k = i + 1; k < j; ++k) {
+          const long ra = find(sides[i].tri), rb = find(sides[k].tri);
+          if (ra != rb) parent[ra] = static_cast<int32_t>(rb);
+        }
+      i = j;
+    }
   }
   // A cut line that ends inside a region (a cutter that does not reach
   // across the model) leaves the region whole; side is then a matter of
@@ -482,10 +503,10 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   try {
     torn.assign(static_cast<size_t>(nt), 0);
     for (const std::pair<long, long>& key : cutKeys) {
-      auto it = std::lower_bound(sides.begin(), sides.end(), std::make_pair(key, -1L));
+      const auto range = sidesOf(key);
       long first = -1;
-      for (; it != sides.end() && it->first == key; ++it) {
-        const long r = find(it->second);
+      for (auto it = range.first; it != range.second; ++it) {
+        const long r = find(it->tri);
         if (first < 0)
           first = r;
         else if (r == first)
@@ -522,21 +543,22 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
       if (!edges[k].sure) continue;
       const std::pair<long, long> key = {std::min(edges[k].v0, edges[k].v1),
                                          std::max(edges[k].v0, edges[k].v1)};
-      auto it = std::lower_bound(sides.begin(), sides.end(), std::make_pair(key, -1L));
-      for (; it != sides.end() && it->first == key; ++it) {
-        const C3DTriData& t = tris[it->second];
+      const auto range = sidesOf(key);
+      for (auto it = range.first; it != range.second; ++it) {
+        const C3DTriData& t = tris[it->tri];
         long far = -1;
         for (long v : t.v)
           if (v != key.first && v != key.second) far = v;
         if (far < 0) continue;
         const int o = out * kroexact::Orient(edges[k].cutter, pos[far]);
-        if (o > 0) ++votes1[find(it->second)];
-        if (o < 0) ++votes2[find(it->second)];
+        if (o > 0) ++votes1[find(it->tri)];
+        if (o < 0) ++votes2[find(it->tri)];
       }
     }
   }
   // The edge lists have served; the side meshes are built without them.
   Release(sides);
+  Release(start);
   Release(cutKeys);
   // Elsewhere one point query per region, at the centroid of its largest
   // sound triangle.
