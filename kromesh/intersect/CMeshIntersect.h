@@ -176,7 +176,7 @@ class CMeshIntersect {
   std::vector<std::vector<long>> m_intersectLins;
   std::vector<long> m_cutTris;
   std::vector<KRO::G3D_DVertex> m_intersectDots;
-  std::vector<long> m_triCutFlags;
+  std::vector<unsigned char> m_triCutFlags;  // 1 where a triangle is re-triangulated
   KroSimpleMesh* m_pFinalMesh;
   long m_finalTriNum;
 
