@@ -613,6 +613,13 @@ int RAPID_model::FinishModel() {
     }
   }
 
+  if (nodes.capacity() > nodes.size() + nodes.size() / 8) {
+    try {
+      nodes.shrink_to_fit();
+    } catch (const std::bad_alloc&) {
+      // keeps the larger block
+    }
+  }
   nodes_.swap(nodes);
   order_.swap(order);
   buildState_ = OBBT_STATE_BUILT;

@@ -194,6 +194,21 @@ void CMeshMgrBase::SplitWorkingMesh(CObbtSurface* cut, CObbtBase* cutter, KroSim
   }
 }
 
+namespace {
+
+// The cutter's surface index serves one cut direction; it is dropped as soon
+// as the sides are sorted (a later query builds it again), so that the two
+// directions of a cut do not hold two indexes at once.
+long DropCutterIndex(CObbtBase* cutter, long result) {
+  CMeshOrganizeBase* organizer = cutter ? cutter->GetMeshOrganizeObj() : nullptr;
+  if (organizer)
+    if (auto* curv = dynamic_cast<CMeshPosCheckCurv*>(organizer->GetPosCheckObj()))
+      curv->ReleaseIndex();
+  return result;
+}
+
+}  // namespace
+
 long CMeshMgrBase::CutSurfaceBySurface(CObbtSurface* cut, CObbtBase* cutter, C3DSurface* out1,
                                        C3DSurface* out2, bool split, Kro_Split_Type splitType) {
   if (!cut || !cutter) return 1;
@@ -209,6 +224,7 @@ long CMeshMgrBase::CutSurfaceBySurface(CObbtSurface* cut, CObbtBase* cutter, C3D
     side1->m_materialName = material;
   } else {
     SplitWorkingMesh(cut, cutter, working, splitType);
+    DropCutterIndex(cutter, 0);  // before the sides are copied out
   }
   KroSimpleMesh* side1 = cut->GetSide1Mesh();
   KroSimpleMesh* side2 = cut->GetSide2Mesh();
@@ -306,21 +322,6 @@ const std::vector<std::vector<signed char>>& CMeshMgrBase::GetCoplanarFlags(Kro_
                                                                             int side) const {
   return m_coplanarOut[sort == Kro_Cut_First ? 0 : 1][side == 1 ? 0 : 1];
 }
-
-namespace {
-
-// The cutter's surface index serves one cut direction; it is dropped when
-// the direction is done (a later query builds it again), so that the two
-// directions of a cut do not hold two indexes at once.
-long DropCutterIndex(CObbtBase* cutter, long result) {
-  CMeshOrganizeBase* organizer = cutter ? cutter->GetMeshOrganizeObj() : nullptr;
-  if (organizer)
-    if (auto* curv = dynamic_cast<CMeshPosCheckCurv*>(organizer->GetPosCheckObj()))
-      curv->ReleaseIndex();
-  return result;
-}
-
-}  // namespace
 
 long CMeshMgrSS::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseGeometry* out2) {
   if (!out1 && !out2) return 0;
