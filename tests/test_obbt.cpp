@@ -158,20 +158,27 @@ TEST(ObbtOverlap, BoxSeparationFindsGapsOnlyBetweenApartBoxes) {
 
 TEST(ObbtCollide, SharedFaceTouchingPairsAreReported) {
   // Two unit squares (two triangles each) on the plane z=0 sharing the edge
-  // x=1, plus a square on x=1 standing on that edge.
-  Soup left = {Tri{0, 0, 0, 1, 0, 0, 1, 1, 0}, Tri{0, 0, 0, 1, 1, 0, 0, 1, 0}};
-  Soup wall = {Tri{1, 0, 0, 1, 1, 0, 1, 1, 1}, Tri{1, 0, 0, 1, 1, 1, 1, 0, 1}};
-  RAPID_model a, b;
-  ASSERT_EQ(FillModel(a, left, 3), OBBT_OK);
-  ASSERT_EQ(FillModel(b, wall, 9), OBBT_OK);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  // Triangle 3 of the floor has the edge x=1; both wall triangles touch it.
-  EXPECT_EQ(Sorted(Contacts()), (std::vector<Pair>{{3, 9}, {3, 10}, {4, 9}}));
+  // x=1, plus a square on x=1 standing on that edge; also far from the
+  // origin, where floats space 0.5 apart and only exact touching is left.
+  for (const double o : {0.0, 5.3e6 + 0.125}) {
+    auto at = [o](Tri t) {
+      for (int i = 0; i < 9; i += 3) t[i] += o, t[i + 1] -= o;
+      return t;
+    };
+    Soup left = {at(Tri{0, 0, 0, 1, 0, 0, 1, 1, 0}), at(Tri{0, 0, 0, 1, 1, 0, 0, 1, 0})};
+    Soup wall = {at(Tri{1, 0, 0, 1, 1, 0, 1, 1, 1}), at(Tri{1, 0, 0, 1, 1, 1, 1, 0, 1})};
+    RAPID_model a, b;
+    ASSERT_EQ(FillModel(a, left, 3), OBBT_OK);
+    ASSERT_EQ(FillModel(b, wall, 9), OBBT_OK);
+    ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+    // Triangle 3 of the floor has the edge x=1; both wall triangles touch it.
+    EXPECT_EQ(Sorted(Contacts()), (std::vector<Pair>{{3, 9}, {3, 10}, {4, 9}})) << o;
 
-  // The same face in both models: every coplanar pair counts.
-  ASSERT_EQ(FillModel(b, left), OBBT_OK);
-  ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
-  EXPECT_EQ(ObbtContactCount(), 4);
+    // The same face in both models: every coplanar pair counts.
+    ASSERT_EQ(FillModel(b, left), OBBT_OK);
+    ASSERT_EQ(CollideModelsInPlace(&a, &b), OBBT_OK);
+    EXPECT_EQ(ObbtContactCount(), 4) << o;
+  }
 }
 
 // Overlapping spheres: every pair once, as brute force finds them; the
@@ -242,11 +249,17 @@ TEST(ObbtCollide, PlacementsMatchPretransformedModels) {
 TEST(ObbtCollide, RandomModelsMatchBruteForce) {
   std::mt19937 rng(20261206);
   const double scales[] = {1.0, 1e-3, 1e4};  // 1e-3: normals below 1e-6
+  // Far from the origin the boxes, kept in floats, are measured from the
+  // model's middle; several hundred triangles make trees several leaves deep.
+  const double offsets[] = {0.0, 0.0, 4.1e6, -2.7e5, 0.0};
   for (int round = 0; round < 15; ++round) {
-    const double k = scales[round % 3];
-    std::uniform_int_distribution<int> count(1, 80);
+    const double k = scales[round % 3], o = offsets[round % 5];
+    std::uniform_int_distribution<int> count(1, round < 10 ? 80 : 600);
     Soup s1 = RandomSoup(rng, count(rng), 5.0 * k, 0.7 * k);
     Soup s2 = RandomSoup(rng, count(rng), 5.0 * k, 0.7 * k);
+    for (Soup* s : {&s1, &s2})
+      for (Tri& t : *s)
+        for (int i = 0; i < 9; ++i) t[i] += i % 3 == 1 ? o : 0.5 * o;
     if (round % 5 == 0 && s1.size() > 2) {  // shared triangles and a sliver
       s2.push_back(s1[0]);
       s1[1][6] = s1[1][0] + (s1[1][3] - s1[1][0]) * 0.5;
