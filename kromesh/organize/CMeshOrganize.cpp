@@ -523,8 +523,11 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
   // triangle on a cut edge lies outside (side 1) or inside (side 2) of the
   // one cutting triangle that made that edge.
   // A solid given inside out (negative volume) has its sides swapped.
-  double volume6 = 0.0;
+  // An open cutter answered by the surface checker decides the same way:
+  // behind its triangle is side 1, in front side 2, as that checker has it.
+  int out = 0;
   if (UsesCutterFacing() && m_pVertices && m_pTriangles && m_vertexCount > 0) {
+    double volume6 = 0.0;
     const KRO::G3D_DVertex& o = m_pVertices[0];
     for (long i = 0; i < m_triCount; ++i) {
       if (!HasValidCorners(m_pTriangles[i], m_vertexCount)) continue;
@@ -536,9 +539,11 @@ long CMeshOrganizeBase::ClassifyRegionsTo2Side(KroSimpleMesh* cut, KroSimpleMesh
       const double cx = c.x - o.x, cy = c.y - o.y, cz = c.z - o.z;
       volume6 += ax * (by * cz - bz * cy) - ay * (bx * cz - bz * cx) + az * (bx * cy - by * cx);
     }
+    out = volume6 > 0 ? 1 : volume6 < 0 ? -1 : 0;
+  } else if (!UsesCutterFacing() && dynamic_cast<CMeshPosCheckCurv*>(m_pPosCheck.get())) {
+    out = -1;
   }
-  if (volume6 != 0.0) {
-    const int out = volume6 > 0 ? 1 : -1;
+  if (out != 0) {
     for (long k = 0; k < edgeNum; ++k) {
       if (!edges[k].sure) continue;
       const std::pair<long, long> key = {std::min(edges[k].v0, edges[k].v1),
