@@ -40,13 +40,14 @@ int ExpectSameSides(Surface& s, const CTriangleIndex& index, std::vector<G3D_DVe
   std::mt19937 rng(seed);
   std::uniform_int_distribution<long> pick(0, s.nt() - 1);
   int decided = 0;
-  long occluder = -1;
+  long occluder = -1, nearest = -1;
   for (size_t i = 0; i < pts.size(); ++i) {
     for (long start : {-1L, 0L, pick(rng)}) {
       long plainTri = start, fastTri = start;
       const long plain = CMathFunCls::Check3dPntAndKroSurf(&pts[i], s.v.data(), s.nv(), s.t.data(),
                                                            s.nt(), plainTri);
-      const long fast = CMathFunCls::Check3dPntAndKroSurf(&pts[i], &index, fastTri, &occluder);
+      const long fast =
+          CMathFunCls::Check3dPntAndKroSurf(&pts[i], &index, fastTri, &occluder, &nearest);
       EXPECT_EQ(fast, plain) << "point " << i << " start " << start;
       EXPECT_EQ(fastTri, plainTri) << "point " << i << " start " << start;
       if (start == -1 && plain != -2) ++decided;
@@ -170,15 +171,19 @@ TEST(FastSide, NearestCentroidTieRule) {
   // equally far from (0.5, 0.5): the lower index wins. Triangle 0 also has
   // a copy at a higher index, which never wins.
   G3D_DVertex p{0.5, 0.5, 2.0};
-  EXPECT_EQ(index.FindNearestCentroid(&p), 0);
-  // The sliver centred near (1, 1.0033, 0.02) is nearer to q than any
-  // lattice centroid, but slivers are skipped.
   const long sliver = s.nt() - 4;  // the first sliver (cells (1,1), (1,3), (3,1), (3,3))
+  // A seed only changes where the search starts: the tie, the sliver, a
+  // far triangle and nonsense give the same answer.
+  for (long seed : {-1L, 1L, sliver, s.nt() - 5, 7L, s.nt() + 3})
+    EXPECT_EQ(index.FindNearestCentroid(&p, seed), 0) << seed;
+  // The sliver centred near (1, 1.0033, 0.02) is nearer to q than any
+  // lattice centroid, but slivers are skipped, even as a seed.
   G3D_DVertex a = s.v[s.t[sliver].v[0]], b = s.v[s.t[sliver].v[1]], c = s.v[s.t[sliver].v[2]];
   ASSERT_NE(CMathFunCls::IsThinPlateTriangle(&a, &b, &c), -1);
   G3D_DVertex q{1.0, 1.0034, 0.02};
   const long nearest = index.FindNearestCentroid(&q);
   EXPECT_NE(nearest, sliver);
+  EXPECT_EQ(index.FindNearestCentroid(&q, sliver), nearest);
   ASSERT_GE(nearest, 0);
   G3D_DVertex g;
   ASSERT_TRUE(index.GetCentroid(nearest, &g));

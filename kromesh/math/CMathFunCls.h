@@ -304,10 +304,11 @@ class CMathFunCls {
   /// code and the same tri (in and out) as the plain function over those
   /// buffers. A null or empty index counts as an empty set (-2; tri 0 when
   /// it was -1). occluder (may be null) carries a triangle that hid a
-  /// centroid from one call to the next and is tested first; it changes the
-  /// time taken, never the result.
+  /// centroid from one call to the next and is tested first; nearest (may
+  /// be null) carries the triangle whose centroid was nearest, where the
+  /// next search starts. Both change the time taken, never the result.
   static long Check3dPntAndKroSurf(KRO::G3D_DVertex* p, const CTriangleIndex* index, long& tri,
-                                   long* occluder = nullptr);
+                                   long* occluder = nullptr, long* nearest = nullptr);
   /// Check3dPntAndSurf over an index built from the point/net layout (the
   /// same as the overload above; named for that layout).
   static long Check3dPntAndSurf(KRO::G3D_DVertex* p, const CTriangleIndex* index, long& tri,

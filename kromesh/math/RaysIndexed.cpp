@@ -7,7 +7,7 @@
 using KRO::G3D_DVertex;
 
 long CMathFunCls::Check3dPntAndKroSurf(G3D_DVertex* p, const CTriangleIndex* index, long& tri,
-                                       long* occluder) {
+                                       long* occluder, long* nearest) {
   if (!p || !index || index->IsEmpty()) {
     if (tri == -1) tri = 0;
     return -2;
@@ -17,7 +17,8 @@ long CMathFunCls::Check3dPntAndKroSurf(G3D_DVertex* p, const CTriangleIndex* ind
   if (entry < -1 || entry >= nTris) return -2;  // no such start triangle
   long first = entry;
   if (entry == -1) {
-    first = index->FindNearestCentroid(p);
+    first = index->FindNearestCentroid(p, nearest ? *nearest : -1);
+    if (nearest && first >= 0) *nearest = first;
     if (first < 0) first = 0;
   }
   long ownHint = -1;

@@ -350,7 +350,7 @@ bool CTriangleIndex::GetCentroid(long i, G3D_DVertex* g) const {
   return true;
 }
 
-long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p) const {
+long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p, long seed) const {
   if (!p || m_cenItems.empty()) return -1;
   G3D_DVertex q = *p;
   double best = kFarDist;
@@ -369,6 +369,11 @@ long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p) const {
     for (long id : m_cenItems) consider(id);
     return bestId;
   }
+  // A seed in the centroid tree sets the first bound; the walk then opens
+  // only what could hold a nearer centroid or a tie.
+  if (seed >= 0 && seed < m_triCount && Readable(seed) &&
+      !(m_flags[static_cast<size_t>(seed)] & kSliver) && Finite(Centroid(seed)))
+    consider(seed);
   const double* pp = Ptr(q);
   long stack[kStackDepth];
   int top = 0;

@@ -64,8 +64,10 @@ class CTriangleIndex {
   /// The well-shaped triangle (IsThinPlateTriangle -1) whose centroid is
   /// nearest to p by CalDist3dDot, the lowest index among equal distances,
   /// counting only distances below 1.79769313486232e+307; -1 when none
-  /// qualifies or p is null.
-  long FindNearestCentroid(const KRO::G3D_DVertex* p) const;
+  /// qualifies or p is null. seed: a triangle whose centroid is likely
+  /// near (the answer for a point close by) to measure first; any value is
+  /// accepted and only changes the time taken.
+  long FindNearestCentroid(const KRO::G3D_DVertex* p, long seed = -1) const;
 
   /// 1 when some readable triangle other than skip cuts the closed segment
   /// p-q by CheckSegAndOtherKroSurf's rule (line_tri hit, Check3dPntAndSeg

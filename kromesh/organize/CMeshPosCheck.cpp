@@ -239,7 +239,8 @@ CMeshPosCheckCurv::CMeshPosCheckCurv()
       m_surfTriCount(0),
       m_indexPending(false),
       m_useIndex(true),
-      m_occluder(-1) {}
+      m_occluder(-1),
+      m_nearest(-1) {}
 
 CMeshPosCheckCurv::~CMeshPosCheckCurv() = default;
 
@@ -254,7 +255,7 @@ long CMeshPosCheckCurv::PosCheckPntAndMesh(KRO::G3D_DVertex* p, KRO::G3D_DVertex
   if (m_useIndex) EnsureIndex();
   if (m_useIndex && m_pIndex) {
     if (!m_pIndex->AllReadable()) return -2;
-    return CMathFunCls::Check3dPntAndKroSurf(p, m_pIndex.get(), tri, &m_occluder);
+    return CMathFunCls::Check3dPntAndKroSurf(p, m_pIndex.get(), tri, &m_occluder, &m_nearest);
   }
   // A corner outside the vertex buffer cannot be read; such a surface
   // decides nothing.
@@ -277,6 +278,7 @@ void CMeshPosCheckCurv::SetKroMeshBuf(KRO::G3D_DVertex* vertices, long vertexCou
   m_surfTriCount = triangleCount;
   m_pIndex.reset();
   m_occluder = -1;
+  m_nearest = -1;
   m_indexPending = true;
 }
 

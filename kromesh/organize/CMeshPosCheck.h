@@ -187,6 +187,7 @@ class CMeshPosCheckCurv : public CMeshPosCheckBase {
   bool m_useIndex;
   // The triangle that last hid a centroid: tried first by the next query.
   long m_occluder;
+  long m_nearest;  // the last nearest centroid's triangle, where the next search starts
 };
 
 /// Inside or outside a closed solid given by the buffers of SetObbtObj.
