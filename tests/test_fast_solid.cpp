@@ -142,8 +142,8 @@ TEST(FastSolidCheck, ClonesAndNewBuffersAnswerForTheirSolid) {
 }
 
 // A collision spread over several threads reports the pairs of the
-// one-thread walk in the same order (queries on several threads at once are
-// checked by the parallel cuts).
+// one-thread walk, in the same (sorted) order (queries on several threads at
+// once are checked by the parallel cuts).
 TEST(FastSolidCheck, ParallelCollisionMatchesOneThreadInOrder) {
   struct Scene {
     const char* name;

@@ -8,7 +8,7 @@
 //
 // One processor belongs to one thread at a time; different processors may
 // collide on different threads at once. A large collision spreads over
-// SetThreadCount threads with the one-thread result, pair order included.
+// SetThreadCount threads with the one-thread result (pairs sorted by ids).
 // The ray members and CheckPntAndOBB collide on the processor they are
 // called on, so they replace its pairs and wrappers.
 #pragma once

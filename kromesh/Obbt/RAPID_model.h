@@ -12,7 +12,7 @@
 // query at the same time (a built model may be queried by several threads at
 // once; a model being built belongs to one thread). Large queries spread
 // their walk over several threads (SetObbtThreadCount) with the same result
-// as one thread, order included. Destroying ANY RAPID_model empties the
+// as one thread. Destroying ANY RAPID_model empties the
 // calling thread's contact list, so copy the pairs out right after a query.
 #pragma once
 
