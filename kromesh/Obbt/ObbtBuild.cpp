@@ -493,11 +493,23 @@ int RAPID_model::AppendTri(const double* p1, const double* p2, const double* p3,
   if (p1 == nullptr || p2 == nullptr || p3 == nullptr) return OBBT_NULL_ARGUMENT;
   if (id < INT32_MIN || id > INT32_MAX) return OBBT_BAD_ID;
   if (triCount_ >= obbt_detail::TriLimit()) return OBBT_TOO_MANY_TRIS;
-  if (!Grow(xyz_, 9) || !Grow(corners_, 3) || !Grow(ids_, 1)) return OBBT_NO_MEMORY;
+  // Ids are stored from the first one that is not the triangle's position.
+  const bool ownIds = !ids_.empty() || id != triCount_;
+  if (!Grow(xyz_, 9) || !Grow(corners_, 3)) return OBBT_NO_MEMORY;
+  if (ownIds && ids_.empty()) {
+    try {
+      ids_.reserve(static_cast<size_t>(triCount_) + 1);
+      for (int32_t i = 0; i < triCount_; ++i) ids_.push_back(i);
+    } catch (const std::bad_alloc&) {
+      std::vector<int32_t>().swap(ids_);
+      return OBBT_NO_MEMORY;
+    }
+  }
+  if (ownIds && !Grow(ids_, 1)) return OBBT_NO_MEMORY;
   const int32_t base = static_cast<int32_t>(xyz_.size() / 3);
   for (const double* p : {p1, p2, p3}) xyz_.insert(xyz_.end(), p, p + 3);
   for (int k = 0; k < 3; ++k) corners_.push_back(base + k);
-  ids_.push_back(static_cast<int32_t>(id));
+  if (ownIds) ids_.push_back(static_cast<int32_t>(id));
   ++triCount_;
   return OBBT_OK;
 }
@@ -512,11 +524,13 @@ int RAPID_model::AppendMesh(const double* xyz, long nVerts, const long* corners,
   for (long i = 0; i < 3 * nTris; ++i)
     if (corners[i] < 0 || corners[i] >= nVerts) return OBBT_BAD_ID;
   if (!Grow(xyz_, 3 * static_cast<size_t>(nVerts)) ||
-      !Grow(corners_, 3 * static_cast<size_t>(nTris)) || !Grow(ids_, static_cast<size_t>(nTris)))
+      !Grow(corners_, 3 * static_cast<size_t>(nTris)) ||
+      (!ids_.empty() && !Grow(ids_, static_cast<size_t>(nTris))))
     return OBBT_NO_MEMORY;
   xyz_.insert(xyz_.end(), xyz, xyz + 3 * nVerts);
   for (long i = 0; i < 3 * nTris; ++i) corners_.push_back(static_cast<int32_t>(points + corners[i]));
-  for (long i = 0; i < nTris; ++i) ids_.push_back(static_cast<int32_t>(triCount_ + i));
+  if (!ids_.empty())
+    for (long i = 0; i < nTris; ++i) ids_.push_back(static_cast<int32_t>(triCount_ + i));
   triCount_ += static_cast<int32_t>(nTris);
   return OBBT_OK;
 }
@@ -525,7 +539,7 @@ int RAPID_model::ReserveTris(long n) {
   n = std::min<long>(n, obbt_detail::TriLimit());
   if (n <= triCount_) return OBBT_OK;
   const size_t more = static_cast<size_t>(n - triCount_);
-  return Grow(corners_, 3 * more) && Grow(ids_, more) ? OBBT_OK : OBBT_NO_MEMORY;
+  return Grow(corners_, 3 * more) && (ids_.empty() || Grow(ids_, more)) ? OBBT_OK : OBBT_NO_MEMORY;
 }
 
 int RAPID_model::FinishModel() {
@@ -634,7 +648,7 @@ int RAPID_model::GetTriVertices(double out[9], long index) const {
 
 int32_t RAPID_model::GetTriId(long index) const {
   if (index < 0 || index >= triCount_) return -1;
-  return ids_[static_cast<size_t>(index)];
+  return Id(static_cast<int32_t>(index));
 }
 
 int RAPID_model::GetRootObb(double centre[3], double halfExt[3], double rot[9]) const {

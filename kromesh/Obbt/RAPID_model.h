@@ -162,14 +162,15 @@ class RAPID_model {
   const double* Origin() const { return origin_; }
   /// Corner k (0..2) of the triangle at insertion position i, unchecked.
   const double* Corner(int32_t i, int k) const { return &xyz_[3 * size_t(corners_[3 * size_t(i) + k])]; }
-  int32_t Id(int32_t i) const { return ids_[size_t(i)]; }
+  int32_t Id(int32_t i) const { return ids_.empty() ? i : ids_[size_t(i)]; }
 
  private:
   void FreeStorage();
 
   std::vector<double> xyz_;        // corner points, three doubles each
   std::vector<int32_t> corners_;   // three point indices per triangle
-  std::vector<int32_t> ids_;       // the caller's id per triangle
+  std::vector<int32_t> ids_;       // the caller's id per triangle; empty while every
+                                   // id is the triangle's position
   std::vector<int32_t> order_;     // insertion positions in leaf order
   std::vector<ObbNode> nodes_;
   double origin_[3] = {0, 0, 0};
