@@ -38,12 +38,13 @@ std::vector<int> LeafIds(const RAPID_model& m, int32_t node) {
 // Whether the boxes enclose their triangles is checked end to end by the
 // collision queries against brute force below.
 TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
-  // Segments along x (zero area), `copies` at each position, after real
-  // triangles of area 2 (centroid x=-1/3) and 0.5 (x=5/6) when `real`;
-  // enough of them that the root splits. All zero area: unit weights put
-  // the mean at 4.7, so the segments at 10 and 10.5 go to one side (a failed
-  // split would halve 10 + 10). With the real ones, the segments borrow the
-  // smallest area 0.5: the mean is 4.975 (5.7 with weight 1).
+  // Segments along x (zero area) at the given positions, after real
+  // triangles of area 2 (centroid x=-1/3) and 0.5 (x=5/6) when `real`; each
+  // c times, so that the root splits. All zero area: unit weights put the
+  // mean at 4.7, so the segments at 10 and 10.5 go to one side (a failed
+  // split would halve by order). With the real ones, the segments borrow the
+  // smallest area 0.5: the mean is 2.81 (4.14 with weight 1).
+  const int c = OBBT_LEAF_TRIS / 4 + 1;
   auto ids = [](int from, int to) {
     std::vector<int> v;
     for (int i = from; i < to; ++i) v.push_back(i);
@@ -52,17 +53,16 @@ TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
   const struct {
     bool real;
     std::vector<double> xs;
-    int copies;
     std::set<std::vector<int>> halves;
-  } cases[] = {{false, {0, 1, 2, 10, 10.5}, 4, {ids(0, 12), ids(12, 20)}},
-               {true, {4, 5.3, 10.7}, 5, {ids(0, 7), ids(7, 17)}}};
-  for (const auto& c : cases) {
+  } cases[] = {{false, {0, 1, 2, 10, 10.5}, {ids(0, 3 * c), ids(3 * c, 5 * c)}},
+               {true, {4, 9, 10}, {ids(0, 2 * c), ids(2 * c, 5 * c)}}};
+  for (const auto& cs : cases) {
     RAPID_model m;
     Soup s;
-    if (c.real)
-      s = {Tri{-1, -1, 0, 1, -1, 0, -1, 1, 0}, Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0}};
-    for (double x : c.xs)
-      for (int k = 0; k < c.copies; ++k) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
+    for (int k = 0; k < c && cs.real; ++k) s.push_back(Tri{-1, -1, 0, 1, -1, 0, -1, 1, 0});
+    for (int k = 0; k < c && cs.real; ++k) s.push_back(Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0});
+    for (double x : cs.xs)
+      for (int k = 0; k < c; ++k) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
     ASSERT_GT(s.size(), size_t(OBBT_LEAF_TRIS));
     KroTakeMessages();
     testing::internal::CaptureStderr();
@@ -73,7 +73,7 @@ TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
     EXPECT_EQ(
         (std::set<std::vector<int>>{LeafIds(m, m.Nodes()[0].child),
                                     LeafIds(m, m.Nodes()[0].child + 1)}),
-        c.halves);
+        cs.halves);
   }
   // Normals of 1e-6 and below: the leaf box must still sit on the triangle,
   // not near the origin; a triangle across it is found.

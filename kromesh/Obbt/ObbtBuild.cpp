@@ -589,7 +589,7 @@ int RAPID_model::FinishModel() {
   try {
     order.resize(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
-    nodes.reserve(static_cast<size_t>(n) / 4 + 16);  // about 0.18 nodes per triangle
+    nodes.reserve(static_cast<size_t>(n) / 8 + 16);  // about 0.09 nodes per triangle
     TreeBuilder builder(*this, origin_, moments.get(), order.data(), nodes);
     builder.Build(n, all, GetObbtThreadCount());
   } catch (const std::bad_alloc&) {
