@@ -40,11 +40,11 @@ const double* Ptr(const G3D_DVertex& v) {
   return &v.x;
 }
 
-// A box rounded outwards to floats and its middle.
+// A box rounded outwards to floats.
 struct BuildItem {
   float lo[3], hi[3];
-  float c[3];
   int32_t id;
+  float Mid(int a) const { return 0.5f * lo[a] + 0.5f * hi[a]; }
 };
 
 // Nodes of the tree BuildRange makes over n items, so that the node array
@@ -89,8 +89,8 @@ int32_t BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<No
     for (int a = 0; a < 3; ++a) {
       lo[a] = std::min(lo[a], it.lo[a]);
       hi[a] = std::max(hi[a], it.hi[a]);
-      clo[a] = std::min(clo[a], it.c[a]);
-      chi[a] = std::max(chi[a], it.c[a]);
+      clo[a] = std::min(clo[a], it.Mid(a));
+      chi[a] = std::max(chi[a], it.Mid(a));
     }
   }
   for (int a = 0; a < 3; ++a) {
@@ -110,7 +110,8 @@ int32_t BuildRange(std::vector<BuildItem>& items, long b, long e, std::vector<No
   const long mid = b + (e - b) / 2;
   std::nth_element(items.begin() + b, items.begin() + mid, items.begin() + e,
                    [axis](const BuildItem& x, const BuildItem& y) {
-                     return x.c[axis] < y.c[axis] || (x.c[axis] == y.c[axis] && x.id < y.id);
+                     const float cx = x.Mid(axis), cy = y.Mid(axis);
+                     return cx < cy || (cx == cy && x.id < y.id);
                    });
   BuildRange(items, b, mid, nodes);
   n.first = 0;
@@ -307,7 +308,6 @@ long CTriangleIndex::BuildFromTris() {
       for (int a = 0; a < 3; ++a) {
         it.lo[a] = FloatDown(lo[a] - margin);
         it.hi[a] = FloatUp(hi[a] + margin);
-        it.c[a] = static_cast<float>(0.5 * lo[a] + 0.5 * hi[a]);
       }
       items.push_back(it);
     } else {
@@ -326,7 +326,6 @@ long CTriangleIndex::BuildFromTris() {
     for (int a = 0; a < 3; ++a) {
       it.lo[a] = FloatDown(Ptr(g)[a]);
       it.hi[a] = FloatUp(Ptr(g)[a]);
-      it.c[a] = static_cast<float>(Ptr(g)[a]);
     }
     items.push_back(it);
   }
