@@ -15,7 +15,7 @@ namespace {
 // The plain nearest-centroid search starts from this distance: a centroid
 // at least this far away is never chosen.
 constexpr double kFarDist = 1.79769313486232e+307;
-constexpr long kLeafSize = 4;
+constexpr long kLeafSize = 8;
 // Deep enough for any depth-first tree over fewer than 2^62 items.
 constexpr int kStackDepth = 128;
 

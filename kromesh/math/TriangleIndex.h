@@ -11,7 +11,7 @@
 //
 // The index keeps its own copy of the points and corners: it answers for the
 // set as it was at Build, whatever later happens to the caller's buffers.
-// About 60 bytes per triangle of a closed mesh (points, corners, flags and
+// About 55 bytes per triangle of a closed mesh (points, corners, flags and
 // two trees of float boxes); the build needs 28 bytes per triangle more for
 // a while.
 // Queries are const and touch no shared state.
