@@ -352,15 +352,20 @@ bool CTriangleIndex::GetCentroid(long i, G3D_DVertex* g) const {
 long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p, long seed) const {
   if (!p || m_cenItems.empty()) return -1;
   G3D_DVertex q = *p;
-  double best = kFarDist;
+  double best = kFarDist, bestSq = HUGE_VAL;
   long bestId = -1;
   // Strictly nearer wins; an equal distance wins only with a lower index,
   // which is what a scan in index order keeping the first minimum gives.
+  // A centroid clearly farther than the best by squared distance (with room
+  // for rounding) skips the exact distance.
   auto consider = [&](long id) {
     G3D_DVertex g = Centroid(id);
+    const double dx = g.x - q.x, dy = g.y - q.y, dz = g.z - q.z;
+    if (dx * dx + dy * dy + dz * dz > bestSq) return;
     const double d = CMathFunCls::CalDist3dDot(&g, &q);
     if (d < best || (d == best && bestId >= 0 && id < bestId)) {
       best = d;
+      bestSq = d * d * (1.0 + 1e-12);
       bestId = id;
     }
   };
