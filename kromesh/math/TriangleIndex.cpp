@@ -177,6 +177,8 @@ CTriangleIndex& CTriangleIndex::operator=(const CTriangleIndex&) = default;
 CTriangleIndex::CTriangleIndex(CTriangleIndex&& other) noexcept
     : m_triCount(other.m_triCount),
       m_unreadableCount(other.m_unreadableCount),
+      m_viewPts(other.m_viewPts),
+      m_viewTris(other.m_viewTris),
       m_pts(std::move(other.m_pts)),
       m_corners(std::move(other.m_corners)),
       m_flags(std::move(other.m_flags)),
@@ -192,6 +194,8 @@ CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
   if (this != &other) {
     m_triCount = other.m_triCount;
     m_unreadableCount = other.m_unreadableCount;
+    m_viewPts = other.m_viewPts;
+    m_viewTris = other.m_viewTris;
     m_pts = std::move(other.m_pts);
     m_corners = std::move(other.m_corners);
     m_flags = std::move(other.m_flags);
@@ -208,6 +212,8 @@ CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
 void CTriangleIndex::Clear() {
   m_triCount = 0;
   m_unreadableCount = 0;
+  m_viewPts = nullptr;
+  m_viewTris = nullptr;
   m_pts.clear();
   m_corners.clear();
   m_flags.clear();
@@ -237,6 +243,26 @@ long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriDa
         m_corners[3 * static_cast<size_t>(i) + k] =
             Readable(i) ? static_cast<int32_t>(tris[i].v[k]) : 0;
     }
+    m_triCount = nTris;
+    return BuildFromTris();
+  } catch (const std::bad_alloc&) {
+    Clear();
+    return -1;
+  }
+}
+
+long CTriangleIndex::BuildView(const G3D_DVertex* verts, long nVerts, const C3DTriData* tris,
+                               long nTris) {
+  Clear();
+  if (!verts || !tris || nVerts <= 0 || nTris <= 0) return 0;
+  try {
+    if (nTris > INT32_MAX / 2) return -1;
+    m_flags.assign(static_cast<size_t>(nTris), kReadable);
+    for (long i = 0; i < nTris; ++i)
+      for (int k = 0; k < 3; ++k)
+        if (tris[i].v[k] < 0 || tris[i].v[k] >= nVerts) m_flags[static_cast<size_t>(i)] = 0;
+    m_viewPts = verts;
+    m_viewTris = tris;
     m_triCount = nTris;
     return BuildFromTris();
   } catch (const std::bad_alloc&) {

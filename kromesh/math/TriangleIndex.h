@@ -40,6 +40,11 @@ class CTriangleIndex {
   /// is left empty); -1 when memory runs out or nTris exceeds INT32_MAX / 2
   /// (the index is left empty).
   long Build(const KRO::G3D_DVertex* verts, long nVerts, const C3DTriData* tris, long nTris);
+  /// Build without copying: the index reads the caller's points and
+  /// triangles while it answers, so they must stay alive and unchanged until
+  /// the next Build or Clear (for a caller that holds those buffers anyway).
+  /// Same results and codes as Build.
+  long BuildView(const KRO::G3D_DVertex* verts, long nVerts, const C3DTriData* tris, long nTris);
   /// Build over the point/net layout (1-based KroNetStrcT point numbers):
   /// the index then answers as the plain point/net tests would.
   long Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT* nets, long nNets);
@@ -94,6 +99,7 @@ class CTriangleIndex {
   long BuildFromTris();
   // Corner k of a readable triangle i, and its centroid (GetBaryOfTri's).
   const KRO::G3D_DVertex& P(long i, int k) const {
+    if (m_viewTris) return m_viewPts[m_viewTris[i].v[k]];
     return m_pts[static_cast<size_t>(m_corners[3 * static_cast<size_t>(i) + k])];
   }
   KRO::G3D_DVertex Centroid(long i) const;
@@ -102,6 +108,10 @@ class CTriangleIndex {
 
   long m_triCount;
   long m_unreadableCount;
+  // A view (BuildView) reads the caller's buffers instead of m_pts and
+  // m_corners.
+  const KRO::G3D_DVertex* m_viewPts = nullptr;
+  const C3DTriData* m_viewTris = nullptr;
   std::vector<KRO::G3D_DVertex> m_pts;
   std::vector<int32_t> m_corners;  // three per triangle (0 for an unreadable one)
   std::vector<uint8_t> m_flags;

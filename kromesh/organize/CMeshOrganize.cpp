@@ -686,15 +686,16 @@ long CMeshOrganizeBase::FinishSides(KroSimpleMesh* cut, std::vector<unsigned cha
 
   // Vertex maps: each side numbers its vertices in order of first use.
   const size_t nv = cut->m_positions.size();
-  auto number = [&](const std::vector<long>& list, std::vector<long>& map) {
+  auto number = [&](const std::vector<long>& list, std::vector<int32_t>& map) {
     map.assign(nv, -1);
-    long next = 0;
+    int32_t next = 0;
     for (long t : list)
       for (long v : tris[t].v)
         if (map[static_cast<size_t>(v)] < 0) map[static_cast<size_t>(v)] = next++;
-    return next;
+    return static_cast<long>(next);
   };
   try {
+    if (nv >= static_cast<size_t>(INT32_MAX)) throw std::bad_alloc();
     m_side1VertexNum = number(m_side1TriList, m_side1VertexMap);
     m_side2VertexNum = number(m_side2TriList, m_side2VertexMap);
   } catch (const std::bad_alloc&) {
@@ -719,7 +720,7 @@ long CMeshOrganizeBase::GetOneSideTile(KroSimpleMesh* cut, KroSimpleMesh* out,
   const long vc = s1 ? m_side1VertexNum : m_side2VertexNum;
   const long tc = s1 ? m_side1TriNum : m_side2TriNum;
   const std::vector<long>& list = s1 ? m_side1TriList : m_side2TriList;
-  const std::vector<long>& map = s1 ? m_side1VertexMap : m_side2VertexMap;
+  const std::vector<int32_t>& map = s1 ? m_side1VertexMap : m_side2VertexMap;
   const long nt = static_cast<long>(cut->m_triangles.size());
   const std::vector<KRO::COLOR4>& col = cut->m_colours[0];
   const std::vector<KRO::G_TEXCOORD>& tex = cut->m_texCoords[0];

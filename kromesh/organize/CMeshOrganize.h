@@ -13,6 +13,7 @@
 // use them; the polyline is copied.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <vector>
@@ -153,9 +154,10 @@ class CMeshOrganizeBase {
   long m_side2VertexNum;
   long m_side2TriNum;
   std::vector<long> m_side2TriList;
-  // Number on its side of each cut-mesh vertex, -1 for a vertex not used there.
-  std::vector<long> m_side1VertexMap;
-  std::vector<long> m_side2VertexMap;
+  // Number on its side of each cut-mesh vertex, -1 for a vertex not used
+  // there (32 bits: FinishSides refuses a cut mesh of 2^31 vertices).
+  std::vector<int32_t> m_side1VertexMap;
+  std::vector<int32_t> m_side2VertexMap;
   KRO::G3D_DVertex* m_pInterDots;
   long m_interDotNum;
   std::vector<signed char> m_coplanarSides;

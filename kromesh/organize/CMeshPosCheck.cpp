@@ -291,7 +291,9 @@ void CMeshPosCheckCurv::EnsureIndex() const {
   } catch (const std::bad_alloc&) {
     return;  // the buffers are scanned instead
   }
-  if (index->Build(m_pSurfVertices, m_surfVertexCount, m_pSurfTriangles, m_surfTriCount) == 1)
+  // The checker holds these buffers for its own scans: the index reads them
+  // in place rather than keeping a copy.
+  if (index->BuildView(m_pSurfVertices, m_surfVertexCount, m_pSurfTriangles, m_surfTriCount) == 1)
     m_pIndex = index;
 }
 
