@@ -231,7 +231,9 @@ TEST(ObbtCollide, UnbuiltModelsAreRefused) {
 
 TEST(ObbtCollide, PlacementsMatchPretransformedModels) {
   std::mt19937 rng(3);
-  Soup s1 = RandomSoup(rng, 60, 4.0, 0.8), s2 = RandomSoup(rng, 60, 4.0, 0.8);
+  // Enough small triangles for trees many leaves deep, so that a box placed
+  // wrongly loses pairs.
+  Soup s1 = RandomSoup(rng, 700, 4.0, 0.3), s2 = RandomSoup(rng, 700, 4.0, 0.3);
   Placement p1 = Rotation(0.0, 0.6, 0.8, 0.7), p2 = Rotation(1, 0, 0, -0.3);
   p1.T[0] = 0.5;
   p1.s = 1.5;

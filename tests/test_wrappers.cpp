@@ -116,7 +116,8 @@ TEST(ObbtCorners, FourAndEightVerticesOfTheBox) {
   double e[3];
   ASSERT_EQ(w.GetObbOfModel(&c, e, rows), 1);
   EXPECT_TRUE(Near(c, {5, 2.5, 1.5}, 1e-9));
-  const Vec A = shapes::Scale(rows[0], e[0]), C = shapes::Scale(rows[2], e[2]);
+  const Vec A = shapes::Scale(rows[0], e[0]), B = shapes::Scale(rows[1], e[1]),
+            C = shapes::Scale(rows[2], e[2]);
   // Four: the rectangle through the centre, -A+C, +A+C, +A-C, -A-C.
   ASSERT_EQ(w.Get4VertexOfOBB(four), 1);
   const int sign[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
@@ -126,6 +127,8 @@ TEST(ObbtCorners, FourAndEightVerticesOfTheBox) {
         << i;
   // Eight: the box corners, K0..K3 the +C face and K4..K7 the -C face.
   ASSERT_EQ(w.Get8VertexOfOBB(k8), 1);
+  EXPECT_TRUE(Near(shapes::Sub(k8[1], k8[0]), shapes::Scale(A, 2), 1e-9));  // c-A-B+C, c+A-B+C
+  EXPECT_TRUE(Near(shapes::Sub(k8[3], k8[0]), shapes::Scale(B, 2), 1e-9));  // c-A+B+C
   for (int i = 0; i < 8; ++i) {
     bool isCorner = false;
     for (const Vec& p : box.pts) isCorner = isCorner || Near(k8[i], p, 1e-6);
