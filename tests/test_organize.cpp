@@ -207,6 +207,8 @@ TEST(RegionSearch, CopiesOwnTheirMarksAndNeighbours) {
   copy.SplitObj();  // uses the neighbours it copied, not the freed ones
   ASSERT_EQ(copy.GetResObjNum(), 2);
   EXPECT_EQ(Piece(copy, 1), kInnerBlock);
+  const long nt = static_cast<long>(m.m_triangles.size());
+  EXPECT_EQ(copy.GetMark(-1) + copy.GetMark(nt) + copy.GetMark(nt + 1000), -3);  // no such triangle
 }
 
 // ---------------------------------------------------------------------------

@@ -119,7 +119,12 @@ long CMathFunCls::CheckPntToSurfPos(G3D_DVertex* p, G3D_DVertex* a, G3D_DVertex*
   if (Dot3(u, u) == 0.0) return 0;
   Normalise3D(u);
   GetTriangleNormal(Ptr(a), Ptr(b), Ptr(c), n);
-  const double angle = std::acos(std::clamp(Dot3(u, n), -1.0, 1.0)) * 57.2957795131;
+  const double cosine = Dot3(u, n);
+  // Beyond 1e-8 either way the angle is more than 5e-7 degrees from 90:
+  // the sign alone gives the answer the angle would.
+  if (cosine > 1e-8) return 1;
+  if (cosine < -1e-8) return -1;
+  const double angle = std::acos(std::clamp(cosine, -1.0, 1.0)) * 57.2957795131;
   if (std::fabs(angle - 90.0) < 1e-7) return 0;
   if (angle >= 90.0) return -1;
   return 1;
