@@ -266,7 +266,7 @@ constexpr int32_t kParallelBuildMin = 16384;
 
 class TreeBuilder {
  public:
-  // Points from the origin come from rel(i, k): corner k of triangle i.
+  // Corners are read from model and taken from origin (the model's).
   TreeBuilder(const RAPID_model& model, const double* origin, const Moment* moments,
               int32_t* idx, std::vector<ObbNode>& nodes)
       : model_(model), origin_(origin), moments_(moments), idx_(idx), nodes_(nodes) {

@@ -199,12 +199,11 @@ namespace {
 // The cutter's surface index serves one cut direction; it is dropped as soon
 // as the sides are sorted (a later query builds it again), so that the two
 // directions of a cut do not hold two indexes at once.
-long DropCutterIndex(CObbtBase* cutter, long result) {
+void DropCutterIndex(CObbtBase* cutter) {
   CMeshOrganizeBase* organizer = cutter ? cutter->GetMeshOrganizeObj() : nullptr;
   if (organizer)
     if (auto* curv = dynamic_cast<CMeshPosCheckCurv*>(organizer->GetPosCheckObj()))
       curv->ReleaseIndex();
-  return result;
 }
 
 }  // namespace
@@ -224,7 +223,7 @@ long CMeshMgrBase::CutSurfaceBySurface(CObbtSurface* cut, CObbtBase* cutter, C3D
     side1->m_materialName = material;
   } else {
     SplitWorkingMesh(cut, cutter, working, splitType);
-    DropCutterIndex(cutter, 0);  // before the sides are copied out
+    DropCutterIndex(cutter);  // before the sides are copied out
   }
   KroSimpleMesh* side1 = cut->GetSide1Mesh();
   KroSimpleMesh* side2 = cut->GetSide2Mesh();
@@ -328,21 +327,18 @@ long CMeshMgrSS::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseG
   auto* o1 = dynamic_cast<C3DSurface*>(out1);
   auto* o2 = dynamic_cast<C3DSurface*>(out2);
   if (sort == Kro_Cut_First)
-    return DropCutterIndex(
-        m_pObbt[1], CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[0]), m_pObbt[1], o1, o2,
-                                        m_splitFlag[0], m_splitType[0]));
-  return DropCutterIndex(
-      m_pObbt[0], CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[1]), m_pObbt[0], o1, o2,
-                                      m_splitFlag[1], m_splitType[1]));
+    return CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[0]), m_pObbt[1], o1, o2,
+                               m_splitFlag[0], m_splitType[0]);
+  return CutSurfaceBySurface(dynamic_cast<CObbtSurface*>(m_pObbt[1]), m_pObbt[0], o1, o2,
+                             m_splitFlag[1], m_splitType[1]);
 }
 
 long CMeshMgrES::CutMdlByMdl(Kro_Mesh_Cut_SORT sort, CBaseGeometry* out1, CBaseGeometry* out2) {
   if (!out1 && !out2) return 0;
   if (sort == Kro_Cut_First)
-    return DropCutterIndex(
-        m_pObbt[1], CutEntityBySurface(dynamic_cast<CObbtEntity*>(m_pObbt[0]), m_pObbt[1],
-                                       dynamic_cast<C3DEntity*>(out1),
-                                       dynamic_cast<C3DEntity*>(out2), true, m_splitType[0]));
+    return CutEntityBySurface(dynamic_cast<CObbtEntity*>(m_pObbt[0]), m_pObbt[1],
+                              dynamic_cast<C3DEntity*>(out1), dynamic_cast<C3DEntity*>(out2), true,
+                              m_splitType[0]);
   return CutSurfaceByEntity(dynamic_cast<CObbtSurface*>(m_pObbt[1]),
                             dynamic_cast<CObbtEntity*>(m_pObbt[0]), dynamic_cast<C3DSurface*>(out1),
                             dynamic_cast<C3DSurface*>(out2), true, m_splitType[1]);

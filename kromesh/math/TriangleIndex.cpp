@@ -172,22 +172,33 @@ double BoxDistance(const double* p, const NodeT& n) {
 CTriangleIndex::CTriangleIndex() : m_triCount(0), m_unreadableCount(0) {}
 
 CTriangleIndex::~CTriangleIndex() = default;
-CTriangleIndex::CTriangleIndex(const CTriangleIndex&) = default;
-CTriangleIndex& CTriangleIndex::operator=(const CTriangleIndex&) = default;
-CTriangleIndex::CTriangleIndex(CTriangleIndex&& other) noexcept
-    : m_triCount(other.m_triCount),
-      m_unreadableCount(other.m_unreadableCount),
-      m_viewPts(other.m_viewPts),
-      m_viewTris(other.m_viewTris),
-      m_pts(std::move(other.m_pts)),
-      m_corners(std::move(other.m_corners)),
-      m_flags(std::move(other.m_flags)),
-      m_segNodes(std::move(other.m_segNodes)),
-      m_segItems(std::move(other.m_segItems)),
-      m_unboxed(std::move(other.m_unboxed)),
-      m_cenNodes(std::move(other.m_cenNodes)),
-      m_cenItems(std::move(other.m_cenItems)) {
-  other.Clear();
+
+CTriangleIndex::CTriangleIndex(const CTriangleIndex& other) {
+  *this = other;
+}
+
+CTriangleIndex& CTriangleIndex::operator=(const CTriangleIndex& other) {
+  if (this == &other) return *this;
+  m_triCount = other.m_triCount;
+  m_unreadableCount = other.m_unreadableCount;
+  m_pts = other.m_pts;
+  m_ownTris = other.m_ownTris;
+  // A copy of an index over its own copies reads the new copies.
+  const bool owns = other.m_viewTris && other.m_viewTris == other.m_ownTris.data();
+  m_viewPts = owns ? m_pts.data() : other.m_viewPts;
+  m_viewTris = owns ? m_ownTris.data() : other.m_viewTris;
+  m_flags = other.m_flags;
+  m_segNodes = other.m_segNodes;
+  m_segItems = other.m_segItems;
+  m_unboxed = other.m_unboxed;
+  m_cenNodes = other.m_cenNodes;
+  m_cenItems = other.m_cenItems;
+  return *this;
+}
+
+// Moving a vector keeps its buffer, so the view pointers stay right.
+CTriangleIndex::CTriangleIndex(CTriangleIndex&& other) noexcept {
+  *this = std::move(other);
 }
 
 CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
@@ -197,7 +208,7 @@ CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
     m_viewPts = other.m_viewPts;
     m_viewTris = other.m_viewTris;
     m_pts = std::move(other.m_pts);
-    m_corners = std::move(other.m_corners);
+    m_ownTris = std::move(other.m_ownTris);
     m_flags = std::move(other.m_flags);
     m_segNodes = std::move(other.m_segNodes);
     m_segItems = std::move(other.m_segItems);
@@ -215,7 +226,7 @@ void CTriangleIndex::Clear() {
   m_viewPts = nullptr;
   m_viewTris = nullptr;
   m_pts.clear();
-  m_corners.clear();
+  m_ownTris.clear();
   m_flags.clear();
   m_segNodes.clear();
   m_segItems.clear();
@@ -228,35 +239,50 @@ long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriDa
                            long nTris) {
   Clear();
   if (!verts || !tris || nVerts <= 0 || nTris <= 0) return 0;
+  if (nTris > INT32_MAX / 2) return -1;  // beyond what the trees can number
   try {
-    // Beyond what the trees and the corner list can number.
-    if (nTris > INT32_MAX / 2 || nVerts > INT32_MAX) return -1;
     m_pts.assign(verts, verts + nVerts);
-    m_corners.resize(3 * static_cast<size_t>(nTris));
-    m_flags.assign(static_cast<size_t>(nTris), kReadable);
-    for (long i = 0; i < nTris; ++i) {
-      for (int k = 0; k < 3; ++k) {
-        const long v = tris[i].v[k];
-        if (v < 0 || v >= nVerts) m_flags[static_cast<size_t>(i)] = 0;
-      }
-      for (int k = 0; k < 3; ++k)
-        m_corners[3 * static_cast<size_t>(i) + k] =
-            Readable(i) ? static_cast<int32_t>(tris[i].v[k]) : 0;
-    }
-    m_triCount = nTris;
-    return BuildFromTris();
+    m_ownTris.assign(tris, tris + nTris);
   } catch (const std::bad_alloc&) {
     Clear();
     return -1;
   }
+  return IndexOwnCopies();
+}
+
+long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT* nets, long nNets) {
+  Clear();
+  if (!pts || !nets || nPts <= 0 || nNets <= 0) return 0;
+  if (nNets > INT32_MAX / 2) return -1;
+  try {
+    m_pts.resize(static_cast<size_t>(nPts));
+    for (long i = 0; i < nPts; ++i) m_pts[static_cast<size_t>(i)] = {pts[i].x, pts[i].y, pts[i].z};
+    m_ownTris.resize(static_cast<size_t>(nNets));
+    for (long i = 0; i < nNets; ++i)
+      for (int k = 0; k < 3; ++k) m_ownTris[static_cast<size_t>(i)].v[k] = nets[i].pnt[k] - 1;
+  } catch (const std::bad_alloc&) {
+    Clear();
+    return -1;
+  }
+  return IndexOwnCopies();
 }
 
 long CTriangleIndex::BuildView(const G3D_DVertex* verts, long nVerts, const C3DTriData* tris,
                                long nTris) {
   Clear();
   if (!verts || !tris || nVerts <= 0 || nTris <= 0) return 0;
+  if (nTris > INT32_MAX / 2) return -1;
+  return Index(verts, nVerts, tris, nTris);
+}
+
+long CTriangleIndex::IndexOwnCopies() {
+  return Index(m_pts.data(), static_cast<long>(m_pts.size()), m_ownTris.data(),
+               static_cast<long>(m_ownTris.size()));
+}
+
+long CTriangleIndex::Index(const G3D_DVertex* verts, long nVerts, const C3DTriData* tris,
+                           long nTris) {
   try {
-    if (nTris > INT32_MAX / 2) return -1;
     m_flags.assign(static_cast<size_t>(nTris), kReadable);
     for (long i = 0; i < nTris; ++i)
       for (int k = 0; k < 3; ++k)
@@ -264,32 +290,6 @@ long CTriangleIndex::BuildView(const G3D_DVertex* verts, long nVerts, const C3DT
     m_viewPts = verts;
     m_viewTris = tris;
     m_triCount = nTris;
-    return BuildFromTris();
-  } catch (const std::bad_alloc&) {
-    Clear();
-    return -1;
-  }
-}
-
-long CTriangleIndex::Build(const KroPntStrcT* pts, long nPts, const KroNetStrcT* nets, long nNets) {
-  Clear();
-  if (!pts || !nets || nPts <= 0 || nNets <= 0) return 0;
-  try {
-    if (nNets > INT32_MAX / 2 || nPts > INT32_MAX) return -1;
-    m_pts.resize(static_cast<size_t>(nPts));
-    for (long i = 0; i < nPts; ++i) m_pts[static_cast<size_t>(i)] = {pts[i].x, pts[i].y, pts[i].z};
-    m_corners.resize(3 * static_cast<size_t>(nNets));
-    m_flags.assign(static_cast<size_t>(nNets), kReadable);
-    for (long i = 0; i < nNets; ++i) {
-      for (int k = 0; k < 3; ++k) {
-        const long v = nets[i].pnt[k] - 1;
-        if (v < 0 || v >= nPts) m_flags[static_cast<size_t>(i)] = 0;
-      }
-      for (int k = 0; k < 3; ++k)
-        m_corners[3 * static_cast<size_t>(i) + k] =
-            Readable(i) ? static_cast<int32_t>(nets[i].pnt[k] - 1) : 0;
-    }
-    m_triCount = nNets;
     return BuildFromTris();
   } catch (const std::bad_alloc&) {
     Clear();

@@ -9,11 +9,11 @@
 // every candidate it cannot rule out is tested with the very same
 // line_tri / Check3dPntAndSeg calls.
 //
-// The index keeps its own copy of the points and corners: it answers for the
-// set as it was at Build, whatever later happens to the caller's buffers.
-// About 55 bytes per triangle of a closed mesh (points, corners, flags and
-// two trees of float boxes); the build needs 28 bytes per triangle more for
-// a while.
+// Build keeps its own copy of the points and triangles: the index answers
+// for the set as it was at Build, whatever later happens to the caller's
+// buffers. BuildView reads the caller's buffers instead. Per triangle of a
+// closed mesh: about 20 bytes for flags and two trees of float boxes, 36
+// more for Build's copies; the build needs 28 bytes more for a while.
 // Queries are const and touch no shared state.
 #pragma once
 
@@ -96,24 +96,24 @@ class CTriangleIndex {
     int32_t right;
   };
 
+  long IndexOwnCopies();
+  // Flags and both trees over the given buffers, which become the ones read.
+  long Index(const KRO::G3D_DVertex* verts, long nVerts, const C3DTriData* tris, long nTris);
   long BuildFromTris();
   // Corner k of a readable triangle i, and its centroid (GetBaryOfTri's).
-  const KRO::G3D_DVertex& P(long i, int k) const {
-    if (m_viewTris) return m_viewPts[m_viewTris[i].v[k]];
-    return m_pts[static_cast<size_t>(m_corners[3 * static_cast<size_t>(i) + k])];
-  }
+  const KRO::G3D_DVertex& P(long i, int k) const { return m_viewPts[m_viewTris[i].v[k]]; }
   KRO::G3D_DVertex Centroid(long i) const;
   bool Readable(long i) const { return m_flags[static_cast<size_t>(i)] & kReadable; }
   bool SegmentCut(long tri, long skip, const KRO::G3D_DVertex& p, const KRO::G3D_DVertex& q) const;
 
   long m_triCount;
   long m_unreadableCount;
-  // A view (BuildView) reads the caller's buffers instead of m_pts and
-  // m_corners.
+  // The points and triangles read: the caller's (BuildView) or m_pts and
+  // m_ownTris (Build, 0-based).
   const KRO::G3D_DVertex* m_viewPts = nullptr;
   const C3DTriData* m_viewTris = nullptr;
   std::vector<KRO::G3D_DVertex> m_pts;
-  std::vector<int32_t> m_corners;  // three per triangle (0 for an unreadable one)
+  std::vector<C3DTriData> m_ownTris;
   std::vector<uint8_t> m_flags;
   // Segment tree: boxes of the readable triangles with finite corners,
   // widened by what line_tri and Check3dPntAndSeg tolerate.
