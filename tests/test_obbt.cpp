@@ -117,6 +117,25 @@ TEST(ObbtBuild, StatesCallOrderAndUnsafeInput) {
   const ObbNode* before = m.Nodes().data();
   EXPECT_EQ(m.FinishModel(), OBBT_OK);  // a second finish keeps the same tree
   EXPECT_EQ(m.Nodes().data(), before);
+  EXPECT_EQ(m.AttachedPoints(), nullptr);
+
+  // An attached mesh is read in place: only on an empty model, checked
+  // whole, and nothing is appended after it.
+  double xyz[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+  long tris[] = {0, 1, 2, 1, 3, 2};
+  RAPID_model a;
+  EXPECT_EQ(a.AttachMesh(xyz, 3, tris, 2), OBBT_BAD_ID);  // corner 3 of only three points
+  EXPECT_EQ(a.AttachMesh(nullptr, 4, tris, 2), OBBT_NULL_ARGUMENT);
+  EXPECT_EQ(a.GetTriCount(), 0);
+  ASSERT_EQ(a.AttachMesh(xyz, 4, tris, 2), OBBT_OK);
+  EXPECT_EQ(a.AppendTri(p, q, r, 2), OBBT_WRONG_ORDER);
+  EXPECT_EQ(a.AttachMesh(xyz, 4, tris, 2), OBBT_WRONG_ORDER);
+  ASSERT_EQ(a.FinishModel(), OBBT_OK);
+  EXPECT_EQ(a.AttachedPoints(), xyz);
+  xyz[9] = 7;  // the caller's buffer is the model's corner
+  ASSERT_EQ(a.GetTriVertices(out, 1), 1);
+  EXPECT_EQ(out[3], 7.0);  // corner 1 of triangle 1 is point 3
+  EXPECT_EQ(a.GetTriId(1), 1);
 }
 
 // --- overlap tests ------------------------------------------------------------

@@ -171,18 +171,29 @@ TEST(ObbtEntityWrapper, OneSubTreePerSurface) {
   EXPECT_EQ(w.GetSubMeshObbt(4)->GetMeshAABB().zmax, 0.0);  // the -z face
   EXPECT_EQ(w.GetMeshAABB().zmax, 4.0);
   // Copies own their sub-wrappers but share the trees.
-  auto* original = new CObbtEntity(w);
+  auto* original = new CObbtEntity;
+  ASSERT_EQ(original->BuildMeshObbt(&cube), OBBT_OK);
   CObbtEntity copy(*original);
   CObbtEntity assigned;
   assigned = *original;
   assigned = assigned;  // self-assignment keeps everything
   EXPECT_NE(copy.GetSubMeshObbt(0), original->GetSubMeshObbt(0));
   EXPECT_EQ(copy.GetSubMeshObbt(0)->GetObbtModel(), original->GetSubMeshObbt(0)->GetObbtModel());
+  // The trees read the original's meshes in place; they keep them when the
+  // original goes.
   delete original;
   for (long i = 0; i < 6; ++i)
     EXPECT_EQ(copy.GetSubMeshObbt(i)->GetTriNumFromObbt() +
                   assigned.GetSubMeshObbt(i)->GetTriNumFromObbt(),
               4);
+  ASSERT_EQ(CollideModelsInPlace(copy.GetObbtModel(), assigned.GetSubMeshObbt(4)->GetObbtModel()),
+            OBBT_OK);
+  const std::vector<ContactPair> kept(ObbtContacts(), ObbtContacts() + ObbtContactCount());
+  ASSERT_EQ(CollideModelsInPlace(w.GetObbtModel(), w.GetSubMeshObbt(4)->GetObbtModel()), OBBT_OK);
+  ASSERT_EQ(kept.size(), static_cast<size_t>(ObbtContactCount()));
+  EXPECT_GT(kept.size(), 4u);  // the -z face meets itself and the side faces
+  for (size_t i = 0; i < kept.size(); ++i)
+    EXPECT_TRUE(kept[i].id1 == ObbtContacts()[i].id1 && kept[i].id2 == ObbtContacts()[i].id2);
   // A corner index outside the points: no sub-trees at all.
   C3DSurface bad = shapes::MakeSurface({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 7}}});
   C3DEntity solid(-1, 0);
@@ -224,6 +235,9 @@ TEST(ObbtSurfaceWrapper, OrganizerClassifiesWithItsOwnTree) {
   // Both triangles lie below the rebuilt cutter (z = 3); the copy keeps z = 0.
   EXPECT_EQ(side1(cutter, Kro_Mesh_Plane), (Z{1.0, -1.0}));
   EXPECT_EQ(side1(copy, Kro_Mesh_Plane), Z{-1.0});
+  double corners[9];  // the copy's tree still reads the old mesh, kept for it
+  ASSERT_EQ(copy.GetObbtModel()->GetTriVertices(corners, 1), 1);
+  EXPECT_EQ(corners[2] + corners[5] + corners[8], 0.0);
   // Built again on its own (nothing shared any more): reset in place.
   RAPID_model* before = copy.GetObbtModel();
   ASSERT_EQ(copy.BuildMeshObbt(&high), OBBT_OK);

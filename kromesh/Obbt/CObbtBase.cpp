@@ -67,14 +67,54 @@ CObbtBase::CObbtBase()
   CreateObbtObj();
 }
 
-CObbtBase::CObbtBase(const CObbtBase& other) = default;
+struct CObbtBase::MeshBuffers {
+  std::vector<KRO::G3D_DVertex> positions;
+  std::vector<C3DTriData> triangles;
+};
 
-CObbtBase& CObbtBase::operator=(const CObbtBase& other) = default;
+// A copy shares the tree, but not the buffer holder: the shared tree reads
+// other's mesh, which only other may hand over.
+CObbtBase::CObbtBase(const CObbtBase& other)
+    : m_meshType(other.m_meshType),
+      m_pObbtModel(other.m_pObbtModel),
+      m_meshBox(other.m_meshBox),
+      m_refDot(other.m_refDot),
+      m_dataPrec(other.m_dataPrec),
+      m_pMeshOrganize(other.m_pMeshOrganize),
+      m_srcMesh(other.m_srcMesh),
+      m_offeredTree(other.m_offeredTree) {}
+
+CObbtBase& CObbtBase::operator=(const CObbtBase& other) {
+  if (this == &other) return *this;
+  HandOverMeshBuffers();  // the copy-assignment below may reuse them in place
+  m_meshType = other.m_meshType;
+  m_pObbtModel = other.m_pObbtModel;
+  m_meshBox = other.m_meshBox;
+  m_refDot = other.m_refDot;
+  m_dataPrec = other.m_dataPrec;
+  m_pMeshOrganize = other.m_pMeshOrganize;
+  m_srcMesh = other.m_srcMesh;
+  m_offeredTree = other.m_offeredTree;
+  m_bufferHolder.reset();
+  return *this;
+}
 
 CObbtBase::~CObbtBase() {
   // The model goes first: its organizer may still point at it.
   DeleteObbtObj();
   m_pMeshOrganize.reset();
+}
+
+void CObbtBase::HandOverMeshBuffers() noexcept {
+  if (!m_pObbtModel || m_pObbtModel.use_count() < 2 || !m_bufferHolder) return;
+  const double* points = m_pObbtModel->AttachedPoints();
+  if (points == nullptr || m_srcMesh.m_positions.empty() || points != &m_srcMesh.m_positions[0].x)
+    return;
+  // Swapping moves the blocks themselves: the tree's pointers stay valid.
+  m_bufferHolder->positions.swap(m_srcMesh.m_positions);
+  m_bufferHolder->triangles.swap(m_srcMesh.m_triangles);
+  m_pObbtModel->KeepAlive(std::move(m_bufferHolder));
+  m_bufferHolder.reset();
 }
 
 void CObbtBase::CreateObbtObj() {
@@ -86,6 +126,7 @@ void CObbtBase::CreateObbtObj() {
 }
 
 void CObbtBase::DeleteObbtObj() {
+  HandOverMeshBuffers();
   m_pObbtModel.reset();
 }
 
@@ -136,6 +177,7 @@ long CObbtBase::BuildObbt() {
 long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
   if (mesh == nullptr || !m_pObbtModel) return -1;
   if (mesh != &m_srcMesh) {
+    HandOverMeshBuffers();
     m_srcMesh = *mesh;
     m_srcMesh.m_triangleTops = mesh->m_triangleTops;  // not part of the mesh's own copy
   }
@@ -160,12 +202,20 @@ long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
     CalMeshAABB();
     return OBBT_OK;
   }
-  // The tree keeps one copy of each shared corner, not three per triangle.
+  // The tree reads this wrapper's mesh in place instead of a copy of it.
   static_assert(sizeof(KRO::G3D_DVertex) == 3 * sizeof(double) &&
                     sizeof(C3DTriData) == 3 * sizeof(long),
                 "positions and triangles are plain runs of doubles and indices");
   if (nt > 0) {
-    const long status = m_pObbtModel->AppendMesh(
+    if (!m_bufferHolder) {
+      try {
+        m_bufferHolder = std::make_shared<MeshBuffers>();
+      } catch (const std::bad_alloc&) {
+        CalMeshAABB();
+        return OBBT_NO_MEMORY;
+      }
+    }
+    const long status = m_pObbtModel->AttachMesh(
         &m_srcMesh.m_positions[0].x, nv, &m_srcMesh.m_triangles[0].v[0], nt);
     if (status != OBBT_OK) {
       CalMeshAABB();
@@ -177,6 +227,7 @@ long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
 
 long CObbtBase::BuildMeshObbt(C3DEntity* ent) {
   if (ent == nullptr || !m_pObbtModel) return -1;
+  HandOverMeshBuffers();
   m_srcMesh.setNull();
   m_srcMesh.m_triangleTops.clear();
   C3DEntityToASimpleMesh(ent, &m_srcMesh);
@@ -185,6 +236,7 @@ long CObbtBase::BuildMeshObbt(C3DEntity* ent) {
 
 long CObbtBase::BuildMeshObbt(C3DSurface* surf) {
   if (surf == nullptr || !m_pObbtModel) return -1;
+  HandOverMeshBuffers();
   m_srcMesh.setNull();
   m_srcMesh.m_triangleTops.clear();
   C3DSurfaceToASimpleMesh(surf, &m_srcMesh);
@@ -193,6 +245,7 @@ long CObbtBase::BuildMeshObbt(C3DSurface* surf) {
 
 long CObbtBase::BuildMeshObbt(KroPntStrcT* pnts, long pntNum, KroNetStrcT* nets, long netNum) {
   if (pnts == nullptr || nets == nullptr || pntNum < 0 || netNum < 0 || !m_pObbtModel) return -1;
+  HandOverMeshBuffers();
   m_srcMesh.setNull();
   m_srcMesh.m_triangleTops.clear();
   KroSurfBufToASimpleMesh(pnts, pntNum, nets, netNum, &m_srcMesh);

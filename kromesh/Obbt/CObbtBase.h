@@ -41,7 +41,11 @@ class CObbtBase {
   /// Mesh type Kro_Mesh_Surface, reference point (0, 0, 0), precision
   /// 0.001, no organizer, an empty model ready to be filled.
   CObbtBase();
-  /// Shares other's model and organizer, copies everything else.
+  /// Shares other's model and organizer, copies everything else. The tree
+  /// reads its wrapper's mesh in place; when that wrapper changes its mesh
+  /// or goes while copies still share the tree, the tree takes the mesh's
+  /// buffers over (they move, their addresses stay), so no copy ever reads
+  /// freed or changed memory.
   CObbtBase(const CObbtBase& other);
   CObbtBase& operator=(const CObbtBase& other);
   virtual ~CObbtBase();
@@ -155,6 +159,9 @@ class CObbtBase {
   long BuildObbt();
   long BuildRawTriangles(const double* p1s, const double* p2s, const double* p3s, long stride,
                          long triNum);
+  /// Before this wrapper's mesh changes or goes: a tree that reads it in
+  /// place and is shared with copies takes its buffers over.
+  void HandOverMeshBuffers() noexcept;
 
   Kro_Mesh_Type m_meshType;
   std::shared_ptr<RAPID_model> m_pObbtModel;
@@ -164,6 +171,10 @@ class CObbtBase {
   std::shared_ptr<CMeshOrganizeBase> m_pMeshOrganize;
   KroSimpleMesh m_srcMesh;
   std::shared_ptr<RAPID_model> m_offeredTree;
+  // Made at each build (so that handing over allocates nothing); receives
+  // m_srcMesh's buffers when a shared tree must keep them.
+  struct MeshBuffers;
+  std::shared_ptr<MeshBuffers> m_bufferHolder;
 };
 
 /// Wrapper of an open surface; its organizer is a CMeshOrganizeSurf.

@@ -474,7 +474,10 @@ RAPID_model::~RAPID_model() {
 
 void RAPID_model::FreeStorage() {
   std::vector<double>().swap(xyz_);
-  std::vector<int32_t>().swap(corners_);
+  pts_ = nullptr;
+  tris_ = nullptr;
+  ptsCount_ = 0;
+  keeper_.reset();
   std::vector<int32_t>().swap(ids_);
   std::vector<int32_t>().swap(order_);
   std::vector<ObbNode>().swap(nodes_);
@@ -489,13 +492,13 @@ int RAPID_model::ResetModel() {
 }
 
 int RAPID_model::AppendTri(const double* p1, const double* p2, const double* p3, long id) {
-  if (buildState_ == OBBT_STATE_BUILT) return OBBT_WRONG_ORDER;
+  if (buildState_ == OBBT_STATE_BUILT || tris_) return OBBT_WRONG_ORDER;
   if (p1 == nullptr || p2 == nullptr || p3 == nullptr) return OBBT_NULL_ARGUMENT;
   if (id < INT32_MIN || id > INT32_MAX) return OBBT_BAD_ID;
   if (triCount_ >= obbt_detail::TriLimit()) return OBBT_TOO_MANY_TRIS;
   // Ids are stored from the first one that is not the triangle's position.
   const bool ownIds = !ids_.empty() || id != triCount_;
-  if (!Grow(xyz_, 9) || !Grow(corners_, 3)) return OBBT_NO_MEMORY;
+  if (!Grow(xyz_, 9)) return OBBT_NO_MEMORY;
   if (ownIds && ids_.empty()) {
     try {
       ids_.reserve(static_cast<size_t>(triCount_) + 1);
@@ -506,40 +509,38 @@ int RAPID_model::AppendTri(const double* p1, const double* p2, const double* p3,
     }
   }
   if (ownIds && !Grow(ids_, 1)) return OBBT_NO_MEMORY;
-  const int32_t base = static_cast<int32_t>(xyz_.size() / 3);
   for (const double* p : {p1, p2, p3}) xyz_.insert(xyz_.end(), p, p + 3);
-  for (int k = 0; k < 3; ++k) corners_.push_back(base + k);
+  pts_ = xyz_.data();
+  ptsCount_ = static_cast<long>(xyz_.size() / 3);
   if (ownIds) ids_.push_back(static_cast<int32_t>(id));
   ++triCount_;
   return OBBT_OK;
 }
 
-int RAPID_model::AppendMesh(const double* xyz, long nVerts, const long* corners, long nTris) {
-  if (buildState_ == OBBT_STATE_BUILT) return OBBT_WRONG_ORDER;
+int RAPID_model::AttachMesh(const double* xyz, long nVerts, const long* corners, long nTris) {
+  if (buildState_ == OBBT_STATE_BUILT || triCount_ != 0) return OBBT_WRONG_ORDER;
   if (xyz == nullptr || corners == nullptr) return OBBT_NULL_ARGUMENT;
   if (nTris <= 0) return OBBT_OK;
-  const long points = static_cast<long>(xyz_.size() / 3);
-  if (nVerts <= 0 || nVerts > INT32_MAX - points) return OBBT_BAD_ID;
-  if (nTris > obbt_detail::TriLimit() - triCount_) return OBBT_TOO_MANY_TRIS;
+  if (nVerts <= 0 || nVerts > INT32_MAX) return OBBT_BAD_ID;
+  if (nTris > obbt_detail::TriLimit()) return OBBT_TOO_MANY_TRIS;
   for (long i = 0; i < 3 * nTris; ++i)
     if (corners[i] < 0 || corners[i] >= nVerts) return OBBT_BAD_ID;
-  if (!Grow(xyz_, 3 * static_cast<size_t>(nVerts)) ||
-      !Grow(corners_, 3 * static_cast<size_t>(nTris)) ||
-      (!ids_.empty() && !Grow(ids_, static_cast<size_t>(nTris))))
-    return OBBT_NO_MEMORY;
-  xyz_.insert(xyz_.end(), xyz, xyz + 3 * nVerts);
-  for (long i = 0; i < 3 * nTris; ++i) corners_.push_back(static_cast<int32_t>(points + corners[i]));
-  if (!ids_.empty())
-    for (long i = 0; i < nTris; ++i) ids_.push_back(static_cast<int32_t>(triCount_ + i));
-  triCount_ += static_cast<int32_t>(nTris);
+  std::vector<double>().swap(xyz_);
+  std::vector<int32_t>().swap(ids_);
+  pts_ = xyz;
+  tris_ = corners;
+  ptsCount_ = nVerts;
+  triCount_ = static_cast<int32_t>(nTris);
   return OBBT_OK;
 }
 
 int RAPID_model::ReserveTris(long n) {
   n = std::min<long>(n, obbt_detail::TriLimit());
-  if (n <= triCount_) return OBBT_OK;
+  if (n <= triCount_ || tris_) return OBBT_OK;
   const size_t more = static_cast<size_t>(n - triCount_);
-  return Grow(corners_, 3 * more) && (ids_.empty() || Grow(ids_, more)) ? OBBT_OK : OBBT_NO_MEMORY;
+  if (!Grow(xyz_, 9 * more) || !(ids_.empty() || Grow(ids_, more))) return OBBT_NO_MEMORY;
+  pts_ = xyz_.data();
+  return OBBT_OK;
 }
 
 int RAPID_model::FinishModel() {
@@ -551,9 +552,9 @@ int RAPID_model::FinishModel() {
   // The origin: the middle of the corners' axis-aligned box (of the finite
   // ones), so that coordinates far from zero keep their digits in floats.
   double lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (size_t i = 0; i < xyz_.size(); i += 3)
+  for (size_t i = 0; i < 3 * static_cast<size_t>(ptsCount_); i += 3)
     for (int k = 0; k < 3; ++k)
-      if (std::isfinite(xyz_[i + k])) lo[k] = std::fmin(lo[k], xyz_[i + k]), hi[k] = std::fmax(hi[k], xyz_[i + k]);
+      if (std::isfinite(pts_[i + k])) lo[k] = std::fmin(lo[k], pts_[i + k]), hi[k] = std::fmax(hi[k], pts_[i + k]);
   for (int k = 0; k < 3; ++k) origin_[k] = lo[k] <= hi[k] ? lo[k] + (hi[k] - lo[k]) * 0.5 : 0.0;
 
   Buffer<Moment> moments(AllocRecords<Moment>(static_cast<std::size_t>(n)));
@@ -611,12 +612,14 @@ int RAPID_model::FinishModel() {
     if (SortedEigenvectors(cov, rot) >= 50) SetIdentity(rot);
   }
   double mn[3] = {INFINITY, INFINITY, INFINITY}, mx[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (size_t i = 0; i < corners_.size(); ++i) {
-    const double* v = &xyz_[3 * static_cast<size_t>(corners_[i])];
-    const double p[3] = {v[0] - origin_[0], v[1] - origin_[1], v[2] - origin_[2]};
-    double c[3];
-    Project(rot, p, c);
-    Widen(c, mn, mx);
+  for (int32_t t = 0; t < n; ++t) {
+    for (int k = 0; k < 3; ++k) {
+      const double* v = Corner(t, k);
+      const double p[3] = {v[0] - origin_[0], v[1] - origin_[1], v[2] - origin_[2]};
+      double c[3];
+      Project(rot, p, c);
+      Widen(c, mn, mx);
+    }
   }
   for (int i = 0; i < 3; ++i) {
     rootHalf_[i] = (mx[i] - mn[i]) * 0.5;

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <cstddef>
@@ -83,16 +84,16 @@ struct ContactPair {
 static_assert(sizeof(ContactPair) == 8, "two 32-bit ids, nothing else");
 
 /// One triangle set and its OBB tree. Calling order: ResetModel, AppendTri
-/// or AppendMesh, FinishModel, then queries. The model owns copies of its
-/// triangles' corners (a mesh given by AppendMesh keeps its shared corners
-/// shared) and its nodes; it cannot be copied.
+/// (or AttachMesh), FinishModel, then queries. The model owns copies of the
+/// corners given to AppendTri and its nodes; a mesh given to AttachMesh is
+/// read in place, not copied. It cannot be copied.
 ///
 /// The tree: each box is fitted to the principal axes of its triangles'
 /// area-weighted second moments; a box of more than OBBT_LEAF_TRIS
 /// triangles splits them at their mean along its major axis; a box of one
 /// triangle lies along its longest edge and its normal. About 0.09 nodes
 /// per triangle: with the corners and the leaf order a closed mesh takes
-/// about 35 bytes per triangle.
+/// about 10 bytes per triangle besides the corners.
 class RAPID_model {
  public:
   /// An empty model in state OBBT_STATE_NEW.
@@ -114,14 +115,25 @@ class RAPID_model {
   /// OBBT_NO_MEMORY when the arrays cannot grow. Nothing is added on failure.
   int AppendTri(const double* p1, const double* p2, const double* p3, long id);
 
-  /// Appends nTris triangles of a vertex-buffer mesh: xyz holds nVerts
-  /// points (three doubles each, copied once), corners three 0-based vertex
-  /// indices per triangle. Triangle k gets id GetTriCount() + k (its
-  /// position). Returns OBBT_OK; OBBT_WRONG_ORDER on a built model;
-  /// OBBT_NULL_ARGUMENT for null buffers; OBBT_BAD_ID for a corner outside
-  /// 0 .. nVerts-1 or counts outside the 32-bit range; OBBT_TOO_MANY_TRIS
-  /// past the triangle limit; OBBT_NO_MEMORY. Nothing is added on failure.
-  int AppendMesh(const double* xyz, long nVerts, const long* corners, long nTris);
+  /// Takes a vertex-buffer mesh as the model's triangles WITHOUT copying
+  /// it: xyz holds nVerts points (three doubles each), corners three 0-based
+  /// vertex indices per triangle; triangle k gets id k. The model reads both
+  /// buffers in place until it is reset or destroyed, so the caller keeps
+  /// them alive and unchanged that long, or hands their owner over with
+  /// KeepAlive. Only on an empty model in the building state, and nothing
+  /// can be appended after it. Returns OBBT_OK; OBBT_WRONG_ORDER on a built
+  /// or non-empty model; OBBT_NULL_ARGUMENT for null buffers; OBBT_BAD_ID
+  /// for a corner outside 0 .. nVerts-1 or a point count outside the 32-bit
+  /// range; OBBT_TOO_MANY_TRIS past the triangle limit. Nothing is taken on
+  /// failure. An empty mesh (nTris <= 0) is OBBT_OK and takes nothing.
+  int AttachMesh(const double* xyz, long nVerts, const long* corners, long nTris);
+  /// The points of the mesh taken by AttachMesh (null when the model holds
+  /// its own copies).
+  const double* AttachedPoints() const { return tris_ ? pts_ : nullptr; }
+  /// Keeps owner alive until the model is reset or destroyed: the owner of
+  /// the buffers given to AttachMesh, handed over when their first owner
+  /// goes while the model is still in use.
+  void KeepAlive(std::shared_ptr<const void> owner) { keeper_ = std::move(owner); }
 
   /// Makes room for n triangles in all (a hint: AppendTri grows the arrays
   /// anyway). OBBT_OK; OBBT_NO_MEMORY (nothing changed) when it cannot.
@@ -161,14 +173,19 @@ class RAPID_model {
   const std::vector<int32_t>& LeafOrder() const { return order_; }
   const double* Origin() const { return origin_; }
   /// Corner k (0..2) of the triangle at insertion position i, unchecked.
-  const double* Corner(int32_t i, int k) const { return &xyz_[3 * size_t(corners_[3 * size_t(i) + k])]; }
+  const double* Corner(int32_t i, int k) const {
+    return tris_ ? pts_ + 3 * size_t(tris_[3 * size_t(i) + k]) : pts_ + 9 * size_t(i) + 3 * size_t(k);
+  }
   int32_t Id(int32_t i) const { return ids_.empty() ? i : ids_[size_t(i)]; }
 
  private:
   void FreeStorage();
 
-  std::vector<double> xyz_;        // corner points, three doubles each
-  std::vector<int32_t> corners_;   // three point indices per triangle
+  std::vector<double> xyz_;        // AppendTri's corners, nine doubles per triangle
+  const double* pts_ = nullptr;    // the points read: xyz_, or the attached mesh's
+  const long* tris_ = nullptr;     // the attached mesh's corner indices; null for xyz_
+  long ptsCount_ = 0;              // points at pts_
+  std::shared_ptr<const void> keeper_;  // owner of the attached buffers, once handed over
   std::vector<int32_t> ids_;       // the caller's id per triangle; empty while every
                                    // id is the triangle's position
   std::vector<int32_t> order_;     // insertion positions in leaf order

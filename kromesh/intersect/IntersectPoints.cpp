@@ -278,6 +278,8 @@ long CMeshIntersect::CalIntersectDots(CObbtObjProcc* procc, KroSimpleMesh* final
       }
     }
     ShareEdgePnts(head);
+    // Every point is registered by now; the lookup is not needed again.
+    decltype(m_pntKeys)().swap(m_pntKeys);
   } catch (const std::bad_alloc&) {
     dropChain(head);
     return -1;
