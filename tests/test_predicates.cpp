@@ -115,7 +115,8 @@ TEST(PointInTriangle, CodesAndSnappingOntoAVertexOnlyWithPos) {
   // clang-format off
   const double rows[][5] = {{2, 2, 0, 1, 2}, {0, 1, 0, 1, 3}, {4. / 3, 4. / 3, 0, 1, 0}, {4. / 3, 4. / 3, 1, 0, -1},
                             {3, 3, 0, 0, -1}, {6, 0, 0, 0, -1},
-                            {4 - 1e-6, 0, 0, 1, 1}};  // on edge a-b, not snapped
+                            {4 - 1e-6, 0, 0, 1, 1},  // on edge a-b, not snapped
+                            {4. / 3, 4. / 3, 1e-4, 1, 0}};  // barely above: the angle sum is 360
   // clang-format on
   for (auto r : rows) {
     long pos = -1;

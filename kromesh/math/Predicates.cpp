@@ -56,6 +56,21 @@ long PntInTri(G3D_DVertex* p, G3D_DVertex* a, G3D_DVertex* b, G3D_DVertex* c, lo
       }
     }
   }
+  // A point well away from the triangle's box cannot bring the angle sum
+  // within its tolerance of 360 degrees (nor lie on a vertex): the deficit
+  // is at least about (gap / size)^2 radians, far above 1e-5 degrees for a
+  // gap of a hundredth of the size; the arc cosines are skipped.
+  {
+    double lo[3], hi[3], size = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min({Ptr(a)[k], Ptr(b)[k], Ptr(c)[k]});
+      hi[k] = std::max({Ptr(a)[k], Ptr(b)[k], Ptr(c)[k]});
+      size = std::max(size, hi[k] - lo[k]);
+    }
+    const double gap = 1e-2 * size + 1e-5;
+    for (int k = 0; k < 3; ++k)
+      if (Ptr(p)[k] < lo[k] - gap || Ptr(p)[k] > hi[k] + gap) return 0;
+  }
   double u[3][3];
   Sub3(Ptr(a), Ptr(p), u[0]);
   Sub3(Ptr(b), Ptr(p), u[1]);

@@ -158,13 +158,14 @@ bool SegmentMeetsBox(const double* p, const double* d, const NodeT& n, double sl
   return true;
 }
 
-// A lower bound of CalDist3dDot(g, p) over every point g of the box.
+// A lower bound of the square of CalDist3dDot(g, p) over every point g of
+// the box.
 template <class NodeT>
-double BoxDistance(const double* p, const NodeT& n) {
+double BoxDistanceSq(const double* p, const NodeT& n) {
   double d[3];
   for (int a = 0; a < 3; ++a)
     d[a] = p[a] < n.lo[a] ? n.lo[a] - p[a] : (p[a] > n.hi[a] ? p[a] - n.hi[a] : 0.0);
-  return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+  return d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
 }
 
 }  // namespace
@@ -193,6 +194,7 @@ CTriangleIndex& CTriangleIndex::operator=(const CTriangleIndex& other) {
   m_unboxed = other.m_unboxed;
   m_cenNodes = other.m_cenNodes;
   m_cenItems = other.m_cenItems;
+  m_cenPts = other.m_cenPts;
   return *this;
 }
 
@@ -215,6 +217,7 @@ CTriangleIndex& CTriangleIndex::operator=(CTriangleIndex&& other) noexcept {
     m_unboxed = std::move(other.m_unboxed);
     m_cenNodes = std::move(other.m_cenNodes);
     m_cenItems = std::move(other.m_cenItems);
+    m_cenPts = std::move(other.m_cenPts);
     other.Clear();
   }
   return *this;
@@ -233,6 +236,7 @@ void CTriangleIndex::Clear() {
   m_unboxed.clear();
   m_cenNodes.clear();
   m_cenItems.clear();
+  m_cenPts.clear();
 }
 
 long CTriangleIndex::Build(const G3D_DVertex* verts, long nVerts, const C3DTriData* tris,
@@ -356,6 +360,8 @@ long CTriangleIndex::BuildFromTris() {
     items.push_back(it);
   }
   BuildTree(items, m_cenNodes, m_cenItems);
+  m_cenPts.reserve(m_cenItems.size());
+  for (int32_t id : m_cenItems) m_cenPts.push_back(Centroid(id));
   return 1;
 }
 
@@ -384,26 +390,30 @@ long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p, long seed) const 
   // which is what a scan in index order keeping the first minimum gives.
   // A centroid clearly farther than the best by squared distance (with room
   // for rounding) skips the exact distance.
-  auto consider = [&](long id) {
-    G3D_DVertex g = Centroid(id);
+  auto consider = [&](long id, const G3D_DVertex& g) {
     const double dx = g.x - q.x, dy = g.y - q.y, dz = g.z - q.z;
     if (dx * dx + dy * dy + dz * dz > bestSq) return;
-    const double d = CMathFunCls::CalDist3dDot(&g, &q);
+    G3D_DVertex at = g;
+    const double d = CMathFunCls::CalDist3dDot(&at, &q);
     if (d < best || (d == best && bestId >= 0 && id < bestId)) {
       best = d;
       bestSq = d * d * (1.0 + 1e-12);
       bestId = id;
     }
   };
+  // Centroids are kept in leaf order beside their ids.
+  auto considerAt = [&](size_t k) { consider(m_cenItems[k], m_cenPts[k]); };
   if (!Finite(q)) {
-    for (long id : m_cenItems) consider(id);
+    for (size_t k = 0; k < m_cenItems.size(); ++k) considerAt(k);
     return bestId;
   }
   // A seed in the centroid tree sets the first bound; the walk then opens
   // only what could hold a nearer centroid or a tie.
   if (seed >= 0 && seed < m_triCount && Readable(seed) &&
-      !(m_flags[static_cast<size_t>(seed)] & kSliver) && Finite(Centroid(seed)))
-    consider(seed);
+      !(m_flags[static_cast<size_t>(seed)] & kSliver)) {
+    const G3D_DVertex g = Centroid(seed);
+    if (Finite(g)) consider(seed, g);
+  }
   const double* pp = Ptr(q);
   long stack[kStackDepth];
   int top = 0;
@@ -413,15 +423,15 @@ long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p, long seed) const 
     const Node& n = m_cenNodes[static_cast<size_t>(self)];
     // The bound and the exact distance round differently: prune only with
     // room to spare, so a box holding a tie is always opened.
-    if (BoxDistance(pp, n) > best * (1.0 + 1e-12) + 1e-300) continue;
+    const double reach = best * (1.0 + 1e-12) + 1e-300;
+    if (BoxDistanceSq(pp, n) > reach * reach) continue;
     if (n.count > 0) {
-      for (long k = n.first; k < n.first + n.count; ++k)
-        consider(m_cenItems[static_cast<size_t>(k)]);
+      for (long k = n.first; k < n.first + n.count; ++k) considerAt(static_cast<size_t>(k));
       continue;
     }
     const long l = self + 1, r = n.right;
-    const double dl = BoxDistance(pp, m_cenNodes[static_cast<size_t>(l)]);
-    const double dr = BoxDistance(pp, m_cenNodes[static_cast<size_t>(r)]);
+    const double dl = BoxDistanceSq(pp, m_cenNodes[static_cast<size_t>(l)]);
+    const double dr = BoxDistanceSq(pp, m_cenNodes[static_cast<size_t>(r)]);
     // Nearer child last on the stack, so it is opened first.
     if (dl <= dr) {
       stack[top++] = r;

@@ -12,8 +12,9 @@
 // Build keeps its own copy of the points and triangles: the index answers
 // for the set as it was at Build, whatever later happens to the caller's
 // buffers. BuildView reads the caller's buffers instead. Per triangle of a
-// closed mesh: about 20 bytes for flags and two trees of float boxes, 36
-// more for Build's copies; the build needs 28 bytes more for a while.
+// closed mesh: about 44 bytes for flags, two trees of float boxes and the
+// centroids, 36 more for Build's copies; the build needs 28 bytes more for a
+// while.
 // Queries are const and touch no shared state.
 #pragma once
 
@@ -125,4 +126,5 @@ class CTriangleIndex {
   // finite centroid.
   std::vector<Node> m_cenNodes;
   std::vector<int32_t> m_cenItems;
+  std::vector<KRO::G3D_DVertex> m_cenPts;  // the centroid of each item, in the same order
 };
