@@ -92,8 +92,9 @@ static_assert(sizeof(ContactPair) == 8, "two 32-bit ids, nothing else");
 /// area-weighted second moments; a box of more than OBBT_LEAF_TRIS
 /// triangles splits them at their mean along its major axis; a box of one
 /// triangle lies along its longest edge and its normal. About 0.09 nodes
-/// per triangle: with the corners and the leaf order a closed mesh takes
-/// about 10 bytes per triangle besides the corners.
+/// per triangle: nodes and leaf order take about 10 bytes per triangle,
+/// besides the corners (72 bytes per triangle given to AppendTri, none for
+/// an attached mesh).
 class RAPID_model {
  public:
   /// An empty model in state OBBT_STATE_NEW.

@@ -27,7 +27,7 @@ CVertexDecorationObj& ScratchDecoration() {
 // kept as capacity for the rest of the thread's life; small ones keep
 // theirs for the next surface.
 void ReleaseScratch(CPointCollection& points, CVertexDecorationObj& deco) {
-  constexpr long kKeptPoints = 1 << 16;
+  constexpr long kKeptPoints = 1 << 12;
   if (points.GetPointNum() > kKeptPoints) {
     points = CPointCollection();
     deco = CVertexDecorationObj();
