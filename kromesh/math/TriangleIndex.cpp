@@ -415,30 +415,36 @@ long CTriangleIndex::FindNearestCentroid(const G3D_DVertex* p, long seed) const 
     if (Finite(g)) consider(seed, g);
   }
   const double* pp = Ptr(q);
-  long stack[kStackDepth];
+  // Each entry carries its box's squared distance, measured when it was
+  // pushed; it is compared again with the bound of the moment it is popped.
+  struct Entry {
+    long node;
+    double distSq;
+  };
+  Entry stack[kStackDepth];
   int top = 0;
-  stack[top++] = 0;
+  stack[top++] = {0, BoxDistanceSq(pp, m_cenNodes[0])};
   while (top > 0) {
-    const long self = stack[--top];
-    const Node& n = m_cenNodes[static_cast<size_t>(self)];
+    const Entry e = stack[--top];
     // The bound and the exact distance round differently: prune only with
     // room to spare, so a box holding a tie is always opened.
     const double reach = best * (1.0 + 1e-12) + 1e-300;
-    if (BoxDistanceSq(pp, n) > reach * reach) continue;
+    if (e.distSq > reach * reach) continue;
+    const Node& n = m_cenNodes[static_cast<size_t>(e.node)];
     if (n.count > 0) {
       for (long k = n.first; k < n.first + n.count; ++k) considerAt(static_cast<size_t>(k));
       continue;
     }
-    const long l = self + 1, r = n.right;
+    const long l = e.node + 1, r = n.right;
     const double dl = BoxDistanceSq(pp, m_cenNodes[static_cast<size_t>(l)]);
     const double dr = BoxDistanceSq(pp, m_cenNodes[static_cast<size_t>(r)]);
     // Nearer child last on the stack, so it is opened first.
     if (dl <= dr) {
-      stack[top++] = r;
-      stack[top++] = l;
+      stack[top++] = {r, dr};
+      stack[top++] = {l, dl};
     } else {
-      stack[top++] = l;
-      stack[top++] = r;
+      stack[top++] = {l, dl};
+      stack[top++] = {r, dr};
     }
   }
   return bestId;
