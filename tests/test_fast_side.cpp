@@ -191,6 +191,19 @@ TEST(FastSide, NearestCentroidTieRule) {
   G3D_DVertex g;
   ASSERT_TRUE(index.GetCentroid(nearest, &g));
   EXPECT_NEAR(CMathFunCls::CalDist3dDot(&g, &q), std::sqrt(1.0 / 9 + 1.0 / 9), 0.01);
+
+  // A tie across leaves: triangle i has its centroid at x = 39 - i, so
+  // (19.5, 0, 1) is equally far from triangle 20 (x = 19) and triangle 19
+  // (x = 20), which the splits put in different leaves. The leaf opened
+  // second lies exactly at the best distance and must still be opened.
+  Surface row;
+  for (long i = 0; i < 40; ++i) {
+    const double x = 39.0 - static_cast<double>(i);
+    row.v.insert(row.v.end(), {{x - 0.25, -0.25, 0}, {x + 0.25, -0.25, 0}, {x, 0.5, 0}});
+    row.t.push_back({{3 * i, 3 * i + 1, 3 * i + 2}});
+  }
+  G3D_DVertex mid{19.5, 0, 1};
+  EXPECT_EQ(IndexOf(row).FindNearestCentroid(&mid), 19);
 }
 
 TEST(FastSide, PointNetLayoutMatchesItsPlainTest) {

@@ -95,7 +95,7 @@ CObbtBase& CObbtBase::operator=(const CObbtBase& other) {
   m_pMeshOrganize = other.m_pMeshOrganize;
   m_srcMesh = other.m_srcMesh;
   m_offeredTree = other.m_offeredTree;
-  m_bufferHolder.reset();
+  // m_bufferHolder stays this wrapper's own (empty) holder.
   return *this;
 }
 
