@@ -235,6 +235,7 @@ TEST(ObbtSurfaceWrapper, OrganizerClassifiesWithItsOwnTree) {
   // Both triangles lie below the rebuilt cutter (z = 3); the copy keeps z = 0.
   EXPECT_EQ(side1(cutter, Kro_Mesh_Plane), (Z{1.0, -1.0}));
   EXPECT_EQ(side1(copy, Kro_Mesh_Plane), Z{-1.0});
+  EXPECT_EQ(side1(copy, Kro_Mesh_Surface), Z{-1.0});  // reads the old mesh, kept alive
   double corners[9];  // the copy's tree still reads the old mesh, kept for it
   ASSERT_EQ(copy.GetObbtModel()->GetTriVertices(corners, 1), 1);
   EXPECT_EQ(corners[2] + corners[5] + corners[8], 0.0);
