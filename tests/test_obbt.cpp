@@ -60,7 +60,8 @@ TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
     RAPID_model m;
     Soup s;
     for (int k = 0; k < c && cs.real; ++k) s.push_back(Tri{-1, -1, 0, 1, -1, 0, -1, 1, 0});
-    for (int k = 0; k < c && cs.real; ++k) s.push_back(Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0});
+    for (int k = 0; k < c && cs.real; ++k)
+      s.push_back(Tri{0.5, -0.5, 0, 1.5, -0.5, 0, 0.5, 0.5, 0});
     for (double x : cs.xs)
       for (int k = 0; k < c; ++k) s.push_back(Tri{x - 0.1, 0, 0, x, 0, 0, x + 0.1, 0, 0});
     ASSERT_GT(s.size(), size_t(OBBT_LEAF_TRIS));
@@ -70,10 +71,9 @@ TEST(ObbtBuild, ZeroAreaTrianglesWarnAndTakeAWeight) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // the host decides what to show
     EXPECT_EQ(KroTakeMessages(),
               std::vector<std::string>{"Warning!  Some triangles have zero area!"});
-    EXPECT_EQ(
-        (std::set<std::vector<int>>{LeafIds(m, m.Nodes()[0].child),
-                                    LeafIds(m, m.Nodes()[0].child + 1)}),
-        cs.halves);
+    EXPECT_EQ((std::set<std::vector<int>>{LeafIds(m, m.Nodes()[0].child),
+                                          LeafIds(m, m.Nodes()[0].child + 1)}),
+              cs.halves);
   }
   // Normals of 1e-6 and below: the leaf box must still sit on the triangle,
   // not near the origin; a triangle across it is found.

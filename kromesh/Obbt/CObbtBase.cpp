@@ -203,9 +203,9 @@ long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
     return OBBT_OK;
   }
   // The tree reads this wrapper's mesh in place instead of a copy of it.
-  static_assert(sizeof(KRO::G3D_DVertex) == 3 * sizeof(double) &&
-                    sizeof(C3DTriData) == 3 * sizeof(long),
-                "positions and triangles are plain runs of doubles and indices");
+  static_assert(
+      sizeof(KRO::G3D_DVertex) == 3 * sizeof(double) && sizeof(C3DTriData) == 3 * sizeof(long),
+      "positions and triangles are plain runs of doubles and indices");
   if (nt > 0) {
     if (!m_bufferHolder) {
       try {
@@ -215,8 +215,8 @@ long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
         return OBBT_NO_MEMORY;
       }
     }
-    const long status = m_pObbtModel->AttachMesh(
-        &m_srcMesh.m_positions[0].x, nv, &m_srcMesh.m_triangles[0].v[0], nt);
+    const long status = m_pObbtModel->AttachMesh(&m_srcMesh.m_positions[0].x, nv,
+                                                 &m_srcMesh.m_triangles[0].v[0], nt);
     if (status != OBBT_OK) {
       CalMeshAABB();
       return status;

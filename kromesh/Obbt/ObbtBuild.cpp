@@ -15,8 +15,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <stdexcept>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #if defined(__linux__)
@@ -137,7 +137,6 @@ bool Normalise(double v[3]) {
   for (int i = 0; i < 3; ++i) v[i] = w[i] / len;
   return true;
 }
-
 
 // Frame of one triangle: major axis along its longest edge, third axis
 // along its normal.
@@ -267,8 +266,8 @@ constexpr int32_t kParallelBuildMin = 16384;
 class TreeBuilder {
  public:
   // Corners are read from model and taken from origin (the model's).
-  TreeBuilder(const RAPID_model& model, const double* origin, const Moment* moments,
-              int32_t* idx, std::vector<ObbNode>& nodes)
+  TreeBuilder(const RAPID_model& model, const double* origin, const Moment* moments, int32_t* idx,
+              std::vector<ObbNode>& nodes)
       : model_(model), origin_(origin), moments_(moments), idx_(idx), nodes_(nodes) {
     far_ = std::fmax(std::fabs(origin[0]), std::fmax(std::fabs(origin[1]), std::fabs(origin[2])));
   }
@@ -554,7 +553,8 @@ int RAPID_model::FinishModel() {
   double lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
   for (size_t i = 0; i < 3 * static_cast<size_t>(ptsCount_); i += 3)
     for (int k = 0; k < 3; ++k)
-      if (std::isfinite(pts_[i + k])) lo[k] = std::fmin(lo[k], pts_[i + k]), hi[k] = std::fmax(hi[k], pts_[i + k]);
+      if (std::isfinite(pts_[i + k]))
+        lo[k] = std::fmin(lo[k], pts_[i + k]), hi[k] = std::fmax(hi[k], pts_[i + k]);
   for (int k = 0; k < 3; ++k) origin_[k] = lo[k] <= hi[k] ? lo[k] + (hi[k] - lo[k]) * 0.5 : 0.0;
 
   Buffer<Moment> moments(AllocRecords<Moment>(static_cast<std::size_t>(n)));
@@ -645,7 +645,8 @@ int RAPID_model::FinishModel() {
 
 int RAPID_model::GetTriVertices(double out[9], long index) const {
   if (out == nullptr || index < 0 || index >= triCount_) return -1;
-  for (int k = 0; k < 3; ++k) std::memcpy(out + 3 * k, Corner(static_cast<int32_t>(index), k), 3 * sizeof(double));
+  for (int k = 0; k < 3; ++k)
+    std::memcpy(out + 3 * k, Corner(static_cast<int32_t>(index), k), 3 * sizeof(double));
   return 1;
 }
 

@@ -128,7 +128,8 @@ inline bool Separated(const Query& q, const BoxPair& cur) {
   const double d[3] = {cur.cB[0] - A.pos[0], cur.cB[1] - A.pos[1], cur.cB[2] - A.pos[2]};
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j)
-      R[i][j] = A.rot[0][i] * cur.QB[0][j] + A.rot[1][i] * cur.QB[1][j] + A.rot[2][i] * cur.QB[2][j];
+      R[i][j] =
+          A.rot[0][i] * cur.QB[0][j] + A.rot[1][i] * cur.QB[1][j] + A.rot[2][i] * cur.QB[2][j];
     T[i] = A.rot[0][i] * d[0] + A.rot[1][i] * d[1] + A.rot[2][i] * d[2];
   }
   const double a[3] = {A.halfExt[0], A.halfExt[1], A.halfExt[2]};

@@ -175,21 +175,22 @@ class RAPID_model {
   const double* Origin() const { return origin_; }
   /// Corner k (0..2) of the triangle at insertion position i, unchecked.
   const double* Corner(int32_t i, int k) const {
-    return tris_ ? pts_ + 3 * size_t(tris_[3 * size_t(i) + k]) : pts_ + 9 * size_t(i) + 3 * size_t(k);
+    return tris_ ? pts_ + 3 * size_t(tris_[3 * size_t(i) + k])
+                 : pts_ + 9 * size_t(i) + 3 * size_t(k);
   }
   int32_t Id(int32_t i) const { return ids_.empty() ? i : ids_[size_t(i)]; }
 
  private:
   void FreeStorage();
 
-  std::vector<double> xyz_;        // AppendTri's corners, nine doubles per triangle
-  const double* pts_ = nullptr;    // the points read: xyz_, or the attached mesh's
-  const long* tris_ = nullptr;     // the attached mesh's corner indices; null for xyz_
-  long ptsCount_ = 0;              // points at pts_
+  std::vector<double> xyz_;             // AppendTri's corners, nine doubles per triangle
+  const double* pts_ = nullptr;         // the points read: xyz_, or the attached mesh's
+  const long* tris_ = nullptr;          // the attached mesh's corner indices; null for xyz_
+  long ptsCount_ = 0;                   // points at pts_
   std::shared_ptr<const void> keeper_;  // owner of the attached buffers, once handed over
-  std::vector<int32_t> ids_;       // the caller's id per triangle; empty while every
-                                   // id is the triangle's position
-  std::vector<int32_t> order_;     // insertion positions in leaf order
+  std::vector<int32_t> ids_;            // the caller's id per triangle; empty while every
+                                        // id is the triangle's position
+  std::vector<int32_t> order_;          // insertion positions in leaf order
   std::vector<ObbNode> nodes_;
   double origin_[3] = {0, 0, 0};
   double rootRot_[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};

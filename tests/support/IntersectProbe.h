@@ -46,7 +46,9 @@ class CMeshIntersectProbe {
   static const std::vector<std::vector<long>>& Lines(const CMeshIntersect& e) {
     return e.m_intersectLins;
   }
-  static const std::vector<unsigned char>& CutFlags(const CMeshIntersect& e) { return e.m_triCutFlags; }
+  static const std::vector<unsigned char>& CutFlags(const CMeshIntersect& e) {
+    return e.m_triCutFlags;
+  }
   static const std::vector<std::vector<long>>& CutTriPnts(const CMeshIntersect& e) {
     return e.m_cutTriPnts;
   }
