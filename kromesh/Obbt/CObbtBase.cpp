@@ -113,8 +113,13 @@ void CObbtBase::HandOverMeshBuffers() noexcept {
   // Swapping moves the blocks themselves: the tree's pointers stay valid.
   m_bufferHolder->positions.swap(m_srcMesh.m_positions);
   m_bufferHolder->triangles.swap(m_srcMesh.m_triangles);
-  m_pObbtModel->KeepAlive(std::move(m_bufferHolder));
-  m_bufferHolder.reset();
+  m_pObbtModel->KeepAlive(std::move(m_bufferHolder));  // leaves m_bufferHolder null
+}
+
+void CObbtBase::ClearSrcMesh() {
+  HandOverMeshBuffers();
+  m_srcMesh.setNull();
+  m_srcMesh.m_triangleTops.clear();
 }
 
 void CObbtBase::CreateObbtObj() {
@@ -227,27 +232,21 @@ long CObbtBase::BuildMeshObbt(KroSimpleMesh* mesh) {
 
 long CObbtBase::BuildMeshObbt(C3DEntity* ent) {
   if (ent == nullptr || !m_pObbtModel) return -1;
-  HandOverMeshBuffers();
-  m_srcMesh.setNull();
-  m_srcMesh.m_triangleTops.clear();
+  ClearSrcMesh();
   C3DEntityToASimpleMesh(ent, &m_srcMesh);
   return BuildMeshObbt(&m_srcMesh);
 }
 
 long CObbtBase::BuildMeshObbt(C3DSurface* surf) {
   if (surf == nullptr || !m_pObbtModel) return -1;
-  HandOverMeshBuffers();
-  m_srcMesh.setNull();
-  m_srcMesh.m_triangleTops.clear();
+  ClearSrcMesh();
   C3DSurfaceToASimpleMesh(surf, &m_srcMesh);
   return BuildMeshObbt(&m_srcMesh);
 }
 
 long CObbtBase::BuildMeshObbt(KroPntStrcT* pnts, long pntNum, KroNetStrcT* nets, long netNum) {
   if (pnts == nullptr || nets == nullptr || pntNum < 0 || netNum < 0 || !m_pObbtModel) return -1;
-  HandOverMeshBuffers();
-  m_srcMesh.setNull();
-  m_srcMesh.m_triangleTops.clear();
+  ClearSrcMesh();
   KroSurfBufToASimpleMesh(pnts, pntNum, nets, netNum, &m_srcMesh);
   return BuildMeshObbt(&m_srcMesh);
 }

@@ -162,6 +162,8 @@ class CObbtBase {
   /// Before this wrapper's mesh changes or goes: a tree that reads it in
   /// place and is shared with copies takes its buffers over.
   void HandOverMeshBuffers() noexcept;
+  /// Empties this wrapper's mesh (handing its buffers over first).
+  void ClearSrcMesh();
 
   Kro_Mesh_Type m_meshType;
   std::shared_ptr<RAPID_model> m_pObbtModel;
@@ -171,8 +173,9 @@ class CObbtBase {
   std::shared_ptr<CMeshOrganizeBase> m_pMeshOrganize;
   KroSimpleMesh m_srcMesh;
   std::shared_ptr<RAPID_model> m_offeredTree;
-  // Made at each build (so that handing over allocates nothing); receives
-  // m_srcMesh's buffers when a shared tree must keep them.
+  // Made by the first build after each handover (so that handing over
+  // allocates nothing); receives m_srcMesh's buffers when a shared tree must
+  // keep them.
   struct MeshBuffers;
   std::shared_ptr<MeshBuffers> m_bufferHolder;
 };
